@@ -1,0 +1,51 @@
+#pragma once
+// The online-time alarm: the wave player's preparation, the connect cue, the
+// alarm tick with its counters and message window, and the template expansion.
+// The main window owns the timer `VantrelAlarm` and hands it in.
+#include <QList>
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+namespace vantrel {
+
+struct AppState;
+struct Platform;
+class VTimer;
+class TMsgAlarm;
+
+// "$m" minutes, "$n" CR LF, "$t" warning count; any other "$x" pair and a lone
+// final "$" vanish; the scan starts again from the beginning after each pair.
+QString ExpandAlarmMessage(const QString &templ, int elapsedMinutes, int warningCount);
+
+class Alarm : public QObject {
+    Q_OBJECT
+public:
+    // `frames`: the 16 animation frames; `applicationIcon`: the shared application
+    // icon as it is at the moment of asking (the message window copies it).
+    Alarm(AppState &state, Platform &platform, VTimer &VantrelAlarm, QList<QPixmap> frames,
+          std::function<QPixmap()> applicationIcon, QObject *parent = nullptr);
+    ~Alarm() override;
+
+    void PrepareWavePlayer();
+    // Step 1 of opening an online period: the cue when the alarm is armed.
+    void ConnectCue();
+    void VantrelAlarmTimer();
+    void SetAlarmPeriod();
+
+    bool AlarmBusy = false;
+    bool AlarmWindowOpen() const { return !MsgAlarm.isNull(); }
+    QPointer<TMsgAlarm> MsgAlarm;
+
+private:
+    AppState &m_state;
+    Platform &m_platform;
+    VTimer &m_timer;
+    QList<QPixmap> m_frames;
+    std::function<QPixmap()> m_applicationIcon;
+};
+
+} // namespace vantrel

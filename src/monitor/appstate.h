@@ -1,0 +1,52 @@
+#pragma once
+// The program's process-wide values, in one object made at start-up and handed to
+// what needs it, and the bundle of platform stand-ins chosen at start-up.
+#include "monitor/settings.h"
+#include "platform/sockets/sockets.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace vantrel {
+
+class Registry;
+class RasApi;
+class Sockets;
+class NotifyIcon;
+class WavePlayer;
+class Beeper;
+class Pause;
+class Clock;
+class MessageBoxes;
+
+struct AppState {
+    vantrel::AppSettings AppSettings;
+    QString ProgramFolder;   // folder of the program file, no trailing separator
+    QString CurrentEntry;    // phonebook entry dialled or tried last in this run
+    QString PromptUserName;  // credentials exchanged with the prompt
+    QString PromptPassword;
+    bool DialInProgress = false;
+    std::int32_t RedialAttempt = 0;
+    std::int32_t CyclePosition = 0;
+    std::int32_t CycleLength = 0;
+    std::int32_t AlarmElapsedMinutes = 0;
+    std::int32_t AlarmWarningCount = 0;
+    WSADATA WinsockInfo{};
+    bool LogWindowOpen = false;
+};
+
+// The platform services. Real ones in main, fakes in tests.
+struct Platform {
+    Registry *registry = nullptr;
+    RasApi *ras = nullptr;
+    Sockets *sockets = nullptr;
+    NotifyIcon *tray = nullptr;
+    WavePlayer *wave = nullptr;
+    Beeper *beeper = nullptr;
+    Pause *pause = nullptr;
+    Clock *clock = nullptr;
+    MessageBoxes *boxes = nullptr;
+};
+
+} // namespace vantrel

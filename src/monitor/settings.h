@@ -1,0 +1,60 @@
+#pragma once
+// The per-user settings record and the functions that load and store it.
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace vantrel {
+
+class Registry;
+class MessageBoxes;
+
+constexpr int kCycleSlots = 8;
+constexpr int kCycleEntryMaxLength = 32;
+
+struct AppSettings {
+    bool Conn = false;          // true: LAN mode; false: dial-up mode
+    bool Anim = true;           // animate the tray icon while connected
+    std::int32_t Def = 0;       // double-click action: 0 details, 1 copy address, other: connect/disconnect
+    bool Log = false;           // write the connection log
+    bool Alarm = false;         // alarm armed
+    std::uint8_t Set = 0;       // 0 once, other: every interval
+    std::int32_t Interval = 0;  // alarm interval, minutes
+    std::uint8_t Sound = 0;     // 0 none, 1 beep, 2 wave file
+    QString Wave;               // wave file path
+    bool Box = false;           // show the alarm message window
+    QString Message;            // alarm message template
+    QString RASCnx;             // "", "Multiple selections" or "<row>,<entry name>"
+    bool Ask = false;           // prompt for user name and password before dialling
+    std::int32_t Redial = 1;    // dial attempts per entry
+    std::int32_t Wait = 0;      // seconds to pause after each attempt
+    QString Cycled;             // "" or the number of cycled entries, "2".."8"
+    std::int32_t RunAtStartup = 0;
+    // Cycle slots 1..8 are CycleEntries[0..7]; each at most 32 characters.
+    std::array<QString, kCycleSlots> CycleEntries;
+};
+
+namespace settings_text {
+inline const QString kMessageNoKey = QStringLiteral("Elapsed Time: $m minutes.$n$t warning(s)");
+inline const QString kMessageWrongType = QStringLiteral("Time Left: $m minutes.$n$t warning(s)");
+inline const QString kMessageEmpty = QStringLiteral("Elapsed time: $m minutes.$n$t warning(s)");
+} // namespace settings_text
+
+// Writes the machine-wide markers, then fills `s` from the per-user key (defaults
+// where the key or a value is missing). May show the cycle warning box.
+void LoadSettings(Registry &registry, MessageBoxes &boxes, AppSettings &s);
+
+// Stores Alarm, Sound, Interval, Set, Wave, Message, Box; the first failed write ends it.
+void StoreAlarmSettings(Registry &registry, const AppSettings &s);
+
+// Stores RASCnx, Ask, Redial, Wait, Cycled and, for a cycle of two or more, the
+// eight slots. Returns false when a slot write failed: Cycled has then been
+// cleared in `s` and stored empty, and the caller resets its cycle count.
+bool StoreConnectionSettings(Registry &registry, AppSettings &s);
+
+// Stores Conn, Anim, Def, Log, RunAtStartup (the first failed write ends it), then
+// sets the Run entry to `programPath` or removes it.
+void StoreConfiguration(Registry &registry, const AppSettings &s, const QString &programPath);
+
+} // namespace vantrel

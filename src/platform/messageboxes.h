@@ -1,0 +1,60 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace vantrel {
+
+// Every message box of the program goes through this interface, so that tests
+// can answer the boxes and see what was shown.
+class MessageBoxes {
+public:
+    enum class Icon { None, Information, Warning, Error, Question };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~MessageBoxes() = default;
+
+    // Shows a modal box and returns the user's answer. With setAsideTopMost set,
+    // windows that stay on top are made ordinary while the box is up so that
+    // they cannot hide it, and are put back on top afterwards.
+    virtual Answer show(const QString &title, const QString &text, Icon icon,
+                        Buttons buttons = Buttons::Ok, bool setAsideTopMost = false) = 0;
+
+    // Convenience for the program's usual error box, titled "Vantrel Message".
+    void error(const QString &text, bool setAsideTopMost = false)
+    {
+        show(QStringLiteral("Vantrel Message"), text, Icon::Error, Buttons::Ok, setAsideTopMost);
+    }
+};
+
+// Real boxes (QMessageBox).
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    Answer show(const QString &title, const QString &text, Icon icon, Buttons buttons,
+                bool setAsideTopMost) override;
+};
+
+// Records every box and answers from a queue (Ok or Yes when the queue is empty).
+class RecordingMessageBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+        Icon icon;
+        Buttons buttons;
+        bool setAsideTopMost;
+    };
+
+    Answer show(const QString &title, const QString &text, Icon icon, Buttons buttons,
+                bool setAsideTopMost) override;
+    void setNextAnswer(Answer a) { m_answers.append(a); }
+
+    QList<Shown> shown;
+
+private:
+    QList<Answer> m_answers;
+};
+
+} // namespace vantrel

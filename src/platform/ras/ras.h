@@ -1,0 +1,152 @@
+#pragma once
+// The remote access operations the program calls, with the record layouts and
+// sizes of the interface it was built for. Handles are 32-bit values, so every
+// record keeps its size on a 64-bit build. The operations are members of RasApi,
+// which forwards to a RasService backend (see rasservice.h) chosen at start-up.
+#include "platform/wintypes.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+namespace vantrel {
+
+using HRASCONN = HANDLE32;
+
+constexpr int RAS_MaxEntryName = 256;
+constexpr int RAS_MaxDeviceType = 16;
+constexpr int RAS_MaxDeviceName = 128;
+constexpr int RAS_MaxPhoneNumber = 128;
+constexpr int RAS_MaxCallbackNumber = 128;
+constexpr int UNLEN = 256;
+constexpr int PWLEN = 256;
+constexpr int DNLEN = 15;
+constexpr int RAS_MaxIpAddress = 15;
+
+enum RASCONNSTATE : DWORD {
+    RASCS_OpenPort = 0,
+    RASCS_PortOpened,
+    RASCS_ConnectDevice,
+    RASCS_DeviceConnected,
+    RASCS_AllDevicesConnected,
+    RASCS_Authenticate,
+    RASCS_AuthNotify,
+    RASCS_AuthRetry,
+    RASCS_AuthCallback,
+    RASCS_AuthChangePassword,
+    RASCS_AuthProject,
+    RASCS_AuthLinkSpeed,
+    RASCS_AuthAck,
+    RASCS_ReAuthenticate,
+    RASCS_Authenticated,
+    RASCS_PrepareForCallback,
+    RASCS_WaitForModemReset,
+    RASCS_WaitForCallback,
+    RASCS_Projected,
+    RASCS_StartAuthentication,
+    RASCS_CallbackComplete,
+    RASCS_LogonNetwork,
+    RASCS_Interactive = 0x1000,
+    RASCS_RetryAuthentication,
+    RASCS_CallbackSetByCaller,
+    RASCS_PasswordExpired,
+    RASCS_Connected = 0x2000,
+    RASCS_Disconnected,
+};
+
+constexpr DWORD RASP_PppIp = 0x8021;
+
+// Error codes.
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_BUFFER_TOO_SMALL = 603;
+constexpr DWORD ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
+constexpr DWORD ERROR_CANNOT_OPEN_PHONEBOOK = 621;
+constexpr DWORD ERROR_INVALID_SIZE = 632;
+constexpr DWORD ERROR_PROJECTION_NOT_COMPLETE = 730;
+constexpr DWORD ERROR_PORT_NOT_AVAILABLE = 633;
+constexpr DWORD ERROR_USER_DISCONNECTION = 631;
+constexpr DWORD ERROR_PORT_DISCONNECTED = 628;
+constexpr DWORD ERROR_NO_CARRIER = 679;
+constexpr DWORD ERROR_NO_ANSWER = 678;
+constexpr DWORD ERROR_LINE_BUSY = 676;
+constexpr DWORD ERROR_NO_DIALTONE = 680;
+constexpr DWORD ERROR_AUTHENTICATION_FAILURE = 691;
+constexpr DWORD ERROR_PPP_TIMEOUT = 718;
+
+#pragma pack(push, 4)
+struct RASDIALPARAMSA {
+    DWORD dwSize;
+    char szEntryName[RAS_MaxEntryName + 1];
+    char szPhoneNumber[RAS_MaxPhoneNumber + 1];
+    char szCallbackNumber[RAS_MaxCallbackNumber + 1];
+    char szUserName[UNLEN + 1];
+    char szPassword[PWLEN + 1];
+    char szDomain[DNLEN + 1];
+};
+struct RASCONNA {
+    DWORD dwSize;
+    HRASCONN hrasconn;
+    char szEntryName[RAS_MaxEntryName + 1];
+    char szDeviceType[RAS_MaxDeviceType + 1];
+    char szDeviceName[RAS_MaxDeviceName + 1];
+};
+struct RASENTRYNAMEA {
+    DWORD dwSize;
+    char szEntryName[RAS_MaxEntryName + 1];
+};
+struct RASCONNSTATUSA {
+    DWORD dwSize;
+    RASCONNSTATE rasconnstate;
+    DWORD dwError;
+    char szDeviceType[RAS_MaxDeviceType + 1];
+    char szDeviceName[RAS_MaxDeviceName + 1];
+};
+struct RASPPPIPA {
+    DWORD dwSize;
+    DWORD dwError;
+    char szIpAddress[RAS_MaxIpAddress + 1];
+    char szServerIpAddress[RAS_MaxIpAddress + 1];
+};
+#pragma pack(pop)
+
+static_assert(sizeof(RASDIALPARAMSA) == 1052);
+static_assert(sizeof(RASCONNA) == 412);
+static_assert(sizeof(RASENTRYNAMEA) == 264);
+static_assert(sizeof(RASCONNSTATUSA) == 160);
+static_assert(sizeof(RASPPPIPA) == 40);
+
+// Notifier type 0: (message, state, error).
+using RasDialFunc = std::function<void(unsigned message, RASCONNSTATE state, DWORD error)>;
+
+class RasService;
+
+class RasApi {
+public:
+    explicit RasApi(RasService &service);
+    ~RasApi();
+    RasApi(const RasApi &) = delete;
+    RasApi &operator=(const RasApi &) = delete;
+
+    // The notifier is called on the thread that called RasDialA (which must run an
+    // event loop), in the order the notifications were made.
+    DWORD RasDialA(const void *dialExtensions, const char *phonebook, RASDIALPARAMSA *params,
+                   DWORD notifierType, RasDialFunc notifier, HRASCONN *connection);
+    DWORD RasHangUpA(HRASCONN connection);
+    DWORD RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA *status);
+    DWORD RasGetEntryDialParamsA(const char *phonebook, RASDIALPARAMSA *params, int *passwordSaved);
+    DWORD RasGetErrorStringA(unsigned error, char *buffer, DWORD size);
+    DWORD RasEnumEntriesA(const void *reserved, const char *phonebook, RASENTRYNAMEA *entries,
+                          DWORD *byteCount, DWORD *entryCount);
+    DWORD RasEnumConnectionsA(RASCONNA *connections, DWORD *byteCount, DWORD *connectionCount);
+    DWORD RasGetProjectionInfoA(HRASCONN connection, DWORD projection, void *info, DWORD *byteCount);
+
+    RasService &service() { return m_service; }
+
+private:
+    RasService &m_service;
+};
+
+} // namespace vantrel

@@ -1,0 +1,24 @@
+#pragma once
+#include <QString>
+#include <QTemporaryDir>
+
+namespace vantrel::test {
+
+// A fresh temporary folder set as HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR for
+// as long as the object lives; the previous values are restored afterwards.
+class ScopedHome {
+public:
+    ScopedHome();
+    ~ScopedHome();
+    QString path() const { return m_dir.path(); }
+    QString configDir() const { return m_dir.path() + QStringLiteral("/config"); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldHome, m_oldConfig, m_oldRuntime;
+};
+
+// Folder of the running test binary.
+QString binaryDir();
+
+} // namespace vantrel::test
