@@ -1,0 +1,280 @@
+#include "platform/desktop/notifyicon.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+#include <cstring>
+
+namespace vantrel {
+
+void SetNotifyTip(NOTIFYICONDATAA &data, const QString &text)
+{
+    // One byte per character, so that cutting at 63 characters never splits one.
+    const QByteArray bytes = text.left(kNotifyTipSize - 1).toLatin1();
+    std::memset(data.szTip, 0, sizeof data.szTip);
+    std::memcpy(data.szTip, bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+QString NotifyTip(const NOTIFYICONDATAA &data)
+{
+    return QString::fromLatin1(data.szTip, static_cast<qsizetype>(strnlen(data.szTip, sizeof data.szTip)));
+}
+
+// --- IconHandles -----------------------------------------------------------
+
+HICON32 IconHandles::add(const QIcon &icon)
+{
+    const HICON32 handle = m_next++;
+    m_icons.insert(handle, Entry{icon, 1});
+    return handle;
+}
+
+bool IconHandles::set(HICON32 handle, const QIcon &icon)
+{
+    auto it = m_icons.find(handle);
+    if (it == m_icons.end())
+        return false;
+    it->icon = icon;
+    ++it->version;
+    return true;
+}
+
+void IconHandles::remove(HICON32 handle)
+{
+    m_icons.remove(handle);
+}
+
+QIcon IconHandles::icon(HICON32 handle) const
+{
+    const auto it = m_icons.constFind(handle);
+    return it == m_icons.constEnd() ? QIcon() : it->icon;
+}
+
+quint64 IconHandles::version(HICON32 handle) const
+{
+    const auto it = m_icons.constFind(handle);
+    return it == m_icons.constEnd() ? 0 : it->version;
+}
+
+// --- NotifyIcon --------------------------------------------------------------
+
+HWND32 NotifyIcon::registerWindow(WindowProc proc)
+{
+    const HWND32 window = m_nextWindow++;
+    m_windows.insert(window, std::move(proc));
+    return window;
+}
+
+void NotifyIcon::unregisterWindow(HWND32 window)
+{
+    m_windows.remove(window);
+}
+
+bool NotifyIcon::sendToWindow(HWND32 window, DWORD callbackMessage, DWORD id, DWORD mouseMessage) const
+{
+    const auto it = m_windows.constFind(window);
+    if (it == m_windows.constEnd() || !*it)
+        return false;
+    // A copy: the procedure may unregister its own window.
+    const WindowProc proc = *it;
+    proc(callbackMessage, id, mouseMessage);
+    return true;
+}
+
+// --- host detection and mouse mapping ---------------------------------------
+
+TrayHost DetectTrayHost()
+{
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
+        return TrayHost::XEmbed;
+    // A watcher without a host (a panel that went away) shows nothing; Qt then
+    // falls back to XEmbed, and so do we.
+    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return TrayHost::XEmbed;
+    const bool hostRegistered = qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+    return hostRegistered ? TrayHost::StatusNotifier : TrayHost::XEmbed;
+}
+
+std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host)
+{
+    switch (reason) {
+    case QSystemTrayIcon::DoubleClick:
+        return WM_LBUTTONDBLCLK;
+    case QSystemTrayIcon::Context:
+        return WM_RBUTTONUP;
+    case QSystemTrayIcon::Trigger:
+        // On an XEmbed tray this is the press of a single click (a double click
+        // follows as DoubleClick); a single click does nothing. A
+        // StatusNotifierItem host sends it as its one primary action.
+        if (host == TrayHost::StatusNotifier)
+            return WM_LBUTTONDBLCLK;
+        return std::nullopt;
+    case QSystemTrayIcon::MiddleClick:
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return std::nullopt;
+}
+
+// --- QtNotifyIcon -------------------------------------------------------------
+
+QtNotifyIcon::QtNotifyIcon(std::function<TrayHost()> detectHost, QObject *parent)
+    : QObject(parent), m_detectHost(std::move(detectHost))
+{
+}
+
+QtNotifyIcon::~QtNotifyIcon()
+{
+    for (Icon &icon : m_trayIcons) {
+        icon.tray->hide();
+        delete icon.tray;
+    }
+}
+
+QSystemTrayIcon *QtNotifyIcon::trayIcon(HWND32 window, DWORD id) const
+{
+    const auto it = m_trayIcons.constFind(key(window, id));
+    return it == m_trayIcons.constEnd() ? nullptr : it->tray;
+}
+
+void QtNotifyIcon::apply(Icon &icon, const NOTIFYICONDATAA &data, bool force)
+{
+    if (data.uFlags & NIF_MESSAGE)
+        icon.callbackMessage = data.uCallbackMessage;
+    if (data.uFlags & NIF_TIP) {
+        const QString tip = NotifyTip(data);
+        if (force || icon.tray->toolTip() != tip)
+            icon.tray->setToolTip(tip);
+    }
+    if (data.uFlags & NIF_ICON) {
+        // The animation sends the same handle with a new picture every 150 ms,
+        // the poll the same picture every 2 s: hand Qt only real changes.
+        const quint64 version = icons().version(data.hIcon);
+        if (force || !icon.hasIcon || icon.iconHandle != data.hIcon || icon.iconVersion != version) {
+            icon.tray->setIcon(icons().icon(data.hIcon));
+            icon.iconHandle = data.hIcon;
+            icon.iconVersion = version;
+            icon.hasIcon = true;
+        }
+    }
+}
+
+bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
+{
+    if (!data || data->cbSize != sizeof(NOTIFYICONDATAA))
+        return false;
+    const quint64 k = key(data->hWnd, data->uID);
+    switch (message) {
+    case NIM_ADD: {
+        if (m_trayIcons.contains(k))
+            return false;
+        Icon icon;
+        icon.host = m_detectHost ? m_detectHost() : TrayHost::XEmbed;
+        icon.tray = new QSystemTrayIcon(this);
+        const HWND32 window = data->hWnd;
+        const DWORD id = data->uID;
+        // Queued, as a tray message is posted: the handler may open a modal
+        // window or remove this very icon, which must not happen inside the
+        // tray's own mouse event.
+        connect(icon.tray, &QSystemTrayIcon::activated, this,
+                [this, window, id](QSystemTrayIcon::ActivationReason reason) { activated(window, id, reason); },
+                Qt::QueuedConnection);
+        apply(icon, *data, true);
+        icon.tray->show();
+        m_trayIcons.insert(k, icon);
+        return true;
+    }
+    case NIM_MODIFY: {
+        auto it = m_trayIcons.find(k);
+        if (it == m_trayIcons.end())
+            return false;
+        apply(*it, *data, false);
+        return true;
+    }
+    case NIM_DELETE: {
+        auto it = m_trayIcons.find(k);
+        if (it == m_trayIcons.end())
+            return false;
+        QSystemTrayIcon *tray = it->tray;
+        m_trayIcons.erase(it);
+        tray->hide();
+        tray->deleteLater(); // a queued activation may still be on its way
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void QtNotifyIcon::activated(HWND32 window, DWORD id, QSystemTrayIcon::ActivationReason reason)
+{
+    const auto it = m_trayIcons.constFind(key(window, id));
+    if (it == m_trayIcons.constEnd())
+        return; // removed meanwhile
+    const std::optional<DWORD> mouse = MouseMessageFor(reason, it->host);
+    if (!mouse)
+        return;
+    sendToWindow(window, it->callbackMessage, id, *mouse);
+}
+
+// --- RecordingNotifyIcon --------------------------------------------------------
+
+bool RecordingNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
+{
+    if (!data)
+        return false;
+    commands.append({message, *data});
+    if (failAll || data->cbSize != sizeof(NOTIFYICONDATAA))
+        return false;
+    const quint64 k = key(data->hWnd, data->uID);
+    switch (message) {
+    case NIM_ADD:
+        if (m_shown.contains(k))
+            return false;
+        m_shown.insert(k, *data);
+        return true;
+    case NIM_MODIFY: {
+        auto it = m_shown.find(k);
+        if (it == m_shown.end())
+            return false;
+        if (data->uFlags & NIF_MESSAGE)
+            it->uCallbackMessage = data->uCallbackMessage;
+        if (data->uFlags & NIF_ICON)
+            it->hIcon = data->hIcon;
+        if (data->uFlags & NIF_TIP)
+            std::memcpy(it->szTip, data->szTip, sizeof it->szTip);
+        return true;
+    }
+    case NIM_DELETE:
+        return m_shown.remove(k);
+    default:
+        return false;
+    }
+}
+
+std::optional<NOTIFYICONDATAA> RecordingNotifyIcon::shown(HWND32 window, DWORD id) const
+{
+    const auto it = m_shown.constFind(key(window, id));
+    if (it == m_shown.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+bool RecordingNotifyIcon::click(HWND32 window, DWORD id, DWORD mouseMessage)
+{
+    const auto it = m_shown.constFind(key(window, id));
+    if (it == m_shown.constEnd())
+        return false;
+    return sendToWindow(window, it->uCallbackMessage, id, mouseMessage);
+}
+
+} // namespace vantrel

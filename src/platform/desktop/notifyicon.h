@@ -1,0 +1,197 @@
+#pragma once
+// The notify-icon stand-in: the program keeps its tray icon in a notify-icon
+// record and hands it to Shell_NotifyIconA with the add, modify or delete
+// command, as it was built to. Icons travel as 32-bit handles into a table of
+// QIcons; mouse events on the icon come back as the record's callback message
+// sent to the owning window's procedure.
+#include "platform/wintypes.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QSystemTrayIcon>
+
+#include <functional>
+#include <optional>
+
+namespace vantrel {
+
+using HWND32 = HANDLE32;
+using HICON32 = HANDLE32;
+
+// Commands.
+constexpr DWORD NIM_ADD = 0;
+constexpr DWORD NIM_MODIFY = 1;
+constexpr DWORD NIM_DELETE = 2;
+
+// Which fields of the record are valid.
+constexpr DWORD NIF_MESSAGE = 1;
+constexpr DWORD NIF_ICON = 2;
+constexpr DWORD NIF_TIP = 4;
+
+// Window messages that matter here.
+constexpr DWORD WM_USER = 0x400;
+constexpr DWORD WM_LBUTTONDOWN = 0x201;
+constexpr DWORD WM_LBUTTONUP = 0x202;
+constexpr DWORD WM_LBUTTONDBLCLK = 0x203;
+constexpr DWORD WM_RBUTTONDOWN = 0x204;
+constexpr DWORD WM_RBUTTONUP = 0x205;
+constexpr DWORD WM_MBUTTONUP = 0x208;
+
+constexpr int kNotifyTipSize = 64; // 63 characters and the terminating NUL
+
+#pragma pack(push, 4)
+struct NOTIFYICONDATAA {
+    DWORD cbSize;
+    HWND32 hWnd;
+    DWORD uID;
+    DWORD uFlags;
+    DWORD uCallbackMessage;
+    HICON32 hIcon;
+    char szTip[kNotifyTipSize];
+};
+#pragma pack(pop)
+static_assert(sizeof(NOTIFYICONDATAA) == 88, "the record size the program was built around");
+
+// Writes `text` into the tip field: its first 63 characters, one byte each
+// (Latin-1; a character outside it becomes '?'), NUL-terminated.
+void SetNotifyTip(NOTIFYICONDATAA &data, const QString &text);
+QString NotifyTip(const NOTIFYICONDATAA &data);
+
+// Handle -> icon. A handle keeps its number while its picture is replaced, as an
+// icon object does when a new image is drawn into it; the version tells a
+// consumer whether the picture changed since it last looked.
+class IconHandles {
+public:
+    HICON32 add(const QIcon &icon);
+    // False for a handle not in the table.
+    bool set(HICON32 handle, const QIcon &icon);
+    void remove(HICON32 handle);
+    bool contains(HICON32 handle) const { return m_icons.contains(handle); }
+    QIcon icon(HICON32 handle) const;
+    quint64 version(HICON32 handle) const;
+
+private:
+    struct Entry {
+        QIcon icon;
+        quint64 version = 0;
+    };
+    QHash<HICON32, Entry> m_icons;
+    HICON32 m_next = 0x100;
+};
+
+class NotifyIcon {
+public:
+    // A window procedure as far as the tray needs one: (message, wParam, lParam).
+    using WindowProc = std::function<void(DWORD message, DWORD wParam, DWORD lParam)>;
+
+    virtual ~NotifyIcon() = default;
+
+    // NIM_ADD, NIM_MODIFY or NIM_DELETE. False when the record is malformed
+    // (cbSize not 88), the command is unknown, the icon to add exists already or
+    // the icon to modify or delete does not.
+    virtual bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) = 0;
+
+    // Window handles for the records' hWnd: the tray sends each icon's callback
+    // message to the procedure registered under its hWnd.
+    HWND32 registerWindow(WindowProc proc);
+    void unregisterWindow(HWND32 window);
+
+    IconHandles &icons() { return m_icons; }
+    const IconHandles &icons() const { return m_icons; }
+
+protected:
+    // Delivers (callbackMessage, id, mouseMessage) to the window; false when the
+    // window is gone.
+    bool sendToWindow(HWND32 window, DWORD callbackMessage, DWORD id, DWORD mouseMessage) const;
+
+private:
+    IconHandles m_icons;
+    QHash<HWND32, WindowProc> m_windows;
+    HWND32 m_nextWindow = 0x10000;
+};
+
+// What a tray host does with the mouse, as far as the mapping needs to know.
+enum class TrayHost {
+    // An XEmbed system tray: the icon is a small X window of ours that receives
+    // every click, so a real double click exists.
+    XEmbed,
+    // A StatusNotifierItem host (KDE Plasma, GNOME with the AppIndicator
+    // extension, most Wayland panels): the host owns the mouse and only calls
+    // Activate (primary action), SecondaryActivate and ContextMenu on us. There
+    // is no double click, so Activate stands for it.
+    StatusNotifier,
+};
+
+// Asks the session bus whether a StatusNotifierItem host is registered with
+// org.kde.StatusNotifierWatcher: the test Qt's platform themes make before they
+// give QSystemTrayIcon a D-Bus item instead of an XEmbed icon.
+TrayHost DetectTrayHost();
+
+// The mouse message a tray activation stands for on the given host; none for
+// the activations the program ignores (a single click on an XEmbed tray, the
+// middle button).
+std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host);
+
+// The real tray: one QSystemTrayIcon per (window, identifier).
+class QtNotifyIcon final : public QObject, public NotifyIcon {
+    Q_OBJECT
+public:
+    // `detectHost` is asked when an icon is added (that is when Qt makes its own
+    // choice too); the default asks the session bus.
+    explicit QtNotifyIcon(std::function<TrayHost()> detectHost = DetectTrayHost,
+                          QObject *parent = nullptr);
+    ~QtNotifyIcon() override;
+
+    bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) override;
+
+    // The Qt icon behind (window, id), for tests that emit activations as the
+    // platform would; nullptr when there is none.
+    QSystemTrayIcon *trayIcon(HWND32 window, DWORD id) const;
+
+private:
+    struct Icon {
+        QSystemTrayIcon *tray = nullptr;
+        TrayHost host = TrayHost::XEmbed;
+        DWORD callbackMessage = 0;
+        HICON32 iconHandle = 0;
+        quint64 iconVersion = 0;
+        bool hasIcon = false;
+    };
+    static quint64 key(HWND32 window, DWORD id) { return (quint64(window) << 32) | id; }
+    void apply(Icon &icon, const NOTIFYICONDATAA &data, bool force);
+    void activated(HWND32 window, DWORD id, QSystemTrayIcon::ActivationReason reason);
+
+    std::function<TrayHost()> m_detectHost;
+    QHash<quint64, Icon> m_trayIcons;
+};
+
+// Records every command and lets a test click the icon.
+class RecordingNotifyIcon final : public NotifyIcon {
+public:
+    struct Command {
+        DWORD message;
+        NOTIFYICONDATAA data;
+    };
+
+    bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) override;
+
+    // Sends the mouse message for the icon (window, id) as the tray would;
+    // false when no such icon is shown.
+    bool click(HWND32 window, DWORD id, DWORD mouseMessage);
+
+    bool isShown(HWND32 window, DWORD id) const { return m_shown.contains(key(window, id)); }
+    // The record of the icon as the last add or modify left it.
+    std::optional<NOTIFYICONDATAA> shown(HWND32 window, DWORD id) const;
+
+    QList<Command> commands;
+    bool failAll = false; // every command fails, as without a taskbar
+
+private:
+    static quint64 key(HWND32 window, DWORD id) { return (quint64(window) << 32) | id; }
+    QHash<quint64, NOTIFYICONDATAA> m_shown;
+};
+
+} // namespace vantrel
