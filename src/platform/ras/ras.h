@@ -5,11 +5,13 @@
 // which forwards to a RasService backend (see rasservice.h) chosen at start-up.
 #include "platform/wintypes.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vantrel {
 
@@ -58,23 +60,53 @@ enum RASCONNSTATE : DWORD {
 
 constexpr DWORD RASP_PppIp = 0x8021;
 
-// Error codes.
+// Error codes: the system codes the service returns and the remote access codes
+// (600 and up), with the numbers the interface defines.
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD PENDING = 600;
+constexpr DWORD ERROR_INVALID_PORT_HANDLE = 601;
+constexpr DWORD ERROR_PORT_ALREADY_OPEN = 602;
 constexpr DWORD ERROR_BUFFER_TOO_SMALL = 603;
-constexpr DWORD ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
+constexpr DWORD ERROR_WRONG_INFO_SPECIFIED = 604;
+constexpr DWORD ERROR_PORT_NOT_CONNECTED = 606;
+constexpr DWORD ERROR_DEVICE_DOES_NOT_EXIST = 608;
+constexpr DWORD ERROR_PORT_NOT_FOUND = 615;
+constexpr DWORD ERROR_ALREADY_DISCONNECTING = 617;
+constexpr DWORD ERROR_PORT_NOT_OPEN = 618;
+constexpr DWORD ERROR_PORT_DISCONNECTED = 619;
 constexpr DWORD ERROR_CANNOT_OPEN_PHONEBOOK = 621;
-constexpr DWORD ERROR_INVALID_SIZE = 632;
-constexpr DWORD ERROR_PROJECTION_NOT_COMPLETE = 730;
-constexpr DWORD ERROR_PORT_NOT_AVAILABLE = 633;
+constexpr DWORD ERROR_CANNOT_LOAD_PHONEBOOK = 622;
+constexpr DWORD ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
+constexpr DWORD ERROR_CANNOT_WRITE_PHONEBOOK = 624;
+constexpr DWORD ERROR_CORRUPT_PHONEBOOK = 625;
+constexpr DWORD ERROR_DISCONNECTION = 628;
+constexpr DWORD ERROR_REMOTE_DISCONNECTION = 629;
+constexpr DWORD ERROR_HARDWARE_FAILURE = 630;
 constexpr DWORD ERROR_USER_DISCONNECTION = 631;
-constexpr DWORD ERROR_PORT_DISCONNECTED = 628;
-constexpr DWORD ERROR_NO_CARRIER = 679;
-constexpr DWORD ERROR_NO_ANSWER = 678;
+constexpr DWORD ERROR_INVALID_SIZE = 632;
+constexpr DWORD ERROR_PORT_NOT_AVAILABLE = 633;
+constexpr DWORD ERROR_CANNOT_PROJECT_CLIENT = 634;
+constexpr DWORD ERROR_UNKNOWN = 635;
+constexpr DWORD ERROR_REQUEST_TIMEOUT = 638;
 constexpr DWORD ERROR_LINE_BUSY = 676;
+constexpr DWORD ERROR_VOICE_ANSWER = 677;
+constexpr DWORD ERROR_NO_ANSWER = 678;
+constexpr DWORD ERROR_NO_CARRIER = 679;
 constexpr DWORD ERROR_NO_DIALTONE = 680;
 constexpr DWORD ERROR_AUTHENTICATION_FAILURE = 691;
 constexpr DWORD ERROR_PPP_TIMEOUT = 718;
+constexpr DWORD ERROR_PPP_NO_RESPONSE = 721;
+constexpr DWORD ERROR_PROJECTION_NOT_COMPLETE = 730;
+
+// The message number a type 0 notifier receives (the first argument).
+constexpr unsigned WM_RASDIALEVENT = 0xCCCD;
+
+// The text RasGetErrorStringA gives for a code (a generic text with the number
+// for a code it does not know). Every text fits a 100-byte buffer.
+QByteArray RasErrorText(DWORD error);
 
 #pragma pack(push, 4)
 struct RASDIALPARAMSA {
@@ -122,6 +154,7 @@ static_assert(sizeof(RASPPPIPA) == 40);
 using RasDialFunc = std::function<void(unsigned message, RASCONNSTATE state, DWORD error)>;
 
 class RasService;
+struct RasDialChannel;
 
 class RasApi {
 public:
@@ -147,6 +180,8 @@ public:
 
 private:
     RasService &m_service;
+    // Dials whose notifications are still to come; closed when RasApi goes away.
+    std::vector<std::weak_ptr<RasDialChannel>> m_channels;
 };
 
 } // namespace vantrel

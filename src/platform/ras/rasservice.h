@@ -34,6 +34,25 @@ public:
     virtual DWORD connectStatus(HRASCONN handle, RASCONNSTATE *state, DWORD *error) = 0;
     // Live connections of the user, in the order the service keeps them.
     virtual DWORD connections(QList<RasLiveConnection> *out) = 0;
+
+    // The IP address of a connection: 0 with the address, ERROR_PROJECTION_NOT_COMPLETE
+    // while it has none yet, ERROR_INVALID_HANDLE for a handle that is not a connection.
+    // A backend may answer faster than this default walk of connections().
+    virtual DWORD ipProjection(HRASCONN handle, QString *address)
+    {
+        QList<RasLiveConnection> list;
+        if (const DWORD rc = connections(&list))
+            return rc;
+        for (const RasLiveConnection &c : list) {
+            if (c.handle == handle) {
+                if (c.address.isEmpty())
+                    return ERROR_PROJECTION_NOT_COMPLETE;
+                *address = c.address;
+                return 0;
+            }
+        }
+        return ERROR_INVALID_HANDLE;
+    }
 };
 
 } // namespace vantrel
