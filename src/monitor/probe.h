@@ -1,0 +1,28 @@
+#pragma once
+// The address probes of the poll tick, and the start and stop of the sockets layer.
+#include "platform/sockets/sockets.h"
+
+#include <QString>
+
+namespace vantrel {
+
+class RasApi;
+
+// Dial-up mode: the IP address of the first remote access connection, or
+// "Network is down" when there is none, the enumeration fails, or the first
+// connection has no address yet.
+QString ProbeRasAddress(RasApi &ras);
+
+// LAN mode: "a.b.c.d (official name)" for the first address of the local host
+// name, or "127.0.0.1" when the host name or its lookup fails.
+QString ProbeHostAddress(Sockets &sockets);
+
+// Starts the sockets layer with version 1.1 into `info`; sets `addressText` to
+// "No TCP/IP Stack available" when it fails, else "Looking for IP Address...".
+// Returns the start-up result (0: the stack is present), to be kept as WinsockStatus.
+int StartNetworkStack(Sockets &sockets, WSADATA &info, QString &addressText);
+
+// Cleans the sockets layer up, only when it had started (winsockStatus 0).
+void StopNetworkStack(Sockets &sockets, int winsockStatus);
+
+} // namespace vantrel

@@ -1,0 +1,113 @@
+#include "platform/sockets/posixsockets.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstring>
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace vantrel {
+
+namespace {
+
+void copyText(char *field, size_t room, const QByteArray &text)
+{
+    const size_t n = std::min(room - 1, static_cast<size_t>(text.size()));
+    std::memcpy(field, text.constData(), n);
+    std::memset(field + n, 0, room - n);
+}
+
+// The sockets a process may hold is bounded by its open-file limit; the record
+// has 16 bits for it, so anything larger (or unlimited) reads as 65535.
+std::uint16_t maxSockets()
+{
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY)
+        return 65535;
+    return static_cast<std::uint16_t>(std::min<rlim_t>(lim.rlim_cur, 65535));
+}
+
+} // namespace
+
+int PosixSockets::WSAStartup(WORD versionRequested, WSADATA *data)
+{
+    const int major = versionRequested & 0xFF;
+    const int minor = (versionRequested >> 8) & 0xFF;
+    if (major < 1 || (major == 1 && minor < 1))
+        return WSAVERNOTSUPPORTED;
+    if (!data)
+        return WSAEFAULT;
+    *data = WSADATA{};
+    data->wVersion = 0x0101;
+    data->wHighVersion = 0x0101;
+    copyText(data->szDescription, sizeof data->szDescription,
+             QByteArrayLiteral("Vantrel sockets layer 1.1 on the POSIX network stack"));
+    QByteArray status = QByteArrayLiteral("Running");
+    utsname u{};
+    if (uname(&u) == 0)
+        status += QByteArray(" on ") + u.sysname + ' ' + u.release;
+    copyText(data->szSystemStatus, sizeof data->szSystemStatus, status);
+    data->iMaxSockets = maxSockets();
+    data->iMaxUdpDg = 65507; // largest UDP payload over IPv4
+    data->lpVendorInfo = nullptr;
+    ++m_startups;
+    return 0;
+}
+
+int PosixSockets::WSACleanup()
+{
+    if (m_startups == 0)
+        return SOCKET_ERROR;
+    --m_startups;
+    return 0;
+}
+
+int PosixSockets::gethostname(char *name, int length)
+{
+    if (m_startups == 0 || !name || length <= 0)
+        return SOCKET_ERROR;
+    // POSIX leaves the result unterminated when the name is cut; refuse that case
+    // instead of handing back a partial name.
+    std::memset(name, 0, static_cast<size_t>(length));
+    if (::gethostname(name, static_cast<size_t>(length)) != 0 || name[length - 1] != '\0') {
+        name[length - 1] = '\0';
+        return SOCKET_ERROR;
+    }
+    return 0;
+}
+
+std::optional<HostEntry> PosixSockets::gethostbyname(const char *name)
+{
+    if (m_startups == 0 || !name || !*name)
+        return std::nullopt;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM; // one result per address, not one per socket type
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo *res = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &res) != 0 || !res)
+        return std::nullopt;
+    HostEntry entry;
+    entry.officialName = res->ai_canonname ? QByteArray(res->ai_canonname) : QByteArray(name);
+    for (const addrinfo *ai = res; ai; ai = ai->ai_next) {
+        if (ai->ai_family != AF_INET || !ai->ai_addr)
+            continue;
+        const auto *sin = reinterpret_cast<const sockaddr_in *>(ai->ai_addr);
+        std::array<BYTE, 4> bytes{};
+        std::memcpy(bytes.data(), &sin->sin_addr.s_addr, 4); // already in network order
+        if (!entry.addresses.contains(bytes))
+            entry.addresses.append(bytes);
+    }
+    freeaddrinfo(res);
+    if (entry.addresses.isEmpty())
+        return std::nullopt;
+    return entry;
+}
+
+} // namespace vantrel
