@@ -1,0 +1,49 @@
+#pragma once
+// The open-file dialog behind a small interface, so that tests can answer it
+// the way they answer message boxes.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace vantrel {
+
+class FileDialogs {
+public:
+    struct OpenRequest {
+        QString title;
+        QString folder;         // where the dialog starts
+        QString filter;         // Qt name filter, e.g. "Wave files (*.wav)"
+        QString defaultSuffix;  // added to a typed name without one, e.g. "wav"
+        bool setAsideTopMost = false; // stay-on-top windows are made ordinary meanwhile
+    };
+
+    virtual ~FileDialogs() = default;
+    // Lets the user pick one existing file. Returns its path, or an empty text
+    // when the user cancels.
+    virtual QString getOpenFileName(QWidget *parent, const OpenRequest &request) = 0;
+};
+
+// QFileDialog, Qt's own dialog rather than the desktop's, so that the default
+// suffix and the must-exist rule behave the same on every desktop.
+class QtFileDialogs final : public FileDialogs {
+public:
+    QString getOpenFileName(QWidget *parent, const OpenRequest &request) override;
+};
+
+// Records every request and answers from a queue (cancel when it is empty).
+class RecordingFileDialogs final : public FileDialogs {
+public:
+    QString getOpenFileName(QWidget *, const OpenRequest &request) override
+    {
+        asked.append(request);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    void setNextFileName(const QString &path) { answers.append(path); }
+
+    QList<OpenRequest> asked;
+    QStringList answers;
+};
+
+} // namespace vantrel
