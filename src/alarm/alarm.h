@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 namespace vantrel {
@@ -20,6 +21,10 @@ class TMsgAlarm;
 // "$m" minutes, "$n" CR LF, "$t" warning count; any other "$x" pair and a lone
 // final "$" vanish; the scan starts again from the beginning after each pair.
 QString ExpandAlarmMessage(const QString &templ, int elapsedMinutes, int warningCount);
+
+// The period of `VantrelAlarm` for `Interval` minutes, 64-bit (VTimer waits out
+// periods beyond QTimer's range in steps). 0 and negative minutes give 0: never fires.
+qint64 AlarmPeriodMilliseconds(std::int32_t minutes);
 
 class Alarm : public QObject {
     Q_OBJECT
@@ -35,12 +40,19 @@ public:
     void ConnectCue();
     void VantrelAlarmTimer();
     void SetAlarmPeriod();
+    // Closes the wave player, gives it the file `Wave` and opens it again; a file
+    // that cannot be opened goes to the general error report and the player stays
+    // closed. Used at creation and when the settings window accepts a wave file.
+    bool ReloadWavePlayer();
 
     bool AlarmBusy = false;
     bool AlarmWindowOpen() const { return !MsgAlarm.isNull(); }
     QPointer<TMsgAlarm> MsgAlarm;
 
 private:
+    void sound();
+    void showMessage();
+
     AppState &m_state;
     Platform &m_platform;
     VTimer &m_timer;

@@ -1,0 +1,385 @@
+#include "alarm/fmalarm.h"
+
+#include "alarm/alarm.h"
+#include "alarm/formfont.h"
+#include "monitor/appstate.h"
+#include "monitor/settings.h"
+#include "platform/desktop/filedialogs.h"
+#include "platform/errorreport.h"
+#include "platform/messageboxes.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QToolButton>
+
+#include <limits>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kClientWidth = 261;
+constexpr int kClientHeight = 175;
+constexpr int kTemplateMaxLength = 255;
+
+// A decimal 32-bit integer with an optional sign, nothing else.
+bool parseInt32(const QString &text, std::int32_t *value)
+{
+    static const QRegularExpression shape(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!shape.match(text).hasMatch())
+        return false;
+    bool ok = false;
+    const qlonglong v = text.toLongLong(&ok);
+    if (!ok || v < std::numeric_limits<std::int32_t>::min()
+        || v > std::numeric_limits<std::int32_t>::max())
+        return false;
+    *value = static_cast<std::int32_t>(v);
+    return true;
+}
+
+QLabel *makeLabel(const QString &text, QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+QCheckBox *makeCheckBox(const QString &text, QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QFont boldened(QFont font)
+{
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+TfmAlarm::TfmAlarm(AppState &state, Platform &platform, Alarm &alarm, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_state(state), m_platform(platform), m_alarm(alarm)
+{
+    setObjectName(QStringLiteral("fmAlarm"));
+    setWindowTitle(QStringLiteral("Configure Vantrel Alarm"));
+    setFont(alarmFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    m_ownFileDialogs = std::make_unique<QtFileDialogs>();
+    m_fileDialogs = m_ownFileDialogs.get();
+
+    buildControls();
+    FormCreate();
+
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfmAlarm::~TfmAlarm() = default;
+
+void TfmAlarm::setFileDialogs(FileDialogs *dialogs)
+{
+    m_fileDialogs = dialogs ? dialogs : m_ownFileDialogs.get();
+}
+
+void TfmAlarm::buildControls()
+{
+    // Made in tab order: the panel's controls, then "Enable Alarm", then OK.
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(6, 26, 249, 118);
+    Panel1->setFrameShape(QFrame::Box); // a sunken box: lowered outside, raised inside
+    Panel1->setFrameShadow(QFrame::Sunken);
+
+    Label2 = makeLabel(QStringLiteral("set"), Panel1, QStringLiteral("Label2"), {10, 9, 20, 21});
+    edSet = new QComboBox(Panel1);
+    edSet->setObjectName(QStringLiteral("edSet"));
+    edSet->setGeometry(30, 9, 60, 21);
+    edSet->addItems({QStringLiteral("once"), QStringLiteral("every")});
+    Label1 = makeLabel(QStringLiteral("at"), Panel1, QStringLiteral("Label1"), {96, 9, 14, 21});
+    edSeconds = new QLineEdit(Panel1);
+    edSeconds->setObjectName(QStringLiteral("edSeconds"));
+    edSeconds->setGeometry(112, 9, 56, 21);
+    edSeconds->installEventFilter(this);
+    Label3 = makeLabel(QStringLiteral("minutes"), Panel1, QStringLiteral("Label3"),
+                       {174, 9, 60, 21});
+
+    Label4 = makeLabel(QStringLiteral("Action:"), Panel1, QStringLiteral("Label4"),
+                       {10, 36, 80, 15});
+    Label4->setFont(boldened(font()));
+
+    cbSystemBeep = makeCheckBox(QStringLiteral("System beep"), Panel1,
+                                QStringLiteral("cbSystemBeep"), {18, 53, 120, 17});
+    cbPlay = makeCheckBox(QStringLiteral("Play sound"), Panel1, QStringLiteral("cbPlay"),
+                          {18, 75, 82, 17});
+    edFileWave = new QLineEdit(Panel1);
+    edFileWave->setObjectName(QStringLiteral("edFileWave"));
+    edFileWave->setGeometry(102, 73, 118, 21);
+    edFileWave->installEventFilter(this);
+    btWavDialog = new QToolButton(Panel1);
+    btWavDialog->setObjectName(QStringLiteral("btWavDialog"));
+    btWavDialog->setText(QStringLiteral("..."));
+    btWavDialog->setGeometry(222, 73, 21, 21);
+    btWavDialog->setAutoRaise(true);           // flat
+    btWavDialog->setFocusPolicy(Qt::NoFocus);  // takes no focus, like the labels
+    cbBox = makeCheckBox(QStringLiteral("Message box"), Panel1, QStringLiteral("cbBox"),
+                         {18, 97, 84, 17});
+    edBoxDialog = new QLineEdit(Panel1);
+    edBoxDialog->setObjectName(QStringLiteral("edBoxDialog"));
+    edBoxDialog->setGeometry(102, 95, 141, 21);
+
+    cbEnable = makeCheckBox(QStringLiteral("Enable Alarm"), this, QStringLiteral("cbEnable"),
+                            {12, 5, 160, 17});
+    cbEnable->setFont(boldened(font()));
+
+    btOK = new QPushButton(QStringLiteral("&OK"), this);
+    btOK->setObjectName(QStringLiteral("btOK"));
+    btOK->setGeometry(kClientWidth - 81, 148, 75, 23);
+    btOK->setAutoDefault(false); // Enter in a field does not close the window
+    btOK->setDefault(false);
+
+    QWidget::setTabOrder(edSet, edSeconds);
+    QWidget::setTabOrder(edSeconds, cbSystemBeep);
+    QWidget::setTabOrder(cbSystemBeep, cbPlay);
+    QWidget::setTabOrder(cbPlay, edFileWave);
+    QWidget::setTabOrder(edFileWave, cbBox);
+    QWidget::setTabOrder(cbBox, edBoxDialog);
+    QWidget::setTabOrder(edBoxDialog, cbEnable);
+    QWidget::setTabOrder(cbEnable, btOK);
+
+    // Setting a check box from code runs its handler as a click does, hence toggled.
+    connect(cbEnable, &QCheckBox::toggled, this, &TfmAlarm::cbEnableClick);
+    connect(edSet, &QComboBox::activated, this, &TfmAlarm::edSetChange); // the user's choice only
+    connect(edSeconds, &QLineEdit::textChanged, this, &TfmAlarm::edSecondsChange);
+    connect(cbSystemBeep, &QCheckBox::toggled, this, &TfmAlarm::cbSystemBeepClick);
+    connect(cbPlay, &QCheckBox::toggled, this, &TfmAlarm::cbPlayClick);
+    connect(btWavDialog, &QToolButton::clicked, this, &TfmAlarm::btWavDialogClick);
+    connect(cbBox, &QCheckBox::toggled, this, &TfmAlarm::cbBoxClick);
+    connect(edBoxDialog, &QLineEdit::textChanged, this, &TfmAlarm::edBoxDialogChange);
+    connect(btOK, &QPushButton::clicked, this, &TfmAlarm::btOKClick);
+}
+
+void TfmAlarm::FormCreate()
+{
+    const AppSettings &s = m_state.AppSettings;
+
+    cbEnable->setChecked(s.Alarm);
+
+    // Any value but 0 repeats, so it is shown as "every"; Set itself keeps its
+    // value until the user picks an item.
+    edSet->setCurrentIndex(s.Set == 0 ? 0 : 1);
+
+    // Counts as an edit: the handler runs and restarts a running alarm period.
+    edSeconds->setText(QString::number(s.Interval));
+
+    edFileWave->setText(s.Wave);
+
+    if (s.Sound == 1)
+        cbSystemBeep->setChecked(true);
+    else if (s.Sound == 2)
+        cbPlay->setChecked(true);
+
+    // 255 characters for the user, but a longer template stored by other means
+    // is shown whole rather than cut, which would lose its end at OK.
+    edBoxDialog->setMaxLength(qMax<qsizetype>(kTemplateMaxLength, s.Message.size()));
+    edBoxDialog->setText(s.Message); // an empty one is replaced by its handler
+
+    cbBox->setChecked(s.Box);
+
+    applyEnablingRules();
+}
+
+void TfmAlarm::applyEnablingRules()
+{
+    cbPlay->setEnabled(!cbSystemBeep->isChecked());
+    cbSystemBeep->setEnabled(!cbPlay->isChecked());
+    edFileWave->setEnabled(cbPlay->isChecked());
+    btWavDialog->setEnabled(cbPlay->isChecked());
+    edBoxDialog->setEnabled(cbBox->isChecked());
+    Label1->setVisible(edSet->currentIndex() == 0);
+}
+
+void TfmAlarm::cbEnableClick()
+{
+    m_state.AppSettings.Alarm = cbEnable->isChecked();
+}
+
+void TfmAlarm::edSetChange()
+{
+    const int index = edSet->currentIndex();
+    if (index >= 0)
+        m_state.AppSettings.Set = static_cast<std::uint8_t>(index);
+    Label1->setVisible(index == 0);
+}
+
+void TfmAlarm::edSecondsChange()
+{
+    const QString text = edSeconds->text();
+    if (!text.isEmpty()) {
+        std::int32_t minutes = 0;
+        if (!parseInt32(text, &minutes))
+            // Interval and the running period stay as they are.
+            throw VantrelError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        m_state.AppSettings.Interval = minutes;
+    }
+    m_alarm.SetAlarmPeriod();
+}
+
+void TfmAlarm::cbSystemBeepClick()
+{
+    const bool on = cbSystemBeep->isChecked();
+    m_state.AppSettings.Sound = on ? 1 : 0;
+    cbPlay->setEnabled(!on);
+}
+
+void TfmAlarm::cbPlayClick()
+{
+    const bool on = cbPlay->isChecked();
+    m_state.AppSettings.Sound = on ? 2 : 0;
+    cbSystemBeep->setEnabled(!on);
+    edFileWave->setEnabled(on);
+    btWavDialog->setEnabled(on);
+}
+
+bool TfmAlarm::edFileWaveExit()
+{
+    m_waveCheckPending = false;
+    const QString name = edFileWave->text();
+    if (!name.isEmpty() && QFileInfo(name).isFile()) {
+        m_state.AppSettings.Wave = name;
+        m_alarm.ReloadWavePlayer(); // reports a file it cannot play; Wave keeps the name
+        return true;
+    }
+    cbPlay->setFocus(Qt::OtherFocusReason);
+    if (m_platform.boxes)
+        m_platform.boxes->error(QStringLiteral("  File not found.  "), true);
+    return false;
+}
+
+void TfmAlarm::btWavDialogClick()
+{
+    FileDialogs::OpenRequest request;
+    request.title = QStringLiteral("Choose a sound file");
+    request.folder = m_state.ProgramFolder;
+    request.filter = QStringLiteral("Wave files (*.wav)");
+    request.defaultSuffix = QStringLiteral("wav");
+    request.setAsideTopMost = true;
+    const QString path = m_fileDialogs->getOpenFileName(this, request);
+    if (path.isEmpty())
+        return;
+    edFileWave->setText(path);
+    edFileWaveExit();
+}
+
+void TfmAlarm::cbBoxClick()
+{
+    const bool on = cbBox->isChecked();
+    m_state.AppSettings.Box = on;
+    edBoxDialog->setEnabled(on);
+}
+
+void TfmAlarm::edBoxDialogChange()
+{
+    const QString text = edBoxDialog->text();
+    if (!text.isEmpty()) {
+        m_state.AppSettings.Message = text;
+        return;
+    }
+    // The field is never left empty; setting it runs this handler again, which stores it.
+    edBoxDialog->setText(settings_text::kMessageWrongType);
+}
+
+void TfmAlarm::btOKClick()
+{
+    // Pressing OK takes the focus from the wave field; a file that is not found
+    // keeps the window open, as the move of the focus does not happen either.
+    if (m_waveCheckPending && !edFileWaveExit())
+        return;
+    if (m_platform.registry)
+        StoreAlarmSettings(*m_platform.registry, m_state.AppSettings);
+    accept();
+}
+
+bool TfmAlarm::acceptMinutesKey(const QKeyEvent *key) const
+{
+    switch (key->key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Tab:    // moves the focus; no character reaches the field
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete: // a key, not a character
+        return true;
+    default:
+        break;
+    }
+    const QString text = key->text();
+    if (text.isEmpty())
+        return true; // cursor and other keys without a character
+    return text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9')
+        && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+bool TfmAlarm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == edSeconds && event->type() == QEvent::KeyPress) {
+        // Digits and backspace only; every other character, control characters
+        // such as the paste shortcut included, is dropped.
+        if (!acceptMinutesKey(static_cast<QKeyEvent *>(event)))
+            return true;
+    } else if (watched == edFileWave && event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        // Only a move of the focus to another control of this window counts as
+        // leaving the field, not a switch to another window or a context menu.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            // Checked once the click that moved the focus is over, so that a
+            // message box does not interrupt the press of the control clicked.
+            m_waveCheckPending = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_waveCheckPending)
+                        edFileWaveExit();
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfmAlarm::keyPressEvent(QKeyEvent *event)
+{
+    // No cancel: Escape does not close the window.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfmAlarm::closeEvent(QCloseEvent *event)
+{
+    // The window has no close box; a close asked for by the window manager is
+    // refused, OK is the way out.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace vantrel

@@ -1,0 +1,158 @@
+#include "alarm/msgalarm.h"
+
+#include "alarm/formfont.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTextEdit>
+#include <QTextOption>
+
+namespace vantrel {
+
+namespace {
+constexpr int kClientWidth = 456;
+constexpr int kClientHeight = 36;
+constexpr int kFrameCount = 16;
+constexpr int kFramePeriodMs = 150;
+} // namespace
+
+TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWidget *parent)
+    : QDialog(parent,
+              // A title bar with no buttons: no system menu, no close box.
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowStaysOnTopHint),
+      m_frames(std::move(frames))
+{
+    setObjectName(QStringLiteral("MsgAlarm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Vantrel Alarm"));
+    setFont(alarmFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+
+    Icona = new QLabel(this);
+    Icona->setObjectName(QStringLiteral("Icona"));
+    Icona->setGeometry(2, 2, 32, 32);
+    Icona->setPixmap(applicationIcon); // a copy: later animation of the tray does not reach it
+
+    Mesg = new QTextEdit(this);
+    Mesg->setObjectName(QStringLiteral("Mesg"));
+    Mesg->setGeometry(37, 1, 379, 33);
+    Mesg->setFrameShape(QFrame::NoFrame);
+    Mesg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Mesg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Mesg->setAcceptRichText(false);
+    Mesg->setTabChangesFocus(true);
+    Mesg->setFocusPolicy(Qt::ClickFocus); // editable, but not a tab stop
+    // Two lines of 13 pixels fit in the 33 pixel memo only with a slim margin.
+    Mesg->document()->setDocumentMargin(3);
+    QTextOption option = Mesg->document()->defaultTextOption();
+    option.setAlignment(Qt::AlignHCenter);
+    Mesg->document()->setDefaultTextOption(option);
+    Mesg->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QPalette memoPalette = Mesg->palette();
+    const QColor buttonFace = palette().color(QPalette::Button);
+    memoPalette.setColor(QPalette::Base, buttonFace);
+    memoPalette.setColor(QPalette::Window, buttonFace);
+    memoPalette.setColor(QPalette::Text, Qt::black);
+    Mesg->setPalette(memoPalette);
+    Mesg->installEventFilter(this);
+
+    btClose = new QPushButton(QStringLiteral("&OK"), this);
+    btClose->setObjectName(QStringLiteral("btClose"));
+    btClose->setGeometry(kClientWidth - 39, 1, 39, 33);
+    btClose->setDefault(true); // Enter anywhere in the window presses it
+    btClose->setFocusPolicy(Qt::NoFocus);
+    connect(btClose, &QPushButton::clicked, this, &TMsgAlarm::btCloseClick);
+
+    Tim.setInterval(kFramePeriodMs);
+    Tim.setHandler([this] { TimTimer(); });
+
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TMsgAlarm::~TMsgAlarm()
+{
+    Tim.stop();
+}
+
+void TMsgAlarm::addText(const QString &text)
+{
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (Mesg->document()->isEmpty())
+        Mesg->setPlainText(lines);
+    else
+        Mesg->append(lines);
+}
+
+void TMsgAlarm::TimTimer()
+{
+    if (AlarmIconBusy)
+        return;
+    AlarmIconBusy = true;
+    const auto release = qScopeGuard([this] { AlarmIconBusy = false; });
+    if (AlarmIconFrame < m_frames.size())
+        Icona->setPixmap(m_frames.at(AlarmIconFrame));
+    AlarmIconFrame += 1;
+    if (AlarmIconFrame > kFrameCount - 1)
+        AlarmIconFrame = 0;
+}
+
+void TMsgAlarm::btCloseClick()
+{
+    close();
+}
+
+bool TMsgAlarm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Mesg && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // The memo would take Enter as a new line; here it means OK.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            btClose->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TMsgAlarm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Tim.start();
+}
+
+void TMsgAlarm::hideEvent(QHideEvent *event)
+{
+    Tim.stop();
+    QDialog::hideEvent(event);
+}
+
+void TMsgAlarm::closeEvent(QCloseEvent *event)
+{
+    Tim.stop();
+    if (AlarmIconBusy) { // never on one thread, but a tick must not lose its window
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TMsgAlarm::keyPressEvent(QKeyEvent *event)
+{
+    // There is no cancel: Escape does not close the window, only OK does.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace vantrel

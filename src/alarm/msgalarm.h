@@ -1,0 +1,52 @@
+#pragma once
+// The alarm message window: a small stay-on-top window with the expanded alarm
+// text, an animated icon and an OK button. At most one exists; the alarm tick
+// makes it and reuses it, the user closes it, and it deletes itself on closing.
+#include "platform/vtimer.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPixmap>
+
+#include <cstdint>
+
+class QLabel;
+class QPushButton;
+class QTextEdit;
+
+namespace vantrel {
+
+class TMsgAlarm : public QDialog {
+    Q_OBJECT
+public:
+    // `frames`: the 16 animation frames; `applicationIcon`: a copy of the
+    // application icon as it is now, shown until the first animation tick.
+    TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWidget *parent = nullptr);
+    ~TMsgAlarm() override;
+
+    // Adds the text to the memo as its next line(s); CR LF pairs start new lines.
+    void addText(const QString &text);
+
+    void TimTimer();
+    void btCloseClick();
+
+    QLabel *Icona = nullptr;
+    QTextEdit *Mesg = nullptr;
+    QPushButton *btClose = nullptr;
+    VTimer Tim;
+
+    std::uint8_t AlarmIconFrame = 0;
+    bool AlarmIconBusy = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QList<QPixmap> m_frames;
+};
+
+} // namespace vantrel
