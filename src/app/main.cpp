@@ -1,7 +1,6 @@
-#include <QApplication>
+#include "monitor/startup.h"
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    return vantrel::RunVantrel(argc, argv);
 }

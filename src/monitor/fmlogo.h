@@ -1,0 +1,42 @@
+#pragma once
+// The splash window fmLogo: shown modally for three seconds at start-up with the
+// hourglass pointer, then closed by its own timer.
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+
+namespace vantrel {
+
+class VTimer;
+
+class TfmLogo : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfmLogo(QWidget *parent = nullptr);
+    ~TfmLogo() override;
+
+    QFrame *pnLogo = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label13 = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QLabel *Image1 = nullptr;
+    VTimer *tmLogo = nullptr;
+
+    void FormCreate();
+    void FormShow();
+    void tmLogoTimer();
+
+    // Whether this window has the screen-wide hourglass up.
+    bool hourglassShown() const { return m_hourglass; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void restoreCursor();
+    bool m_hourglass = false;
+};
+
+} // namespace vantrel

@@ -1,0 +1,422 @@
+#include "monitor/fmvantrel.h"
+
+#include "alarm/alarm.h"
+#include "monitor/appstate.h"
+#include "monitor/connectionlog.h"
+#include "monitor/globeicon.h"
+#include "monitor/probe.h"
+#include "platform/messageboxes.h"
+#include "platform/vtimer.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScopeGuard>
+
+#include <exception>
+#include <memory>
+
+namespace vantrel {
+
+using namespace monitor_text;
+
+TfmVantrel::TfmVantrel(AppState &state, Platform &platform, QWidget *parent)
+    : QWidget(parent), m_state(state), m_platform(platform)
+{
+    Q_ASSERT(platform.registry && platform.ras && platform.sockets && platform.tray
+             && platform.boxes && platform.clock);
+    setObjectName(QStringLiteral("fmVantrel"));
+    setWindowTitle(QStringLiteral("Vantrel"));
+    // Never shown; should anything show it, it must not reach the taskbar.
+    setWindowFlag(Qt::Tool);
+
+    Ed = new QLineEdit(QStringLiteral("Ed"), this);
+    Ed->setObjectName(QStringLiteral("Ed"));
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    const auto item = [this](const char *name, const QString &caption, void (TfmVantrel::*handler)()) {
+        QAction *a = PopupMenu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return a;
+    };
+    Open1 = item("Open1", QStringLiteral("&Open details..."), &TfmVantrel::Open1Click);
+    CopyIP1 = item("CopyIP1", QStringLiteral("Copy &IP"), &TfmVantrel::CopyIP1Click);
+    Connect1 = item("Connect1", kConnect, &TfmVantrel::Connect1Click);
+    ViewLog1 = item("ViewLog1", QStringLiteral("&View Log..."), &TfmVantrel::ViewLog1Click);
+    About1 = item("About1", QStringLiteral("&About..."), &TfmVantrel::About1Click);
+    N1 = PopupMenu->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    Esci1 = item("Esci1", QStringLiteral("E&xit"), &TfmVantrel::Esci1Click);
+
+    VantrelTimer = new VTimer(this);
+    VantrelTimer->setObjectName(QStringLiteral("VantrelTimer"));
+    VantrelTimer->setInterval(kPollInterval);
+    VantrelTimer->setHandler([this] { VantrelTimerTimer(); });
+    VantrelAniTimer = new VTimer(this);
+    VantrelAniTimer->setObjectName(QStringLiteral("VantrelAniTimer"));
+    VantrelAniTimer->setInterval(kAnimationInterval);
+    VantrelAniTimer->setHandler([this] { VantrelAniTimerTimer(); });
+    VantrelAlarm = new VTimer(this);
+    VantrelAlarm->setObjectName(QStringLiteral("VantrelAlarm"));
+    VantrelAlarm->setHandler([this] { m_alarm->VantrelAlarmTimer(); });
+
+    ImageList1 = GlobeFrames();
+    m_frameIcons.reserve(ImageList1.size());
+    for (const QPixmap &frame : ImageList1)
+        m_frameIcons.append(QIcon(frame));
+    // The application icon starts as MAINICON; the animation draws into it.
+    m_applicationIcon = MainIconPixmap();
+    m_applicationIconHandle = m_platform.tray->icons().add(QIcon(m_applicationIcon));
+
+    m_alarm = new Alarm(m_state, m_platform, *VantrelAlarm, ImageList1,
+                        [this] { return m_applicationIcon; }, this);
+
+    FormCreate();
+}
+
+TfmVantrel::~TfmVantrel()
+{
+    if (!m_shutDown) {
+        try {
+            Shutdown();
+        } catch (...) {
+            // Nothing may leave a destructor; the icon is gone either way below.
+        }
+    }
+    m_platform.tray->unregisterWindow(m_hwnd);
+    m_platform.tray->icons().remove(m_mainIconHandle);
+    m_platform.tray->icons().remove(m_applicationIconHandle);
+}
+
+void TfmVantrel::FormCreate()
+{
+    // 1. Guards, flags, dial counters and cycle slots start clear.
+    PollBusy = false;
+    AnimBusy = false;
+    m_alarm->AlarmBusy = false;
+    DetailsOpen = false;
+    m_state.DialInProgress = false;
+    m_state.RedialAttempt = 0;
+    m_state.CyclePosition = 0;
+    m_state.CycleLength = 0;
+    for (QString &slot : m_state.AppSettings.CycleEntries)
+        slot.clear();
+    TrayIconId = kTrayIconId;
+
+    // 2. The notify-icon record.
+    m_hwnd = m_platform.tray->registerWindow(
+        [this](DWORD message, DWORD wParam, DWORD lParam) { TrayCallback(message, wParam, lParam); });
+    TrayData = NOTIFYICONDATAA{};
+    TrayData.cbSize = sizeof(NOTIFYICONDATAA);
+    TrayData.hWnd = m_hwnd;
+    TrayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    TrayData.uCallbackMessage = kTrayCallbackMessage;
+
+    // 3. Settings.
+    LoadSettings(*m_platform.registry, *m_platform.boxes, m_state.AppSettings);
+
+    // 4., 5. The menu.
+    MakeDefaultItem();
+    if (m_state.AppSettings.RASCnx.isEmpty() || m_state.AppSettings.Conn)
+        Connect1->setEnabled(false);
+
+    // 6., 7. Alarm timer and wave player.
+    m_alarm->PrepareWavePlayer();
+
+    // 8. Sockets layer; sets AddressText.
+    StartNetworkStack();
+
+    // 9. The window's own icon is a copy of the application icon; the tray gets it.
+    m_mainIcon = m_applicationIcon;
+    m_mainQIcon = QIcon(m_mainIcon);
+    m_mainIconHandle = m_platform.tray->icons().add(m_mainQIcon);
+    TrayIconHandle = m_mainIconHandle;
+    AddTrayIcon(TrayIconId, TrayIconHandle, AddressText);
+
+    // 10. The poll; its first tick comes one period from now.
+    VantrelTimer->start();
+}
+
+void TfmVantrel::MakeDefaultItem()
+{
+    switch (m_state.AppSettings.Def) {
+    case 0: PopupMenu->setDefaultAction(Open1); break;
+    case 1: PopupMenu->setDefaultAction(CopyIP1); break;
+    default: PopupMenu->setDefaultAction(Connect1); break;
+    }
+}
+
+// --- tray -----------------------------------------------------------------------
+
+bool TfmVantrel::AddTrayIcon(DWORD id, HICON32 icon, const QString &tip)
+{
+    TrayData.uID = id;
+    TrayData.hIcon = icon;
+    SetNotifyTip(TrayData, tip);
+    return m_platform.tray->Shell_NotifyIconA(NIM_ADD, &TrayData);
+}
+
+bool TfmVantrel::ModifyTrayIcon(DWORD id, HICON32 icon, const QString &tip)
+{
+    TrayData.uID = id;
+    TrayData.hIcon = icon;
+    SetNotifyTip(TrayData, tip);
+    return m_platform.tray->Shell_NotifyIconA(NIM_MODIFY, &TrayData);
+}
+
+bool TfmVantrel::DeleteTrayIcon(DWORD id)
+{
+    TrayData.uID = id;
+    return m_platform.tray->Shell_NotifyIconA(NIM_DELETE, &TrayData);
+}
+
+void TfmVantrel::TrayCallback(DWORD message, DWORD /*wParam*/, DWORD lParam)
+{
+    if (message != kTrayCallbackMessage || m_shutDown)
+        return;
+    switch (lParam) {
+    case WM_LBUTTONDBLCLK:
+        DoubleClickAction();
+        break;
+    case WM_RBUTTONUP:
+        PopupMenu->popup(QCursor::pos());
+        break;
+    default:
+        break; // a single click, and everything else, does nothing
+    }
+}
+
+void TfmVantrel::DoubleClickAction()
+{
+    // The handler runs whatever the state of its menu item.
+    switch (m_state.AppSettings.Def) {
+    case 0: Open1Click(); break;
+    case 1: CopyIP1Click(); break;
+    default: Connect1Click(); break;
+    }
+}
+
+// --- network stack and poll ---------------------------------------------------------
+
+void TfmVantrel::StartNetworkStack()
+{
+    WinsockStatus = vantrel::StartNetworkStack(*m_platform.sockets, m_state.WinsockInfo, AddressText);
+}
+
+void TfmVantrel::StopNetworkStack()
+{
+    vantrel::StopNetworkStack(*m_platform.sockets, WinsockStatus);
+}
+
+void TfmVantrel::ShowMainIcon()
+{
+    if (m_applicationIconFrame != -1) {
+        m_applicationIcon = m_mainIcon;
+        m_platform.tray->icons().set(m_applicationIconHandle, m_mainQIcon);
+        m_applicationIconFrame = -1;
+    }
+    TrayIconHandle = m_mainIconHandle;
+    ModifyTrayIcon(TrayIconId, TrayIconHandle, AddressText);
+}
+
+void TfmVantrel::VantrelTimerTimer()
+{
+    if (PollBusy)
+        return;
+    PollBusy = true;
+    const auto release = qScopeGuard([this] { PollBusy = false; });
+
+    if (WinsockStatus != 0)
+        return;
+
+    const AppSettings &s = m_state.AppSettings;
+    AddressText = s.Conn ? ProbeHostAddress(*m_platform.sockets) : ProbeRasAddress(*m_platform.ras);
+    const bool connected = AddressText != kNetworkDown;
+
+    if (connected && s.Anim) {
+        CopyIP1->setEnabled(true);
+        Connect1->setText(kDisconnect);
+        if (!VantrelAniTimer->isActive()) {
+            AnimFrame = 0;
+            VantrelAniTimer->start(); // from now on the animation sends icon and tip
+        }
+        if (!VantrelAlarm->isActive())
+            OpenOnlinePeriod();
+    } else {
+        if (VantrelAniTimer->isActive())
+            VantrelAniTimer->stop();
+        ShowMainIcon();
+        if (!connected) {
+            CopyIP1->setEnabled(false);
+            Connect1->setText(kConnect);
+            if (VantrelAlarm->isActive())
+                CloseOnlinePeriod();
+        } else {
+            CopyIP1->setEnabled(true);
+            Connect1->setText(kDisconnect);
+            if (!VantrelAlarm->isActive())
+                OpenOnlinePeriod();
+        }
+    }
+
+    if (DetailsOpen && DetailsIP)
+        DetailsIP->setText(kDetailsAddressPrefix + AddressText);
+}
+
+void TfmVantrel::OpenOnlinePeriod()
+{
+    // A cue that fails must not keep the period from opening: otherwise the next
+    // tick would try to open it again, and again. The failure is passed on to the
+    // general error report once the period is open.
+    std::exception_ptr cueFailure;
+    try {
+        m_alarm->ConnectCue();
+    } catch (...) {
+        cueFailure = std::current_exception();
+    }
+    Online = true;
+    m_state.AlarmElapsedMinutes = 0;
+    m_state.AlarmWarningCount = 0;
+    VantrelAlarm->start();
+    if (m_state.AppSettings.Log)
+        WriteLogEvent(logFolder(), m_state.CurrentEntry, LogConnected, *m_platform.clock);
+    if (cueFailure)
+        std::rethrow_exception(cueFailure);
+}
+
+void TfmVantrel::CloseOnlinePeriod()
+{
+    Online = false;
+    VantrelAlarm->stop();
+    if (m_state.AppSettings.Log)
+        WriteLogEvent(logFolder(), m_state.CurrentEntry, LogDisconnected, *m_platform.clock);
+}
+
+QString TfmVantrel::logFolder() const
+{
+    return m_state.ProgramFolder;
+}
+
+void TfmVantrel::VantrelAniTimerTimer()
+{
+    if (AnimBusy)
+        return;
+    AnimBusy = true;
+    const auto release = qScopeGuard([this] { AnimBusy = false; });
+
+    const int frame = (AnimFrame >= 0 && AnimFrame < ImageList1.size()) ? AnimFrame : 0;
+    m_applicationIcon = ImageList1.at(frame);
+    m_platform.tray->icons().set(m_applicationIconHandle, m_frameIcons.at(frame));
+    m_applicationIconFrame = frame;
+    AnimFrame = frame + 1;
+    if (AnimFrame > kGlobeFrameCount - 1)
+        AnimFrame = 0;
+    TrayIconHandle = m_applicationIconHandle;
+    ModifyTrayIcon(TrayIconId, TrayIconHandle, AddressText);
+}
+
+// --- menu handlers -----------------------------------------------------------------
+
+void TfmVantrel::Open1Click()
+{
+    if (DetailsOpen)
+        return;
+    Open1->setEnabled(false);
+    Esci1->setEnabled(false);
+    const auto reenable = qScopeGuard([this] {
+        Open1->setEnabled(true);
+        Esci1->setEnabled(true);
+    });
+    if (!DetailsWindowFactory)
+        return; // the details window is not part of this build yet
+    std::unique_ptr<QDialog> window(DetailsWindowFactory(*this));
+    if (window)
+        window->exec();
+}
+
+void TfmVantrel::CopyIP1Click()
+{
+    Ed->setText(AddressText);
+    Ed->selectAll();
+    Ed->copy();
+}
+
+void TfmVantrel::Connect1Click()
+{
+    if (DialerHook)
+        DialerHook();
+}
+
+void TfmVantrel::ViewLog1Click()
+{
+    if (m_state.LogWindowOpen || fmLog) {
+        if (fmLog) {
+            fmLog->show();
+            fmLog->raise();
+            fmLog->activateWindow();
+            fmLog->setFocus();
+        }
+        return;
+    }
+    if (QFileInfo::exists(LogFilePath(m_state.ProgramFolder))) {
+        if (LogViewerFactory) {
+            fmLog = LogViewerFactory(*this);
+            if (fmLog)
+                fmLog->show();
+        }
+        return;
+    }
+    m_platform.boxes->error(kLogNotFound, /*setAsideTopMost=*/true);
+}
+
+void TfmVantrel::About1Click()
+{
+    if (!About1->isEnabled())
+        return; // the about window is up already
+    About1->setEnabled(false);
+    const auto reenable = qScopeGuard([this] { About1->setEnabled(true); });
+    if (!AboutWindowFactory)
+        return; // the about window is not part of this build yet
+    std::unique_ptr<QDialog> window(AboutWindowFactory(*this));
+    if (window)
+        window->exec();
+}
+
+void TfmVantrel::Esci1Click()
+{
+    close();
+}
+
+// --- shutdown -------------------------------------------------------------------------
+
+void TfmVantrel::closeEvent(QCloseEvent *event)
+{
+    Shutdown();
+    event->accept();
+}
+
+void TfmVantrel::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    // Whatever fails on the way, the icon leaves the tray and the program ends.
+    const auto finish = qScopeGuard([this] {
+        DeleteTrayIcon(TrayIconId);
+        emit shutdownComplete();
+    });
+    VantrelAlarm->stop();
+    VantrelTimer->stop();
+    VantrelAniTimer->stop();
+    if (Online && m_state.AppSettings.Log)
+        WriteLogEvent(logFolder(), m_state.CurrentEntry, LogClosedWhileConnected, *m_platform.clock);
+    StopNetworkStack();
+}
+
+} // namespace vantrel

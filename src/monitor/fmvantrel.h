@@ -1,0 +1,159 @@
+#pragma once
+// The main window fmVantrel: never shown, it owns the tray icon and its menu, the
+// three timers of the program, the icon animation and the poll that follows the
+// connection and the address. Its creation sequence loads the settings, starts
+// the network stack and adds the icon; its shutdown sequence undoes all of it.
+#include "platform/desktop/notifyicon.h"
+#include "platform/ras/ras.h"
+
+#include <QIcon>
+#include <QList>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+
+namespace vantrel {
+
+struct AppState;
+struct Platform;
+class Alarm;
+class VTimer;
+
+namespace monitor_text {
+inline const QString kNoStack = QStringLiteral("No TCP/IP Stack available");
+inline const QString kLooking = QStringLiteral("Looking for IP Address...");
+inline const QString kNetworkDown = QStringLiteral("Network is down");
+inline const QString kConnect = QStringLiteral("&Connect");
+inline const QString kDisconnect = QStringLiteral("&Disconnect");
+inline const QString kDetailsAddressPrefix = QStringLiteral("IP Address:      ");
+inline const QString kLogNotFound = QStringLiteral("  Log File not found.  ");
+} // namespace monitor_text
+
+constexpr DWORD kTrayIconId = 100;
+constexpr DWORD kTrayCallbackMessage = WM_USER + 100; // 0x464
+constexpr int kPollInterval = 2000;
+constexpr int kAnimationInterval = 150;
+
+class TfmVantrel : public QWidget {
+    Q_OBJECT
+public:
+    // Runs the creation sequence. `state` and `platform` outlive the window.
+    TfmVantrel(AppState &state, Platform &platform, QWidget *parent = nullptr);
+    ~TfmVantrel() override;
+
+    // --- fields other parts read or set --------------------------------------
+    QString AddressText;              // last probe result or a status text
+    std::int32_t WinsockStatus = 0;   // result of the stack start-up; 0 = present
+    bool Online = false;              // an online period is open
+    bool PollBusy = false;            // guard of the poll tick
+    bool AnimBusy = false;            // guard of the animation tick
+    std::int32_t AnimFrame = 0;       // next animation frame, 0..15
+    bool DetailsOpen = false;         // the details window is showing (set by that window)
+    NOTIFYICONDATAA TrayData{};       // the notify-icon record
+    DWORD TrayIconId = 0;             // always 100 once created
+    HICON32 TrayIconHandle = 0;       // the icon last sent to the tray
+    HRASCONN RasConnection = 0;       // dial state (the dial run)
+    RASDIALPARAMSA DialParams{};
+
+    // --- controls and components ------------------------------------------------
+    QLineEdit *Ed = nullptr;          // puts text on the clipboard
+    QMenu *PopupMenu = nullptr;
+    QAction *Open1 = nullptr;
+    QAction *CopyIP1 = nullptr;
+    QAction *Connect1 = nullptr;
+    QAction *ViewLog1 = nullptr;
+    QAction *About1 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *Esci1 = nullptr;
+    VTimer *VantrelTimer = nullptr;    // the poll, 2000 ms
+    VTimer *VantrelAniTimer = nullptr; // the animation, 150 ms
+    VTimer *VantrelAlarm = nullptr;    // the alarm, Interval minutes
+    QList<QPixmap> ImageList1;         // the 16 animation frames
+
+    Alarm &alarm() { return *m_alarm; }
+
+    // The shared application icon as it is now (the animation draws into it),
+    // and the handles of the application icon and of the window's own icon.
+    QPixmap applicationIcon() const { return m_applicationIcon; }
+    HICON32 applicationIconHandle() const { return m_applicationIconHandle; }
+    HICON32 mainIconHandle() const { return m_mainIconHandle; }
+    HWND32 windowHandle32() const { return m_hwnd; }
+
+    // --- what other parts plug in ---------------------------------------------------
+    // Windows of later parts. Each factory returns a new window, or nullptr; with
+    // no factory set, the menu item does nothing beyond its enabling logic.
+    std::function<QDialog *(TfmVantrel &)> DetailsWindowFactory; // VantrelWSInfo, modal
+    std::function<QDialog *(TfmVantrel &)> AboutWindowFactory;   // fmAbout, modal
+    std::function<QWidget *(TfmVantrel &)> LogViewerFactory;     // fmLog, modeless
+    QPointer<QWidget> fmLog;          // the log viewer while it exists
+    QPointer<QLabel> DetailsIP;       // the details window's address line while it is up
+    // The dial or hang-up decision behind "&Connect"/"&Disconnect". The dial run
+    // installs it; until then Connect1Click does nothing.
+    std::function<void()> DialerHook;
+
+    // --- sequences and handlers ---------------------------------------------------
+    void StartNetworkStack();
+    void StopNetworkStack();
+    void VantrelTimerTimer();
+    void VantrelAniTimerTimer();
+    // The window procedure for the tray's callback message.
+    void TrayCallback(DWORD message, DWORD wParam, DWORD lParam);
+    void DoubleClickAction();
+    void Open1Click();
+    void CopyIP1Click();
+    void Connect1Click();
+    void ViewLog1Click();
+    void About1Click();
+    void Esci1Click();
+
+    // The default item from Def (set at creation and by the configuration window).
+    void MakeDefaultItem();
+
+    bool AddTrayIcon(DWORD id, HICON32 icon, const QString &tip);
+    bool ModifyTrayIcon(DWORD id, HICON32 icon, const QString &tip);
+    bool DeleteTrayIcon(DWORD id);
+
+    // The shutdown sequence; runs once (the close of the window runs it, and so
+    // does the destructor of a window that was never closed).
+    void Shutdown();
+    bool isShutDown() const { return m_shutDown; }
+
+signals:
+    // The shutdown sequence has run: the program ends.
+    void shutdownComplete();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void OpenOnlinePeriod();
+    void CloseOnlinePeriod();
+    void ShowMainIcon();
+    QString logFolder() const;
+
+    AppState &m_state;
+    Platform &m_platform;
+    Alarm *m_alarm = nullptr;
+    QList<QIcon> m_frameIcons;
+    QPixmap m_mainIcon;            // the window's own icon (a copy of MAINICON)
+    QIcon m_mainQIcon;
+    QPixmap m_applicationIcon;     // the shared application icon
+    int m_applicationIconFrame = -1; // frame drawn into it; -1: the main icon
+    HICON32 m_applicationIconHandle = 0;
+    HICON32 m_mainIconHandle = 0;
+    HWND32 m_hwnd = 0;
+    bool m_shutDown = false;
+};
+
+} // namespace vantrel
