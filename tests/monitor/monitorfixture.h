@@ -1,0 +1,121 @@
+#pragma once
+// What the main-window tests share: a fresh profile per test, the real registry
+// on it, fakes for remote access, sockets, tray, sound and boxes, a fixed clock,
+// a temporary program folder for the log, and the main window made on demand.
+#include "alarm/alarm.h"
+#include "monitor/appstate.h"
+#include "monitor/fmvantrel.h"
+#include "platform/clock.h"
+#include "platform/desktop/notifyicon.h"
+#include "platform/messageboxes.h"
+#include "platform/pause.h"
+#include "platform/ras/ras.h"
+#include "platform/registry/fileregistry.h"
+#include "platform/vtimer.h"
+#include "support/fakeras.h"
+#include "support/fakesockets.h"
+#include "support/fakesound.h"
+#include "support/testenv.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace vantrel::test {
+
+class MonitorFixture : public ::testing::Test {
+protected:
+    MonitorFixture()
+        : registry(home.configDir() + QStringLiteral("/vantrel"), home.configDir() + QStringLiteral("/autostart")),
+          ras(rasService), clock(QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9)))
+    {
+        platform.registry = &registry;
+        platform.ras = &ras;
+        platform.sockets = &sockets;
+        platform.tray = &tray;
+        platform.wave = &wave;
+        platform.beeper = &beeper;
+        platform.pause = &pause;
+        platform.clock = &clock;
+        platform.boxes = &boxes;
+        state.ProgramFolder = programDir.path();
+    }
+
+    void TearDown() override
+    {
+        fm.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // A value of the per-user key, as the settings windows store them.
+    void setUser(const QString &name, const RegValue &value)
+    {
+        RegKey key;
+        ASSERT_EQ(registry.openKey(Hive::CurrentUser, QStringLiteral("Software\\Morvent\\Vantrel"), true, &key),
+                  RegStatus::Success);
+        ASSERT_EQ(registry.setValue(key, name, value), RegStatus::Success);
+        registry.closeKey(&key);
+    }
+    void setUser(const QString &name, DWORD number) { setUser(name, RegValue::dword(number)); }
+    void setUser(const QString &name, const char *text) { setUser(name, RegValue::string(QString::fromUtf8(text))); }
+
+    TfmVantrel &create()
+    {
+        fm = std::make_unique<TfmVantrel>(state, platform);
+        return *fm;
+    }
+
+    void tick() { fm->VantrelTimer->fire(); }
+    void frame() { fm->VantrelAniTimer->fire(); }
+
+    // The tray icon as the last command left it.
+    NOTIFYICONDATAA icon() const
+    {
+        const auto shown = tray.shown(fm->windowHandle32(), kTrayIconId);
+        EXPECT_TRUE(shown.has_value());
+        return shown.value_or(NOTIFYICONDATAA{});
+    }
+    QString tip() const { return NotifyTip(icon()); }
+
+    QString logPath() const { return programDir.path() + QStringLiteral("/Vantrel.log"); }
+    QStringList logLines() const
+    {
+        QFile f(logPath());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QString text = QString::fromLatin1(f.readAll());
+        if (text.endsWith(QStringLiteral("\r\n")))
+            text.chop(2);
+        return text.split(QStringLiteral("\r\n"));
+    }
+    // Event lines only (the two header lines left out).
+    QStringList logEvents() const { return logLines().mid(2); }
+
+    ScopedHome home;
+    FileRegistry registry;
+    FakeRasService rasService;
+    RasApi ras;
+    FakeSockets sockets;
+    RecordingNotifyIcon tray;
+    RecordingWavePlayer wave;
+    RecordingBeeper beeper;
+    RecordingPause pause;
+    FixedClock clock;
+    RecordingMessageBoxes boxes;
+    QTemporaryDir programDir;
+    AppState state;
+    Platform platform;
+    std::unique_ptr<TfmVantrel> fm;
+};
+
+inline const QString kStamp = QStringLiteral("[06-19-2024 22h 05m 09s]");
+
+} // namespace vantrel::test
