@@ -13,6 +13,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QPainter>
@@ -44,6 +45,27 @@ inline QPixmap makeApplicationIcon()
     QPainter painter(&p);
     painter.fillRect(8, 8, 16, 16, Qt::black);
     return p;
+}
+
+// A key typed into a widget, as the window system would deliver it.
+inline void typeKey(QWidget *w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                    const QString &text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(w, &release);
+}
+
+// Characters typed one by one.
+inline void typeText(QWidget *w, const QString &text)
+{
+    for (const QChar c : text) {
+        const int key = c.isDigit() ? Qt::Key_0 + c.digitValue()
+                                    : (c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A')
+                                                    : Qt::Key_unknown);
+        typeKey(w, key, Qt::NoModifier, QString(c));
+    }
 }
 
 // Runs the deferred deletions of windows that closed themselves.
