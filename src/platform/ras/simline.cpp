@@ -907,6 +907,14 @@ DWORD SimLine::dial(const QString &entry, const QString &userName, const QString
     return 0;
 }
 
+bool SimLine::stillListed(HRASCONN handle)
+{
+    for (const RasLiveConnection &c : m_state.connections())
+        if (c.handle == handle)
+            return true;
+    return false;
+}
+
 void SimLine::runDial(std::shared_ptr<Dial> d)
 {
     using Clock = std::chrono::steady_clock;
@@ -918,9 +926,21 @@ void SimLine::runDial(std::shared_ptr<Dial> d)
     for (const Step &step : stepsFor(d->answer.kind)) {
         const auto deadline =
             start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(step.at * scaled));
-        {
-            std::unique_lock wl(d->mutex);
-            d->wake.wait_until(wl, deadline, [&d] { return d->cancelled.load(); });
+        // Wait for the step in short slices, so that a line dropped from outside
+        // (vantrel-line down) mid-dial is noticed at once, not at the next step.
+        bool droppedOutside = false;
+        for (;;) {
+            const auto sliceEnd = std::min(deadline, Clock::now() + std::chrono::milliseconds(200));
+            {
+                std::unique_lock wl(d->mutex);
+                d->wake.wait_until(wl, sliceEnd, [&d] { return d->cancelled.load(); });
+            }
+            if (d->cancelled || Clock::now() >= deadline)
+                break;
+            if (!stillListed(d->handle)) {
+                droppedOutside = true;
+                break;
+            }
         }
         RASCONNSTATE state = step.state;
         DWORD error = step.error;
@@ -964,10 +984,7 @@ void SimLine::runDial(std::shared_ptr<Dial> d)
                     }
                     last = true;
                 } else {
-                    // A line dropped from outside (vantrel-line down) mid-dial.
-                    present = false;
-                    for (const LineRecord &r : m_state.read())
-                        present = present || r.connection.handle == d->handle;
+                    present = !droppedOutside && stillListed(d->handle);
                 }
                 if (!present) {
                     state = d->state;

@@ -183,6 +183,7 @@ public:
 private:
     struct Dial;
     void runDial(std::shared_ptr<Dial> dial);
+    bool stillListed(HRASCONN handle);
     void reapThreads(bool all);
     void report(const QString &text) const;
 
