@@ -1,0 +1,402 @@
+// The main window: its creation sequence, the tray callback, the menu and its
+// handlers, and the general error report.
+#include "monitor/monitorfixture.h"
+#include "monitor/startup.h"
+#include "platform/errorreport.h"
+
+#include <QClipboard>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace vantrel::test {
+namespace {
+
+using namespace monitor_text;
+
+class MainWindowTest : public MonitorFixture {
+protected:
+    void SetUp() override { QGuiApplication::clipboard()->setText(QStringLiteral("before")); }
+    QString clipboard() const { return QGuiApplication::clipboard()->text(); }
+    bool click(DWORD mouse) { return tray.click(fm->windowHandle32(), kTrayIconId, mouse); }
+};
+
+// A modal window that records what the main window looked like while it was up
+// and closes itself as soon as its modal run starts.
+class ProbeDialog final : public QDialog {
+public:
+    explicit ProbeDialog(std::function<void()> whileUp) : m_whileUp(std::move(whileUp)) {}
+    int exec() override
+    {
+        QTimer::singleShot(0, this, [this] {
+            m_whileUp();
+            reject();
+        });
+        return QDialog::exec();
+    }
+
+private:
+    std::function<void()> m_whileUp;
+};
+
+// --- creation -------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, CreationFillsTheTrayRecordAndAddsTheIconWithTheStartingText)
+{
+    create();
+    ASSERT_FALSE(tray.commands.isEmpty());
+    const RecordingNotifyIcon::Command add = tray.commands.first();
+    EXPECT_EQ(add.message, NIM_ADD);
+    EXPECT_EQ(add.data.cbSize, 88u);
+    EXPECT_EQ(add.data.hWnd, fm->windowHandle32());
+    EXPECT_EQ(add.data.uID, 100u);
+    EXPECT_EQ(add.data.uFlags, 7u);
+    EXPECT_EQ(add.data.uCallbackMessage, 0x464u);
+    EXPECT_EQ(add.data.hIcon, fm->mainIconHandle());
+    EXPECT_EQ(NotifyTip(add.data), kLooking);
+    EXPECT_EQ(tray.commands.size(), 1) << "one add, nothing else, until the first tick";
+    EXPECT_EQ(fm->TrayIconId, 100u);
+    EXPECT_EQ(fm->TrayIconHandle, fm->mainIconHandle());
+    EXPECT_EQ(sockets.lastVersionRequested, 0x0101);
+    EXPECT_EQ(QString::fromLatin1(state.WinsockInfo.szDescription), QStringLiteral("Fake Sockets 1.1"));
+    EXPECT_FALSE(fm->isVisible()) << "the main window is never shown";
+    EXPECT_EQ(fm->windowTitle(), QStringLiteral("Vantrel"));
+    EXPECT_EQ(fm->Ed->text(), QStringLiteral("Ed"));
+    EXPECT_EQ(fm->ImageList1.size(), 16);
+    for (const QPixmap &p : fm->ImageList1)
+        EXPECT_EQ(p.size(), QSize(32, 32));
+}
+
+TEST_F(MainWindowTest, CreationClearsTheDialStateAndTheCycleSlots)
+{
+    state.DialInProgress = true;
+    state.RedialAttempt = 4;
+    state.CyclePosition = 2;
+    state.CycleLength = 3;
+    create();
+    EXPECT_FALSE(state.DialInProgress);
+    EXPECT_EQ(state.RedialAttempt, 0);
+    EXPECT_EQ(state.CyclePosition, 0);
+    EXPECT_EQ(state.CycleLength, 0);
+    EXPECT_FALSE(fm->alarm().AlarmBusy);
+    EXPECT_FALSE(fm->VantrelAlarm->isActive());
+}
+
+TEST_F(MainWindowTest, TheMenuHasItsItemsInOrder)
+{
+    create();
+    const QList<QAction *> actions = fm->PopupMenu->actions();
+    ASSERT_EQ(actions.size(), 7);
+    const QStringList captions = {QStringLiteral("&Open details..."), QStringLiteral("Copy &IP"),
+                                  QStringLiteral("&Connect"), QStringLiteral("&View Log..."),
+                                  QStringLiteral("&About..."), QString(), QStringLiteral("E&xit")};
+    const QList<QAction *> named = {fm->Open1, fm->CopyIP1, fm->Connect1, fm->ViewLog1,
+                                    fm->About1, fm->N1, fm->Esci1};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(actions.at(i), named.at(i)) << i;
+        if (i != 5) {
+            EXPECT_EQ(actions.at(i)->text(), captions.at(i)) << i;
+        }
+    }
+    EXPECT_TRUE(fm->N1->isSeparator());
+}
+
+TEST_F(MainWindowTest, TheDefaultItemAndTheConnectItemFollowTheSettings)
+{
+    struct Row {
+        DWORD def;
+        DWORD conn;
+        const char *rasCnx;
+        int defaultItem; // 0 Open1, 1 CopyIP1, 2 Connect1
+        bool connectEnabled;
+    };
+    const Row rows[] = {
+        {0, 0, "", 0, false},          {1, 0, "0,Office", 1, true},
+        {2, 0, "0,Office", 2, true},   {7, 0, "Multiple selections", 2, true},
+        {2, 1, "0,Office", 2, false},  {0xFFFFFFFF, 0, "0,Office", 2, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "Def " << row.def << " Conn " << row.conn << " RASCnx " << row.rasCnx);
+        fm.reset();
+        setUser(QStringLiteral("Def"), row.def);
+        setUser(QStringLiteral("Conn"), row.conn);
+        setUser(QStringLiteral("RASCnx"), row.rasCnx);
+        create();
+        const QAction *expected[] = {fm->Open1, fm->CopyIP1, fm->Connect1};
+        EXPECT_EQ(fm->PopupMenu->defaultAction(), expected[row.defaultItem]);
+        EXPECT_EQ(fm->Connect1->isEnabled(), row.connectEnabled);
+    }
+}
+
+TEST_F(MainWindowTest, AnEmptyWaveNameIsReportedOnceAndTheIconIsStillAdded)
+{
+    setUser(QStringLiteral("Sound"), 2u);
+    setUser(QStringLiteral("Wave"), "");
+    create();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text, QStringLiteral("No Sound File selected."));
+    EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Vantrel Message"));
+    EXPECT_TRUE(tray.isShown(fm->windowHandle32(), kTrayIconId));
+}
+
+TEST_F(MainWindowTest, AFailedTrayCallIsIgnored)
+{
+    tray.failAll = true;
+    create();
+    rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
+    EXPECT_NO_THROW(tick());
+    EXPECT_NO_THROW(frame());
+    EXPECT_TRUE(fm->Online);
+    EXPECT_EQ(fm->AddressText, QStringLiteral("10.0.0.5"));
+}
+
+// --- tray callback ---------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ADoubleClickRunsTheDefaultActionWhateverItsItemSays)
+{
+    int dials = 0;
+    int detailsOpened = 0;
+    struct Row {
+        DWORD def;
+        bool lan;
+        QString clipboard;
+        int dials, details;
+    };
+    const Row rows[] = {
+        {0, false, QStringLiteral("before"), 0, 1},
+        // While down, CopyIP1 is disabled; the double click copies all the same.
+        {1, false, kNetworkDown, 0, 0},
+        // In LAN mode Connect1 is disabled; the double click runs it all the same.
+        {2, true, QStringLiteral("before"), 1, 0},
+        {5, false, QStringLiteral("before"), 1, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "Def " << row.def);
+        fm.reset();
+        dials = 0;
+        detailsOpened = 0;
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        setUser(QStringLiteral("Def"), row.def);
+        setUser(QStringLiteral("Conn"), row.lan ? 1u : 0u);
+        create();
+        fm->DialerHook = [&] { ++dials; };
+        fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
+            ++detailsOpened;
+            return nullptr;
+        };
+        if (!row.lan)
+            tick(); // down: CopyIP1 disabled
+        ASSERT_TRUE(click(WM_LBUTTONDBLCLK));
+        EXPECT_EQ(clipboard(), row.clipboard);
+        EXPECT_EQ(dials, row.dials);
+        EXPECT_EQ(detailsOpened, row.details);
+        EXPECT_FALSE(fm->PopupMenu->isVisible());
+    }
+}
+
+TEST_F(MainWindowTest, ARightClickOpensTheMenuAndOtherClicksDoNothing)
+{
+    setUser(QStringLiteral("Def"), 1u);
+    create();
+    int dials = 0;
+    fm->DialerHook = [&] { ++dials; };
+    for (DWORD mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MBUTTONUP, DWORD(0x200)}) {
+        SCOPED_TRACE(mouse);
+        ASSERT_TRUE(click(mouse));
+        EXPECT_FALSE(fm->PopupMenu->isVisible());
+        EXPECT_EQ(clipboard(), QStringLiteral("before"));
+    }
+    // A message other than the callback message does nothing either.
+    fm->TrayCallback(WM_USER + 1, kTrayIconId, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(clipboard(), QStringLiteral("before"));
+
+    ASSERT_TRUE(click(WM_RBUTTONUP));
+    EXPECT_TRUE(fm->PopupMenu->isVisible());
+    fm->PopupMenu->hide();
+    EXPECT_EQ(dials, 0);
+}
+
+// --- menu handlers -------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, CopyIpPutsTheWholeAddressOnTheClipboard)
+{
+    const QByteArray longName = QByteArray(70, 'h');
+    setUser(QStringLiteral("Conn"), 1u);
+    sockets.lookup = FakeSockets::entry(longName, {192, 168, 0, 7});
+    create();
+    tick();
+    fm->CopyIP1->trigger();
+    EXPECT_EQ(clipboard(), QStringLiteral("192.168.0.7 (") + QString::fromLatin1(longName) + QLatin1Char(')'));
+}
+
+TEST_F(MainWindowTest, OpenDetailsBlocksItselfAndExitWhileTheWindowIsUp)
+{
+    create();
+    int made = 0;
+    bool openWhileUp = true, exitWhileUp = true;
+    fm->DetailsWindowFactory = [&](TfmVantrel &w) -> QDialog * {
+        ++made;
+        return new ProbeDialog([&] {
+            openWhileUp = w.Open1->isEnabled();
+            exitWhileUp = w.Esci1->isEnabled();
+        });
+    };
+    fm->Open1->trigger();
+    EXPECT_EQ(made, 1);
+    EXPECT_FALSE(openWhileUp);
+    EXPECT_FALSE(exitWhileUp);
+    EXPECT_TRUE(fm->Open1->isEnabled());
+    EXPECT_TRUE(fm->Esci1->isEnabled());
+
+    // With the details window showing, a second open does nothing.
+    fm->DetailsOpen = true;
+    fm->Open1Click();
+    EXPECT_EQ(made, 1);
+}
+
+TEST_F(MainWindowTest, AWindowThatFailsToShowStillGivesItsItemsBack)
+{
+    create();
+    fm->DetailsWindowFactory = [](TfmVantrel &) -> QDialog * { throw VantrelError(QStringLiteral("no details")); };
+    fm->AboutWindowFactory = [](TfmVantrel &) -> QDialog * { throw std::runtime_error("no about"); };
+    EXPECT_THROW(fm->Open1Click(), VantrelError);
+    EXPECT_TRUE(fm->Open1->isEnabled());
+    EXPECT_TRUE(fm->Esci1->isEnabled());
+    EXPECT_THROW(fm->About1Click(), std::runtime_error);
+    EXPECT_TRUE(fm->About1->isEnabled());
+}
+
+TEST_F(MainWindowTest, AboutRunsOnlyWhileItsItemIsEnabled)
+{
+    create();
+    int made = 0;
+    bool enabledWhileUp = true;
+    fm->AboutWindowFactory = [&](TfmVantrel &w) -> QDialog * {
+        ++made;
+        return new ProbeDialog([&] { enabledWhileUp = w.About1->isEnabled(); });
+    };
+    fm->About1Click();
+    EXPECT_EQ(made, 1);
+    EXPECT_FALSE(enabledWhileUp);
+    EXPECT_TRUE(fm->About1->isEnabled());
+    fm->About1->setEnabled(false); // the about window is up
+    fm->About1Click();
+    EXPECT_EQ(made, 1);
+}
+
+TEST_F(MainWindowTest, WithoutTheirWindowsOpenAndAboutChangeNothing)
+{
+    create();
+    fm->Open1Click();
+    fm->About1Click();
+    EXPECT_TRUE(fm->Open1->isEnabled());
+    EXPECT_TRUE(fm->Esci1->isEnabled());
+    EXPECT_TRUE(fm->About1->isEnabled());
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(MainWindowTest, ViewLogShowsTheBoxForAMissingFileAndOneViewerAtMost)
+{
+    create();
+    int made = 0;
+    fm->LogViewerFactory = [&](TfmVantrel &) -> QWidget * {
+        ++made;
+        state.LogWindowOpen = true;
+        return new QWidget(nullptr, Qt::Tool);
+    };
+
+    fm->ViewLog1->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text, QStringLiteral("  Log File not found.  "));
+    EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Vantrel Message"));
+    EXPECT_EQ(boxes.shown.first().icon, MessageBoxes::Icon::Error);
+    EXPECT_TRUE(boxes.shown.first().setAsideTopMost);
+    EXPECT_EQ(made, 0);
+
+    QFile log(logPath());
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write("@(#)>> Vantrel Log File created at: 06-19-2024 22h 05m 09s\r\n@(#)>> Please, do not edit.\r\n");
+    log.close();
+    fm->ViewLog1Click();
+    EXPECT_EQ(made, 1);
+    ASSERT_TRUE(fm->fmLog);
+    EXPECT_TRUE(fm->fmLog->isVisible());
+
+    fm->fmLog->hide();
+    fm->ViewLog1Click();
+    EXPECT_EQ(made, 1) << "the viewer that exists is brought forward, no second one";
+    EXPECT_TRUE(fm->fmLog->isVisible());
+    EXPECT_EQ(boxes.shown.size(), 1);
+    delete fm->fmLog.data();
+}
+
+TEST_F(MainWindowTest, ExitClosesTheWindowAndTellsTheProgramToEnd)
+{
+    create();
+    bool ended = false;
+    QObject::connect(fm.get(), &TfmVantrel::shutdownComplete, [&] { ended = true; });
+    const HWND32 window = fm->windowHandle32();
+    fm->Esci1->trigger();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(tray.isShown(window, kTrayIconId));
+    // After the shutdown the tray callback is ignored.
+    fm->TrayCallback(kTrayCallbackMessage, kTrayIconId, WM_RBUTTONUP);
+    EXPECT_FALSE(fm->PopupMenu->isVisible());
+}
+
+// --- the general error report --------------------------------------------------------------
+
+TEST(GeneralErrorReport, AnExceptionFromAHandlerBecomesOneBoxAndTheProgramGoesOn)
+{
+    RecordingMessageBoxes boxes;
+    ErrorReportingDispatch dispatch(&boxes);
+    EXPECT_FALSE(dispatch.dispatch([]() -> bool { throw VantrelError(QStringLiteral("Cannot open the port")); }));
+    EXPECT_FALSE(dispatch.dispatch([]() -> bool { throw std::runtime_error("bad things."); }));
+    EXPECT_TRUE(dispatch.dispatch([] { return true; }));
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown.at(0).title, QStringLiteral("Vantrel"));
+    EXPECT_EQ(boxes.shown.at(0).text, QStringLiteral("Cannot open the port."));
+    EXPECT_EQ(boxes.shown.at(0).icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(boxes.shown.at(1).text, QStringLiteral("bad things."));
+}
+
+// Boxes whose modal run lets the same failing handler run again.
+class ReenteringBoxes final : public MessageBoxes {
+public:
+    Answer show(const QString &, const QString &text, Icon, Buttons, bool) override
+    {
+        shown.append(text);
+        if (again)
+            again();
+        return Answer::Ok;
+    }
+    QStringList shown;
+    std::function<void()> again;
+};
+
+TEST(GeneralErrorReport, TheSameFailureIsNotStackedWhileItsBoxIsUp)
+{
+    ReenteringBoxes boxes;
+    ErrorReportingDispatch dispatch(&boxes);
+    int runs = 0;
+    const auto failing = [&]() -> bool {
+        ++runs;
+        throw VantrelError(QStringLiteral("poll failed"));
+    };
+    boxes.again = [&] {
+        if (runs < 3)
+            dispatch.dispatch(failing);
+    };
+    dispatch.dispatch(failing);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(boxes.shown, QStringList({QStringLiteral("poll failed.")}));
+    boxes.again = nullptr;
+    dispatch.dispatch(failing);
+    EXPECT_EQ(boxes.shown.size(), 2) << "once the box is gone, the next failure is shown again";
+}
+
+} // namespace
+} // namespace vantrel::test
