@@ -81,7 +81,7 @@ TfmLogo::TfmLogo(QWidget *parent)
     Label12->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label12->setGeometry(136, 14, 85, 13);
 
-    Label13 = new QLabel(QStringLiteral("Keeps an eye on your line, day and night."), pnLogo);
+    Label13 = new QLabel(QStringLiteral("Keeps an eye on your line."), pnLogo);
     Label13->setObjectName(QStringLiteral("Label13"));
     QFont serif(QStringLiteral("Times New Roman"));
     serif.setStyleHint(QFont::Serif);
