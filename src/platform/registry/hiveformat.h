@@ -29,11 +29,13 @@ inline QString fold(const QString &s) { return s.toCaseFolded(); }
 struct Value {
     QString name; // as first written; empty for the unnamed value
     RegValue value;
+    bool operator==(const Value &) const = default;
 };
 
 struct Key {
     QString path; // as first written, components joined by single backslashes
     std::map<QString, Value> values; // by folded name
+    bool operator==(const Key &) const = default;
 };
 
 class Data {
