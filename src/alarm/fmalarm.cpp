@@ -311,9 +311,14 @@ void TfmAlarm::btOKClick()
     // keeps the window open, as the move of the focus does not happen either.
     if (m_waveCheckPending && !edFileWaveExit())
         return;
+    storeSettings();
+    accept();
+}
+
+void TfmAlarm::storeSettings()
+{
     if (m_platform.registry)
         StoreAlarmSettings(*m_platform.registry, m_state.AppSettings);
-    accept();
 }
 
 bool TfmAlarm::acceptMinutesKey(const QKeyEvent *key) const
@@ -373,12 +378,13 @@ void TfmAlarm::keyPressEvent(QKeyEvent *event)
 
 void TfmAlarm::closeEvent(QCloseEvent *event)
 {
-    // The window has no close box; a close asked for by the window manager is
-    // refused, OK is the way out.
-    if (event->spontaneous()) {
+    // The window has no close box, but a window manager may still offer one (or
+    // Alt+F4). The changes are live already; closing that way keeps them as OK does.
+    if (m_waveCheckPending && !edFileWaveExit()) {
         event->ignore();
         return;
     }
+    storeSettings();
     QDialog::closeEvent(event);
 }
 

@@ -71,6 +71,7 @@ private:
     void buildControls();
     void FormCreate();
     void applyEnablingRules();
+    void storeSettings();
     bool acceptMinutesKey(const QKeyEvent *key) const;
 
     AppState &m_state;
