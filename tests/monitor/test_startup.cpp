@@ -1,0 +1,282 @@
+// Start-up: ProgramFolder, the single-instance check with a running copy, a
+// stale socket and no copy, the refusal, the missing tray, the splash and the
+// hidden dial progress window.
+#include "dialer/fmconnect.h"
+#include "monitor/fmlogo.h"
+#include "monitor/monitorfixture.h"
+#include "monitor/startup.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLocalServer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace vantrel::test {
+namespace {
+
+TEST(ProgramFolder, IsTheFolderOfTheProgramFileWithoutItsTrailingSlash)
+{
+    const struct {
+        const char *file;
+        const char *folder;
+    } rows[] = {
+        {"/usr/local/bin/vantrel", "/usr/local/bin"},
+        {"/opt/Vantrel Tools/vantrel", "/opt/Vantrel Tools"},
+        {"/vantrel", ""}, // the root: the log is then /Vantrel.log
+        {"/home/u/.local/bin/vantrel", "/home/u/.local/bin"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(ProgramFolderFromPath(QString::fromUtf8(row.file)), QString::fromUtf8(row.folder)) << row.file;
+}
+
+// Leaves a socket file nobody listens on, as a copy that crashed would.
+bool makeStaleSocket(const QString &path)
+{
+    const QByteArray native = path.toLocal8Bit();
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (static_cast<size_t>(native.size()) >= sizeof addr.sun_path)
+        return false;
+    std::memcpy(addr.sun_path, native.constData(), static_cast<size_t>(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return bound && QFileInfo::exists(path);
+}
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    ScopedHome home; // a runtime folder of this test's own
+};
+
+TEST_F(SingleInstanceTest, ARunningCopyIsFoundAStaleSocketAndNoSocketAreNot)
+{
+    const QString socket = WindowClassSocket(kMainWindowClass);
+    EXPECT_TRUE(socket.startsWith(home.path() + QStringLiteral("/runtime/"))) << qPrintable(socket);
+    EXPECT_TRUE(socket.contains(QStringLiteral("TfmVantrel")));
+
+    EXPECT_FALSE(FindWindowClass(kMainWindowClass)) << "no socket";
+
+    ASSERT_TRUE(makeStaleSocket(socket));
+    EXPECT_FALSE(FindWindowClass(kMainWindowClass)) << "a socket file with nobody listening";
+
+    std::unique_ptr<QLocalServer> running = RegisterWindowClass(kMainWindowClass);
+    ASSERT_TRUE(running) << "the stale socket is taken over";
+    EXPECT_TRUE(FindWindowClass(kMainWindowClass));
+    EXPECT_TRUE(FindWindowClass(kMainWindowClass)) << "found again: each look is answered and dropped";
+    EXPECT_FALSE(FindWindowClass(QStringLiteral("TfmOther")));
+
+    running.reset();
+    EXPECT_FALSE(FindWindowClass(kMainWindowClass)) << "the copy has ended";
+    EXPECT_FALSE(QFileInfo::exists(socket)) << "an orderly end leaves no socket behind";
+}
+
+// --- the start-up sequence --------------------------------------------------------------
+
+class StartupTest : public MonitorFixture {
+protected:
+    StartupHooks hooks()
+    {
+        StartupHooks h;
+        h.showSplash = [this] {
+            ++splashes;
+            splashSawMainWindow = FindWindowClass(kMainWindowClass);
+        };
+        h.trayAvailable = [this] { return trayThere; };
+        h.waitForTray = [this](int ms) {
+            waitedMs = ms;
+            return trayComes;
+        };
+        h.quitOnShutdown = false;
+        return h;
+    }
+    std::unique_ptr<VantrelStartup> startup(const QString &programFile = QStringLiteral("/opt/vantrel/bin/vantrel"))
+    {
+        return std::make_unique<VantrelStartup>(state, platform, programFile, hooks());
+    }
+
+    int splashes = 0;
+    bool splashSawMainWindow = false;
+    bool trayThere = true;
+    bool trayComes = false;
+    int waitedMs = -1;
+};
+
+TEST_F(StartupTest, ASecondCopyIsRefusedWithOneBoxAndLeavesNothingBehind)
+{
+    std::unique_ptr<QLocalServer> running = RegisterWindowClass(kMainWindowClass);
+    ASSERT_TRUE(running);
+    auto second = startup();
+    const std::optional<int> exitCode = second->start();
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, 0);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text, QStringLiteral("Vantrel is already running!"));
+    EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Vantrel Message"));
+    EXPECT_EQ(boxes.shown.first().icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(splashes, 0);
+    EXPECT_EQ(second->fmVantrel(), nullptr);
+    EXPECT_EQ(second->fmConnect(), nullptr);
+    EXPECT_TRUE(tray.commands.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(registry.hiveFile(Hive::LocalMachine))) << "no setting read or written";
+    EXPECT_TRUE(state.ProgramFolder == programDir.path()) << "ProgramFolder untouched";
+    second.reset();
+    EXPECT_TRUE(FindWindowClass(kMainWindowClass)) << "the running copy is not disturbed";
+}
+
+TEST_F(StartupTest, AStaleSocketDoesNotRefuseAndTheNewCopyRegistersOnlyWithItsMainWindow)
+{
+    ASSERT_TRUE(makeStaleSocket(WindowClassSocket(kMainWindowClass)));
+    auto first = startup(QStringLiteral("/opt/vantrel/bin/vantrel"));
+    EXPECT_FALSE(first->start().has_value());
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(splashes, 1);
+    EXPECT_FALSE(splashSawMainWindow) << "a copy in its splash is not yet found";
+    ASSERT_NE(first->fmVantrel(), nullptr);
+    ASSERT_NE(first->fmConnect(), nullptr);
+    EXPECT_FALSE(first->fmVantrel()->isVisible());
+    EXPECT_FALSE(first->fmConnect()->isVisible());
+    EXPECT_EQ(state.ProgramFolder, QStringLiteral("/opt/vantrel/bin"));
+    EXPECT_TRUE(tray.isShown(first->fmVantrel()->windowHandle32(), kTrayIconId));
+    EXPECT_TRUE(FindWindowClass(kMainWindowClass)) << "the main window is there: a later copy is refused";
+
+    first->fmVantrel()->Esci1Click();
+    first.reset();
+    EXPECT_FALSE(FindWindowClass(kMainWindowClass));
+}
+
+TEST_F(StartupTest, WithoutATrayTheUserIsToldAndNothingRunsUnseen)
+{
+    trayThere = false;
+    trayComes = false;
+    auto s = startup();
+    const std::optional<int> exitCode = s->start();
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, kNoTrayExitCode);
+    EXPECT_EQ(waitedMs, 10000) << "a tray still starting gets its time";
+    EXPECT_EQ(splashes, 1);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Vantrel Message"));
+    EXPECT_TRUE(boxes.shown.first().text.startsWith(QStringLiteral("No system tray was found.")));
+    EXPECT_EQ(boxes.shown.first().icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(s->fmVantrel(), nullptr);
+    EXPECT_FALSE(FindWindowClass(kMainWindowClass));
+    EXPECT_TRUE(tray.commands.isEmpty());
+}
+
+TEST_F(StartupTest, ATrayThatAppearsInTimeLetsTheProgramStart)
+{
+    trayThere = false;
+    trayComes = true;
+    auto s = startup();
+    EXPECT_FALSE(s->start().has_value());
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_NE(s->fmVantrel(), nullptr);
+}
+
+TEST_F(StartupTest, ClosingTheMainWindowEndsTheMessageLoop)
+{
+    StartupHooks h = hooks();
+    h.quitOnShutdown = true;
+    VantrelStartup s(state, platform, QStringLiteral("/opt/vantrel/bin/vantrel"), h);
+    ASSERT_FALSE(s.start().has_value());
+    QTimer::singleShot(0, s.fmVantrel(), [&s] { s.fmVantrel()->Esci1Click(); });
+    QTimer failSafe;
+    failSafe.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(&failSafe, &QTimer::timeout, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    failSafe.start(20000); // only a broken quit would get here
+    const int rc = QCoreApplication::exec();
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(s.fmVantrel()->isShutDown());
+}
+
+// --- splash ---------------------------------------------------------------------------------
+
+TEST(Splash, ShowsForOneTickOfItsTimerWithTheHourglass)
+{
+    ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+    TfmLogo fmLogo;
+    EXPECT_EQ(fmLogo.size(), QSize(231, 81));
+    EXPECT_TRUE(fmLogo.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(fmLogo.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(fmLogo.Label11->text(), QStringLiteral("Vantrel"));
+    EXPECT_TRUE(fmLogo.Label11->font().bold());
+    EXPECT_EQ(fmLogo.Label12->text(), QStringLiteral("Version 4.12"));
+    EXPECT_TRUE(fmLogo.Label12->alignment() & Qt::AlignRight);
+    EXPECT_FALSE(fmLogo.Label13->text().isEmpty());
+    EXPECT_TRUE(fmLogo.Label13->font().italic());
+    EXPECT_LE(fmLogo.Label13->geometry().right(), 231 - 3) << "the notice fits inside the bevels";
+    EXPECT_EQ(fmLogo.Bevel1->geometry(), QRect(14, 68, 207, 3));
+    EXPECT_EQ(fmLogo.Image1->geometry(), QRect(16, 10, 35, 35));
+    EXPECT_EQ(fmLogo.tmLogo->interval(), 3000);
+    EXPECT_FALSE(fmLogo.tmLogo->isActive()) << "disabled until shown";
+
+    fmLogo.show();
+    EXPECT_TRUE(fmLogo.tmLogo->isActive());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+    fmLogo.tmLogo->fire();
+    EXPECT_FALSE(fmLogo.isVisible());
+    EXPECT_FALSE(fmLogo.tmLogo->isActive()) << "fires at most once";
+    EXPECT_EQ(fmLogo.result(), QDialog::Rejected);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(Splash, DestroyedEarlyItGivesThePointerBack)
+{
+    {
+        TfmLogo fmLogo;
+        fmLogo.show();
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// --- dial progress window ----------------------------------------------------------------
+
+TEST(DialProgressWindow, IsMadeHiddenWithItsControlsWhereTheyBelong)
+{
+    TfmConnect fmConnect;
+    EXPECT_FALSE(fmConnect.isVisible());
+    EXPECT_EQ(fmConnect.windowTitle(), QStringLiteral("Vantrel Message"));
+    EXPECT_EQ(fmConnect.size(), QSize(402, 46));
+    const Qt::WindowFlags flags = fmConnect.windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(fmConnect.Image1->geometry(), QRect(2, 6, 32, 32));
+    EXPECT_EQ(fmConnect.Image1->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(fmConnect.Memo1->geometry(), QRect(46, 6, 277, 33));
+    EXPECT_TRUE(fmConnect.Memo1->isReadOnly());
+    EXPECT_FALSE(fmConnect.Memo1->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(fmConnect.btAbort->text(), QStringLiteral("&Abort"));
+    EXPECT_EQ(fmConnect.btAbort->geometry(), QRect(332, 22, 67, 21));
+    EXPECT_EQ(fmConnect.btSkip->text(), QStringLiteral("&Skip"));
+    EXPECT_EQ(fmConnect.btSkip->geometry(), QRect(262, 22, 67, 21));
+    EXPECT_EQ(fmConnect.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(fmConnect.Memo1->viewport()->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(fmConnect.btAbort->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(fmConnect.btSkip->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(fmConnect.btAbort->nextInFocusChain(), fmConnect.btSkip) << "tab order: Abort, then Skip";
+}
+
+} // namespace
+} // namespace vantrel::test
