@@ -125,12 +125,12 @@ void TfmAlarm::buildControls()
     Label4->setFont(boldened(font()));
 
     cbSystemBeep = makeCheckBox(QStringLiteral("System beep"), Panel1,
-                                QStringLiteral("cbSystemBeep"), {18, 53, 120, 17});
+                                QStringLiteral("cbSystemBeep"), {14, 53, 120, 17});
     cbPlay = makeCheckBox(QStringLiteral("Play sound"), Panel1, QStringLiteral("cbPlay"),
-                          {18, 75, 82, 17});
+                          {14, 75, 96, 17});
     edFileWave = new QLineEdit(Panel1);
     edFileWave->setObjectName(QStringLiteral("edFileWave"));
-    edFileWave->setGeometry(102, 73, 118, 21);
+    edFileWave->setGeometry(112, 73, 108, 21);
     edFileWave->installEventFilter(this);
     btWavDialog = new QToolButton(Panel1);
     btWavDialog->setObjectName(QStringLiteral("btWavDialog"));
@@ -139,10 +139,10 @@ void TfmAlarm::buildControls()
     btWavDialog->setAutoRaise(true);           // flat
     btWavDialog->setFocusPolicy(Qt::NoFocus);  // takes no focus, like the labels
     cbBox = makeCheckBox(QStringLiteral("Message box"), Panel1, QStringLiteral("cbBox"),
-                         {18, 97, 84, 17});
+                         {14, 97, 96, 17});
     edBoxDialog = new QLineEdit(Panel1);
     edBoxDialog->setObjectName(QStringLiteral("edBoxDialog"));
-    edBoxDialog->setGeometry(102, 95, 141, 21);
+    edBoxDialog->setGeometry(112, 95, 131, 21);
 
     cbEnable = makeCheckBox(QStringLiteral("Enable Alarm"), this, QStringLiteral("cbEnable"),
                             {12, 5, 160, 17});
@@ -189,6 +189,7 @@ void TfmAlarm::FormCreate()
     edSeconds->setText(QString::number(s.Interval));
 
     edFileWave->setText(s.Wave);
+    edFileWave->setCursorPosition(0); // show the start of a long text, not its end
 
     if (s.Sound == 1)
         cbSystemBeep->setChecked(true);
@@ -199,6 +200,7 @@ void TfmAlarm::FormCreate()
     // is shown whole rather than cut, which would lose its end at OK.
     edBoxDialog->setMaxLength(qMax<qsizetype>(kTemplateMaxLength, s.Message.size()));
     edBoxDialog->setText(s.Message); // an empty one is replaced by its handler
+    edBoxDialog->setCursorPosition(0);
 
     cbBox->setChecked(s.Box);
 
