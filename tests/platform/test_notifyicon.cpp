@@ -1,0 +1,305 @@
+// The notify-icon stand-in: the record and its tip, the commands, the mapping of
+// tray activations to mouse messages on each kind of tray host, and the check
+// that tells the hosts apart on the session bus.
+#include "platform/desktop/notifyicon.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+namespace vantrel::test {
+namespace {
+
+static_assert(offsetof(NOTIFYICONDATAA, hWnd) == 4);
+static_assert(offsetof(NOTIFYICONDATAA, uID) == 8);
+static_assert(offsetof(NOTIFYICONDATAA, uFlags) == 12);
+static_assert(offsetof(NOTIFYICONDATAA, uCallbackMessage) == 16);
+static_assert(offsetof(NOTIFYICONDATAA, hIcon) == 20);
+static_assert(offsetof(NOTIFYICONDATAA, szTip) == 24);
+
+struct Click {
+    DWORD message, wParam, lParam;
+    bool operator==(const Click &) const = default;
+};
+
+NOTIFYICONDATAA record(HWND32 window, DWORD id, HICON32 icon, const QString &tip)
+{
+    NOTIFYICONDATAA d{};
+    d.cbSize = sizeof d;
+    d.hWnd = window;
+    d.uID = id;
+    d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    d.uCallbackMessage = WM_USER + 100;
+    d.hIcon = icon;
+    SetNotifyTip(d, tip);
+    return d;
+}
+
+TEST(NotifyTip, IsCutToSixtyThreeCharactersAndAlwaysEnded)
+{
+    const QString long100 = QString(100, QLatin1Char('x'));
+    const struct {
+        QString text;
+        QString tip;
+    } rows[] = {
+        {QString(), QString()},
+        {QStringLiteral("Network is down"), QStringLiteral("Network is down")},
+        {QString(63, QLatin1Char('a')), QString(63, QLatin1Char('a'))},
+        {QString(64, QLatin1Char('b')), QString(63, QLatin1Char('b'))},
+        {long100, long100.left(63)},
+        {QStringLiteral("10.0.0.1 (h\u00f6st)"), QStringLiteral("10.0.0.1 (h\u00f6st)")},
+        {QStringLiteral("10.0.0.1 (\u4e2d)"), QStringLiteral("10.0.0.1 (?)")},
+    };
+    for (const auto &row : rows) {
+        NOTIFYICONDATAA d{};
+        std::memset(d.szTip, 'Z', sizeof d.szTip); // whatever was there before
+        SetNotifyTip(d, row.text);
+        EXPECT_EQ(NotifyTip(d), row.tip) << qPrintable(row.text);
+        EXPECT_EQ(d.szTip[63], '\0');
+    }
+}
+
+TEST(TrayActivation, MapsToTheMouseMessageTheProgramWaitsFor)
+{
+    using R = QSystemTrayIcon;
+    const struct {
+        R::ActivationReason reason;
+        TrayHost host;
+        std::optional<DWORD> mouse;
+    } rows[] = {
+        {R::DoubleClick, TrayHost::XEmbed, WM_LBUTTONDBLCLK},
+        {R::Context, TrayHost::XEmbed, WM_RBUTTONUP},
+        {R::Trigger, TrayHost::XEmbed, std::nullopt}, // a single click does nothing
+        {R::MiddleClick, TrayHost::XEmbed, std::nullopt},
+        {R::Unknown, TrayHost::XEmbed, std::nullopt},
+        // A StatusNotifierItem host has no double click: its one activation stands for it.
+        {R::Trigger, TrayHost::StatusNotifier, WM_LBUTTONDBLCLK},
+        {R::Context, TrayHost::StatusNotifier, WM_RBUTTONUP},
+        {R::DoubleClick, TrayHost::StatusNotifier, WM_LBUTTONDBLCLK},
+        {R::MiddleClick, TrayHost::StatusNotifier, std::nullopt},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(MouseMessageFor(row.reason, row.host), row.mouse)
+            << "reason " << row.reason << " host " << int(row.host);
+}
+
+TEST(RecordingNotifyIcon, KeepsTheCommandContractAndDeliversClicksToTheWindow)
+{
+    RecordingNotifyIcon tray;
+    QList<Click> clicks;
+    const HWND32 window = tray.registerWindow([&](DWORD m, DWORD w, DWORD l) { clicks.append({m, w, l}); });
+    const HICON32 icon = tray.icons().add(QIcon());
+    NOTIFYICONDATAA d = record(window, 100, icon, QStringLiteral("Looking for IP Address..."));
+
+    EXPECT_FALSE(tray.Shell_NotifyIconA(NIM_MODIFY, &d)) << "nothing to modify yet";
+    EXPECT_TRUE(tray.Shell_NotifyIconA(NIM_ADD, &d));
+    EXPECT_FALSE(tray.Shell_NotifyIconA(NIM_ADD, &d)) << "the same icon twice";
+    NOTIFYICONDATAA bad = d;
+    bad.cbSize = 92;
+    EXPECT_FALSE(tray.Shell_NotifyIconA(NIM_MODIFY, &bad));
+    EXPECT_FALSE(tray.Shell_NotifyIconA(7, &d));
+
+    SetNotifyTip(d, QStringLiteral("10.0.0.5"));
+    d.uFlags = NIF_TIP; // only the tip is valid
+    d.hIcon = 0;
+    EXPECT_TRUE(tray.Shell_NotifyIconA(NIM_MODIFY, &d));
+    EXPECT_EQ(NotifyTip(*tray.shown(window, 100)), QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(tray.shown(window, 100)->hIcon, icon) << "an invalid field keeps its value";
+
+    EXPECT_TRUE(tray.click(window, 100, WM_LBUTTONDBLCLK));
+    EXPECT_EQ(clicks, QList<Click>({{0x464, 100, 0x203}}));
+    EXPECT_FALSE(tray.click(window, 101, WM_LBUTTONDBLCLK)) << "no such icon";
+
+    EXPECT_TRUE(tray.Shell_NotifyIconA(NIM_DELETE, &d));
+    EXPECT_FALSE(tray.Shell_NotifyIconA(NIM_DELETE, &d));
+    EXPECT_FALSE(tray.click(window, 100, WM_RBUTTONUP));
+    EXPECT_EQ(tray.commands.size(), 8);
+}
+
+TEST(IconHandles, KeepTheirNumberWhileThePictureChanges)
+{
+    IconHandles icons;
+    const HICON32 a = icons.add(QIcon());
+    const HICON32 b = icons.add(QIcon());
+    EXPECT_NE(a, 0u);
+    EXPECT_NE(a, b);
+    const quint64 v = icons.version(a);
+    QPixmap red(32, 32);
+    red.fill(Qt::red);
+    EXPECT_TRUE(icons.set(a, QIcon(red)));
+    EXPECT_GT(icons.version(a), v);
+    EXPECT_EQ(icons.icon(a).pixmap(32).toImage(), red.toImage());
+    icons.remove(a);
+    EXPECT_FALSE(icons.contains(a));
+    EXPECT_FALSE(icons.set(a, QIcon(red)));
+    EXPECT_TRUE(icons.icon(a).isNull());
+}
+
+// --- the real tray ------------------------------------------------------------------
+
+class QtNotifyIconTest : public ::testing::Test {
+protected:
+    void make(TrayHost host)
+    {
+        tray = std::make_unique<QtNotifyIcon>([host] { return host; });
+        window = tray->registerWindow([this](DWORD m, DWORD w, DWORD l) { clicks.append({m, w, l}); });
+        QPixmap globe(32, 32);
+        globe.fill(Qt::blue);
+        icon = tray->icons().add(QIcon(globe));
+        data = record(window, 100, icon, QStringLiteral("Network is down"));
+        ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_ADD, &data));
+        qt = tray->trayIcon(window, 100);
+        ASSERT_NE(qt, nullptr);
+    }
+    // Emits the activation as the platform's tray would, then lets the queued
+    // delivery reach the window.
+    void activate(QSystemTrayIcon::ActivationReason reason)
+    {
+        emit qt->activated(reason);
+        QCoreApplication::sendPostedEvents();
+    }
+
+    std::unique_ptr<QtNotifyIcon> tray;
+    HWND32 window = 0;
+    HICON32 icon = 0;
+    NOTIFYICONDATAA data{};
+    QSystemTrayIcon *qt = nullptr;
+    QList<Click> clicks;
+};
+
+TEST_F(QtNotifyIconTest, AnXEmbedTrayPassesTheRealDoubleClickAndIgnoresASingleClick)
+{
+    make(TrayHost::XEmbed);
+    EXPECT_EQ(qt->toolTip(), QStringLiteral("Network is down"));
+    EXPECT_FALSE(qt->icon().isNull());
+    activate(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(clicks.isEmpty());
+    activate(QSystemTrayIcon::DoubleClick);
+    activate(QSystemTrayIcon::Context);
+    activate(QSystemTrayIcon::MiddleClick);
+    EXPECT_EQ(clicks, QList<Click>({{0x464, 100, 0x203}, {0x464, 100, 0x205}}));
+    EXPECT_EQ(qt->contextMenu(), nullptr) << "the window opens its own menu";
+}
+
+TEST_F(QtNotifyIconTest, AStatusNotifierHostsActivationCountsAsTheDoubleClick)
+{
+    make(TrayHost::StatusNotifier);
+    activate(QSystemTrayIcon::Trigger);
+    activate(QSystemTrayIcon::Context);
+    EXPECT_EQ(clicks, QList<Click>({{0x464, 100, 0x203}, {0x464, 100, 0x205}}));
+}
+
+TEST_F(QtNotifyIconTest, ModifyChangesTipAndPictureAndDeleteEndsTheClicks)
+{
+    make(TrayHost::XEmbed);
+    const qint64 before = qt->icon().cacheKey();
+    SetNotifyTip(data, QStringLiteral("10.0.0.5"));
+    ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_MODIFY, &data));
+    EXPECT_EQ(qt->toolTip(), QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(qt->icon().cacheKey(), before) << "the same picture is not handed over again";
+
+    QPixmap frame(32, 32);
+    frame.fill(Qt::green);
+    tray->icons().set(icon, QIcon(frame)); // an animation frame drawn into the same handle
+    ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_MODIFY, &data));
+    EXPECT_EQ(qt->icon().pixmap(32).toImage(), frame.toImage());
+
+    emit qt->activated(QSystemTrayIcon::DoubleClick); // on its way when the icon goes
+    ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_DELETE, &data));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(clicks.isEmpty()) << "a removed icon sends nothing";
+    EXPECT_EQ(tray->trayIcon(window, 100), nullptr);
+    EXPECT_FALSE(tray->Shell_NotifyIconA(NIM_MODIFY, &data));
+}
+
+// --- host detection ---------------------------------------------------------------------
+
+// A StatusNotifierWatcher with a settable host flag, answering from a thread of
+// its own so that the blocking call of the check can reach it.
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+public:
+    bool hostRegistered() const { return host; }
+    std::atomic<bool> host{false};
+};
+
+class TrayHostDetection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        bus.setProgram(daemon);
+        bus.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        bus.start();
+        ASSERT_TRUE(bus.waitForStarted(10000));
+        while (!bus.canReadLine() && bus.waitForReadyRead(10000)) {
+        }
+        address = QString::fromLocal8Bit(bus.readLine()).trimmed();
+        ASSERT_FALSE(address.isEmpty());
+        // Before the first use of the session bus in this process (each test runs
+        // in a process of its own).
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit());
+    }
+    void TearDown() override
+    {
+        if (watcherThread.isRunning()) {
+            watcherThread.quit();
+            watcherThread.wait();
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
+        if (bus.state() != QProcess::NotRunning) {
+            bus.kill(); // the daemon this test started, by its own handle
+            bus.waitForFinished(10000);
+        }
+    }
+    QProcess bus;
+    QString address;
+    QThread watcherThread;
+};
+
+TEST_F(TrayHostDetection, FollowsTheWatchersHostFlagOnTheSessionBus)
+{
+    EXPECT_EQ(DetectTrayHost(), TrayHost::XEmbed) << "no watcher on the bus";
+
+    QDBusConnection other = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
+    ASSERT_TRUE(other.isConnected());
+    auto *watcher = new FakeWatcher;
+    watcher->moveToThread(&watcherThread);
+    QObject::connect(&watcherThread, &QThread::finished, watcher, &QObject::deleteLater);
+    watcherThread.start();
+    ASSERT_TRUE(other.registerObject(QStringLiteral("/StatusNotifierWatcher"), watcher,
+                                     QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(other.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+
+    EXPECT_EQ(DetectTrayHost(), TrayHost::XEmbed) << "a watcher without a host";
+    watcher->host = true;
+    EXPECT_EQ(DetectTrayHost(), TrayHost::StatusNotifier);
+
+    other.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    other.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+}
+
+TEST(TrayHostDetectionWithoutBus, FallsBackToXEmbed)
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vantrel-test-bus");
+    EXPECT_EQ(DetectTrayHost(), TrayHost::XEmbed);
+}
+
+} // namespace
+} // namespace vantrel::test
+
+#include "test_notifyicon.moc"
