@@ -6,59 +6,19 @@
 #include "monitor/settings.h"
 #include "platform/desktop/filedialogs.h"
 #include "platform/errorreport.h"
-#include "platform/registry/registry.h"
+#include "platform/registry/fileregistry.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QMap>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QWindow>
 
 namespace vantrel::test {
 namespace {
-
-// Keeps values in memory and remembers the order they were written in.
-class MemoryRegistry final : public Registry {
-public:
-    RegStatus openKey(Hive hive, const QString &path, bool, RegKey *key) override
-    {
-        key->hive = hive;
-        key->path = path;
-        key->valid = true;
-        return RegStatus::Success;
-    }
-    RegStatus queryValue(const RegKey &key, const QString &name, RegValue *value) override
-    {
-        const auto it = values.find(key.path.toLower() + '|' + name.toLower());
-        if (it == values.end())
-            return RegStatus::FileNotFound;
-        *value = *it;
-        return RegStatus::Success;
-    }
-    RegStatus setValue(const RegKey &key, const QString &name, const RegValue &value) override
-    {
-        values[key.path.toLower() + '|' + name.toLower()] = value;
-        written << name;
-        return RegStatus::Success;
-    }
-    RegStatus deleteValue(const RegKey &, const QString &) override { return RegStatus::Success; }
-    void closeKey(RegKey *key) override { key->valid = false; }
-
-    RegValue value(const QString &name) const
-    {
-        for (auto it = values.begin(); it != values.end(); ++it)
-            if (it.key().endsWith('|' + name.toLower()))
-                return *it;
-        return {};
-    }
-
-    QMap<QString, RegValue> values;
-    QStringList written;
-};
 
 class FmAlarmTest : public AlarmFixture {
 protected:
@@ -94,7 +54,18 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    MemoryRegistry registry;
+    // What OK stored, read back as the next start would.
+    AppSettings stored()
+    {
+        AppSettings s;
+        RecordingMessageBoxes quiet;
+        LoadSettings(registry, quiet, s);
+        return s;
+    }
+    bool nothingStored() const { return !QFile::exists(registry.hiveFile(Hive::CurrentUser)); }
+
+    QTemporaryDir configFolder;
+    FileRegistry registry{configFolder.path(), configFolder.path() + QStringLiteral("/autostart")};
     RecordingFileDialogs files;
     QTemporaryDir programFolder;
     QString goodWave;
@@ -418,7 +389,7 @@ TEST_F(FmAlarmTest, OkAfterLeavingAMissingWaveFileKeepsTheWindowOpen)
     w.btOK->setFocus(Qt::MouseFocusReason); // the press on OK
     w.btOK->click();                        // and its release, before the queued check
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(registry.written.isEmpty());
+    EXPECT_TRUE(nothingStored());
     ASSERT_EQ(boxes.shown.size(), 1);
     QCoreApplication::processEvents(); // the queued check does not run a second time
     EXPECT_EQ(boxes.shown.size(), 1);
@@ -472,12 +443,14 @@ TEST_F(FmAlarmTest, OkStoresTheSevenAlarmValuesAndCloses)
     w.btOK->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_EQ(registry.written,
-              QStringList({"Alarm", "Sound", "Interval", "Set", "Wave", "Message", "Box"}));
-    EXPECT_EQ(registry.value("Alarm").number, 0u);
-    EXPECT_EQ(registry.value("Sound").number, 0u);
-    EXPECT_EQ(registry.value("Interval").number, 1u);
-    EXPECT_EQ(registry.value("Message").text, state.AppSettings.Message);
+    const AppSettings back = stored();
+    EXPECT_FALSE(back.Alarm);
+    EXPECT_EQ(back.Sound, 0);
+    EXPECT_EQ(back.Interval, 1);
+    EXPECT_EQ(back.Set, 0);
+    EXPECT_EQ(back.Wave, state.AppSettings.Wave);
+    EXPECT_EQ(back.Message, state.AppSettings.Message);
+    EXPECT_EQ(back.Box, state.AppSettings.Box);
 }
 
 TEST_F(FmAlarmTest, EscapeDoesNotCloseItAndAWindowManagerCloseKeepsTheChanges)
@@ -486,14 +459,13 @@ TEST_F(FmAlarmTest, EscapeDoesNotCloseItAndAWindowManagerCloseKeepsTheChanges)
     showActive();
     typeKey(&w, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(registry.written.isEmpty());
+    EXPECT_TRUE(nothingStored());
 
     w.edSeconds->setText(QStringLiteral("20"));
     ASSERT_NE(w.windowHandle(), nullptr);
     EXPECT_TRUE(w.windowHandle()->close()); // through the platform, as Alt+F4 does
     EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(registry.written.size(), 7);
-    EXPECT_EQ(registry.value("Interval").number, 20u);
+    EXPECT_EQ(stored().Interval, 20);
 }
 
 TEST_F(FmAlarmTest, AWindowManagerCloseAfterAMissingWaveFileIsRefused)
@@ -506,7 +478,7 @@ TEST_F(FmAlarmTest, AWindowManagerCloseAfterAMissingWaveFileIsRefused)
     w.cbBox->setFocus(Qt::TabFocusReason);
     EXPECT_FALSE(w.windowHandle()->close());
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(registry.written.isEmpty());
+    EXPECT_TRUE(nothingStored());
     EXPECT_EQ(boxes.shown.size(), 1);
 }
 

@@ -122,13 +122,5 @@ TEST_F(MsgAlarmTest, EscapeDoesNotCloseIt)
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(MsgAlarmTest, ClosingStopsTheAnimationAndFreesTheWindow)
-{
-    window->show();
-    window->btClose->click();
-    flushDeletes();
-    EXPECT_TRUE(window.isNull());
-}
-
 } // namespace
 } // namespace vantrel::test
