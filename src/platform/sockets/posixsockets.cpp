@@ -23,17 +23,23 @@ void copyText(char *field, size_t room, const QByteArray &text)
     std::memset(field + n, 0, room - n);
 }
 
-// The sockets a process may hold is bounded by its open-file limit; the record
-// has 16 bits for it, so anything larger (or unlimited) reads as 65535.
+// The sockets a process may hold is bounded by its open-file limit.
 std::uint16_t maxSockets()
 {
     rlimit lim{};
-    if (getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY)
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0)
         return 65535;
-    return static_cast<std::uint16_t>(std::min<rlim_t>(lim.rlim_cur, 65535));
+    return MaxSocketsForFileLimit(lim.rlim_cur, lim.rlim_cur == RLIM_INFINITY);
 }
 
 } // namespace
+
+std::uint16_t MaxSocketsForFileLimit(unsigned long long softLimit, bool unlimited)
+{
+    if (unlimited || softLimit > 65535)
+        return 65535;
+    return static_cast<std::uint16_t>(softLimit);
+}
 
 int PosixSockets::WSAStartup(WORD versionRequested, WSADATA *data)
 {

@@ -11,6 +11,10 @@ constexpr int WSAVERNOTSUPPORTED = 10092;
 constexpr int WSANOTINITIALISED = 10093;
 constexpr int SOCKET_ERROR = -1;
 
+// The maximum sockets the start-up record gives for a soft open-file limit: the
+// limit itself, and 65535 for anything larger (or unlimited), the field being 16 bits.
+std::uint16_t MaxSocketsForFileLimit(unsigned long long softLimit, bool unlimited);
+
 class PosixSockets : public Sockets {
 public:
     // Version 1.1 is the only one offered. A request for 1.1 or later gets 1.1; a
