@@ -1,0 +1,153 @@
+// The connection log file: header on creation, one line per event, the time of
+// one clock reading, and silence on every failure.
+#include "monitor/connectionlog.h"
+#include "platform/clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace vantrel;
+
+namespace {
+
+QByteArray readLog(const QString &folder)
+{
+    QFile f(LogFilePath(folder));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no file>");
+}
+
+QDateTime at(int y, int mo, int d, int h, int mi, int s, int ms = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms));
+}
+
+} // namespace
+
+TEST(ConnectionLog, FirstEventCreatesTheFileWithItsHeader)
+{
+    QTemporaryDir dir;
+    FixedClock clock(at(1997, 6, 19, 22, 5, 9));
+    WriteLogEvent(dir.path(), QStringLiteral("Office"), LogConnected, clock);
+    EXPECT_EQ(readLog(dir.path()),
+              "@(#)>> Vantrel Log File created at: 06-19-1997 22h 05m 09s\r\n"
+              "@(#)>> Please, do not edit.\r\n"
+              "[06-19-1997 22h 05m 09s](Office): Connected.\r\n");
+}
+
+TEST(ConnectionLog, LaterEventsAddOneLineEach)
+{
+    QTemporaryDir dir;
+    FixedClock clock(at(2001, 1, 2, 3, 4, 5));
+    WriteLogEvent(dir.path(), QStringLiteral("Office"), 0, clock);
+    const QByteArray first = readLog(dir.path());
+    const struct {
+        int event;
+        QString entry;
+        QByteArray line;
+    } cases[] = {
+        {1, QStringLiteral("Office"), "[12-31-2001 09h 08m 07s](Office): Disconnected.\r\n"},
+        {9, QStringLiteral("Home ISP"), "[12-31-2001 09h 08m 07s](Home ISP): Application closed but still connected.\r\n"},
+        {0, QString(), "[12-31-2001 09h 08m 07s](): Connected.\r\n"},
+        {0, QStringLiteral("B\u00fcro \u2013 \u0414\U0001F600!"), "[12-31-2001 09h 08m 07s](B\xfcro ? ?" "?!): Connected.\r\n"},
+    };
+    clock.set(at(2001, 12, 31, 9, 8, 7));
+    QByteArray expected = first;
+    for (const auto &c : cases) {
+        WriteLogEvent(dir.path(), c.entry, c.event, clock);
+        expected += c.line;
+        EXPECT_EQ(readLog(dir.path()), expected) << c.event;
+    }
+    WriteLogEvent(dir.path(), QStringLiteral("x"), 5, clock); // not an event of the log
+    EXPECT_EQ(readLog(dir.path()), expected);
+}
+
+TEST(ConnectionLog, AllFieldsComeFromOneClockReading)
+{
+    // A clock whose every reading is one millisecond later: a writer that read
+    // it per field would mix 31 December with the first second of the year.
+    class TickingClock final : public Clock {
+    public:
+        QDateTime now() const override { return m_t = m_t.addMSecs(1); }
+        mutable QDateTime m_t = at(1999, 12, 31, 23, 59, 59, 998);
+    } ticking;
+    QTemporaryDir dir;
+    WriteLogEvent(dir.path(), QStringLiteral("Office"), 1, ticking);
+    EXPECT_EQ(readLog(dir.path()),
+              "@(#)>> Vantrel Log File created at: 12-31-1999 23h 59m 59s\r\n"
+              "@(#)>> Please, do not edit.\r\n"
+              "[12-31-1999 23h 59m 59s](Office): Disconnected.\r\n");
+
+    FixedClock midnight(at(2000, 2, 29, 23, 59, 59, 999));
+    WriteLogEvent(dir.path(), QStringLiteral("Office"), 0, midnight);
+    EXPECT_TRUE(readLog(dir.path()).endsWith("[02-29-2000 23h 59m 59s](Office): Connected.\r\n"));
+}
+
+TEST(ConnectionLog, FailuresDropTheEventSilently)
+{
+    QTemporaryDir dir;
+    FixedClock clock(at(2020, 5, 6, 7, 8, 9));
+    {
+        SCOPED_TRACE("missing folder is not created");
+        const QString missing = dir.path() + QStringLiteral("/no/such/folder");
+        WriteLogEvent(missing, QStringLiteral("x"), 0, clock);
+        EXPECT_FALSE(QDir(missing).exists());
+    }
+    {
+        SCOPED_TRACE("a folder in the log's place");
+        const QString folder = dir.path() + QStringLiteral("/blocked");
+        QDir().mkpath(LogFilePath(folder));
+        WriteLogEvent(folder, QStringLiteral("x"), 0, clock);
+        EXPECT_TRUE(QFileInfo(LogFilePath(folder)).isDir());
+    }
+    {
+        SCOPED_TRACE("no room for the line");
+        const QString folder = dir.path() + QStringLiteral("/full");
+        QDir().mkpath(folder);
+        WriteLogEvent(folder, QStringLiteral("x"), 0, clock);
+        const QByteArray before = readLog(folder);
+        struct rlimit old;
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit full = old;
+        full.rlim_cur = static_cast<rlim_t>(before.size());
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+        WriteLogEvent(folder, QStringLiteral("x"), 1, clock);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(readLog(folder), before);
+        WriteLogEvent(folder, QStringLiteral("x"), 1, clock); // and the next one goes in again
+        EXPECT_EQ(readLog(folder), before + "[05-06-2020 07h 08m 09s](x): Disconnected.\r\n");
+    }
+}
+
+TEST(ConnectionLog, ReadOnlyLogIsLeftAsItIs)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind root";
+    QTemporaryDir dir;
+    FixedClock clock(at(2020, 5, 6, 7, 8, 9));
+    WriteLogEvent(dir.path(), QStringLiteral("x"), 0, clock);
+    const QByteArray before = readLog(dir.path());
+    QFile::setPermissions(LogFilePath(dir.path()), QFileDevice::ReadOwner);
+    WriteLogEvent(dir.path(), QStringLiteral("x"), 1, clock);
+    EXPECT_EQ(readLog(dir.path()), before);
+
+    QFile::remove(LogFilePath(dir.path()));
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    WriteLogEvent(dir.path(), QStringLiteral("x"), 1, clock); // folder not writable
+    EXPECT_FALSE(QFile::exists(LogFilePath(dir.path())));
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(ConnectionLog, PathIsTheProgramFolderAndTheFileName)
+{
+    EXPECT_EQ(LogFilePath(QStringLiteral("/opt/vantrel")), QStringLiteral("/opt/vantrel/Vantrel.log"));
+    EXPECT_EQ(LogFilePath(QString()), QStringLiteral("/Vantrel.log"));
+}
