@@ -409,6 +409,8 @@ RegStatus FileRegistry::setValue(const RegKey &key, const QString &name, const R
             it->second.value = v;
             *changed = true;
         }
+        if (*changed)
+            k.touch();
         return RegStatus::Success;
     });
 }
@@ -431,6 +433,7 @@ RegStatus FileRegistry::deleteValue(const RegKey &key, const QString &name)
         hive::Key *dk = d.findKey(foldedKey);
         if (!dk || dk->values.erase(foldedName) == 0)
             return RegStatus::FileNotFound;
+        dk->touch();
         *changed = true;
         return RegStatus::Success;
     });

@@ -284,12 +284,30 @@ bool readData(const char *p, const char *end, Lines &lines, RegValue *v, QString
 void appendEscaped(QByteArray &out, const QString &s, bool keyName)
 {
     static const char digits[] = "0123456789abcdef";
-    for (const QChar qc : s) {
-        const char16_t c = qc.unicode();
+    const QChar *p = s.constData();
+    const QChar *const end = p + s.size();
+    char buffer[256];
+    while (p < end) {
+        // Plain characters go through a buffer in runs; appending them one by
+        // one costs more than everything else in writing a large hive.
+        int n = 0;
+        while (p < end && n < int(sizeof buffer)) {
+            const char16_t c = p->unicode();
+            if (c < 0x20 || c >= 0x7f || c == '\\' || (!keyName && c == '"')
+                || (keyName && (c == '[' || c == ']')))
+                break;
+            buffer[n++] = static_cast<char>(c);
+            ++p;
+        }
+        if (n > 0)
+            out.append(buffer, n);
+        if (p >= end || n == int(sizeof buffer))
+            continue;
+        const char16_t c = p->unicode();
+        ++p;
         if (c >= 0x20 && c < 0x7f) {
-            if (c == '\\' || (!keyName && c == '"') || (keyName && (c == '[' || c == ']')))
-                out.append('\\');
-            out.append(static_cast<char>(c));
+            const char esc[] = {'\\', static_cast<char>(c)};
+            out.append(esc, 2);
         } else {
             const char esc[] = {'\\', 'x', digits[(c >> 12) & 0xf], digits[(c >> 8) & 0xf],
                                 digits[(c >> 4) & 0xf], digits[c & 0xf]};
@@ -414,7 +432,7 @@ Key &Data::ensureKey(const QString &path, bool *created)
     if (created)
         *created = it == keys.end();
     if (it == keys.end())
-        it = keys.emplace(folded, Key{knownSpelling(path), {}}).first;
+        it = keys.emplace(folded, Key{knownSpelling(path), {}, {}}).first;
     return it->second;
 }
 
@@ -527,17 +545,24 @@ bool parse(const QByteArray &text, Data *out, QString *error)
 
 QByteArray serialise(const Data &data)
 {
+    qsizetype size = 32;
+    for (auto &[folded, key] : data.keys) {
+        if (key.text.isEmpty()) {
+            QByteArray &t = key.text;
+            t.append("\n[");
+            appendEscaped(t, key.path, true);
+            t.append("]\n");
+            for (const auto &[name, value] : key.values)
+                appendValue(t, value);
+        }
+        size += key.text.size();
+    }
     QByteArray out;
-    out.reserve(64 + static_cast<qsizetype>(data.keys.size()) * 64);
+    out.reserve(size);
     out.append(kFirstLine);
     out.append('\n');
-    for (const auto &[folded, key] : data.keys) {
-        out.append("\n[");
-        appendEscaped(out, key.path, true);
-        out.append("]\n");
-        for (const auto &[name, value] : key.values)
-            appendValue(out, value);
-    }
+    for (const auto &[folded, key] : data.keys)
+        out.append(key.text);
     return out;
 }
 

@@ -35,7 +35,13 @@ struct Value {
 struct Key {
     QString path; // as first written, components joined by single backslashes
     std::map<QString, Value> values; // by folded name
-    bool operator==(const Key &) const = default;
+    // The key's section of the file as last written; empty when it must be made
+    // anew. A large hive is rewritten at every change, mostly unchanged: only
+    // the changed key's section is formatted again. Call touch() after a change.
+    mutable QByteArray text;
+
+    void touch() { text.clear(); }
+    bool operator==(const Key &o) const { return path == o.path && values == o.values; }
 };
 
 class Data {
