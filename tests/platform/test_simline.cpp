@@ -336,6 +336,24 @@ TEST_F(SimLineTest, DamageIsReportedOncePerVersionOfTheFile)
     EXPECT_TRUE(reports[1].contains(QStringLiteral("line 3:")));
 }
 
+TEST_F(SimLineTest, TheReportMayCallTheServiceAgain)
+{
+    // As a message box's own event loop would, while the report is being shown.
+    writePhonebook("[A]\nbroken\n");
+    SimLine::Options o;
+    o.configDir = configDir();
+    o.runtimeDir = runtimeDir();
+    o.speed = 0;
+    SimLine *self = nullptr;
+    QList<QString> inside;
+    o.report = [&](const QString &) { self->listEntries(&inside); };
+    SimLine line(o);
+    self = &line;
+    QList<QString> names;
+    ASSERT_EQ(line.listEntries(&names), 0u);
+    EXPECT_EQ(inside, QList<QString>{"A"});
+}
+
 TEST_F(SimLineTest, UnreadablePhonebookIsAnErrorNotACrash)
 {
     QDir().mkpath(phonebookPath()); // a folder where the file should be

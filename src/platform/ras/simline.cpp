@@ -759,9 +759,8 @@ void SimLine::reapThreads(bool all)
         p.second.join();
 }
 
-bool SimLine::phonebook(Phonebook *out, QString *why)
+bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toReport)
 {
-    std::lock_guard lock(m_bookMutex);
     const QByteArray native = QFile::encodeName(m_phonebookPath);
     FileStamp stamp;
     int err = 0;
@@ -781,7 +780,7 @@ bool SimLine::phonebook(Phonebook *out, QString *why)
                 *why = text;
             if (m_lastReport != text) {
                 m_lastReport = text;
-                report(text);
+                *toReport = text;
             }
             return false;
         }
@@ -799,7 +798,7 @@ bool SimLine::phonebook(Phonebook *out, QString *why)
         m_bookValid = false;
         if (m_lastReport != text) {
             m_lastReport = text;
-            report(text);
+            *toReport = text;
         }
         return false;
     }
@@ -808,10 +807,25 @@ bool SimLine::phonebook(Phonebook *out, QString *why)
     m_bookValid = true;
     m_lastReport.clear();
     if (!m_book.problems.isEmpty())
-        report(QStringLiteral("Some lines of the phonebook %1 were skipped:\n%2")
+        *toReport = (QStringLiteral("Some lines of the phonebook %1 were skipped:\n%2")
                    .arg(m_phonebookPath, m_book.problems.join(QLatin1Char('\n'))));
     *out = m_book;
     return true;
+}
+
+bool SimLine::phonebook(Phonebook *out, QString *why)
+{
+    QString toReport;
+    bool ok = false;
+    {
+        std::lock_guard lock(m_bookMutex);
+        ok = readPhonebookLocked(out, why, &toReport);
+    }
+    // Told with no lock held: the receiver may show a modal box whose event loop
+    // lets other handlers call the service again.
+    if (!toReport.isEmpty())
+        report(toReport);
+    return ok;
 }
 
 DWORD SimLine::listEntries(QList<QString> *names)
@@ -853,6 +867,18 @@ DWORD SimLine::dial(const QString &entry, const QString &userName, const QString
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
 
     reapThreads(false);
+    QString dialProblem;
+    const DWORD rc = startDial(*e, std::move(progress), handle, &dialProblem);
+    if (!dialProblem.isEmpty())
+        report(dialProblem);
+    return rc;
+}
+
+DWORD SimLine::startDial(const PhonebookEntry &entry, std::function<void(RASCONNSTATE, DWORD)> progress,
+                         HRASCONN *handle, QString *problem)
+{
+    const PhonebookEntry *e = &entry;
+    QString &dialProblem = *problem;
     std::lock_guard lock(m_dialMutex);
 
     // Successive attempts on an entry take the answers in turn, the last repeating;
@@ -887,7 +913,7 @@ DWORD SimLine::dial(const QString &entry, const QString &userName, const QString
         },
         &why);
     if (!written) {
-        report(QStringLiteral("The simulated line cannot dial: %1.").arg(why));
+        dialProblem = QStringLiteral("The simulated line cannot dial: %1.").arg(why);
         return ERROR_PORT_NOT_AVAILABLE;
     }
     if (alreadyUp)

@@ -182,6 +182,9 @@ public:
 
 private:
     struct Dial;
+    bool readPhonebookLocked(Phonebook *out, QString *why, QString *toReport);
+    DWORD startDial(const PhonebookEntry &entry, std::function<void(RASCONNSTATE, DWORD)> progress,
+                    HRASCONN *handle, QString *problem);
     void runDial(std::shared_ptr<Dial> dial);
     bool stillListed(HRASCONN handle);
     void reapThreads(bool all);
