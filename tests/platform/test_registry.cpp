@@ -417,6 +417,25 @@ TEST(FileRegistry, HiveWithoutReadOrWritePermissionIsLeftAlone)
     EXPECT_EQ(f.reports.size(), 1);
 }
 
+TEST(FileRegistry, DamagedHiveThatCannotBeMovedIsLeftAlone)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind root";
+    Fixture f;
+    QDir().mkpath(f.regDir());
+    const QString file = f.regDir() + QStringLiteral("/user.reg");
+    writeFile(file, "damaged");
+    QFile::setPermissions(f.regDir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    auto r = f.make();
+    RegKey key;
+    EXPECT_EQ(r->openKey(Hive::CurrentUser, QStringLiteral("Software\\X"), true, &key), RegStatus::AccessDenied);
+    EXPECT_EQ(r->openKey(Hive::CurrentUser, QStringLiteral("Software\\X"), true, &key), RegStatus::AccessDenied);
+    QFile::setPermissions(f.regDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(f.reports.size(), 1);
+    EXPECT_TRUE(f.reports[0].contains(QStringLiteral("could not be kept aside"))) << f.reports[0].toStdString();
+    EXPECT_EQ(readFile(file), "damaged");
+}
+
 TEST(FileRegistry, FailedWriteLeavesFileAndMemoryAsTheyWere)
 {
     Fixture f;

@@ -47,6 +47,27 @@ bool readAll(int fd, QByteArray *out)
     return true;
 }
 
+QString unreadableText(const QString &file, int err)
+{
+    return QStringLiteral("The settings file \"%1\" cannot be read (%2). Vantrel leaves it untouched "
+                          "and will not save settings into it.")
+        .arg(file, errorText(err));
+}
+
+QString damagedText(const QString &file, const QString &why, const QString &aside)
+{
+    return QStringLiteral("The settings file \"%1\" is damaged (%2). It has been kept aside as \"%3\", "
+                          "and Vantrel goes on as if it were empty.")
+        .arg(file, why, aside);
+}
+
+QString damagedNotAsideText(const QString &file, const QString &why, int err)
+{
+    return QStringLiteral("The settings file \"%1\" is damaged (%2) and could not be kept aside (%3). "
+                          "Vantrel leaves it untouched and will not save settings into it.")
+        .arg(file, why, errorText(err));
+}
+
 bool validRunName(const QString &name)
 {
     return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0))
@@ -153,9 +174,7 @@ void FileRegistry::refresh(HiveState &h, bool locked)
         }
         if (h.loaded && h.writeDenied && !h.stamp.exists)
             return; // reported already
-        report(QStringLiteral("The settings file \"%1\" cannot be read (%2). Vantrel leaves it "
-                              "untouched and will not save settings into it.")
-                   .arg(h.file, errorText(err)));
+        report(unreadableText(h.file, err));
         setEmpty(h, Stamp{}, -1, true);
         return;
     }
@@ -171,9 +190,7 @@ void FileRegistry::refresh(HiveState &h, bool locked)
         const int err = errno;
         if (fd >= 0)
             ::close(fd);
-        report(QStringLiteral("The settings file \"%1\" cannot be read (%2). Vantrel leaves it "
-                              "untouched and will not save settings into it.")
-                   .arg(h.file, errorText(err)));
+        report(unreadableText(h.file, err));
         // The stamp is kept, so the report comes again only when the file changes.
         setEmpty(h, now, -1, true);
         return;
@@ -187,9 +204,7 @@ void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locke
     if (!readAll(fd, &text)) {
         const int err = errno;
         ::close(fd);
-        report(QStringLiteral("The settings file \"%1\" cannot be read (%2). Vantrel leaves it "
-                              "untouched and will not save settings into it.")
-                   .arg(h.file, errorText(err)));
+        report(unreadableText(h.file, err));
         setEmpty(h, stamp, -1, true);
         return;
     }
@@ -213,13 +228,20 @@ void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locke
     }
     // Move the file aside only under the lock: a writer may be replacing it with
     // a good one right now, and another reader may be moving it aside too.
-    ::close(fd);
     QLockFile lock(h.file + QStringLiteral(".lock"));
     if (!lock.tryLock(kLockTimeoutMs)) {
+        if (lock.error() == QLockFile::PermissionError) {
+            // A folder we cannot write to: the file cannot be moved aside either.
+            report(damagedNotAsideText(h.file, why, EACCES));
+            setEmpty(h, stamp, fd, true);
+            return;
+        }
+        ::close(fd);
         setEmpty(h, Stamp{}, -1, false);
-        h.loaded = false; // try again on the next call
+        h.loaded = false; // held by someone else for long: try again on the next call
         return;
     }
+    ::close(fd);
     h.loaded = false;
     refresh(h, true);
 }
@@ -260,14 +282,10 @@ void FileRegistry::keepDamagedAside(HiveState &h, int fd, const Stamp &stamp, co
     }
     if (err == 0) {
         ::close(fd);
-        report(QStringLiteral("The settings file \"%1\" is damaged (%2). It has been kept aside as "
-                              "\"%3\", and Vantrel goes on as if it were empty.")
-                   .arg(h.file, why, aside));
+        report(damagedText(h.file, why, aside));
         setEmpty(h, Stamp{}, -1, false);
     } else {
-        report(QStringLiteral("The settings file \"%1\" is damaged (%2) and could not be kept aside "
-                              "(%3). Vantrel leaves it untouched and will not save settings into it.")
-                   .arg(h.file, why, errorText(err)));
+        report(damagedNotAsideText(h.file, why, err));
         setEmpty(h, stamp, fd, true);
     }
 }
@@ -288,7 +306,7 @@ RegStatus FileRegistry::writeHive(HiveState &h,
         return RegStatus::WriteFault;
     QLockFile lock(h.file + QStringLiteral(".lock"));
     if (!lock.tryLock(kLockTimeoutMs))
-        return RegStatus::WriteFault;
+        return lock.error() == QLockFile::PermissionError ? RegStatus::AccessDenied : RegStatus::WriteFault;
     refresh(h, true);
     if (!writable(h))
         return RegStatus::AccessDenied;
