@@ -227,7 +227,8 @@ int RunVantrel(int argc, char **argv)
 {
     VantrelApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vantrel"));
+    // No display name: Qt would append it to every window title, and the boxes
+    // must be titled "Vantrel Message" exactly.
     QApplication::setWindowIcon(QIcon(MainIconPixmap()));
     // The main window is never shown; the program ends when it closes.
     QApplication::setQuitOnLastWindowClosed(false);
