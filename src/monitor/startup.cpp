@@ -33,18 +33,6 @@ namespace vantrel {
 
 // --- general error report ------------------------------------------------------------
 
-bool ErrorReportingDispatch::dispatch(const std::function<bool()> &deliver)
-{
-    try {
-        return deliver();
-    } catch (const VantrelError &e) {
-        report(e.text());
-    } catch (const std::exception &e) {
-        report(QString::fromLocal8Bit(e.what()));
-    }
-    return false;
-}
-
 void ErrorReportingDispatch::report(const QString &text)
 {
     if (!m_boxes || m_showing.contains(text))

@@ -2,10 +2,13 @@
 // The program's entry: the general error report around event dispatch, the
 // single-instance check, the splash, ProgramFolder, and the two long-lived
 // windows fmVantrel and fmConnect.
+#include "platform/errorreport.h"
+
 #include <QApplication>
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,7 +42,19 @@ class ErrorReportingDispatch {
 public:
     explicit ErrorReportingDispatch(MessageBoxes *boxes = nullptr) : m_boxes(boxes) {}
     void setBoxes(MessageBoxes *boxes) { m_boxes = boxes; }
-    bool dispatch(const std::function<bool()> &deliver);
+    // A template, not std::function: it wraps every event the program gets.
+    template <typename Deliver>
+    bool dispatch(Deliver &&deliver)
+    {
+        try {
+            return deliver();
+        } catch (const VantrelError &e) {
+            report(e.text());
+        } catch (const std::exception &e) {
+            report(QString::fromLocal8Bit(e.what()));
+        }
+        return false;
+    }
 
 private:
     void report(const QString &text);
