@@ -1,9 +1,8 @@
 #include "platform/messageboxes.h"
 
-#include <QApplication>
+#include "platform/topmost.h"
+
 #include <QMessageBox>
-#include <QPointer>
-#include <QWidget>
 
 namespace vantrel {
 
@@ -20,39 +19,6 @@ QMessageBox::Icon toQt(MessageBoxes::Icon icon)
     }
     return QMessageBox::NoIcon;
 }
-
-// Lowers the visible stay-on-top windows for as long as it lives.
-class TopMostSetAside {
-public:
-    explicit TopMostSetAside(bool active)
-    {
-        if (!active)
-            return;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) {
-                m_lowered.append(w);
-                setOnTop(w, false);
-            }
-        }
-    }
-    ~TopMostSetAside()
-    {
-        for (const QPointer<QWidget> &w : m_lowered)
-            if (w)
-                setOnTop(w, true);
-    }
-
-private:
-    static void setOnTop(QWidget *w, bool onTop)
-    {
-        // Changing window flags hides the window; show it again where it was.
-        const QRect geometry = w->geometry();
-        w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-        w->setGeometry(geometry);
-        w->show();
-    }
-    QList<QPointer<QWidget>> m_lowered;
-};
 
 } // namespace
 

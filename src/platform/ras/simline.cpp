@@ -1097,18 +1097,4 @@ DWORD SimLine::connections(QList<RasLiveConnection> *out)
     return 0;
 }
 
-DWORD SimLine::ipProjection(HRASCONN handle, QString *address)
-{
-    const QList<RasLiveConnection> list = m_state.connections();
-    for (const RasLiveConnection &c : list) {
-        if (c.handle == handle) {
-            if (c.address.isEmpty())
-                return ERROR_PROJECTION_NOT_COMPLETE;
-            *address = c.address;
-            return 0;
-        }
-    }
-    return ERROR_INVALID_HANDLE;
-}
-
 } // namespace vantrel

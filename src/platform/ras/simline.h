@@ -175,7 +175,6 @@ public:
     DWORD hangUp(HRASCONN handle) override;
     DWORD connectStatus(HRASCONN handle, RASCONNSTATE *state, DWORD *error) override;
     DWORD connections(QList<RasLiveConnection> *out) override;
-    DWORD ipProjection(HRASCONN handle, QString *address) override;
 
     static constexpr const char *kDefaultDevice = "Simulated Modem";
     static constexpr const char *kDeviceType = "modem";

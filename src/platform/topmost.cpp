@@ -1,0 +1,37 @@
+#include "platform/topmost.h"
+
+#include <QApplication>
+
+namespace vantrel {
+
+namespace {
+void setOnTop(QWidget *w, bool onTop)
+{
+    // Changing a window flag hides the window; show it again where it was.
+    const QRect geometry = w->geometry();
+    w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    w->setGeometry(geometry);
+    w->show();
+}
+} // namespace
+
+TopMostSetAside::TopMostSetAside(bool active)
+{
+    if (!active)
+        return;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) {
+            m_lowered.append(w);
+            setOnTop(w, false);
+        }
+    }
+}
+
+TopMostSetAside::~TopMostSetAside()
+{
+    for (const QPointer<QWidget> &w : m_lowered)
+        if (w)
+            setOnTop(w, true);
+}
+
+} // namespace vantrel

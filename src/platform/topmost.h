@@ -1,0 +1,22 @@
+#pragma once
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+namespace vantrel {
+
+// Makes the visible stay-on-top windows ordinary for as long as it lives, so that
+// they cannot cover a box or dialog shown meanwhile, and puts them back on top
+// afterwards. Inactive when constructed with false.
+class TopMostSetAside {
+public:
+    explicit TopMostSetAside(bool active);
+    ~TopMostSetAside();
+    TopMostSetAside(const TopMostSetAside &) = delete;
+    TopMostSetAside &operator=(const TopMostSetAside &) = delete;
+
+private:
+    QList<QPointer<QWidget>> m_lowered;
+};
+
+} // namespace vantrel
