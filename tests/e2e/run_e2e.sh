@@ -7,7 +7,8 @@
 #
 # It starts its own Xvfb (on a free display), its own trayer and its own copies
 # of the program, in a temporary HOME; it ends only those processes. Exit 77
-# (skipped) when a needed tool is missing.
+# (skipped) when a needed tool is missing, except under CI, where that is a failure:
+# the test command installs every tool, so a missing one means a broken install.
 set -euo pipefail
 
 app_binary=${1:?usage: run_e2e.sh VANTREL_BINARY VANTREL_LINE_BINARY}
@@ -16,6 +17,7 @@ line_binary=${2:?usage: run_e2e.sh VANTREL_BINARY VANTREL_LINE_BINARY}
 for tool in Xvfb trayer xdotool xclip; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
+    [ "${CI:-}" = "true" ] && exit 1
     exit 77
   fi
 done
