@@ -5,7 +5,7 @@
 namespace vantrel {
 
 // The alarm windows are laid out in fixed pixels for an 8 point
-// dialog font at 96 dots per inch was. The application's own family is kept; its
+// dialog font at 96 dots per inch. The application's own family is kept; its
 // size is fixed in pixels (11 px, the height of 8 points at 96 dpi) so that the
 // fixed layout fits whatever the desktop's font size or dpi setting is.
 inline QFont alarmFormFont()
