@@ -13,6 +13,7 @@
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/simline.h"
+#include "support/simlinesupport.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
 #include "platform/vtimer.h"
@@ -77,14 +78,7 @@ struct Rig {
             line = std::make_unique<SimLine>(o);
             ras = std::make_unique<RasApi>(*line);
             if (mode == Mode::DialUpUp) {
-                line->state().update([](QList<LineRecord> &records, HRASCONN &next) {
-                    LineRecord r;
-                    r.connection = {LineState::takeHandle(records, next), QStringLiteral("Morvent Online"),
-                                    QStringLiteral("modem"), QStringLiteral("Simulated Modem"),
-                                    QStringLiteral("10.64.3.17")};
-                    records.append(r);
-                    return true;
-                });
+                test::BringLineUp(*line);
             }
             tray = std::make_unique<QtNotifyIcon>([] { return TrayHost::XEmbed; });
         } else {
@@ -176,18 +170,14 @@ void BM_TenThousandTicks_ResidentGrowth(benchmark::State &st)
         for (int i = 0; i < ticks; ++i) {
             if (i % 100 == 0) {
                 const bool drop = (i / 100) % 2 == 0;
-                rig.line->state().update([drop](QList<LineRecord> &records, HRASCONN &next) {
-                    if (drop) {
+                if (drop) {
+                    rig.line->state().update([](QList<LineRecord> &records, HRASCONN &) {
                         records.clear();
-                    } else if (records.isEmpty()) {
-                        LineRecord r;
-                        r.connection = {LineState::takeHandle(records, next), QStringLiteral("Morvent Online"),
-                                        QStringLiteral("modem"), QStringLiteral("Simulated Modem"),
-                                        QStringLiteral("10.64.3.17")};
-                        records.append(r);
-                    }
-                    return true;
-                });
+                        return true;
+                    });
+                } else {
+                    test::BringLineUp(*rig.line);
+                }
             }
             rig.fm->VantrelTimer->fire();
             rig.fm->VantrelAniTimer->fire();

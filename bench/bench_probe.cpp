@@ -4,6 +4,7 @@
 #include "monitor/probe.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/simline.h"
+#include "support/simlinesupport.h"
 #include "platform/sockets/posixsockets.h"
 
 #include <QCoreApplication>
@@ -32,14 +33,7 @@ struct Line {
         line = std::make_unique<SimLine>(o);
         api = std::make_unique<RasApi>(*line);
         if (connected) {
-            line->state().update([](QList<LineRecord> &records, HRASCONN &next) {
-                LineRecord r;
-                r.connection = {LineState::takeHandle(records, next), QStringLiteral("Morvent Online"),
-                                QStringLiteral("modem"), QStringLiteral("Simulated Modem"),
-                                QStringLiteral("10.64.3.17")};
-                records.append(r);
-                return true;
-            });
+            test::BringLineUp(*line);
         }
     }
 };

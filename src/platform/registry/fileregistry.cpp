@@ -76,7 +76,7 @@ bool validRunName(const QString &name)
 
 QString configHome()
 {
-    // The XDG Base Directory Specification says a relative XDG_CONFIG_HOME is to be ignored.
+    // Under the XDG base-directory rules a relative XDG_CONFIG_HOME is to be ignored.
     const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return QDir::cleanPath(xdg);
