@@ -1,0 +1,203 @@
+# Shared part of the end-to-end tests, sourced by each e2e_*.sh / run_e2e.sh.
+# They drive the real program in a real XEmbed tray as a person would: right
+# click on the icon, menu items by their keys, double clicks, the clipboard read
+# back, the log file read back.
+#
+# Usage of every script: SCRIPT VANTREL_BINARY VANTREL_LINE_BINARY
+#
+# A script starts its own Xvfb (start_display, on a free display), its own trayer
+# (start_tray) and its own copies of the program, in a temporary HOME; it ends
+# only those processes. Exit 77 (skipped) when a needed tool is missing, except
+# under CI, where that is a failure: the test command installs every tool, so a
+# missing one means a broken install.
+set -euo pipefail
+
+app_binary=${1:?usage: $0 VANTREL_BINARY VANTREL_LINE_BINARY}
+line_binary=${2:?usage: $0 VANTREL_BINARY VANTREL_LINE_BINARY}
+
+for tool in Xvfb trayer xdotool xclip; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
+    [ "${CI:-}" = "true" ] && exit 1
+    exit 77
+  fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-e2e.XXXXXX")
+pids=()
+
+cleanup() {
+  local rc=$?
+  # Only what this script started and is still running (a job not yet
+  # reaped, so its PID cannot belong to anybody else), newest first.
+  local running
+  running=" $(jobs -p | tr '\n' ' ') "
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    case "$running" in *" ${pids[i]} "*) kill "${pids[i]}" 2>/dev/null || true ;; esac
+  done
+  wait 2>/dev/null || true
+  if [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; then
+    echo "--- program output ---"
+    cat "$work"/app*.log 2>/dev/null || true
+    echo "--- log file ---"
+    cat "$work/bin/Vantrel.log" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+  exit "$rc"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+step() { echo "--- [${SECONDS}s] $*"; }
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+# --- a display, a tray host, a private profile ----------------------------------
+
+start_display() {
+step "starting Xvfb"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 30 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_CONFIG_HOME/vantrel" "$XDG_RUNTIME_DIR" "$work/bin"
+chmod 700 "$XDG_RUNTIME_DIR"
+# Never the desktop's session bus: a StatusNotifierItem watcher there would
+# take the icon away from the XEmbed tray this test drives.
+unset DBUS_SESSION_BUS_ADDRESS
+export QT_QPA_PLATFORM=xcb
+unset QT_QPA_PLATFORMTHEME
+export VANTREL_SIMLINE_SPEED=0
+
+# The log lands next to the program file: run a copy in a folder of our own.
+cp "$app_binary" "$work/bin/vantrel"
+log="$work/bin/Vantrel.log"
+}
+
+tray_pid=
+start_tray() {
+step "starting trayer on $DISPLAY"
+trayer --edge bottom --align right --widthtype pixel --width 96 --heighttype pixel --height 32 \
+  --transparent false --tint 0xc0c0c0 >"$work/trayer.log" 2>&1 &
+tray_pid=$!
+pids+=("$tray_pid")
+wait_for 20 xdotool search --class trayer >/dev/null || fail "trayer did not start"
+}
+
+write_settings() { # conn log def
+  printf 'WINE REGISTRY Version 2\n\n[Software\\\\Morvent\\\\Vantrel]\n"Conn"=dword:%08x\n"Log"=dword:%08x\n"Def"=dword:%08x\n"Anim"=dword:00000001\n' \
+    "$1" "$2" "$3" >"$XDG_CONFIG_HOME/vantrel/user.reg"
+}
+
+app_pid=
+start_app() { # log-name
+  "$work/bin/vantrel" >"$work/$1" 2>&1 &
+  app_pid=$!
+  pids+=("$app_pid")
+}
+
+# The tray icon: a small visible window of the program, docked in trayer.
+icon_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --class vantrel 2>/dev/null); do
+    local width
+    width=$(xdotool getwindowgeometry --shell "$w" | sed -n 's/^WIDTH=//p')
+    if [ -n "$width" ] && [ "$width" -le 64 ]; then
+      echo "$w"
+      return 0
+    fi
+  done
+  return 1
+}
+icon_x= icon_y=
+find_icon() {
+  local w
+  w=$(icon_window) || return 1
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  icon_x=$((X + WIDTH / 2))
+  icon_y=$((Y + HEIGHT / 2))
+}
+
+# xdotool's --sync waits for the pointer to move, which it never does when it
+# is there already (then it gives up after 15 s): move only when needed.
+point_at() { # x y
+  local X Y SCREEN WINDOW
+  eval "$(xdotool getmouselocation --shell)"
+  if [ "$X" != "$1" ] || [ "$Y" != "$2" ]; then
+    xdotool mousemove --sync "$1" "$2"
+  fi
+}
+right_click_icon() {
+  point_at "$icon_x" "$icon_y"
+  xdotool click 3
+  sleep 0.4 # the menu maps
+}
+double_click_icon() {
+  point_at "$icon_x" "$icon_y"
+  xdotool click --repeat 2 --delay 80 1
+}
+single_click_icon() {
+  point_at "$icon_x" "$icon_y"
+  xdotool click 1
+}
+menu_item() { # key of the item (its underlined letter)
+  right_click_icon
+  xdotool key "$1"
+}
+
+# The clipboard holds our marker until the program takes it over. xclip serves
+# it in the foreground and ends when it loses the selection.
+seed_clipboard() {
+  printf '%s' "$1" | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
+  pids+=($!)
+  wait_for 5 clipboard_is "$1" || fail "could not seed the clipboard"
+}
+clipboard() { xclip -selection clipboard -o 2>/dev/null || true; }
+clipboard_is() { [ "$(clipboard)" = "$1" ]; }
+clipboard_matches() { clipboard | grep -Eq "$1"; }
+
+# Copies by the given action until the clipboard matches (the first poll tick
+# comes 2 s after start-up).
+copy_until() { # pattern action...
+  local pattern=$1
+  shift
+  local deadline=$((SECONDS + 30))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    seed_clipboard "e2e-marker"
+    "$@"
+    if wait_for 3 clipboard_matches "$pattern"; then
+      return 0
+    fi
+  done
+  return 1
+}
+
+log_has() { [ -f "$log" ] && tr -d '\r' <"$log" | grep -Eq "$1"; }
+
+wait_exit() { # pid seconds -> sets exit_code
+  local deadline=$((SECONDS + $2))
+  while kill -0 "$1" 2>/dev/null; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+  exit_code=0
+  wait "$1" || exit_code=$?
+}
+
