@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <utility>
+
 namespace vantrel {
 
 namespace {
@@ -26,27 +28,25 @@ QPixmap finish(const QImage &big)
                                          Qt::SmoothTransformation));
 }
 
-// A desk telephone in the lower right quarter: handset over a body with a dial.
+// A telephone handset in the lower right: a curved grip with the ear and mouth
+// pieces at its ends, dark with a white rim so that it reads over the globe.
 void drawTelephone(QPainter &p)
 {
-    const QColor ink(24, 24, 24);
-    p.setPen(QPen(QColor(250, 250, 250), 3.0));
-    p.setBrush(ink);
-    QPainterPath body;
-    body.moveTo(30, 62);
-    body.lineTo(34, 44);
-    body.lineTo(58, 44);
-    body.lineTo(62, 62);
-    body.closeSubpath();
-    p.drawPath(body);
     QPainterPath handset;
-    handset.addRoundedRect(QRectF(26, 33, 40, 9), 4, 4);
-    handset.addRoundedRect(QRectF(26, 33, 10, 14), 3, 3);
-    handset.addRoundedRect(QRectF(56, 33, 10, 14), 3, 3);
-    p.drawPath(handset.simplified());
-    p.setPen(QPen(QColor(250, 250, 250), 2.5));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(46, 53), 5, 5);
+    handset.arcMoveTo(QRectF(28, 40, 32, 14), 10);
+    handset.arcTo(QRectF(28, 40, 32, 14), 10, 160);
+    QPainterPath pieces;
+    pieces.addRoundedRect(QRectF(22, 48, 16, 8), 3, 3);
+    pieces.addRoundedRect(QRectF(50, 48, 16, 8), 3, 3);
+    const QColor ink(20, 20, 20);
+    for (const auto &[colour, grow] : {std::pair{QColor(Qt::white), 5.0}, std::pair{ink, 0.0}}) {
+        p.setPen(QPen(colour, 7.0 + grow, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(handset);
+        p.setPen(grow > 0 ? QPen(colour, grow) : Qt::NoPen);
+        p.setBrush(colour);
+        p.drawPath(pieces);
+    }
 }
 
 // A red digit with a white rim in the lower right, readable over land and sea.

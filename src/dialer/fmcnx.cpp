@@ -130,7 +130,7 @@ QLineEdit *credentialField(QWidget *parent, const char *name, int y)
 {
     auto *e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    e->setGeometry(66, y, 165, 20);
+    e->setGeometry(72, y, 185, 20);
     e->setReadOnly(true);
     e->setEnabled(false);
     e->setFocusPolicy(Qt::NoFocus);
@@ -163,7 +163,7 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
 
     listCnx = new QListWidget(this);
     listCnx->setObjectName(QStringLiteral("listCnx"));
-    listCnx->setGeometry(8, 26, 198, 150);
+    listCnx->setGeometry(8, 26, 172, 150);
     listCnx->setSelectionMode(QAbstractItemView::SingleSelection);
     listCnx->setUniformItemSizes(true);
     listCnx->setItemDelegate(new EntryRowDelegate(this));
@@ -171,14 +171,14 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(214, 26, 237, 150);
+    Panel1->setGeometry(186, 26, 265, 150);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
     Panel1->setLineWidth(2);
     Label1 = label(Panel1, "Label1", QStringLiteral("Selected connection:"), 6, 6);
     lbCnx = new QLabel(Panel1);
     lbCnx->setObjectName(QStringLiteral("lbCnx"));
-    lbCnx->setGeometry(6, 21, 225, 16);
+    lbCnx->setGeometry(6, 21, 253, 16);
     lbCnx->setAlignment(Qt::AlignCenter);
     QFont bold = font();
     bold.setBold(true);
@@ -189,10 +189,15 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     edPass = credentialField(Panel1, "edPass", 64);
     edPass->setEchoMode(QLineEdit::Password);
     edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    cxAsk = checkBox(Panel1, "cxAsk", QStringLiteral("Ask me for Username and Password "), 6, 128, 225);
+    cxAsk = checkBox(Panel1, "cxAsk", QStringLiteral("Ask me for Username and Password "), 6, 128, 253);
     Note = new QPlainTextEdit(Panel1);
     Note->setObjectName(QStringLiteral("Note"));
-    Note->setGeometry(4, 88, 229, 40);
+    Note->setGeometry(4, 88, 257, 40);
+    // One pixel smaller than the window's font, so that the note's three lines
+    // fit the panel's width as they are broken.
+    QFont noteFont = font();
+    noteFont.setPixelSize(10);
+    Note->setFont(noteFont);
     Note->setReadOnly(true);
     Note->setFrameShape(QFrame::NoFrame);
     Note->setFocusPolicy(Qt::NoFocus);
@@ -207,11 +212,14 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
                                       "Password in your RAS connection, you must check \n"
                                       "the following box."));
 
-    cxRedial = checkBox(this, "cxRedial", QStringLiteral("If busy, wait "), 8, 186, 88);
-    edWait = numberField(this, "edWait", 98, 184);
-    Label5 = label(this, "Label5", QStringLiteral("seconds and retry"), 140, 187);
-    edRedial = numberField(this, "edRedial", 238, 184);
-    Label6 = label(this, "Label6", QStringLiteral("times"), 280, 187);
+    // The redial controls read as one line; each follows the width of the text
+    // before it, whatever the font.
+    cxRedial = checkBox(this, "cxRedial", QStringLiteral("If busy, wait "), 8, 186, 0);
+    cxRedial->resize(cxRedial->sizeHint().width(), 17);
+    edWait = numberField(this, "edWait", cxRedial->geometry().right() + 3, 184);
+    Label5 = label(this, "Label5", QStringLiteral("seconds and retry"), edWait->geometry().right() + 6, 187);
+    edRedial = numberField(this, "edRedial", Label5->geometry().right() + 6, 184);
+    Label6 = label(this, "Label6", QStringLiteral("times"), edRedial->geometry().right() + 6, 187);
     btRefresh = button(this, "btRefresh", QStringLiteral("Re&fresh"), QRect(376, 183, 75, 22));
 
     Bevel1 = new QFrame(this);
