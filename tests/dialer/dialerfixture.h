@@ -149,10 +149,30 @@ protected:
         actingPause.pauses.clear();
         actingPause.during = nullptr;
         boxes.shown.clear();
+        promptsShown.clear();
         QList<RasLiveConnection> up;
         line->connections(&up);
         for (const RasLiveConnection &c : up)
             line->hangUp(c.handle);
+    }
+
+    // Answers the prompts in turn: types "ann" and "typed-secret", then presses
+    // the button of the answer (kClosed: closed by other means; Abort once the
+    // answers run out). Remembers the user name each prompt was shown.
+    static constexpr int kClosed = -1;
+    void answerPrompts(QList<int> answers)
+    {
+        dialer->RunPrompt = [this, answers](TfmAsk &ask) mutable {
+            promptsShown.append(ask.edUser->text());
+            ask.edUser->setText(QStringLiteral("ann"));
+            ask.edPass->setText(QStringLiteral("typed-secret"));
+            const int a = answers.isEmpty() ? PromptAbort : answers.takeFirst();
+            if (a == kClosed)
+                ask.reject();
+            else
+                (a == PromptOK ? ask.btOK : a == PromptAbort ? ask.btAbort : ask.btSkip)->click();
+            return ask.result();
+        };
     }
 
     int pausesOf(int ms) const { return int(actingPause.pauses.count(ms)); }
@@ -162,6 +182,7 @@ protected:
     std::unique_ptr<RecordingService> recorder;
     std::unique_ptr<RasApi> lineApi;
     ActingPause actingPause;
+    QStringList promptsShown;
     std::unique_ptr<TfmConnect> fmConnect;
     Dialer *dialer = nullptr; // owned by fmConnect
 };
