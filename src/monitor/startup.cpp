@@ -1,5 +1,7 @@
 #include "monitor/startup.h"
 
+#include "dialer/dialer.h"
+#include "dialer/fmcnx.h"
 #include "dialer/fmconnect.h"
 #include "monitor/appstate.h"
 #include "monitor/fmlogo.h"
@@ -132,6 +134,12 @@ std::optional<int> VantrelStartup::start()
     }
 
     m_fmConnect = std::make_unique<TfmConnect>();
+    // The dialer lives as long as fmConnect (its parent) and installs itself as
+    // the body of Connect1Click.
+    new Dialer(m_state, m_platform, *m_fmVantrel, *m_fmConnect);
+    m_fmVantrel->ConnectionEntriesFactory = [this](TfmVantrel &fm) -> QDialog * {
+        return new TfmCnx(m_state, m_platform, fm);
+    };
     return std::nullopt;
 }
 
@@ -190,7 +198,7 @@ int RunVantrel(int argc, char **argv)
     QtNotifyIcon tray;
     LazyWavePlayer wave;
     QtBeeper beeper;
-    ThreadPause pause;
+    EventLoopPause pause;
     SystemClock clock;
 
     Platform platform;
