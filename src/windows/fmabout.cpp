@@ -67,7 +67,7 @@ void TfmAbout::buildControls()
     Label12 = makeLabel(QString(), this, QStringLiteral("Label12"), {142, 16, 91, 13});
     Label12->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    Label13 = new QLabel(QStringLiteral("Your address in the tray, one glance away."), this);
+    Label13 = new QLabel(QStringLiteral("Your address, one glance away."), this);
     Label13->setObjectName(QStringLiteral("Label13"));
     QFont notice(QStringLiteral("Times New Roman"));
     notice.setStyleHint(QFont::Serif); // the desktop's serif face where that one is missing
@@ -90,11 +90,12 @@ void TfmAbout::buildControls()
     QPalette buttonFace = Memo->palette();
     buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Window));
     Memo->setPalette(buttonFace);
+    // Four lines, each ending in a blank, wrapped at the memo's width.
     Memo->setPlainText(QStringList{QStringLiteral("This software is distributed 'as is'. I don't "),
                                    QStringLiteral("assume any responsibility for any damage or "),
-                                   QStringLiteral("data loss. Thanks to everyone who tried the "),
-                                   QStringLiteral("early versions and sent in their reports.")}
-                           .join(QLatin1Char('\n')));
+                                   QStringLiteral("data loss. Thanks to everyone who tried it "),
+                                   QStringLiteral("early.")}
+                           .join(QString()));
 
     Bevel2 = new QFrame(this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));

@@ -48,10 +48,13 @@ QPushButton *makeButton(const QString &text, QWidget *parent, const QString &nam
 // borderless memo.
 QLabel *makeNote(const QStringList &lines, QWidget *parent, const QString &name, QRect geometry)
 {
-    auto *note = new QLabel(lines.join(QLatin1Char('\n')), parent);
+    // The lines end in a blank; joined, they wrap at the note's width, as a
+    // memo's lines do.
+    auto *note = new QLabel(lines.join(QString()), parent);
     note->setObjectName(name);
     note->setGeometry(geometry);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    note->setWordWrap(true);
     return note;
 }
 
@@ -85,38 +88,38 @@ TfmConfig::~TfmConfig() = default;
 void TfmConfig::buildControls()
 {
     // Made in tab order; the panel's controls take the panel's place.
-    btClose = makeButton(QStringLiteral("&OK"), this, QStringLiteral("btClose"), {247, 72, 75, 25});
+    btClose = makeButton(QStringLiteral("&OK"), this, QStringLiteral("btClose"), {252, 72, 72, 25});
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(8, 8, 232, 126);
+    Panel1->setGeometry(6, 6, 240, 128);
     Panel1->setFrameShape(QFrame::Box); // lowered outside, raised inside
     Panel1->setFrameShadow(QFrame::Sunken);
     cxDialup = makeCheckBox(QStringLiteral("Dialup connection"), Panel1, QStringLiteral("cxDialup"),
-                            {8, 6, 200, 17});
+                            {8, 4, 200, 17});
     cxLAN = makeCheckBox(QStringLiteral("LAN connection"), Panel1, QStringLiteral("cxLAN"),
-                         {8, 70, 200, 17});
+                         {8, 78, 200, 17});
     Memo1 = makeNote({QStringLiteral("Check this box if you have not a fixed IP "),
                       QStringLiteral("address. In other words, you are using a "),
                       QStringLiteral("modem connection with Remote Access.")},
-                     Panel1, QStringLiteral("Memo1"), {26, 24, 204, 42});
+                     Panel1, QStringLiteral("Memo1"), {26, 21, 208, 54});
     Memo2 = makeNote({QStringLiteral("Check this box if you have a fixed IP "), QStringLiteral("address.")},
-                     Panel1, QStringLiteral("Memo2"), {26, 88, 204, 30});
+                     Panel1, QStringLiteral("Memo2"), {26, 95, 208, 28});
 
     rgAction = new QGroupBox(QStringLiteral(" Double Click Action "), this);
     rgAction->setObjectName(QStringLiteral("rgAction"));
-    rgAction->setGeometry(8, 138, 232, 20 + kDialupItems * kActionStep);
+    rgAction->setGeometry(6, 138, 240, 23 + kDialupItems * kActionStep);
     m_actions = new QButtonGroup(this);
     m_actions->setExclusive(true);
 
     cxAnim = makeCheckBox(QStringLiteral("Animated icon"), this, QStringLiteral("cxAnim"),
-                          {10, 214, 100, 17});
-    cbLog = makeCheckBox(QStringLiteral("Log File"), this, QStringLiteral("cbLog"), {124, 214, 80, 17});
+                          {8, 216, 104, 17});
+    cbLog = makeCheckBox(QStringLiteral("Log File"), this, QStringLiteral("cbLog"), {122, 216, 80, 17});
     btAdvanced = makeButton(QStringLiteral("Advanced..."), this, QStringLiteral("btAdvanced"),
-                            {247, 8, 75, 25});
-    btAlarm = makeButton(QStringLiteral("&Alarm..."), this, QStringLiteral("btAlarm"), {247, 40, 75, 25});
+                            {252, 8, 72, 25});
+    btAlarm = makeButton(QStringLiteral("&Alarm..."), this, QStringLiteral("btAlarm"), {252, 40, 72, 25});
     cbRun = makeCheckBox(QStringLiteral("Run at startup"), this, QStringLiteral("cbRun"),
-                         {218, 214, 108, 17});
+                         {216, 216, 110, 17});
 
     // Setting a check box from code runs its handler as a click does, hence
     // toggled; the action group reacts to the user's click only.

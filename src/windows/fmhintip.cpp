@@ -54,23 +54,23 @@ QImage HintPicture()
     font.setBold(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRect(12, 8, 176, 16), Qt::AlignLeft, QStringLiteral("Your address, always"));
-    p.drawText(QRect(12, 23, 176, 16), Qt::AlignLeft, QStringLiteral("one glance away:"));
+    p.drawText(QRect(10, 6, 176, 16), Qt::AlignLeft, QStringLiteral("Your address, always"));
+    p.drawText(QRect(10, 21, 176, 16), Qt::AlignLeft, QStringLiteral("one glance away:"));
 
     // The panel along the bottom, with a sunken tray at its right end.
-    p.fillRect(0, 74, kPictureWidth, 26, QColor(192, 192, 192));
+    p.fillRect(0, 66, kPictureWidth, 34, QColor(192, 192, 192));
     p.setPen(Qt::white);
-    p.drawLine(0, 75, kPictureWidth, 75);
+    p.drawLine(0, 67, kPictureWidth, 67);
     p.setPen(QColor(128, 128, 128));
-    p.drawRect(146, 78, 40, 13);
-    p.drawImage(QRect(158, 77, 16, 16), MainIconPixmap().toImage().scaled(16, 16, Qt::IgnoreAspectRatio,
+    p.drawRect(134, 70, 44, 19);
+    p.drawImage(QRect(148, 72, 16, 16), MainIconPixmap().toImage().scaled(16, 16, Qt::IgnoreAspectRatio,
                                                                            Qt::SmoothTransformation));
 
     // The tip over the icon.
     font.setBold(false);
     font.setPixelSize(11);
     p.setFont(font);
-    const QRect tip(82, 46, 90, 17);
+    const QRect tip(74, 44, 90, 17);
     p.fillRect(tip, QColor(255, 255, 255));
     p.setPen(Qt::black);
     p.drawRect(tip);

@@ -5,6 +5,7 @@
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
 #include "windows/formfont.h"
+#include "windows/loglines.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -101,14 +101,9 @@ TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
     setFont(windowsFormFont());
     resize(kClientWidth, kClientHeight);
 
-    LogMemo = new QPlainTextEdit(this);
+    LogMemo = new TLogLines(this);
     LogMemo->setObjectName(QStringLiteral("LogMemo"));
-    LogMemo->setReadOnly(true);
-    LogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    LogMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     LogMemo->setFocusPolicy(Qt::ClickFocus); // no tab stop
-    LogMemo->setUndoRedoEnabled(false);      // nothing to undo, and it saves memory
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -151,8 +146,7 @@ void TfmLog::LoadLogIntoViewer()
     LogView view = ReadLogView(file.readAll());
     file.close();
     setWindowTitle(view.caption);
-    // Set at once: one layout pass for the whole text, however long the log.
-    LogMemo->setPlainText(view.text);
+    LogMemo->setPlainText(std::move(view.text));
 }
 
 void TfmLog::btRefreshClick()

@@ -8,12 +8,12 @@
 #include <QWidget>
 
 class QFrame;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace vantrel {
 
 struct AppState;
+class TLogLines;
 class MessageBoxes;
 
 namespace log_text {
@@ -40,7 +40,7 @@ public:
     void btClearClick();
     void btCloseClick();
 
-    QPlainTextEdit *LogMemo = nullptr;
+    TLogLines *LogMemo = nullptr;
     QFrame *Panel1 = nullptr;
     QPushButton *btRefresh = nullptr;
     QPushButton *btClear = nullptr;

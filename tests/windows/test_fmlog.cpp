@@ -6,11 +6,13 @@
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
 #include "windows/fmlog.h"
+#include "windows/loglines.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -98,7 +100,7 @@ TEST_F(FmLogTest, HeaderLinesBecomeTheCaptionAndAreHidden)
         writeLog(row.file);
         TfmLog &w = open();
         EXPECT_EQ(w.windowTitle(), row.caption);
-        EXPECT_EQ(w.LogMemo->toPlainText(), row.text);
+        EXPECT_EQ(w.LogMemo->text(), row.text);
         EXPECT_TRUE(state.LogWindowOpen);
         w.btClose->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -120,7 +122,7 @@ TEST_F(FmLogTest, RefreshOfAVanishedLogReportsItAndKeepsTheCaption)
     } catch (const VantrelError &e) {
         EXPECT_EQ(e.text(), QStringLiteral("Cannot open file ") + logPath());
     }
-    EXPECT_EQ(w.LogMemo->toPlainText(), QString());
+    EXPECT_EQ(w.LogMemo->text(), QString());
     EXPECT_EQ(w.windowTitle(), caption);
 }
 
@@ -165,7 +167,7 @@ TEST_F(FmLogTest, ClearAsksThenMovesTheLogToTheTrashOrKeepsIt)
         EXPECT_EQ(state.LogWindowOpen, row.windowStays);
         EXPECT_EQ(QFile::exists(logPath()), row.logStays);
         if (row.windowStays) {
-            EXPECT_TRUE(window->LogMemo->toPlainText().endsWith(QStringLiteral("Connected.")));
+            EXPECT_TRUE(window->LogMemo->text().endsWith(QStringLiteral("Connected.")));
         }
         if (!row.logStays) {
             QFile inTrash(trashed);
@@ -174,6 +176,33 @@ TEST_F(FmLogTest, ClearAsksThenMovesTheLogToTheTrashOrKeepsIt)
         }
         delete window;
         QFile::remove(home.path() + QStringLiteral("/data"));
+    }
+}
+
+TEST(LogLines, CopiesTheSelectedLinesInTheirOrder)
+{
+    TLogLines view;
+    view.setPlainText(QStringLiteral("one\ntwo\nthree\nfour"));
+    const auto select = [&view](int row) {
+        view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select);
+    };
+    select(3);
+    select(1);
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(&view, &copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("two\nfour"));
+}
+
+TEST(LogLines, EveryRowIsVisibleAndAsWideAsTheWidestLine)
+{
+    TLogLines view;
+    const QString widest = QStringLiteral("[06-19-2024 22h 05m 09s](A much longer entry name): Connected.");
+    view.setPlainText(QStringLiteral("short\n") + widest + QStringLiteral("\nx"));
+    const int needed = view.fontMetrics().horizontalAdvance(widest);
+    for (int row = 0; row < 3; ++row) {
+        const QRect rect = view.visualRect(view.model()->index(row, 0));
+        EXPECT_GE(rect.height(), view.fontMetrics().height()) << row;
+        EXPECT_GE(rect.width(), needed) << row;
     }
 }
 
