@@ -175,6 +175,9 @@ void TfmConfig::addAction(const QString &caption)
     item->setObjectName(QStringLiteral("rgActionItem%1").arg(index));
     item->setGeometry(10, kActionTop + index * kActionStep, 210, 17);
     item->show();
+    // Items come and go with the mode; each keeps the group's place in the tab
+    // order, after the mode pair.
+    QWidget::setTabOrder(m_actionItems.isEmpty() ? static_cast<QWidget *>(cxLAN) : m_actionItems.last(), item);
     m_actions->addButton(item, index);
     m_actionItems.append(item);
 }

@@ -61,7 +61,12 @@ sleep 1.5
 [ "$(count_named "$details")" -eq 1 ] || fail "$(count_named "$details") details windows are open"
 
 step "Exit and Open details are disabled meanwhile"
-menu_item x
+visible_windows() { xdotool search --onlyvisible --class vantrel 2>/dev/null | wc -l; }
+menu_opened() { [ "$(visible_windows)" -gt "$before" ]; }
+before=$(visible_windows)
+right_click_icon
+wait_for 5 menu_opened || fail "the tray menu did not open over the details window"
+xdotool key x
 sleep 1.5
 app_alive || fail "Exit ended the program while the details window was up"
 xdotool key o

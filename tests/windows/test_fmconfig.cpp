@@ -6,6 +6,7 @@
 #include "windows/fmconfig.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -176,40 +177,14 @@ TEST_F(FmConfigTest, ClosingAppliesTheModeStoresTheGroupAndRewritesTheRunEntry)
     EXPECT_EQ(configLine.text(), QStringLiteral("Configured as:  Dialup connection"));
 }
 
-// A registry whose per-user key cannot be opened (a damaged hive that cannot be
-// moved aside answers so); everything else goes to the real one.
-class NoUserKeyRegistry final : public Registry {
-public:
-    explicit NoUserKeyRegistry(Registry &real) : m_real(real) {}
-    RegStatus openKey(Hive hive, const QString &path, bool create, RegKey *key) override
-    {
-        if (hive == Hive::CurrentUser)
-            return RegStatus::AccessDenied;
-        return m_real.openKey(hive, path, create, key);
-    }
-    RegStatus queryValue(const RegKey &key, const QString &name, RegValue *value) override
-    {
-        return m_real.queryValue(key, name, value);
-    }
-    RegStatus setValue(const RegKey &key, const QString &name, const RegValue &value) override
-    {
-        return m_real.setValue(key, name, value);
-    }
-    RegStatus deleteValue(const RegKey &key, const QString &name) override
-    {
-        return m_real.deleteValue(key, name);
-    }
-    void closeKey(RegKey *key) override { m_real.closeKey(key); }
-
-private:
-    Registry &m_real;
-};
-
 TEST_F(FmConfigTest, ModeAndMenuFollowTheChoiceWhenTheSettingsCannotBeStored)
 {
     create();
-    NoUserKeyRegistry failing(registry);
-    platform.registry = &failing;
+    // A folder in the per-user hive's place: its key cannot be opened or made.
+    ASSERT_TRUE(QDir().mkpath(registry.hiveFile(Hive::CurrentUser)));
+    RegKey key;
+    ASSERT_NE(registry.openKey(Hive::CurrentUser, QStringLiteral("Software\\Morvent\\Vantrel"), true, &key),
+              RegStatus::Success);
     TfmConfig &w = open();
     w.cxLAN->click();
     w.actionItem(1)->click();
