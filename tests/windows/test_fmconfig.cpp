@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace vantrel::test {
@@ -64,7 +65,7 @@ protected:
 // What the window shows and has set, in one line, so that a table can spell out
 // each step: D/L the mode boxes, A "Advanced...", C the menu's Connect item,
 // the action items, the one selected, Def.
-QString look(const TfmConfig &w, const TfmVantrel &fm, const AppState &state)
+std::string look(const TfmConfig &w, const TfmVantrel &fm, const AppState &state)
 {
     return QStringLiteral("D%1 L%2 A%3 C%4 items %5 sel %6 Def %7")
         .arg(int(w.cxDialup->isChecked()))
@@ -73,7 +74,8 @@ QString look(const TfmConfig &w, const TfmVantrel &fm, const AppState &state)
         .arg(int(fm.Connect1->isEnabled()))
         .arg(w.actionCount())
         .arg(w.actionIndex())
-        .arg(state.AppSettings.Def);
+        .arg(state.AppSettings.Def)
+        .toStdString();
 }
 
 TEST_F(FmConfigTest, ModePairIsNeverBothOffAndTheActionsFollowIt)
@@ -101,7 +103,7 @@ TEST_F(FmConfigTest, ModePairIsNeverBothOffAndTheActionsFollowIt)
     };
     for (const Step &step : steps) {
         step.act();
-        EXPECT_EQ(look(w, *fm, state), QString::fromLatin1(step.expected)) << step.what;
+        EXPECT_EQ(look(w, *fm, state), step.expected) << step.what;
     }
 }
 
@@ -128,7 +130,7 @@ TEST_F(FmConfigTest, OpeningSelectsTheStoredActionAndOkStoresWhatIsShown)
         setUser(QStringLiteral("Def"), row.def);
         fm.reset();
         TfmConfig &w = open();
-        EXPECT_EQ(look(w, *fm, state), QString::fromLatin1(row.expected));
+        EXPECT_EQ(look(w, *fm, state), row.expected);
         w.btClose->click();
         EXPECT_EQ(stored().Def, row.storedDef);
     }
