@@ -109,6 +109,7 @@ wait_for 10 gone "$logview" || fail "the log viewer did not close"
 step "about window, with the hint over the notice line"
 menu_item a
 wait_for 10 shown "$about" || fail "the about window did not open"
+shot about-plain
 click_in "$about" 40 54
 wait_for 5 shown "$hint" || fail "the hint did not show over the notice line"
 shot about
