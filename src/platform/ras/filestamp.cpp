@@ -1,5 +1,7 @@
 #include "platform/ras/filestamp.h"
 
+#include "platform/regularfile.h"
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -24,41 +26,21 @@ bool StatFile(const QByteArray &nativePath, FileStamp *stamp, int *err)
     return true;
 }
 
-bool ReadWithStamp(const QByteArray &nativePath, QByteArray *content, FileStamp *stamp, int *err)
+bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *content, FileStamp *stamp,
+                   int *err)
 {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *err = errno;
-        return false;
-    }
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        *err = errno;
-        ::close(fd);
+    const int fd = OpenRegularFile(nativePath, O_RDONLY, 0, err, &st);
+    if (fd < 0)
         return false;
-    }
     stamp->dev = st.st_dev;
     stamp->ino = st.st_ino;
     stamp->size = st.st_size;
     stamp->mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp->ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    content->clear();
-    char buf[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *err = errno;
-            ::close(fd);
-            return false;
-        }
-        if (n == 0)
-            break;
-        content->append(buf, n);
-    }
+    const bool ok = ReadOpenFile(fd, maxBytes, content, err);
     ::close(fd);
-    return true;
+    return ok;
 }
 
 } // namespace vantrel

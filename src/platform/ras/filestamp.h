@@ -21,6 +21,9 @@ struct FileStamp {
 // False when the file does not exist or cannot be looked at.
 bool StatFile(const QByteArray &nativePath, FileStamp *stamp, int *err = nullptr);
 // Reads a whole file through one descriptor, so the stamp matches the content.
-bool ReadWithStamp(const QByteArray &nativePath, QByteArray *content, FileStamp *stamp, int *err);
+// A FIFO or device is refused at once (kNotRegularFile), a file larger than
+// `maxBytes` with EFBIG.
+bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *content, FileStamp *stamp,
+                   int *err);
 
 } // namespace vantrel

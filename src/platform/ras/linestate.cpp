@@ -1,13 +1,16 @@
 #include "platform/ras/linestate.h"
 
+#include "platform/regularfile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
-#include <QSaveFile>
+#include <QSet>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <signal.h>
 
@@ -15,14 +18,64 @@ namespace vantrel {
 
 namespace {
 
+// Writers hold the lock for a few milliseconds; a longer wait means something
+// is wrong, and the change is given up rather than the caller hung.
+constexpr int kLockTimeoutMs = 10000;
+
+// A field is its UTF-8 bytes percent-encoded, '-' included, so that "-" alone
+// can stand for the empty text and every text reads back as itself.
 QByteArray encodeField(const QString &s)
 {
-    return s.isEmpty() ? QByteArrayLiteral("-") : s.toUtf8().toPercentEncoding();
+    return s.isEmpty() ? QByteArrayLiteral("-") : s.toUtf8().toPercentEncoding(QByteArray(), "-");
 }
 
-QString decodeField(const QByteArray &b)
+bool isUnreserved(char c)
 {
-    return b == "-" ? QString() : QString::fromUtf8(QByteArray::fromPercentEncoding(b));
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_'
+           || c == '~';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Strict: anything encodeField cannot have written (a stray character, a
+// broken escape, bytes that are not UTF-8) makes the record unreadable.
+std::optional<QString> decodeField(const QByteArray &b)
+{
+    if (b == "-")
+        return QString();
+    if (b.isEmpty())
+        return std::nullopt;
+    QByteArray bytes;
+    bytes.reserve(b.size());
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        const char c = b[i];
+        if (c == '%') {
+            const int hi = i + 2 < b.size() ? hexValue(b[i + 1]) : -1;
+            const int lo = hi >= 0 ? hexValue(b[i + 2]) : -1;
+            if (lo < 0)
+                return std::nullopt;
+            bytes.append(static_cast<char>(hi * 16 + lo));
+            i += 2;
+        } else if (isUnreserved(c)) {
+            bytes.append(c);
+        } else {
+            return std::nullopt;
+        }
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
 }
 
 // Handles start somewhere that depends on the time the state file is first made,
@@ -66,6 +119,7 @@ QByteArray LineState::serialize(const QList<LineRecord> &records, HRASCONN nextH
 QList<LineRecord> LineState::parse(const QByteArray &text, HRASCONN *nextHandle)
 {
     QList<LineRecord> records;
+    QSet<HRASCONN> handles;
     if (nextHandle)
         *nextHandle = 0;
     for (const QByteArray &raw : text.split('\n')) {
@@ -85,31 +139,30 @@ QList<LineRecord> LineState::parse(const QByteArray &text, HRASCONN *nextHandle)
         r.ownerPid = t.at(2).toLongLong(&okP);
         if (!okH || !okP || r.connection.handle == 0)
             continue;
-        r.connection.entryName = decodeField(t.at(3));
-        r.connection.deviceType = decodeField(t.at(4));
-        r.connection.deviceName = decodeField(t.at(5));
-        r.connection.address = decodeField(t.at(6));
-        if (r.connection.entryName.isEmpty())
+        const std::optional<QString> fields[] = {decodeField(t.at(3)), decodeField(t.at(4)),
+                                                 decodeField(t.at(5)), decodeField(t.at(6))};
+        if (!fields[0] || !fields[1] || !fields[2] || !fields[3])
             continue;
-        bool duplicate = false;
-        for (const LineRecord &o : records)
-            duplicate = duplicate || o.connection.handle == r.connection.handle;
-        if (!duplicate)
+        r.connection.entryName = *fields[0];
+        r.connection.deviceType = *fields[1];
+        r.connection.deviceName = *fields[2];
+        r.connection.address = *fields[3];
+        if (!handles.contains(r.connection.handle)) {
+            handles.insert(r.connection.handle);
             records.append(r);
+        }
     }
     return records;
 }
 
 HRASCONN LineState::takeHandle(const QList<LineRecord> &records, HRASCONN &nextHandle)
 {
+    QSet<HRASCONN> used;
+    for (const LineRecord &r : records)
+        used.insert(r.connection.handle);
     for (;;) {
         const HRASCONN h = nextHandle++;
-        if (h == 0)
-            continue;
-        bool used = false;
-        for (const LineRecord &r : records)
-            used = used || r.connection.handle == h;
-        if (!used)
+        if (h != 0 && !used.contains(h))
             return h;
     }
 }
@@ -143,8 +196,10 @@ void LineState::refreshLocked()
         return;
     QByteArray content;
     int err = 0;
-    if (!ReadWithStamp(m_nativePath, &content, &stamp, &err)) {
+    if (!ReadWithStamp(m_nativePath, kMaxStateBytes, &content, &stamp, &err)) {
         // Replaced or removed between the two looks: an empty list now, read again next time.
+        // A FIFO, a device or an oversized file in its place reads as no connections;
+        // writers refuse it with a reason.
         m_cache.clear();
         m_cacheConnections.clear();
         m_cacheHasDials = false;
@@ -197,12 +252,12 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
         QFile::setPermissions(m_dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                          | QFileDevice::ExeOwner);
     }
-    QLockFile lock(m_dir + QStringLiteral("/lines.lock"));
-    if (!lock.tryLock(10000)) {
+    FileLock lock;
+    int lockErr = 0;
+    if (!lock.lock(QFile::encodeName(m_dir + QStringLiteral("/lines.lock")), kLockTimeoutMs, &lockErr)) {
         if (why)
-            *why = QStringLiteral("cannot lock %1 (error %2)")
-                       .arg(m_path)
-                       .arg(static_cast<int>(lock.error()));
+            *why = lockErr == ETIMEDOUT ? QStringLiteral("%1 is locked by another process").arg(m_path)
+                                        : QStringLiteral("cannot lock %1: %2").arg(m_path, FileErrorText(lockErr));
         return false;
     }
     // Read afresh under the lock: the cache may be one write behind.
@@ -211,11 +266,14 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
     int err = 0;
     HRASCONN next = 0;
     QList<LineRecord> records;
-    if (ReadWithStamp(m_nativePath, &content, &stamp, &err)) {
+    if (ReadWithStamp(m_nativePath, kMaxStateBytes, &content, &stamp, &err)) {
         records = parse(content, &next);
     } else if (err != ENOENT) {
         if (why)
-            *why = QStringLiteral("cannot read %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(err)));
+            *why = err == EFBIG ? QStringLiteral("%1 is larger than %2 KiB, too large to be the line state")
+                                      .arg(m_path)
+                                      .arg(kMaxStateBytes / 1024)
+                                : QStringLiteral("cannot read %1: %2").arg(m_path, FileErrorText(err));
         return false;
     }
     if (next == 0)
@@ -226,16 +284,9 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
     const bool changed = change(records, next);
     if (!changed && !pruned)
         return true;
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly)) {
+    if (!ReplaceFileLocked(m_nativePath, serialize(records, next), 0600, &err)) {
         if (why)
-            *why = QStringLiteral("cannot write %1: %2").arg(m_path, out.errorString());
-        return false;
-    }
-    out.write(serialize(records, next));
-    if (!out.commit()) {
-        if (why)
-            *why = QStringLiteral("cannot write %1: %2").arg(m_path, out.errorString());
+            *why = QStringLiteral("cannot write %1: %2").arg(m_path, FileErrorText(err));
         return false;
     }
     // Another writer may replace the file at once; let the next read stat it.

@@ -13,6 +13,9 @@
 
 namespace vantrel {
 
+// The state lists the connections up now, a few lines; a larger file is refused.
+constexpr qint64 kMaxStateBytes = 1024 * 1024;
+
 // One live (or being dialled) connection in the shared state file.
 struct LineRecord {
     RasLiveConnection connection;
@@ -22,7 +25,8 @@ struct LineRecord {
 // The shared state file `lines` in a folder. Reading takes no lock: writers
 // replace the file by atomic rename, and a reader keeps the last parse until the
 // file's inode, size or times change, so an unchanged file costs one stat().
-// Writers take a QLockFile, re-read, change and write through QSaveFile.
+// Writers take a kernel lock (flock on lines.lock, released when the holder
+// dies), re-read, change and replace the file whole.
 class LineState {
 public:
     explicit LineState(QString dir);

@@ -151,6 +151,8 @@ Phonebook ParsePhonebook(const QByteArray &text)
     PhonebookEntry *current = nullptr;
     bool skippingSection = false;
     QSet<QString> seenKeys;
+    QSet<QString> seenNames; // case-folded, as names compare
+
     const auto problem = [&book](int n, const QString &why) {
         book.problems.append(QStringLiteral("line %1: %2").arg(n).arg(why));
     };
@@ -190,10 +192,11 @@ Phonebook ParsePhonebook(const QByteArray &text)
             } else if (hasControl(name) || name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']'))) {
                 problem(n, QStringLiteral("the entry name holds control characters or brackets; "
                                           "the entry is skipped."));
-            } else if (book.find(name)) {
+            } else if (seenNames.contains(name.toCaseFolded())) {
                 problem(n, QStringLiteral("entry \"%1\" appears twice; the second one is skipped.")
                                .arg(name));
             } else {
+                seenNames.insert(name.toCaseFolded());
                 PhonebookEntry e;
                 e.name = name;
                 e.line = n;

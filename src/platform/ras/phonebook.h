@@ -47,6 +47,10 @@ struct Phonebook {
     const PhonebookEntry *find(const QString &name) const;
 };
 
+// A phonebook holds a handful of entries (the dialler lists at most 100); a
+// file larger than this is refused unread.
+constexpr qint64 kMaxPhonebookBytes = 1024 * 1024;
+
 // Strict reader of the phonebook text. Never fails: whatever it cannot take is
 // skipped and described in `problems`.
 Phonebook ParsePhonebook(const QByteArray &text);

@@ -1,6 +1,7 @@
 #include "platform/ras/simline.h"
 
 #include "platform/ras/dialworker.h"
+#include "platform/regularfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,9 +144,13 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
         *out = m_book;
         return true;
     }
-    if (!ReadWithStamp(native, &content, &stamp, &err)) {
-        const QString text = QStringLiteral("Cannot read the phonebook %1: %2.")
-                                 .arg(m_phonebookPath, QString::fromLocal8Bit(std::strerror(err)));
+    if (!ReadWithStamp(native, kMaxPhonebookBytes, &content, &stamp, &err)) {
+        const QString text =
+            err == EFBIG ? QStringLiteral("Cannot read the phonebook %1: it is larger than %2 KiB, too large "
+                                          "to be a phonebook.")
+                               .arg(m_phonebookPath)
+                               .arg(kMaxPhonebookBytes / 1024)
+                         : QStringLiteral("Cannot read the phonebook %1: %2.").arg(m_phonebookPath, FileErrorText(err));
         if (why)
             *why = text;
         m_bookValid = false;
