@@ -1,36 +1,26 @@
 #include "monitor/connectionlog.h"
 
 #include "platform/clock.h"
+#include "platform/regularfile.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantrel {
 
 namespace {
 
-// Single-byte text: Latin-1, one '?' for each character it cannot hold.
-QByteArray toSingleByte(const QString &s)
-{
-    QByteArray out;
-    out.reserve(s.size());
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
-        if (c < 0x100) {
-            out.append(static_cast<char>(c));
-        } else {
-            out.append('?');
-            if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-                ++i; // one character outside the BMP, one '?'
-        }
-    }
-    return out;
-}
+const QString kLogName = QStringLiteral("Vantrel.log");
 
 QString stamp(const QDateTime &t)
 {
@@ -50,36 +40,106 @@ const char *eventText(int event)
     }
 }
 
-// Opens the log for writing at its end and tells whether this call created it.
-// O_EXCL makes "does it exist" and "create it" one step, so two writers never
-// both write a header, and an existing file is never truncated.
-int openLog(const QByteArray &path, bool *created)
+// The program folder exists but this user may not write into it (an installed
+// program under /usr). A missing folder is not this case: the event is dropped.
+bool folderNotWritable(const QString &folder)
 {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            *created = true;
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-        fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (fd >= 0) {
-            *created = false;
-            return fd;
-        }
-        if (errno != ENOENT)
-            return -1;
-        // Deleted between the two opens (the log viewer clears it): try again.
+    const QByteArray native = QFile::encodeName(folder.isEmpty() ? QStringLiteral("/") : folder);
+    if (::access(native.constData(), W_OK | X_OK) == 0)
+        return false;
+    return errno == EACCES || errno == EROFS || errno == EPERM;
+}
+
+// Creates the folder and any missing parents with mode 0700, as the XDG
+// base-directory rules ask for the state folder.
+bool makePrivateFolder(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    const QString parent = QFileInfo(folder).path();
+    if (parent != folder && !makePrivateFolder(parent))
+        return false;
+    return ::mkdir(QFile::encodeName(folder).constData(), 0700) == 0 || errno == EEXIST;
+}
+
+// Leftovers of the named-temporary way below whose writer has died.
+void removeDeadTemporaries(const QString &folder)
+{
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral(".Vantrel.log.*.new")}, QDir::Files | QDir::Hidden)) {
+        bool ok = false;
+        const qint64 pid = name.section(QLatin1Char('.'), 3, 3).toLongLong(&ok);
+        if (ok && pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlink(QFile::encodeName(dir.filePath(name)).constData());
     }
-    return -1;
+}
+
+enum class Created { Yes, AlreadyThere, Failed };
+
+// Brings a new log into being with `text` (its header and first line) whole,
+// or not at all: the text is written to a file without a name, synced, and
+// then linked into place. link() fails if another writer made the log first,
+// and this one then appends instead.
+Created createWhole(const QString &path, const QByteArray &text)
+{
+    const QString folder = QFileInfo(path).path();
+    const QByteArray nativePath = QFile::encodeName(path);
+    int err = 0;
+    int fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        bool ok = WriteAll(fd, text, &err) && ::fdatasync(fd) == 0;
+        if (ok && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, nativePath.constData(), AT_SYMLINK_FOLLOW) != 0) {
+            err = errno;
+            ok = false;
+        }
+        ::close(fd);
+        if (ok)
+            return Created::Yes;
+        if (err == EEXIST)
+            return Created::AlreadyThere;
+        if (err != ENOENT) // ENOENT: no /proc to name the file by
+            return Created::Failed;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return Created::Failed;
+    }
+    // File systems without unnamed files: a temporary named after this process,
+    // so that a later writer can tell a dead writer's leftover and remove it.
+    removeDeadTemporaries(folder);
+    const QByteArray tmp =
+        QFile::encodeName(folder + QStringLiteral("/.Vantrel.log.%1.new").arg(::getpid()));
+    ::unlink(tmp.constData());
+    fd = OpenRegularFile(tmp, O_WRONLY | O_CREAT | O_EXCL, 0666, &err);
+    if (fd < 0)
+        return Created::Failed;
+    bool ok = WriteAll(fd, text, &err) && ::fdatasync(fd) == 0;
+    ::close(fd);
+    if (ok && ::link(tmp.constData(), nativePath.constData()) != 0) {
+        err = errno;
+        ok = false;
+    }
+    ::unlink(tmp.constData());
+    if (ok)
+        return Created::Yes;
+    return err == EEXIST ? Created::AlreadyThere : Created::Failed;
 }
 
 } // namespace
 
+QString LogStateFolder()
+{
+    // Under the XDG base-directory rules a relative XDG_STATE_HOME is ignored.
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base = !xdg.isEmpty() && QDir::isAbsolutePath(xdg) ? QDir::cleanPath(xdg)
+                                                                     : QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/vantrel");
+}
+
 QString LogFilePath(const QString &programFolder)
 {
-    return programFolder + QStringLiteral("/Vantrel.log");
+    if (folderNotWritable(programFolder))
+        return LogStateFolder() + QLatin1Char('/') + kLogName;
+    return programFolder + QLatin1Char('/') + kLogName;
 }
 
 void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event,
@@ -88,30 +148,39 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
     const char *text = eventText(event);
     if (!text)
         return;
-    const QByteArray path = QFile::encodeName(LogFilePath(programFolder));
-    bool created = false;
-    const int fd = openLog(path, &created);
-    if (fd < 0)
+    const QString path = LogFilePath(programFolder);
+    if (path.startsWith(LogStateFolder() + QLatin1Char('/')) && !makePrivateFolder(LogStateFolder()))
         return;
+    const QByteArray nativePath = QFile::encodeName(path);
 
     const QString when = stamp(clock.now()); // one reading for every field of the call
-    QString lines;
-    if (created) {
-        lines += QStringLiteral("@(#)>> Vantrel Log File created at: ") + when + QStringLiteral("\r\n");
-        lines += QStringLiteral("@(#)>> Please, do not edit.\r\n");
-    }
-    lines += QLatin1Char('[') + when + QStringLiteral("](") + currentEntry + QStringLiteral("): ")
-             + QLatin1String(text) + QStringLiteral("\r\n");
-    const QByteArray bytes = toSingleByte(lines);
+    const QByteArray line = (QLatin1Char('[') + when + QStringLiteral("](") + currentEntry
+                             + QStringLiteral("): ") + QLatin1String(text) + QStringLiteral("\r\n"))
+                                .toUtf8();
+    const QByteArray header = (QStringLiteral("@(#)>> Vantrel Log File created at: ") + when
+                               + QStringLiteral("\r\n@(#)>> Please, do not edit.\r\n"))
+                                  .toUtf8();
 
-    // One write() for all of it: with O_APPEND each call lands whole at the end,
-    // so the header and the first event never come apart. A short write (full
-    // disk) is not continued: the event is dropped.
-    ssize_t n;
-    do {
-        n = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
-    } while (n < 0 && errno == EINTR);
-    ::close(fd);
+    // A few rounds at most: the log viewer may delete the file between a failed
+    // link (someone made it) and the open for appending.
+    for (int round = 0; round < 3; ++round) {
+        int err = 0;
+        const int fd = OpenRegularFile(nativePath, O_WRONLY | O_APPEND, 0, &err);
+        if (fd >= 0) {
+            // One write(): with O_APPEND the line lands whole at the end. A short
+            // or failed write (full disk) is not continued: the event is dropped.
+            ssize_t n;
+            do {
+                n = ::write(fd, line.constData(), static_cast<size_t>(line.size()));
+            } while (n < 0 && errno == EINTR);
+            ::close(fd);
+            return;
+        }
+        if (err != ENOENT)
+            return; // read-only, a folder or a FIFO in its place...: dropped
+        if (createWhole(path, header + line) != Created::AlreadyThere)
+            return;
+    }
 }
 
 } // namespace vantrel

@@ -1,6 +1,7 @@
 #pragma once
-// The connection log file, Vantrel.log in the program's folder: two header lines
-// when the file is created, then one line per connection event.
+// The connection log file, Vantrel.log in the program's folder (or the state
+// folder): two header lines when the file is created, then one line per
+// connection event, in UTF-8.
 #include <QString>
 
 namespace vantrel {
@@ -13,14 +14,22 @@ enum LogEvent : int {
     LogClosedWhileConnected = 9,
 };
 
-// programFolder + "/Vantrel.log" (the folder has no trailing '/'; the root
-// folder is "").
+// Where the log is, for the writer and the log viewer alike: programFolder +
+// "/Vantrel.log" (the folder has no trailing '/'; the root folder is ""), or,
+// when that folder exists but cannot be written (an installed program),
+// LogStateFolder() + "/Vantrel.log".
 QString LogFilePath(const QString &programFolder);
+
+// $XDG_STATE_HOME/vantrel, ~/.local/state/vantrel when the variable is unset,
+// empty or relative. The writer creates it (mode 0700) when it first needs it.
+QString LogStateFolder();
 
 // Appends the line for `event` (0, 1 or 9; other numbers write nothing), with the
 // time of one clock reading and `currentEntry` in parentheses. Creates the file
-// with its header when it does not exist yet. Every failure (missing folder,
-// read-only file, full disk) drops the event silently.
+// with its header when it does not exist yet: a new file appears with its
+// header and first line whole, or not at all. Every failure (missing folder,
+// read-only file, full disk, something other than a file in its place) drops
+// the event silently.
 void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event,
                    const Clock &clock);
 

@@ -2,6 +2,7 @@
 // one clock reading, and silence on every failure.
 #include "monitor/connectionlog.h"
 #include "platform/clock.h"
+#include "support/testenv.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vantrel;
@@ -55,7 +57,8 @@ TEST(ConnectionLog, LaterEventsAddOneLineEach)
         {1, QStringLiteral("Office"), "[12-31-2001 09h 08m 07s](Office): Disconnected.\r\n"},
         {9, QStringLiteral("Home ISP"), "[12-31-2001 09h 08m 07s](Home ISP): Application closed but still connected.\r\n"},
         {0, QString(), "[12-31-2001 09h 08m 07s](): Connected.\r\n"},
-        {0, QStringLiteral("B\u00fcro \u2013 \u0414\U0001F600!"), "[12-31-2001 09h 08m 07s](B\xfcro ? ?" "?!): Connected.\r\n"},
+        {0, QStringLiteral("B\u00fcro \u2013 \u0414\U0001F600!"),
+         "[12-31-2001 09h 08m 07s](B\xc3\xbcro \xe2\x80\x93 \xd0\x94\xf0\x9f\x98\x80!): Connected.\r\n"},
     };
     clock.set(at(2001, 12, 31, 9, 8, 7));
     QByteArray expected = first;
@@ -107,6 +110,15 @@ TEST(ConnectionLog, FailuresDropTheEventSilently)
         EXPECT_TRUE(QFileInfo(LogFilePath(folder)).isDir());
     }
     {
+        SCOPED_TRACE("a FIFO in the log's place: no wait for a reader");
+        const QString folder = dir.path() + QStringLiteral("/fifo");
+        QDir().mkpath(folder);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(LogFilePath(folder)).constData(), 0600), 0);
+        WriteLogEvent(folder, QStringLiteral("x"), 0, clock);
+        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                  QStringList{QStringLiteral("Vantrel.log")});
+    }
+    {
         SCOPED_TRACE("no room for the line");
         const QString folder = dir.path() + QStringLiteral("/full");
         QDir().mkpath(folder);
@@ -138,16 +150,32 @@ TEST(ConnectionLog, ReadOnlyLogIsLeftAsItIs)
     QFile::setPermissions(LogFilePath(dir.path()), QFileDevice::ReadOwner);
     WriteLogEvent(dir.path(), QStringLiteral("x"), 1, clock);
     EXPECT_EQ(readLog(dir.path()), before);
-
-    QFile::remove(LogFilePath(dir.path()));
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    WriteLogEvent(dir.path(), QStringLiteral("x"), 1, clock); // folder not writable
-    EXPECT_FALSE(QFile::exists(LogFilePath(dir.path())));
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-TEST(ConnectionLog, PathIsTheProgramFolderAndTheFileName)
+TEST(ConnectionLog, UnwritableProgramFolderPutsTheLogInThePrivateStateFolder)
 {
-    EXPECT_EQ(LogFilePath(QStringLiteral("/opt/vantrel")), QStringLiteral("/opt/vantrel/Vantrel.log"));
-    EXPECT_EQ(LogFilePath(QString()), QStringLiteral("/Vantrel.log"));
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind root";
+    test::ScopedHome home;
+    QTemporaryDir dir;
+    const QString installed = dir.path() + QStringLiteral("/bin");
+    QDir().mkpath(installed);
+    QFile::setPermissions(installed, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString expected = home.stateDir() + QStringLiteral("/vantrel/Vantrel.log");
+    EXPECT_EQ(LogFilePath(installed), expected);
+
+    FixedClock clock(at(2020, 5, 6, 7, 8, 9));
+    WriteLogEvent(installed, QStringLiteral("x"), 0, clock);
+    EXPECT_TRUE(readLog(installed).endsWith("[05-06-2020 07h 08m 09s](x): Connected.\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(home.stateDir() + QStringLiteral("/vantrel")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    QFile::setPermissions(installed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(ConnectionLog, PathIsBesideTheProgramWhenItsFolderIsWritableOrMissing)
+{
+    QTemporaryDir dir;
+    EXPECT_EQ(LogFilePath(dir.path()), dir.path() + QStringLiteral("/Vantrel.log"));
+    EXPECT_EQ(LogFilePath(QStringLiteral("/no/such/vantrel")), QStringLiteral("/no/such/vantrel/Vantrel.log"));
 }

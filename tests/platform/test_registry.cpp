@@ -15,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -184,7 +187,8 @@ TEST(HiveFormat, AnythingElseIsDamage)
     } cases[] = {
         {"missing header", "[K]\n\"a\"=\"b\"\n"},
         {"other version", "WINE REGISTRY Version 1\n"},
-        {"byte outside ASCII", head + "\"a\"=\"caf\xc3\xa9\"\n"},
+        {"invalid UTF-8 in a string", head + "\"a\"=\"caf\xc3\"\n"},
+        {"UTF-8 outside a string", head + "\"a\"=dword:0000000\xc3\xa9\n"},
         {"value before any key", "WINE REGISTRY Version 2\n\"a\"=\"b\"\n"},
         {"unknown escape", head + "\"a\"=\"\\q\"\n"},
         {"unterminated string", head + "\"a\"=\"abc\n"},
@@ -315,7 +319,11 @@ TEST(FileRegistry, TwoProcessesWritingAtOnceBothKeepAllTheirValues)
         }
     }
     EXPECT_EQ(missing, 0);
-    EXPECT_FALSE(QFile::exists(fresh->hiveFile(Hive::CurrentUser) + QStringLiteral(".lock")));
+    // The lock file stays (it is never judged stale), and nobody holds it.
+    const int lockFd = ::open(QFile::encodeName(fresh->hiveFile(Hive::CurrentUser) + QStringLiteral(".lock")), O_RDONLY);
+    ASSERT_GE(lockFd, 0);
+    EXPECT_EQ(::flock(lockFd, LOCK_EX | LOCK_NB), 0);
+    ::close(lockFd);
 }
 
 TEST(FileRegistry, DamagedHiveIsKeptAsideAndReportedOnce)
@@ -353,6 +361,54 @@ TEST(FileRegistry, DamagedHiveIsKeptAsideAndReportedOnce)
     EXPECT_EQ(query(*other, ko, QStringLiteral("Conn")), std::nullopt);
     EXPECT_EQ(f.reports.size(), 2);
     EXPECT_EQ(QDir(f.regDir()).entryList({QStringLiteral("user.reg.damaged-*")}).size(), 2);
+}
+
+TEST(FileRegistry, HandEditedUtf8IsReadAndWrittenBackEscaped)
+{
+    Fixture f;
+    QDir().mkpath(f.regDir());
+    const QString file = f.regDir() + QStringLiteral("/user.reg");
+    writeFile(file, "WINE REGISTRY Version 2\n\n[Software\\\\Morvent\\\\B\xc3\xbcro]\n"
+                    "\"RASCnx\"=\"1,B\xc3\xbcro \xd0\x94 \xf0\x9f\x93\x9e\"\n");
+    auto r = f.make();
+    RegKey key = open(*r, Hive::CurrentUser, QStringLiteral("Software\\Morvent\\B\u00fcro"), false);
+    EXPECT_EQ(query(*r, key, QStringLiteral("RASCnx")),
+              RegValue::string(QStringLiteral("1,B\u00fcro \u0414 \U0001F4DE")));
+    EXPECT_TRUE(f.reports.isEmpty());
+
+    ASSERT_EQ(r->setValue(key, QStringLiteral("Ask"), RegValue::dword(1)), RegStatus::Success);
+    const QByteArray written = readFile(file);
+    EXPECT_TRUE(written.contains("\"RASCnx\"=\"1,B\\x00fcro \\x0414 \\xd83d\\xdcde\"\n")) << written.constData();
+    EXPECT_TRUE(written.contains("[Software\\\\Morvent\\\\B\\x00fcro]\n")) << written.constData();
+}
+
+TEST(FileRegistry, FifoOrHugeFileInPlaceOfTheHiveIsRefusedAtOnce)
+{
+    Fixture f;
+    QDir().mkpath(f.regDir());
+    const QString file = f.regDir() + QStringLiteral("/user.reg");
+
+    // A FIFO would block open() for ever: it is damage, kept aside like any.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    auto r = f.make();
+    RegKey key = open(*r, Hive::CurrentUser, QStringLiteral("Software\\X"));
+    ASSERT_EQ(f.reports.size(), 1);
+    EXPECT_TRUE(f.reports[0].contains(QStringLiteral("not a regular file"))) << f.reports[0].toStdString();
+    EXPECT_EQ(r->setValue(key, QStringLiteral("a"), RegValue::dword(1)), RegStatus::Success);
+    EXPECT_TRUE(QFileInfo(file).isFile());
+
+    // A file beyond any hive's size is not read and never written over.
+    QFile::remove(file);
+    {
+        QFile big(file);
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(qint64(33) * 1024 * 1024));
+    }
+    auto r2 = f.make();
+    EXPECT_EQ(r2->openKey(Hive::CurrentUser, QStringLiteral("Software\\X"), true, &key), RegStatus::AccessDenied);
+    ASSERT_EQ(f.reports.size(), 2);
+    EXPECT_TRUE(f.reports[1].contains(QStringLiteral("too large"))) << f.reports[1].toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), qint64(33) * 1024 * 1024);
 }
 
 TEST(FileRegistry, DamageReportGoesThroughAMessageBox)
@@ -459,7 +515,9 @@ TEST(FileRegistry, FailedWriteLeavesFileAndMemoryAsTheyWere)
     EXPECT_EQ(query(*r, key, QStringLiteral("big")), std::nullopt);
     EXPECT_EQ(query(*r, key, QStringLiteral("a")), RegValue::dword(1));
     EXPECT_EQ(readFile(r->hiveFile(Hive::CurrentUser)), before);
-    EXPECT_EQ(QDir(f.regDir()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
+    EXPECT_EQ(QDir(f.regDir()).entryList(QDir::Files),
+              QStringList({QStringLiteral("user.reg"), QStringLiteral("user.reg.lock")}))
+        << "no temporary file left behind";
 }
 
 TEST(FileRegistry, RunKeyIsTheAutostartFolder)
@@ -479,6 +537,9 @@ TEST(FileRegistry, RunKeyIsTheAutostartFolder)
         QStringLiteral("/usr/bin/vantrel"),
         QStringLiteral("/home/ann/My Programs/Vantrel 4/vantrel"),
         QStringLiteral("/opt/a$b/it's \"quoted\"/back\\slash/100%/`tick`"),
+        // White space at the ends that a reader trims unless it is quoted.
+        QStringLiteral("\f/opt/form feed\v"),
+        QStringLiteral("\u00a0/opt/no-break\u2003"),
         QStringLiteral("/tmp/caf\u00e9/tab\there"),
     };
     for (const QString &path : paths) {

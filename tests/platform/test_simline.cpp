@@ -23,6 +23,8 @@
 #include <memory>
 #include <vector>
 
+#include <sys/stat.h>
+
 using namespace vantrel;
 
 #ifndef VANTREL_LINE_BINARY
@@ -756,4 +758,78 @@ TEST_F(SimLineTest, ProcessesWorkingAtOnceNeverCorruptTheState)
     }
     EXPECT_TRUE(enumConnections(api).isEmpty());
     EXPECT_EQ(ProbeRasAddress(api), QStringLiteral("Network is down"));
+}
+
+TEST(LineStateFile, EveryTextReadsBackAsItself)
+{
+    const QString texts[] = {
+        QString(), QStringLiteral("-"), QStringLiteral("--"), QStringLiteral("%2D"), QStringLiteral("a b\tc\nd"),
+        QStringLiteral("B\u00fcro \u0414 \U0001F4DE"), QStringLiteral("line 1 2 x y z w"),
+    };
+    QList<LineRecord> records;
+    HRASCONN handle = 1;
+    for (const QString &t : texts) {
+        LineRecord r;
+        r.connection.handle = handle++;
+        r.connection.entryName = t;
+        r.connection.deviceType = t;
+        r.connection.deviceName = t;
+        r.connection.address = t;
+        records.append(r);
+    }
+    HRASCONN next = 0;
+    const QList<LineRecord> back = LineState::parse(LineState::serialize(records, 99), &next);
+    EXPECT_EQ(next, 99u);
+    ASSERT_EQ(back.size(), records.size());
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(back[i].connection.entryName, records[i].connection.entryName) << i;
+        EXPECT_EQ(back[i].connection.deviceType, records[i].connection.deviceType) << i;
+        EXPECT_EQ(back[i].connection.deviceName, records[i].connection.deviceName) << i;
+        EXPECT_EQ(back[i].connection.address, records[i].connection.address) << i;
+    }
+}
+
+TEST_F(SimLineTest, AnEntryNamedDashIsListedAndDialled)
+{
+    writePhonebook("[-]\nAnswer=connect 1 10.64.9.9\n");
+    auto line = makeLine();
+    RasApi api(*line);
+    const QList<Note> notes = dialToEnd(api, "-");
+    ASSERT_FALSE(notes.isEmpty());
+    EXPECT_EQ(notes.last().state, RASCS_Connected);
+    EXPECT_EQ(notes.last().error, 0u);
+    const QList<RASCONNA> conns = enumConnections(api);
+    ASSERT_EQ(conns.size(), 1);
+    EXPECT_STREQ(conns[0].szEntryName, "-");
+}
+
+TEST_F(SimLineTest, FifoOrHugeFileInPlaceOfPhonebookOrStateIsRefusedAtOnce)
+{
+    QDir().mkpath(configDir());
+    QDir().mkpath(runtimeDir());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(phonebookPath()).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(runtimeDir() + QStringLiteral("/lines")).constData(), 0600), 0);
+    auto line = makeLine();
+    RasApi api(*line);
+
+    QList<QString> names;
+    EXPECT_EQ(line->listEntries(&names), DWORD(ERROR_CANNOT_OPEN_PHONEBOOK));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("not a regular file"))) << reports[0].toStdString();
+    DWORD rc = 1;
+    EXPECT_TRUE(enumConnections(api, &rc).isEmpty());
+    EXPECT_EQ(rc, 0u);
+    const ToolResult r = runTool({QStringLiteral("up"), QStringLiteral("Office")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("not a regular file"))) << r.err.toStdString();
+
+    QFile::remove(phonebookPath());
+    {
+        QFile big(phonebookPath());
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(kMaxPhonebookBytes + 1));
+    }
+    EXPECT_EQ(line->listEntries(&names), DWORD(ERROR_CANNOT_OPEN_PHONEBOOK));
+    ASSERT_EQ(reports.size(), 2);
+    EXPECT_TRUE(reports[1].contains(QStringLiteral("too large"))) << reports[1].toStdString();
 }

@@ -7,7 +7,7 @@ namespace vantrel::test {
 
 ScopedHome::ScopedHome()
     : m_oldHome(qgetenv("HOME")), m_oldConfig(qgetenv("XDG_CONFIG_HOME")),
-      m_oldRuntime(qgetenv("XDG_RUNTIME_DIR"))
+      m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")), m_oldState(qgetenv("XDG_STATE_HOME"))
 {
     QDir(m_dir.path()).mkpath(QStringLiteral("config"));
     QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));
@@ -16,6 +16,7 @@ ScopedHome::ScopedHome()
     qputenv("HOME", m_dir.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", configDir().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", (m_dir.path() + QStringLiteral("/runtime")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", stateDir().toLocal8Bit()); // not made: writers make it when needed
 }
 
 ScopedHome::~ScopedHome()
@@ -23,6 +24,7 @@ ScopedHome::~ScopedHome()
     qputenv("HOME", m_oldHome);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
     qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+    qputenv("XDG_STATE_HOME", m_oldState);
 }
 
 QString binaryDir()

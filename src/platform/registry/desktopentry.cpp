@@ -7,7 +7,24 @@ namespace {
 bool isReserved(QChar c)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    return reserved.contains(c);
+    // Any other white space or control character as well: readers trim white
+    // space of every kind (form feed, vertical tab, no-break space...) from the
+    // ends of a value, and only quotes keep it.
+    return reserved.contains(c) || c.isSpace() || c.category() == QChar::Other_Control;
+}
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+// Blanks around the '=' are not part of the key or the value; other white
+// space is (the file's own rules ignore only spaces there).
+QString trimBlanks(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.mid(b, e - b);
 }
 
 // Escapes of every string value in a desktop file.
@@ -182,8 +199,8 @@ std::optional<QString> autostartCommand(const QByteArray &file)
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
             return std::nullopt;
-        const QString key = line.left(eq).trimmed();
-        const QString value = line.mid(eq + 1).trimmed();
+        const QString key = trimBlanks(line.left(eq));
+        const QString value = trimBlanks(line.mid(eq + 1));
         if (key == QLatin1String("Type"))
             type = value;
         else if (key == QLatin1String("Exec")) {

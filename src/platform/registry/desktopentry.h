@@ -10,6 +10,9 @@
 
 namespace vantrel::desktopentry {
 
+// An autostart entry is a few lines; a larger file is not read.
+constexpr qint64 kMaxEntryBytes = 64 * 1024;
+
 // One argument of an Exec line, quoted when it holds a reserved character
 // (blank, quote, $, backslash...), with `"`, `` ` ``, `$` and `\` escaped
 // inside the quotes. Field codes are not handled here.

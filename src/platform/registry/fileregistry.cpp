@@ -2,12 +2,12 @@
 
 #include "platform/messageboxes.h"
 #include "platform/registry/desktopentry.h"
+#include "platform/regularfile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -23,35 +23,28 @@ namespace {
 // Writers hold the lock for a few milliseconds; waiting longer than this means
 // something is wrong, and the write is given up rather than the program hung.
 constexpr int kLockTimeoutMs = 10000;
+// A hive holding all of Vantrel's settings is a few kilobytes; a hand-made one
+// with a hundred thousand keys a few megabytes. Anything beyond this is not a
+// settings file, and is not read into memory.
+constexpr qint64 kMaxHiveBytes = 32 * 1024 * 1024;
 
 const QString kRunKey = QStringLiteral("software\\microsoft\\windows\\currentversion\\run");
 
-QString errorText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
-
-bool readAll(int fd, QByteArray *out)
-{
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, n);
-    }
-    *out = std::move(data);
-    return true;
-}
+QString errorText(int err) { return FileErrorText(err); }
 
 QString unreadableText(const QString &file, int err)
 {
     return QStringLiteral("The settings file \"%1\" cannot be read (%2). Vantrel leaves it untouched "
                           "and will not save settings into it.")
         .arg(file, errorText(err));
+}
+
+QString tooLargeText(const QString &file)
+{
+    return QStringLiteral("The settings file \"%1\" is larger than %2 MiB, too large to be a settings "
+                          "file. Vantrel leaves it untouched and will not save settings into it.")
+        .arg(file)
+        .arg(kMaxHiveBytes / (1024 * 1024));
 }
 
 QString damagedText(const QString &file, const QString &why, const QString &aside)
@@ -184,37 +177,45 @@ void FileRegistry::refresh(HiveState &h, bool locked)
     // granularity on the file system.
     if (h.loaded && h.stamp == now)
         return;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    int err = 0;
     struct stat fst;
-    if (fd < 0 || ::fstat(fd, &fst) != 0) {
-        const int err = errno;
-        if (fd >= 0)
-            ::close(fd);
+    const int fd = OpenRegularFile(path, O_RDONLY, 0, &err, &fst);
+    if (fd < 0 && err == kNotRegularFile) {
+        // A FIFO or a device holds no settings; read, it would block for ever.
+        loadFrom(h, -1, now, locked, QStringLiteral("it is not a regular file"));
+        return;
+    }
+    if (fd < 0) {
         report(unreadableText(h.file, err));
         // The stamp is kept, so the report comes again only when the file changes.
         setEmpty(h, now, -1, true);
         return;
     }
-    loadFrom(h, fd, stampOf(fst), locked);
+    loadFrom(h, fd, stampOf(fst), locked, {});
 }
 
-void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locked)
+void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locked, QString why)
 {
-    QByteArray text;
-    if (!readAll(fd, &text)) {
-        const int err = errno;
-        ::close(fd);
-        report(unreadableText(h.file, err));
-        setEmpty(h, stamp, -1, true);
-        return;
-    }
-    if (text.isEmpty()) { // nothing in it to lose
-        setEmpty(h, stamp, fd, false);
-        return;
-    }
     hive::Data data;
-    QString why;
-    if (hive::parse(text, &data, &why)) {
+    if (fd >= 0) {
+        QByteArray text;
+        int err = 0;
+        if (!ReadOpenFile(fd, kMaxHiveBytes, &text, &err)) {
+            ::close(fd);
+            report(err == EFBIG ? tooLargeText(h.file) : unreadableText(h.file, err));
+            setEmpty(h, stamp, -1, true);
+            return;
+        }
+        if (text.isEmpty()) { // nothing in it to lose
+            setEmpty(h, stamp, fd, false);
+            return;
+        }
+        if (hive::parse(text, &data, &why))
+            why.clear();
+        else if (why.isEmpty())
+            why = QStringLiteral("it cannot be read as a hive");
+    }
+    if (why.isEmpty()) {
         h.data = std::move(data);
         pin(h, fd);
         h.stamp = stamp;
@@ -228,20 +229,23 @@ void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locke
     }
     // Move the file aside only under the lock: a writer may be replacing it with
     // a good one right now, and another reader may be moving it aside too.
-    QLockFile lock(h.file + QStringLiteral(".lock"));
-    if (!lock.tryLock(kLockTimeoutMs)) {
-        if (lock.error() == QLockFile::PermissionError) {
+    FileLock lock;
+    int err = 0;
+    if (!lock.lock(lockPath(h), kLockTimeoutMs, &err)) {
+        if (err != ETIMEDOUT) {
             // A folder we cannot write to: the file cannot be moved aside either.
-            report(damagedNotAsideText(h.file, why, EACCES));
+            report(damagedNotAsideText(h.file, why, err));
             setEmpty(h, stamp, fd, true);
             return;
         }
-        ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
         setEmpty(h, Stamp{}, -1, false);
         h.loaded = false; // held by someone else for long: try again on the next call
         return;
     }
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     h.loaded = false;
     refresh(h, true);
 }
@@ -281,13 +285,19 @@ void FileRegistry::keepDamagedAside(HiveState &h, int fd, const Stamp &stamp, co
         break;
     }
     if (err == 0) {
-        ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
         report(damagedText(h.file, why, aside));
         setEmpty(h, Stamp{}, -1, false);
     } else {
         report(damagedNotAsideText(h.file, why, err));
         setEmpty(h, stamp, fd, true);
     }
+}
+
+QByteArray FileRegistry::lockPath(const HiveState &h)
+{
+    return QFile::encodeName(h.file) + ".lock";
 }
 
 bool FileRegistry::writable(const HiveState &h) const
@@ -304,9 +314,11 @@ RegStatus FileRegistry::writeHive(HiveState &h,
 {
     if (!QDir().mkpath(m_directory))
         return RegStatus::WriteFault;
-    QLockFile lock(h.file + QStringLiteral(".lock"));
-    if (!lock.tryLock(kLockTimeoutMs))
-        return lock.error() == QLockFile::PermissionError ? RegStatus::AccessDenied : RegStatus::WriteFault;
+    FileLock lock;
+    int lockErr = 0;
+    if (!lock.lock(lockPath(h), kLockTimeoutMs, &lockErr))
+        return lockErr == EACCES || lockErr == EPERM || lockErr == EROFS ? RegStatus::AccessDenied
+                                                                          : RegStatus::WriteFault;
     refresh(h, true);
     if (!writable(h))
         return RegStatus::AccessDenied;
@@ -315,17 +327,16 @@ RegStatus FileRegistry::writeHive(HiveState &h,
     if (status != RegStatus::Success || !changed)
         return status;
     const QByteArray text = hive::serialise(h.data);
-    QSaveFile file(h.file);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    int err = 0;
+    if (!ReplaceFileLocked(QFile::encodeName(h.file), text, 0666, &err)) {
         h.loaded = false; // memory goes back to what the file still holds
         refresh(h, true);
         return RegStatus::WriteFault;
     }
     // Still under the lock: the file at the path is the one just written.
-    const QByteArray path = QFile::encodeName(h.file);
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     struct stat st;
-    if (fd >= 0 && ::fstat(fd, &st) == 0) {
+    const int fd = OpenRegularFile(QFile::encodeName(h.file), O_RDONLY, 0, &err, &st);
+    if (fd >= 0) {
         pin(h, fd);
         h.stamp = stampOf(st);
     } else {
@@ -481,12 +492,12 @@ RegStatus FileRegistry::runQuery(const QString &name, RegValue *value)
 {
     if (!validRunName(name))
         return RegStatus::FileNotFound;
-    QFile file(runFile(name));
-    if (!file.exists())
-        return RegStatus::FileNotFound;
-    if (!file.open(QIODevice::ReadOnly))
-        return RegStatus::AccessDenied;
-    const std::optional<QString> command = desktopentry::autostartCommand(file.readAll());
+    const QByteArray path = QFile::encodeName(runFile(name));
+    QByteArray text;
+    int err = 0;
+    if (!ReadRegularFile(path, desktopentry::kMaxEntryBytes, &text, &err))
+        return err == ENOENT || err == ENOTDIR ? RegStatus::FileNotFound : RegStatus::AccessDenied;
+    const std::optional<QString> command = desktopentry::autostartCommand(text);
     if (!command)
         return RegStatus::FileNotFound;
     *value = RegValue::string(*command);

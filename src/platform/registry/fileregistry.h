@@ -4,10 +4,11 @@
 // in machine.reg.
 //
 // Several processes may use the same files at once. Every change is written at
-// once, under a lock file, after re-reading the hive when another process has
-// changed it, and through a temporary file renamed over the old one: nobody's
-// values are lost and a crash leaves either the old or the new file. Reads
-// re-load a hive when its file has changed on disk.
+// once, under a kernel lock (flock on user.reg.lock, dropped when its holder
+// dies), after re-reading the hive when another process has changed it, and
+// through a temporary file renamed over the old one: nobody's values are lost
+// and a crash leaves either the old or the new file. Reads re-load a hive when
+// its file has changed on disk.
 //
 // A hive file that cannot be parsed is renamed aside (user.reg.damaged-<time>)
 // and reported once; the hive then starts empty. A hive file that cannot be read
@@ -88,7 +89,9 @@ private:
     // Brings `h` up to date with its file. `locked` tells whether the caller
     // holds the hive's lock (needed to move a damaged file aside).
     void refresh(HiveState &h, bool locked);
-    void loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locked);
+    // Parses the file open as `fd`; fd -1 with a reason in `why`: damaged as it is.
+    void loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locked, QString why);
+    static QByteArray lockPath(const HiveState &h);
     static void setEmpty(HiveState &h, const Stamp &stamp, int pinFd, bool writeDenied);
     static void pin(HiveState &h, int fd);
     void keepDamagedAside(HiveState &h, int fd, const Stamp &stamp, const QString &why);

@@ -1,8 +1,11 @@
 #include "platform/registry/hiveformat.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace vantrel::hive {
 
@@ -57,6 +60,21 @@ bool readQuoted(const char *&p, const char *end, char close, QString *out, QStri
         if (c == '\t') { // a tab typed into the file by hand is taken as it is
             s.append(QLatin1Char('\t'));
             ++p;
+            continue;
+        }
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            // Text typed by hand in an editor is UTF-8; every byte of a UTF-8
+            // sequence is 0x80 or above, so the run holds whole characters.
+            const char *high = p;
+            while (p < end && static_cast<unsigned char>(*p) >= 0x80)
+                ++p;
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString text = decoder.decode(QByteArrayView(high, p - high));
+            if (decoder.hasError()) {
+                *why = QStringLiteral("text that is not valid UTF-8");
+                return false;
+            }
+            s.append(text);
             continue;
         }
         if (c != '\\') {
@@ -405,24 +423,38 @@ const Key *Data::findKey(const QString &foldedPath) const
 
 QString Data::knownSpelling(const QString &path) const
 {
-    QStringList parts = path.split(QLatin1Char('\\'));
-    for (qsizetype n = parts.size(); n > 0; --n) {
-        const QString prefix = fold(parts.mid(0, n).join(QLatin1Char('\\')));
-        const Key *known = findKey(prefix);
-        if (!known) {
-            const QString below = prefix + QLatin1Char('\\');
-            const auto it = keys.lower_bound(below);
-            if (it != keys.end() && it->first.startsWith(below))
-                known = &it->second;
+    // Every key below a known path spells that path the same way, so the longest
+    // known leading part of `path` is shared with one of the two keys next to
+    // its place in the sorted map. Case folding keeps the length of the text, so
+    // positions in the folded path are positions in the spelled one.
+    const QString folded = fold(path);
+    qsizetype bestLength = 0;
+    const Key *best = nullptr;
+    const auto consider = [&](std::map<QString, Key>::const_iterator it) {
+        const QString &other = it->first;
+        const qsizetype limit = std::min(other.size(), folded.size());
+        qsizetype common = 0;
+        while (common < limit && other[common] == folded[common])
+            ++common;
+        // Cut back to whole components of both paths.
+        const auto boundary = [](const QString &s, qsizetype at) {
+            return at == s.size() || s[at] == QLatin1Char('\\');
+        };
+        while (common > 0 && !(boundary(other, common) && boundary(folded, common)))
+            --common;
+        if (common > bestLength) {
+            bestLength = common;
+            best = &it->second;
         }
-        if (known) {
-            const QStringList knownParts = known->path.split(QLatin1Char('\\'));
-            for (qsizetype i = 0; i < n && i < knownParts.size(); ++i)
-                parts[i] = knownParts[i];
-            break;
-        }
-    }
-    return parts.join(QLatin1Char('\\'));
+    };
+    const auto it = keys.lower_bound(folded);
+    if (it != keys.end())
+        consider(it);
+    if (it != keys.begin())
+        consider(std::prev(it));
+    if (!best || best->path.size() != best->path.toCaseFolded().size())
+        return path;
+    return best->path.left(bestLength) + path.mid(bestLength);
 }
 
 Key &Data::ensureKey(const QString &path, bool *created)
@@ -472,15 +504,6 @@ bool parse(const QByteArray &text, Data *out, QString *error)
         *error = QStringLiteral("line %1: %2").arg(lines.number).arg(reason);
         return false;
     };
-
-    for (const char *p = text.constData(); p < text.constData() + text.size(); ++p) {
-        if (static_cast<unsigned char>(*p) > 0x7f) {
-            const auto offset = p - text.constData();
-            const int line = 1 + static_cast<int>(text.left(offset).count('\n'));
-            *error = QStringLiteral("line %1: a byte outside ASCII").arg(line);
-            return false;
-        }
-    }
 
     if (!lines.next(&b, &e) || QByteArray(b, e - b) != kFirstLine)
         return fail(QStringLiteral("the first line must be \"%1\"").arg(QLatin1String(kFirstLine)));

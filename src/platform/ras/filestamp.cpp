@@ -1,0 +1,46 @@
+#include "platform/ras/filestamp.h"
+
+#include "platform/regularfile.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vantrel {
+
+bool StatFile(const QByteArray &nativePath, FileStamp *stamp, int *err)
+{
+    struct stat st {};
+    if (::stat(nativePath.constData(), &st) != 0) {
+        if (err)
+            *err = errno;
+        return false;
+    }
+    stamp->dev = st.st_dev;
+    stamp->ino = st.st_ino;
+    stamp->size = st.st_size;
+    stamp->mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp->ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return true;
+}
+
+bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *content, FileStamp *stamp,
+                   int *err)
+{
+    struct stat st {};
+    const int fd = OpenRegularFile(nativePath, O_RDONLY, 0, err, &st);
+    if (fd < 0)
+        return false;
+    stamp->dev = st.st_dev;
+    stamp->ino = st.st_ino;
+    stamp->size = st.st_size;
+    stamp->mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp->ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    const bool ok = ReadOpenFile(fd, maxBytes, content, err);
+    ::close(fd);
+    return ok;
+}
+
+} // namespace vantrel
