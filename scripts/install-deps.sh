@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
+  python3-dbusmock
 )
 
 missing=()
