@@ -313,7 +313,10 @@ private slots:
         NmService::Reports out;
         {
             std::lock_guard lock(m_s.m_mutex);
-            if (reason != 0)
+            // A device starting a new activation forgets why its last one failed.
+            if (newState == nm::DevPrepare)
+                m_s.m_deviceReasons.erase(message.path());
+            else if (reason != 0)
                 m_s.m_deviceReasons[message.path()] = reason;
             const std::optional<RASCONNSTATE> step = nm::StepForDeviceState(newState);
             for (auto &[handle, dial] : m_s.m_dials) {
