@@ -498,8 +498,7 @@ TEST_F(NmServiceTest, NetworkManagerGoingAwayAndComingBack)
     const QString again = addProfile(QStringLiteral("Mobile"), QStringLiteral("gsm"));
     giveAddress(addActive(again, QStringLiteral("mobile"), 2), QStringLiteral("100.64.9.9"));
     ASSERT_TRUE(waitFor([&] { return live().size() == 1 && live()[0].address == QStringLiteral("100.64.9.9"); }));
-    EXPECT_EQ(service->listEntries(&names), 0u);
-    EXPECT_EQ(names, QList<QString>{QStringLiteral("Mobile")});
+    EXPECT_TRUE(waitFor([&] { return service->listEntries(&names) == 0 && names == QList<QString>{"Mobile"}; }));
 }
 
 TEST_F(NmServiceTest, TypedPasswordIsHandedOverForItsOwnDialOnce)

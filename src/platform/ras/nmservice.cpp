@@ -45,6 +45,8 @@ constexpr uint kRequestNew = 0x2;
 constexpr int kActivateTimeoutMs = 60000;
 // Signals come in bursts (one change emits several); one refresh serves them all.
 constexpr int kCoalesceMs = 20;
+// How long an ended activation waits for the signal that says why.
+constexpr int kReasonGraceMs = 250;
 
 using NmSettings = QMap<QString, QVariantMap>;
 using StringMap = QMap<QString, QString>;
@@ -370,6 +372,7 @@ private slots:
         }
 
         NmService::Reports out;
+        bool recheck = false;
         {
             std::lock_guard lock(m_s.m_mutex);
             if (!m_s.m_up)
@@ -402,22 +405,28 @@ private slots:
                 handles[dial->activePath] = handle;
                 const auto it = std::find_if(seen.cbegin(), seen.cend(),
                                              [&](const Seen &s) { return s.active.path == dial->activePath; });
-                if (it == seen.cend()) {
-                    // Gone from NetworkManager's list without a word: failed.
-                    m_s.failLocked(handle, nm::ErrorForActiveReason(dial->activeReason, deviceReasonLocked(*dial)), out);
+                if (it == seen.cend() || it->active.state == nm::AcDeactivated) {
+                    // Ended. The signal that carries the reason may still be
+                    // queued behind this refresh: look once more a little later,
+                    // and only then fail with what is known.
+                    if (!dial->endSeen) {
+                        dial->endSeen = true;
+                        recheck = true;
+                    } else {
+                        m_s.failLocked(handle, nm::ErrorForActiveReason(dial->activeReason, deviceReasonLocked(*dial)), out);
+                    }
                     continue;
                 }
                 dial->devices = it->devices;
-                if (it->active.state == nm::AcDeactivated) {
-                    m_s.failLocked(handle, nm::ErrorForActiveReason(dial->activeReason, deviceReasonLocked(*dial)), out);
-                } else if (const std::optional<RASCONNSTATE> step = nm::StepForActiveState(it->active.state)) {
+                if (const std::optional<RASCONNSTATE> step = nm::StepForActiveState(it->active.state))
                     m_s.stepLocked(*dial, *step, out);
-                }
             }
             m_s.m_handles = std::move(handles);
             m_s.m_active = std::move(active);
         }
         NmService::deliver(out);
+        if (recheck)
+            QTimer::singleShot(kReasonGraceMs, this, &NmWorker::refreshActive);
     }
 
 private:

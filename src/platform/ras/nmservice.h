@@ -90,6 +90,7 @@ private:
         RASCONNSTATE last = RASCS_OpenPort;
         unsigned activeReason = 0; // last reason of the active connection
         bool hungUp = false;       // hung up before NetworkManager answered
+        bool endSeen = false;      // a refresh found it ended; the reason may be on its way
     };
     struct Report {
         std::function<void(RASCONNSTATE, DWORD)> progress;
