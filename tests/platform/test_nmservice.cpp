@@ -529,14 +529,18 @@ TEST_F(NmServiceTest, TypedPasswordIsHandedOverForItsOwnDialOnce)
     HRASCONN handle = 0;
     ASSERT_EQ(service->dial(QStringLiteral("Mobile"), {}, QStringLiteral("s3cret"), progress.callback(), &handle), 0u);
 
-    // NetworkManager asking the agent, as it does for a secret it lacks.
+    // NetworkManager asking the agent, as it does for a secret it lacks: the
+    // mock makes the call from NetworkManager's own name.
+    call(kManager, kMockIface, QStringLiteral("AddMethod"),
+         {QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AskAgent"), QStringLiteral("sssu"),
+          QStringLiteral("a{sa{sv}}"),
+          QStringLiteral("agent = self.connection.get_object(args[0], '/org/freedesktop/NetworkManager/SecretAgent')\n"
+                         "ret = agent.GetSecrets(dbus.Dictionary({}, signature='sa{sv}'), dbus.ObjectPath(args[1]), "
+                         "args[2], dbus.Array([], signature='s'), dbus.UInt32(args[3]), "
+                         "dbus_interface='org.freedesktop.NetworkManager.SecretAgent')")});
     auto ask = [&](const QString &profile, const QString &setting, uint flags) {
-        QDBusMessage m = QDBusMessage::createMethodCall(service->uniqueName(),
-                                                        QStringLiteral("/org/freedesktop/NetworkManager/SecretAgent"),
-                                                        QStringLiteral("org.freedesktop.NetworkManager.SecretAgent"),
-                                                        QStringLiteral("GetSecrets"));
-        m << QVariant::fromValue(NmSettings()) << QVariant::fromValue(QDBusObjectPath(profile)) << setting
-          << QStringList() << flags;
+        QDBusMessage m = QDBusMessage::createMethodCall(kNm, kManager, kMockIface, QStringLiteral("AskAgent"));
+        m << service->uniqueName() << profile << setting << flags;
         return bus().call(m, QDBus::Block, 5000);
     };
     const QDBusMessage other = ask(dsl, QStringLiteral("pppoe"), 1);
@@ -548,6 +552,16 @@ TEST_F(NmServiceTest, TypedPasswordIsHandedOverForItsOwnDialOnce)
     // Asked for a new one after it failed: the same password would fail again.
     EXPECT_EQ(ask(mobile, QStringLiteral("gsm"), 3).errorName(),
               QStringLiteral("org.freedesktop.NetworkManager.SecretAgent.NoSecrets"));
+
+    // Any other peer on the bus is refused.
+    QDBusMessage direct = QDBusMessage::createMethodCall(service->uniqueName(),
+                                                         QStringLiteral("/org/freedesktop/NetworkManager/SecretAgent"),
+                                                         QStringLiteral("org.freedesktop.NetworkManager.SecretAgent"),
+                                                         QStringLiteral("GetSecrets"));
+    direct << QVariant::fromValue(NmSettings()) << QVariant::fromValue(QDBusObjectPath(mobile))
+           << QStringLiteral("gsm") << QStringList() << 1u;
+    EXPECT_EQ(bus().call(direct, QDBus::Block, 5000).errorName(),
+              QStringLiteral("org.freedesktop.NetworkManager.SecretAgent.PermissionDenied"));
 
     EXPECT_EQ(service->hangUp(handle), 0u);
     EXPECT_EQ(ask(mobile, QStringLiteral("gsm"), 1).errorName(),

@@ -37,6 +37,7 @@ const QString kAgentManagerPath = QStringLiteral("/org/freedesktop/NetworkManage
 const QString kAgentManagerIface = QStringLiteral("org.freedesktop.NetworkManager.AgentManager");
 const QString kAgentPath = QStringLiteral("/org/freedesktop/NetworkManager/SecretAgent");
 const QString kNoSecrets = QStringLiteral("org.freedesktop.NetworkManager.SecretAgent.NoSecrets");
+const QString kPermissionDenied = QStringLiteral("org.freedesktop.NetworkManager.SecretAgent.PermissionDenied");
 
 // NM_SECRET_AGENT_GET_SECRETS_FLAG_REQUEST_NEW: the secrets given before failed.
 constexpr uint kRequestNew = 0x2;
@@ -95,14 +96,15 @@ QDBusConnection ConnectBus(const QString &address, const QString &name)
     return QDBusConnection::connectToBus(address, name);
 }
 
-bool HasOwner(const QDBusConnection &bus, int timeoutMs)
+// NetworkManager's unique name on the bus; empty when it is not there.
+QString Owner(const QDBusConnection &bus, int timeoutMs)
 {
     QDBusMessage m = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
     m << kService;
     const QDBusMessage r = bus.call(m, QDBus::Block, timeoutMs);
-    return r.type() == QDBusMessage::ReplyMessage && r.arguments().value(0).toBool();
+    return r.type() == QDBusMessage::ReplyMessage ? r.arguments().value(0).toString() : QString();
 }
 
 } // namespace
@@ -115,7 +117,7 @@ class NmAgent : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.SecretAgent")
 public:
-    NmAgent(NmService &service, QObject *parent) : QObject(parent), m_service(service) {}
+    explicit NmAgent(NmService &service) : m_service(service) {}
 
 public slots:
     NmSettings GetSecrets(const NmSettings &connection, const QDBusObjectPath &connectionPath,
@@ -126,6 +128,12 @@ public slots:
         NmSettings answer;
         {
             std::lock_guard lock(m_service.m_mutex);
+            // Only NetworkManager itself learns a typed password; any other
+            // peer on the bus that asks is refused.
+            if (m_service.m_nmOwner.isEmpty() || message().service() != m_service.m_nmOwner) {
+                sendErrorReply(kPermissionDenied, QStringLiteral("Only NetworkManager may ask for secrets."));
+                return {};
+            }
             for (auto &[handle, dial] : m_service.m_dials) {
                 if (dial->profilePath != connectionPath.path() || dial->password.isEmpty())
                     continue;
@@ -193,10 +201,10 @@ public slots:
             connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
                     &NmWorker::ownerChanged);
             subscribe();
-            m_agent = new NmAgent(m_s, this);
-            m_bus.registerObject(kAgentPath, m_agent, QDBusConnection::ExportAllSlots);
-            if (HasOwner(m_bus, m_s.m_options.callTimeoutMs))
-                up();
+            m_bus.registerObject(kAgentPath, m_s.m_agent, QDBusConnection::ExportAllSlots);
+            const QString owner = Owner(m_bus, m_s.m_options.callTimeoutMs);
+            if (!owner.isEmpty())
+                up(owner);
         }
         std::lock_guard lock(m_s.m_mutex);
         m_s.m_startDone = true;
@@ -280,7 +288,7 @@ private slots:
         if (!oldOwner.isEmpty())
             down();
         if (!newOwner.isEmpty())
-            up();
+            up(newOwner);
     }
 
     void propertiesChanged(const QString &, const QVariantMap &, const QStringList &) { scheduleActive(); }
@@ -458,11 +466,12 @@ private:
                       SLOT(profilesChanged()));
     }
 
-    void up()
+    void up(const QString &owner)
     {
         {
             std::lock_guard lock(m_s.m_mutex);
             m_s.m_up = true;
+            m_s.m_nmOwner = owner;
         }
         // NetworkManager forgets its agents when it restarts; register anew each
         // time it appears. Without it a typed password cannot be handed over, and
@@ -481,6 +490,7 @@ private:
         {
             std::lock_guard lock(m_s.m_mutex);
             m_s.m_up = false;
+            m_s.m_nmOwner.clear();
             m_s.m_profiles.clear();
             m_s.m_active.clear();
             m_s.m_handles.clear();
@@ -611,7 +621,6 @@ private:
     QDBusServiceWatcher *m_watcher = nullptr;
     QTimer *m_activeTimer = nullptr;
     QTimer *m_profilesTimer = nullptr;
-    NmAgent *m_agent = nullptr;
     std::map<QString, QString> m_interfaces; // device path -> interface name
 };
 
@@ -625,6 +634,12 @@ NmService::NmService(Options options) : m_options(std::move(options))
     m_worker = new NmWorker(*this);
     m_worker->moveToThread(m_thread.get());
     QObject::connect(m_thread.get(), &QThread::finished, m_worker, &QObject::deleteLater);
+    m_agentThread = std::make_unique<QThread>();
+    m_agentThread->setObjectName(QStringLiteral("NetworkManager agent"));
+    m_agent = new NmAgent(*this);
+    m_agent->moveToThread(m_agentThread.get());
+    QObject::connect(m_agentThread.get(), &QThread::finished, m_agent, &QObject::deleteLater);
+    m_agentThread->start();
     m_thread->start();
     QMetaObject::invokeMethod(m_worker, &NmWorker::start, Qt::QueuedConnection);
     std::unique_lock lock(m_mutex);
@@ -636,6 +651,8 @@ NmService::~NmService()
     QMetaObject::invokeMethod(m_worker, &NmWorker::stop, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
+    m_agentThread->quit();
+    m_agentThread->wait();
 }
 
 bool NmService::Answers(const QString &busAddress, int timeoutMs)
@@ -644,7 +661,7 @@ bool NmService::Answers(const QString &busAddress, int timeoutMs)
     bool answers = false;
     {
         const QDBusConnection bus = ConnectBus(busAddress, name);
-        answers = bus.isConnected() && HasOwner(bus, timeoutMs);
+        answers = bus.isConnected() && !Owner(bus, timeoutMs).isEmpty();
     }
     QDBusConnection::disconnectFromBus(name);
     return answers;

@@ -20,6 +20,7 @@ class QThread;
 namespace vantrel {
 
 class NmWorker;
+class NmAgent;
 
 class NmService final : public RasService {
 public:
@@ -109,12 +110,17 @@ private:
     Options m_options;
     std::unique_ptr<QThread> m_thread;
     NmWorker *m_worker = nullptr; // lives on m_thread
+    // The secret agent answers on a thread of its own: NetworkManager may ask
+    // while the service's thread waits for one of its answers.
+    std::unique_ptr<QThread> m_agentThread;
+    NmAgent *m_agent = nullptr;   // lives on m_agentThread
 
     mutable std::mutex m_mutex;
     std::condition_variable m_started;
     bool m_startDone = false;
     bool m_up = false;
     QString m_uniqueName;
+    QString m_nmOwner;          // NetworkManager's unique name on the bus
     QList<Profile> m_profiles;  // NetworkManager's order
     QList<Active> m_active;     // NetworkManager's order, dial kinds only
     std::map<QString, HRASCONN> m_handles;  // active connection path -> handle
