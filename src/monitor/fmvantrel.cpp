@@ -6,6 +6,7 @@
 #include "monitor/globeicon.h"
 #include "monitor/probe.h"
 #include "platform/messageboxes.h"
+#include "platform/modal.h"
 #include "platform/vtimer.h"
 
 #include <QCloseEvent>
@@ -337,7 +338,7 @@ void TfmVantrel::Open1Click()
         return; // the details window is not part of this build yet
     std::unique_ptr<QDialog> window(DetailsWindowFactory(*this));
     if (window)
-        window->exec();
+        ExecModal(*window);
 }
 
 void TfmVantrel::CopyIP1Click()
@@ -385,7 +386,19 @@ void TfmVantrel::About1Click()
         return; // the about window is not part of this build yet
     std::unique_ptr<QDialog> window(AboutWindowFactory(*this));
     if (window)
-        window->exec();
+        ExecModal(*window);
+}
+
+void TfmVantrel::OpenConnectionEntries(QWidget *owner)
+{
+    if (!ConnectionEntriesFactory)
+        return; // the connection entries window is not part of this build yet
+    std::unique_ptr<QDialog> window(ConnectionEntriesFactory(*this));
+    if (!window)
+        return;
+    if (owner)
+        window->setParent(owner, window->windowFlags());
+    ExecModal(*window);
 }
 
 void TfmVantrel::Esci1Click()

@@ -95,6 +95,7 @@ public:
     std::function<QDialog *(TfmVantrel &)> DetailsWindowFactory; // VantrelWSInfo, modal
     std::function<QDialog *(TfmVantrel &)> AboutWindowFactory;   // fmAbout, modal
     std::function<QWidget *(TfmVantrel &)> LogViewerFactory;     // fmLog, modeless
+    std::function<QDialog *(TfmVantrel &)> ConnectionEntriesFactory; // fmCnx, modal
     QPointer<QWidget> fmLog;          // the log viewer while it exists
     QPointer<QLabel> DetailsIP;       // the details window's address line while it is up
     // The dial or hang-up decision behind "&Connect"/"&Disconnect". The dial run
@@ -106,6 +107,9 @@ public:
     void StopNetworkStack();
     void VantrelTimerTimer();
     void VantrelAniTimerTimer();
+    // Opens the connection entries window modally over `owner` (the window it is
+    // opened from, or nullptr), and returns when it has closed.
+    void OpenConnectionEntries(QWidget *owner);
     // The window procedure for the tray's callback message.
     void TrayCallback(DWORD message, DWORD wParam, DWORD lParam);
     void DoubleClickAction();

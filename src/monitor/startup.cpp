@@ -10,6 +10,7 @@
 #include "platform/desktop/qtwaveplayer.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
+#include "platform/modal.h"
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/rasbackend.h"
@@ -120,7 +121,7 @@ QString ProgramFolderFromPath(const QString &programFile)
 void ShowSplash()
 {
     std::unique_ptr<TfmLogo> fmLogo = std::make_unique<TfmLogo>();
-    fmLogo->exec(); // destroyed when the modal run ends, also by an error
+    ExecModal(*fmLogo); // destroyed when the modal run ends, also by an error
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "platform/messageboxes.h"
 
+#include "platform/modal.h"
 #include "platform/topmost.h"
 
 #include <QMessageBox>
@@ -29,7 +30,7 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString &title, const QString &t
     QMessageBox box(toQt(icon), title, text,
                     buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
                                               : QMessageBox::Ok);
-    const int result = box.exec();
+    const int result = ExecModal(box);
     if (buttons == Buttons::YesNo)
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
     return Answer::Ok;

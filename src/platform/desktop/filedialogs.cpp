@@ -1,5 +1,6 @@
 #include "platform/desktop/filedialogs.h"
 
+#include "platform/modal.h"
 #include "platform/topmost.h"
 
 #include <QFileDialog>
@@ -14,7 +15,7 @@ QString QtFileDialogs::getOpenFileName(QWidget *parent, const OpenRequest &reque
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }

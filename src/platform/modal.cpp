@@ -1,0 +1,13 @@
+#include "platform/modal.h"
+
+#include <QDialog>
+
+namespace vantrel {
+
+int ExecModal(QDialog &dialog)
+{
+    dialog.setWindowModality(Qt::WindowModal);
+    return dialog.exec();
+}
+
+} // namespace vantrel
