@@ -188,7 +188,9 @@ protected:
         call(kMain, kMockIface, QStringLiteral("AddObject"),
              {QStringLiteral("/org/freedesktop/NetworkManager/AgentManager"),
               QStringLiteral("org.freedesktop.NetworkManager.AgentManager"), QVariantMap(),
-              QVariant::fromValue(QList<MockMethod>{{QStringLiteral("Register"), QStringLiteral("s"), QString(), QString()}})});
+              QVariant::fromValue(QList<MockMethod>{
+                  {QStringLiteral("Register"), QStringLiteral("s"), QString(), QStringLiteral("self.ids = getattr(self, 'ids', []) + [args[0]]")},
+                  {QStringLiteral("Registered"), QString(), QStringLiteral("as"), QStringLiteral("ret = getattr(self, 'ids', [])")}})});
     }
     void stopMock()
     {
@@ -509,21 +511,10 @@ TEST_F(NmServiceTest, TypedPasswordIsHandedOverForItsOwnDialOnce)
     activationsTakeTheirTime();
     startService();
     // The agent registered with NetworkManager under its identifier.
-    const QDBusMessage registered = call(QStringLiteral("/org/freedesktop/NetworkManager/AgentManager"), kMockIface,
-                                         QStringLiteral("GetMethodCalls"), {QStringLiteral("Register")});
-    QStringList identifiers;
-    const QDBusArgument calls = registered.arguments().value(0).value<QDBusArgument>();
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        quint64 when = 0;
-        QVariantList args;
-        calls.beginStructure();
-        calls >> when >> args;
-        calls.endStructure();
-        identifiers.append(args.value(0).toString());
-    }
-    calls.endArray();
-    EXPECT_EQ(identifiers, QStringList{QString::fromLatin1(NmService::kAgentIdentifier)});
+    EXPECT_EQ(call(QStringLiteral("/org/freedesktop/NetworkManager/AgentManager"),
+                   QStringLiteral("org.freedesktop.NetworkManager.AgentManager"), QStringLiteral("Registered"))
+                  .arguments().value(0).toStringList(),
+              QStringList{QString::fromLatin1(NmService::kAgentIdentifier)});
 
     Progress progress;
     HRASCONN handle = 0;
