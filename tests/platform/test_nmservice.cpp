@@ -399,20 +399,34 @@ TEST_F(NmServiceTest, FailedActivationEndsWithWhatNetworkManagerSaid)
     activationsTakeTheirTime();
     startService();
 
-    // The activation starts and NetworkManager gives up for want of a password.
-    Progress progress;
+    // The activation starts and NetworkManager gives up. What its device said
+    // refines only a reason that says no more than "the device went down".
+    struct Case {
+        uint deviceReason; // 0: the device says nothing
+        uint activeReason;
+        DWORD error;
+    };
     HRASCONN handle = 0;
-    ASSERT_EQ(service->dial(QStringLiteral("DSL Home"), {}, {}, progress.callback(), &handle), 0u);
-    ASSERT_TRUE(waitFor([&] { return activePaths().size() == 1 && progress.get().size() >= 3; }));
-    setState(activePaths().value(0), 4, 9);
-    ASSERT_TRUE(waitFor([&] { return progress.ended(); }));
-    EXPECT_EQ(progress.get().back(), std::make_pair(RASCS_ConnectDevice, ERROR_NM_NO_SECRETS));
-    RASCONNSTATE state{};
-    DWORD error = 0;
-    ASSERT_EQ(service->connectStatus(handle, &state, &error), 0u);
-    EXPECT_EQ(error, ERROR_NM_NO_SECRETS);
-    EXPECT_EQ(service->hangUp(handle), 0u);
-    EXPECT_EQ(service->connectStatus(handle, &state, &error), ERROR_INVALID_HANDLE);
+    for (const Case &c : {Case{0, 9 /* NO_SECRETS */, ERROR_NM_NO_SECRETS},
+                          Case{23 /* MODEM_BUSY */, 3 /* DEVICE_DISCONNECTED */, ERROR_LINE_BUSY},
+                          Case{23 /* MODEM_BUSY */, 10 /* LOGIN_FAILED */, ERROR_AUTHENTICATION_FAILURE}}) {
+        Progress progress;
+        ASSERT_EQ(service->dial(QStringLiteral("DSL Home"), {}, {}, progress.callback(), &handle), 0u);
+        ASSERT_TRUE(waitFor([&] { return progress.get().size() >= 3; }));
+        if (c.deviceReason)
+            call(device, kMockIface, QStringLiteral("EmitSignal"),
+                 {QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("StateChanged"),
+                  QStringLiteral("uuu"), QVariantList{120u, 60u, c.deviceReason}});
+        setState(activePaths().constLast(), 4, c.activeReason);
+        ASSERT_TRUE(waitFor([&] { return progress.ended(); }));
+        EXPECT_EQ(progress.get().back(), std::make_pair(RASCS_ConnectDevice, c.error)) << c.activeReason;
+        RASCONNSTATE state{};
+        DWORD error = 0;
+        ASSERT_EQ(service->connectStatus(handle, &state, &error), 0u);
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(service->hangUp(handle), 0u);
+        EXPECT_EQ(service->connectStatus(handle, &state, &error), ERROR_INVALID_HANDLE);
+    }
 
     // NetworkManager refuses the activation itself.
     call(kManager, kMockIface, QStringLiteral("AddMethod"),
