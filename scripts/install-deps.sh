@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libbenchmark-dev
+  libx11-dev libxcb1-dev desktop-file-utils
   xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
   python3-dbusmock
 )

@@ -57,6 +57,9 @@ QString ExpandAlarmMessage(const QString &templ, int elapsedMinutes, int warning
         if (i + 1 >= n)
             break; // a final "$" has no partner and goes alone
         const QChar key = templ.at(++i);
+        // The partner is a whole character: both halves of a surrogate pair go.
+        if (key.isHighSurrogate() && i + 1 < n && templ.at(i + 1).isLowSurrogate())
+            ++i;
         if (key == QLatin1Char('m'))
             text += QString::number(elapsedMinutes);
         else if (key == QLatin1Char('n'))

@@ -157,9 +157,9 @@ void TfmAlarm::buildControls()
     QWidget::setTabOrder(edSet, edSeconds);
     QWidget::setTabOrder(edSeconds, cbSystemBeep);
     QWidget::setTabOrder(cbSystemBeep, cbPlay);
-    QWidget::setTabOrder(cbPlay, edFileWave);
-    QWidget::setTabOrder(edFileWave, cbBox);
-    QWidget::setTabOrder(cbBox, edBoxDialog);
+    QWidget::setTabOrder(cbPlay, cbBox);
+    QWidget::setTabOrder(cbBox, edFileWave);
+    QWidget::setTabOrder(edFileWave, edBoxDialog);
     QWidget::setTabOrder(edBoxDialog, cbEnable);
     QWidget::setTabOrder(cbEnable, btOK);
 
@@ -235,9 +235,14 @@ void TfmAlarm::edSecondsChange()
     const QString text = edSeconds->text();
     if (!text.isEmpty()) {
         std::int32_t minutes = 0;
-        if (!parseInt32(text, &minutes))
-            // Interval and the running period stay as they are.
-            throw VantrelError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        if (!parseInt32(text, &minutes)) {
+            // Interval and the running period stay as they are. Reported here
+            // rather than thrown: an exception must not unwind through the
+            // signal that called this handler.
+            if (m_platform.boxes)
+                ReportError(*m_platform.boxes, QStringLiteral("'%1' is not a valid integer value").arg(text));
+            return;
+        }
         m_state.AppSettings.Interval = minutes;
     }
     m_alarm.SetAlarmPeriod();

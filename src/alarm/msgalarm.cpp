@@ -9,10 +9,35 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QtMath>
 #include <QTextOption>
 
 namespace vantrel {
+
+namespace {
+
+// The message memo shows exactly two lines: what its height holds beyond two
+// lines of its font is split into even margins above and below the text, so no
+// sliver of a third line shows.
+class TwoLineMemo final : public QTextEdit {
+public:
+    using QTextEdit::QTextEdit;
+    void fitTwoLines()
+    {
+        QTextDocument probe;
+        probe.setDefaultFont(font());
+        probe.setDocumentMargin(0);
+        probe.setPlainText(QStringLiteral("X\nX"));
+        const int twoLines = qCeil(probe.size().height());
+        document()->setDocumentMargin(0);
+        const int spare = qMax(0, height() - 2 * frameWidth() - twoLines);
+        setViewportMargins(0, spare / 2, 0, spare - spare / 2);
+    }
+};
+
+} // namespace
 
 namespace {
 constexpr int kClientWidth = 456;
@@ -39,7 +64,8 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     Icona->setGeometry(2, 2, 32, 32);
     Icona->setPixmap(applicationIcon); // a copy: later animation of the tray does not reach it
 
-    Mesg = new QTextEdit(this);
+    auto *memo = new TwoLineMemo(this);
+    Mesg = memo;
     Mesg->setObjectName(QStringLiteral("Mesg"));
     Mesg->setGeometry(37, 1, 379, 33);
     Mesg->setFrameShape(QFrame::NoFrame);
@@ -48,8 +74,7 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     Mesg->setAcceptRichText(false);
     Mesg->setTabChangesFocus(true);
     Mesg->setFocusPolicy(Qt::ClickFocus); // editable, but not a tab stop
-    // Two lines of 13 pixels fit in the 33 pixel memo only with a slim margin.
-    Mesg->document()->setDocumentMargin(3);
+    memo->fitTwoLines();
     QTextOption option = Mesg->document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     Mesg->document()->setDefaultTextOption(option);

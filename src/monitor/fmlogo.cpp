@@ -147,7 +147,14 @@ void TfmLogo::tmLogoTimer()
 {
     tmLogo->stop();
     restoreCursor();
+    m_timeUp = true;
     close(); // a modal run ends with the result Cancel (Rejected)
+}
+
+void TfmLogo::reject()
+{
+    if (m_timeUp)
+        QDialog::reject();
 }
 
 void TfmLogo::restoreCursor()

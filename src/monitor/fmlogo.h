@@ -31,11 +31,16 @@ public:
     // Whether this window has the screen-wide hourglass up.
     bool hourglassShown() const { return m_hourglass; }
 
+    // The splash stays its full time: Escape and the window manager's close
+    // do not end it; only its timer does.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void restoreCursor();
+    bool m_timeUp = false;
     bool m_hourglass = false;
 };
 

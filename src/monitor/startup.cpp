@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/desktop/notifyicon.h"
 #include "platform/desktop/qtwaveplayer.h"
+#include "platform/desktop/session.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
 #include "platform/modal.h"
@@ -17,18 +18,10 @@
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
 
-#include <QDir>
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QScopeGuard>
-#include <QSystemTrayIcon>
-#include <QTimer>
 
+#include <cstdio>
 #include <exception>
-
-#include <unistd.h>
 
 namespace vantrel {
 
@@ -65,48 +58,6 @@ bool VantrelApplication::notify(QObject *receiver, QEvent *event)
     return m_dispatch.dispatch([&] { return QApplication::notify(receiver, event); });
 }
 
-// --- single instance -----------------------------------------------------------------
-
-QString WindowClassSocket(const QString &className)
-{
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QFileInfo(dir).isDir())
-        dir = QDir::tempPath();
-    return dir + QLatin1Char('/') + className + QLatin1Char('-') + QString::number(::getuid());
-}
-
-bool FindWindowClass(const QString &className)
-{
-    QLocalSocket socket;
-    socket.connectToServer(WindowClassSocket(className));
-    // A listening copy is answered by the kernel at once; a socket file left by a
-    // crash refuses at once; no file fails at once. The wait only matters for a
-    // copy too busy to have its queue emptied.
-    const bool found = socket.waitForConnected(1000);
-    socket.abort();
-    return found;
-}
-
-std::unique_ptr<QLocalServer> RegisterWindowClass(const QString &className)
-{
-    const QString name = WindowClassSocket(className);
-    auto server = std::make_unique<QLocalServer>();
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Only reached when FindWindowClass found nobody listening: what is left is
-    // the socket file of a copy that crashed.
-    QLocalServer::removeServer(name);
-    if (!server->listen(name))
-        return nullptr;
-    QLocalServer *raw = server.get();
-    QObject::connect(raw, &QLocalServer::newConnection, raw, [raw] {
-        while (QLocalSocket *peer = raw->nextPendingConnection()) {
-            peer->abort();
-            peer->deleteLater();
-        }
-    });
-    return server;
-}
-
 QString ProgramFolderFromPath(const QString &programFile)
 {
     const qsizetype slash = programFile.lastIndexOf(QLatin1Char('/'));
@@ -124,32 +75,6 @@ void ShowSplash()
     ExecModal(*fmLogo); // destroyed when the modal run ends, also by an error
 }
 
-namespace {
-
-bool waitForTrayPolling(const std::function<bool()> &available, int ms)
-{
-    if (available())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QTimer deadline;
-    bool found = false;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (available()) {
-            found = true;
-            loop.quit();
-        }
-    });
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    deadline.setSingleShot(true);
-    poll.start(250);
-    deadline.start(ms);
-    loop.exec();
-    return found;
-}
-
-} // namespace
-
 VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString programFile,
                                StartupHooks hooks)
     : m_state(state), m_platform(platform), m_programFile(std::move(programFile)),
@@ -158,11 +83,9 @@ VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString prog
     if (!m_hooks.showSplash)
         m_hooks.showSplash = ShowSplash;
     if (!m_hooks.trayAvailable)
-        m_hooks.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-    if (!m_hooks.waitForTray) {
-        const auto available = m_hooks.trayAvailable;
-        m_hooks.waitForTray = [available](int ms) { return waitForTrayPolling(available, ms); };
-    }
+        m_hooks.trayAvailable = TrayHostPresent;
+    if (!m_hooks.note)
+        m_hooks.note = [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
 }
 
 VantrelStartup::~VantrelStartup()
@@ -184,15 +107,13 @@ std::optional<int> VantrelStartup::start()
     }
 
     m_hooks.showSplash();
+    if (m_endRequested)
+        return 0;
 
-    // Without a tray the program would run with nothing to show for it and no
-    // way to end it. Give a tray that is still starting a little time, then tell
-    // the user instead of running unseen.
-    if (!m_hooks.trayAvailable() && !m_hooks.waitForTray(m_hooks.trayGraceMs)) {
-        m_platform.boxes->show(QStringLiteral("Vantrel Message"), kNoSystemTray,
-                               MessageBoxes::Icon::Error);
-        return kNoTrayExitCode;
-    }
+    // At logon the program often starts before the panel that holds the tray.
+    // A missing tray is no reason to stop: the icon docks when a host appears.
+    if (!m_hooks.trayAvailable())
+        m_hooks.note(kNoTrayYet);
 
     m_state.ProgramFolder = ProgramFolderFromPath(m_programFile);
 
@@ -210,11 +131,33 @@ std::optional<int> VantrelStartup::start()
     return std::nullopt;
 }
 
+void VantrelStartup::requestEnd()
+{
+    m_endRequested = true;
+    if (m_fmVantrel)
+        m_fmVantrel->close();
+    else
+        QCoreApplication::exit(0); // ends the splash; start() then stops
+}
+
+void VantrelStartup::endNow()
+{
+    m_platform.tray->displayLost();
+    if (m_fmVantrel)
+        m_fmVantrel->Shutdown();
+    m_instance.reset();
+}
+
 // --- the program -------------------------------------------------------------------
 
 int RunVantrel(int argc, char **argv)
 {
-    VantrelApplication app(argc, argv);
+    PreventSessionBusAutolaunch();
+    // The program takes no arguments, and that includes Qt's own (-platform,
+    // -style, -display...): Qt gets the program name only.
+    int qtArgc = argc > 0 ? 1 : 0;
+    char *qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    VantrelApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     // No display name: Qt would append it to every window title, and the boxes
     // must be titled "Vantrel Message" exactly.
@@ -255,6 +198,11 @@ int RunVantrel(int argc, char **argv)
 
     AppState state;
     VantrelStartup startup(state, platform, QCoreApplication::applicationFilePath());
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
+                     [&startup](int) { startup.requestEnd(); });
+    SetDisplayLossAction([&startup] { startup.endNow(); });
+    const auto noDisplayLossAction = qScopeGuard([] { SetDisplayLossAction({}); });
     if (const std::optional<int> exitCode = startup.start())
         return *exitCode;
     app.exec();

@@ -2,6 +2,7 @@
 // The program's entry: the general error report around event dispatch, the
 // single-instance check, the splash, ProgramFolder, and the two long-lived
 // windows fmVantrel and fmConnect.
+#include "monitor/singleinstance.h"
 #include "platform/errorreport.h"
 
 #include <QApplication>
@@ -13,8 +14,6 @@
 #include <memory>
 #include <optional>
 
-class QLocalServer;
-
 namespace vantrel {
 
 struct AppState;
@@ -25,14 +24,9 @@ class TfmConnect;
 
 inline const QString kMainWindowClass = QStringLiteral("TfmVantrel");
 inline const QString kAlreadyRunning = QStringLiteral("Vantrel is already running!");
-inline const QString kNoSystemTray = QStringLiteral(
-    "No system tray was found.\n\n"
-    "Vantrel has no window of its own: it lives as an icon in the system tray (the "
-    "notification area of a desktop panel). Add a system tray to your panel (on "
-    "GNOME, install and enable the \"AppIndicator and KStatusNotifierItem Support\" "
-    "extension; on other desktops, add the panel's \"System Tray\" or "
-    "\"Notification Area\" item), then start Vantrel again.");
-constexpr int kNoTrayExitCode = 1;
+// Said once on stderr when the program starts before any tray host.
+inline const QString kNoTrayYet = QStringLiteral(
+    "Vantrel: no system tray is there yet; the icon appears as soon as one starts.");
 
 // Runs one event dispatch and turns an exception that escapes it into the
 // general error report (a box titled "Vantrel"); the program carries on. While
@@ -76,19 +70,6 @@ private:
     ErrorReportingDispatch m_dispatch;
 };
 
-// --- single instance ----------------------------------------------------------
-// The main window registers its class name with a per-user local socket while it
-// exists; a second copy looks for it. The socket lives in $XDG_RUNTIME_DIR (a
-// folder only the user can enter), else in the temporary folder, named after the
-// class and the user id.
-QString WindowClassSocket(const QString &className);
-// True when a running copy's main window answers.
-bool FindWindowClass(const QString &className);
-// Registers the class: a socket file left by a crash (nobody listening) is
-// removed first. Returns nullptr when the socket cannot be made; the program
-// then runs without being found.
-std::unique_ptr<QLocalServer> RegisterWindowClass(const QString &className);
-
 // The folder of the program file, without the trailing '/'; "" for the root.
 QString ProgramFolderFromPath(const QString &programFile);
 
@@ -96,14 +77,10 @@ QString ProgramFolderFromPath(const QString &programFile);
 struct StartupHooks {
     // Shows the splash modally (default: fmLogo for 3000 ms).
     std::function<void()> showSplash;
-    // Whether a system tray is there (default: QSystemTrayIcon::isSystemTrayAvailable).
+    // Whether a tray host is there (default: TrayHostPresent).
     std::function<bool()> trayAvailable;
-    // Waits up to `ms` for a tray to appear; true when one did (default: polls
-    // trayAvailable every 250 ms while the event loop runs).
-    std::function<bool(int ms)> waitForTray;
-    // How long to wait for a tray that is not there yet: at logon the program may
-    // start before the panel that holds the tray.
-    int trayGraceMs = 10000;
+    // Tells the user something that needs no answer (default: a line on stderr).
+    std::function<void(const QString &)> note;
     // Ends the message loop when the main window has shut down.
     bool quitOnShutdown = true;
 };
@@ -116,9 +93,17 @@ public:
     VantrelStartup &operator=(const VantrelStartup &) = delete;
 
     // The start-up sequence up to the message loop. Returns the exit code when
-    // the program must end now (another copy runs: 0; no tray: kNoTrayExitCode),
-    // nothing when the message loop is to run.
+    // the program must end now (another copy runs, or the end was asked for
+    // during the splash: 0), nothing when the message loop is to run.
     std::optional<int> start();
+
+    // The session asks the program to end (logout, a termination signal): the
+    // main window closes through its shutdown sequence, which ends the message
+    // loop; during the splash, start-up stops after it.
+    void requestEnd();
+    // The shutdown sequence and the end of the class registration, now, with no
+    // event loop to come (the display is gone).
+    void endNow();
 
     TfmVantrel *fmVantrel() const { return m_fmVantrel.get(); }
     TfmConnect *fmConnect() const { return m_fmConnect.get(); }
@@ -128,7 +113,8 @@ private:
     Platform &m_platform;
     QString m_programFile;
     StartupHooks m_hooks;
-    std::unique_ptr<QLocalServer> m_instance;
+    std::unique_ptr<WindowClassRegistration> m_instance;
+    bool m_endRequested = false;
     std::unique_ptr<TfmVantrel> m_fmVantrel;
     std::unique_ptr<TfmConnect> m_fmConnect;
 };

@@ -3,7 +3,9 @@
 #include "platform/modal.h"
 #include "platform/topmost.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace vantrel {
 
@@ -27,10 +29,16 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString &title, const QString &t
                                           Buttons buttons, bool setAsideTopMost)
 {
     TopMostSetAside aside(setAsideTopMost);
-    QMessageBox box(toQt(icon), title, text,
-                    buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
-                                              : QMessageBox::Ok);
-    const int result = ExecModal(box);
+    // Modal to the window the user is working in, if any (a box raised by a
+    // window's handler keeps that window from taking more input); a box raised
+    // from the tray or a timer with none of ours active blocks nothing.
+    // On the heap: closing its owner deletes the box while it runs.
+    QPointer<QMessageBox> box =
+        new QMessageBox(toQt(icon), title, text,
+                        buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                        QApplication::activeWindow());
+    const int result = ExecModal(*box);
+    delete box.data();
     if (buttons == Buttons::YesNo)
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
     return Answer::Ok;

@@ -40,6 +40,7 @@ TEST(ExpandAlarmMessage, ReplacesEachPairAsTheRulesSay)
         {"$n$n", 0, 0, "\r\n\r\n"},
         {"\xe2\x82\xac$m\xe2\x82\xac", 3, 1, "\xe2\x82\xac" "3\xe2\x82\xac"},
         {"no pairs at all", 1, 1, "no pairs at all"},
+        {"a$\xf0\x9f\x98\x80" "b", 1, 1, "ab"}, // a partner beyond the basic plane goes whole
     };
     for (const TemplateCase &c : cases) {
         EXPECT_EQ(ExpandAlarmMessage(QString::fromUtf8(c.templ), c.minutes, c.warnings),

@@ -1,7 +1,9 @@
 // The alarm message window: its shape, its animation, and how it closes.
 #include "alarmfixture.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
+#include <QTextBlock>
 
 namespace vantrel::test {
 namespace {
@@ -62,10 +64,13 @@ TEST_F(MsgAlarmTest, TextIsCentredOnItsLinesWithoutScrollBars)
     EXPECT_TRUE(window->Mesg->document()->defaultTextOption().alignment() & Qt::AlignHCenter);
     window->show();
     EXPECT_FALSE(window->Mesg->verticalScrollBar()->isVisible());
-    // Two lines fit the memo's height.
-    const int lineHeight = QFontMetrics(window->Mesg->font()).lineSpacing();
-    EXPECT_LE(2 * lineHeight + 2 * window->Mesg->document()->documentMargin(),
-              window->Mesg->height());
+    // Exactly two lines show: the second ends inside the visible area, and the
+    // third starts at or below its bottom (no sliver of it).
+    QAbstractTextDocumentLayout *layout = window->Mesg->document()->documentLayout();
+    const QTextBlock second = window->Mesg->document()->findBlockByNumber(1);
+    const int visible = window->Mesg->viewport()->height();
+    EXPECT_LE(layout->blockBoundingRect(second).bottom(), visible);
+    EXPECT_GE(layout->blockBoundingRect(second.next()).top(), visible);
 }
 
 TEST_F(MsgAlarmTest, AnimatesThroughTheSixteenFramesWhileShown)

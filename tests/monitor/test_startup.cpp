@@ -8,8 +8,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLocalServer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -71,11 +71,14 @@ TEST_F(SingleInstanceTest, ARunningCopyIsFoundAStaleSocketAndNoSocketAreNot)
     ASSERT_TRUE(makeStaleSocket(socket));
     EXPECT_FALSE(FindWindowClass(kMainWindowClass)) << "a socket file with nobody listening";
 
-    std::unique_ptr<QLocalServer> running = RegisterWindowClass(kMainWindowClass);
+    auto running = RegisterWindowClass(kMainWindowClass);
     ASSERT_TRUE(running) << "the stale socket is taken over";
     EXPECT_TRUE(FindWindowClass(kMainWindowClass));
     EXPECT_TRUE(FindWindowClass(kMainWindowClass)) << "found again: each look is answered and dropped";
     EXPECT_FALSE(FindWindowClass(QStringLiteral("TfmOther")));
+
+    EXPECT_FALSE(RegisterWindowClass(kMainWindowClass)) << "a later copy never takes a live copy's socket";
+    EXPECT_TRUE(FindWindowClass(kMainWindowClass)) << "and the first copy can still be found";
 
     running.reset();
     EXPECT_FALSE(FindWindowClass(kMainWindowClass)) << "the copy has ended";
@@ -94,10 +97,7 @@ protected:
             splashSawMainWindow = FindWindowClass(kMainWindowClass);
         };
         h.trayAvailable = [this] { return trayThere; };
-        h.waitForTray = [this](int ms) {
-            waitedMs = ms;
-            return trayComes;
-        };
+        h.note = [this](const QString &text) { notes.append(text); };
         h.quitOnShutdown = false;
         return h;
     }
@@ -109,13 +109,12 @@ protected:
     int splashes = 0;
     bool splashSawMainWindow = false;
     bool trayThere = true;
-    bool trayComes = false;
-    int waitedMs = -1;
+    QStringList notes;
 };
 
 TEST_F(StartupTest, ASecondCopyIsRefusedWithOneBoxAndLeavesNothingBehind)
 {
-    std::unique_ptr<QLocalServer> running = RegisterWindowClass(kMainWindowClass);
+    auto running = RegisterWindowClass(kMainWindowClass);
     ASSERT_TRUE(running);
     auto second = startup();
     const std::optional<int> exitCode = second->start();
@@ -156,33 +155,26 @@ TEST_F(StartupTest, AStaleSocketDoesNotRefuseAndTheNewCopyRegistersOnlyWithItsMa
     EXPECT_FALSE(FindWindowClass(kMainWindowClass));
 }
 
-TEST_F(StartupTest, WithoutATrayTheUserIsToldAndNothingRunsUnseen)
+TEST_F(StartupTest, WithoutATrayTheProgramRunsOnAndSaysSoOnce)
 {
     trayThere = false;
-    trayComes = false;
-    auto s = startup();
-    const std::optional<int> exitCode = s->start();
-    ASSERT_TRUE(exitCode.has_value());
-    EXPECT_EQ(*exitCode, kNoTrayExitCode);
-    EXPECT_EQ(waitedMs, 10000) << "a tray still starting gets its time";
-    EXPECT_EQ(splashes, 1);
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Vantrel Message"));
-    EXPECT_TRUE(boxes.shown.first().text.startsWith(QStringLiteral("No system tray was found.")));
-    EXPECT_EQ(boxes.shown.first().icon, MessageBoxes::Icon::Error);
-    EXPECT_EQ(s->fmVantrel(), nullptr);
-    EXPECT_FALSE(FindWindowClass(kMainWindowClass));
-    EXPECT_TRUE(tray.commands.isEmpty());
-}
-
-TEST_F(StartupTest, ATrayThatAppearsInTimeLetsTheProgramStart)
-{
-    trayThere = false;
-    trayComes = true;
     auto s = startup();
     EXPECT_FALSE(s->start().has_value());
-    EXPECT_TRUE(boxes.shown.isEmpty());
-    EXPECT_NE(s->fmVantrel(), nullptr);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << "no box: nobody may be there to answer it at logon";
+    EXPECT_EQ(notes, QStringList{kNoTrayYet});
+    ASSERT_NE(s->fmVantrel(), nullptr);
+    EXPECT_TRUE(FindWindowClass(kMainWindowClass));
+}
+
+TEST_F(StartupTest, AnEndAskedForDuringTheSplashStopsStartUp)
+{
+    std::unique_ptr<VantrelStartup> s;
+    StartupHooks h = hooks();
+    h.showSplash = [&s] { s->requestEnd(); };
+    s = std::make_unique<VantrelStartup>(state, platform, QStringLiteral("/opt/vantrel/bin/vantrel"), h);
+    EXPECT_EQ(s->start(), std::optional<int>(0));
+    EXPECT_EQ(s->fmVantrel(), nullptr);
+    EXPECT_FALSE(FindWindowClass(kMainWindowClass));
 }
 
 TEST_F(StartupTest, ClosingTheMainWindowEndsTheMessageLoop)
@@ -231,6 +223,11 @@ TEST(Splash, ShowsForOneTickOfItsTimerWithTheHourglass)
     EXPECT_TRUE(fmLogo.tmLogo->isActive());
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&fmLogo, &escape);
+    fmLogo.close();
+    EXPECT_TRUE(fmLogo.isVisible()) << "neither Escape nor a close cuts the splash short";
 
     fmLogo.tmLogo->fire();
     EXPECT_FALSE(fmLogo.isVisible());

@@ -151,7 +151,7 @@ class QtNotifyIconTest : public ::testing::Test {
 protected:
     void make(TrayHost host)
     {
-        tray = std::make_unique<QtNotifyIcon>([host] { return host; });
+        tray = std::make_unique<QtNotifyIcon>([host] { return host; }, [this] { return hostPresent; });
         window = tray->registerWindow([this](DWORD m, DWORD w, DWORD l) { clicks.append({m, w, l}); });
         QPixmap globe(32, 32);
         globe.fill(Qt::blue);
@@ -159,7 +159,7 @@ protected:
         data = record(window, 100, icon, QStringLiteral("Network is down"));
         ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_ADD, &data));
         qt = tray->trayIcon(window, 100);
-        ASSERT_NE(qt, nullptr);
+        ASSERT_EQ(qt != nullptr, hostPresent);
     }
     // Emits the activation as the platform's tray would, then lets the queued
     // delivery reach the window.
@@ -175,6 +175,7 @@ protected:
     NOTIFYICONDATAA data{};
     QSystemTrayIcon *qt = nullptr;
     QList<Click> clicks;
+    bool hostPresent = true;
 };
 
 TEST_F(QtNotifyIconTest, AnXEmbedTrayPassesTheRealDoubleClickAndIgnoresASingleClick)
@@ -220,6 +221,25 @@ TEST_F(QtNotifyIconTest, ModifyChangesTipAndPictureAndDeleteEndsTheClicks)
     EXPECT_TRUE(clicks.isEmpty()) << "a removed icon sends nothing";
     EXPECT_EQ(tray->trayIcon(window, 100), nullptr);
     EXPECT_FALSE(tray->Shell_NotifyIconA(NIM_MODIFY, &data));
+}
+
+TEST_F(QtNotifyIconTest, AnIconAddedBeforeAnyHostDocksWithItsLatestStateWhenOneAppears)
+{
+    hostPresent = false;
+    make(TrayHost::XEmbed);
+    SetNotifyTip(data, QStringLiteral("10.0.0.5"));
+    ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_MODIFY, &data)) << "changes are kept while it waits";
+    tray->dockWaitingIcons();
+    EXPECT_EQ(tray->trayIcon(window, 100), nullptr) << "still no host";
+
+    hostPresent = true;
+    tray->dockWaitingIcons();
+    qt = tray->trayIcon(window, 100);
+    ASSERT_NE(qt, nullptr);
+    EXPECT_EQ(qt->toolTip(), QStringLiteral("10.0.0.5"));
+    EXPECT_FALSE(qt->icon().isNull());
+    activate(QSystemTrayIcon::DoubleClick);
+    EXPECT_EQ(clicks, QList<Click>({{0x464, 100, 0x203}}));
 }
 
 // --- host detection ---------------------------------------------------------------------

@@ -5,6 +5,14 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 
+#include "platform/desktop/session.h"
+
+#include <QGuiApplication>
+
+#include <X11/Xlib.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 #include <cstring>
 
 namespace vantrel {
@@ -87,6 +95,8 @@ bool NotifyIcon::sendToWindow(HWND32 window, DWORD callbackMessage, DWORD id, DW
 
 TrayHost DetectTrayHost()
 {
+    if (!SessionBusExists())
+        return TrayHost::XEmbed;
     const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
@@ -102,6 +112,34 @@ TrayHost DetectTrayHost()
         return TrayHost::XEmbed;
     const bool hostRegistered = qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
     return hostRegistered ? TrayHost::StatusNotifier : TrayHost::XEmbed;
+}
+
+namespace {
+
+bool xembedTrayPresent()
+{
+    const auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return false;
+    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(x11->display()));
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+    if (!atom)
+        return false;
+    xcb_get_selection_owner_reply_t *owner =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    const bool present = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    std::free(atom);
+    return present;
+}
+
+} // namespace
+
+bool TrayHostPresent()
+{
+    return xembedTrayPresent() || DetectTrayHost() == TrayHost::StatusNotifier;
 }
 
 std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host)
@@ -127,16 +165,22 @@ std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, T
 
 // --- QtNotifyIcon -------------------------------------------------------------
 
-QtNotifyIcon::QtNotifyIcon(std::function<TrayHost()> detectHost, QObject *parent)
-    : QObject(parent), m_detectHost(std::move(detectHost))
+QtNotifyIcon::QtNotifyIcon(std::function<TrayHost()> detectHost, std::function<bool()> hostPresent,
+                           QObject *parent)
+    : QObject(parent), m_detectHost(std::move(detectHost)), m_hostPresent(std::move(hostPresent)),
+      m_dockTimer(new QTimer(this))
 {
+    m_dockTimer->setInterval(1000);
+    connect(m_dockTimer, &QTimer::timeout, this, &QtNotifyIcon::dockWaitingIcons);
 }
 
 QtNotifyIcon::~QtNotifyIcon()
 {
     for (Icon &icon : m_trayIcons) {
-        icon.tray->hide();
-        delete icon.tray;
+        if (icon.tray) {
+            icon.tray->hide();
+            delete icon.tray;
+        }
     }
 }
 
@@ -146,26 +190,61 @@ QSystemTrayIcon *QtNotifyIcon::trayIcon(HWND32 window, DWORD id) const
     return it == m_trayIcons.constEnd() ? nullptr : it->tray;
 }
 
-void QtNotifyIcon::apply(Icon &icon, const NOTIFYICONDATAA &data, bool force)
+void QtNotifyIcon::apply(Icon &icon, const NOTIFYICONDATAA &data)
 {
     if (data.uFlags & NIF_MESSAGE)
         icon.callbackMessage = data.uCallbackMessage;
     if (data.uFlags & NIF_TIP) {
-        const QString tip = NotifyTip(data);
-        if (force || icon.tray->toolTip() != tip)
-            icon.tray->setToolTip(tip);
+        icon.tip = NotifyTip(data);
+        if (icon.tray && icon.tray->toolTip() != icon.tip)
+            icon.tray->setToolTip(icon.tip);
     }
     if (data.uFlags & NIF_ICON) {
         // The animation sends the same handle with a new picture every 150 ms,
         // the poll the same picture every 2 s: hand Qt only real changes.
         const quint64 version = icons().version(data.hIcon);
-        if (force || !icon.hasIcon || icon.iconHandle != data.hIcon || icon.iconVersion != version) {
+        const bool changed = !icon.hasIcon || icon.iconHandle != data.hIcon || icon.iconVersion != version;
+        icon.iconHandle = data.hIcon;
+        icon.iconVersion = version;
+        icon.hasIcon = true;
+        if (icon.tray && changed)
             icon.tray->setIcon(icons().icon(data.hIcon));
-            icon.iconHandle = data.hIcon;
-            icon.iconVersion = version;
-            icon.hasIcon = true;
-        }
     }
+}
+
+void QtNotifyIcon::dock(Icon &icon)
+{
+    icon.host = m_detectHost ? m_detectHost() : TrayHost::XEmbed;
+    icon.tray = new QSystemTrayIcon(this);
+    const HWND32 window = icon.window;
+    const DWORD id = icon.id;
+    // Queued, as a tray message is posted: the handler may open a modal
+    // window or remove this very icon, which must not happen inside the
+    // tray's own mouse event.
+    connect(icon.tray, &QSystemTrayIcon::activated, this,
+            [this, window, id](QSystemTrayIcon::ActivationReason reason) { activated(window, id, reason); },
+            Qt::QueuedConnection);
+    icon.tray->setToolTip(icon.tip);
+    if (icon.hasIcon)
+        icon.tray->setIcon(icons().icon(icon.iconHandle));
+    icon.tray->show();
+}
+
+void QtNotifyIcon::dockWaitingIcons()
+{
+    bool waiting = false;
+    for (Icon &icon : m_trayIcons)
+        waiting = waiting || !icon.tray;
+    if (!waiting) {
+        m_dockTimer->stop();
+        return;
+    }
+    if (m_hostPresent && !m_hostPresent())
+        return;
+    for (Icon &icon : m_trayIcons)
+        if (!icon.tray)
+            dock(icon);
+    m_dockTimer->stop();
 }
 
 bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
@@ -177,27 +256,21 @@ bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
     case NIM_ADD: {
         if (m_trayIcons.contains(k))
             return false;
-        Icon icon;
-        icon.host = m_detectHost ? m_detectHost() : TrayHost::XEmbed;
-        icon.tray = new QSystemTrayIcon(this);
-        const HWND32 window = data->hWnd;
-        const DWORD id = data->uID;
-        // Queued, as a tray message is posted: the handler may open a modal
-        // window or remove this very icon, which must not happen inside the
-        // tray's own mouse event.
-        connect(icon.tray, &QSystemTrayIcon::activated, this,
-                [this, window, id](QSystemTrayIcon::ActivationReason reason) { activated(window, id, reason); },
-                Qt::QueuedConnection);
-        apply(icon, *data, true);
-        icon.tray->show();
-        m_trayIcons.insert(k, icon);
+        Icon &icon = m_trayIcons[k];
+        icon.window = data->hWnd;
+        icon.id = data->uID;
+        apply(icon, *data);
+        if (!m_hostPresent || m_hostPresent())
+            dock(icon);
+        else
+            m_dockTimer->start();
         return true;
     }
     case NIM_MODIFY: {
         auto it = m_trayIcons.find(k);
         if (it == m_trayIcons.end())
             return false;
-        apply(*it, *data, false);
+        apply(*it, *data);
         return true;
     }
     case NIM_DELETE: {
@@ -206,12 +279,27 @@ bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
             return false;
         QSystemTrayIcon *tray = it->tray;
         m_trayIcons.erase(it);
-        tray->hide();
-        tray->deleteLater(); // a queued activation may still be on its way
+        if (tray) {
+            tray->hide();
+            tray->deleteLater(); // a queued activation may still be on its way
+        }
         return true;
     }
     default:
         return false;
+    }
+}
+
+void QtNotifyIcon::displayLost()
+{
+    // Qt's icons would talk to the broken display connection even to hide
+    // themselves; they are left alone for the process to end with.
+    m_dockTimer->stop();
+    m_hostPresent = [] { return false; };
+    for (Icon &icon : m_trayIcons) {
+        if (icon.tray)
+            icon.tray->disconnect(this);
+        icon.tray = nullptr;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -94,6 +95,10 @@ public:
     // the icon to modify or delete does not.
     virtual bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) = 0;
 
+    // The display and its tray went away with the session: later commands must
+    // not talk to them (the icons are gone with the tray anyway).
+    virtual void displayLost() {}
+
     // Window handles for the records' hWnd: the tray sends each icon's callback
     // message to the procedure registered under its hWnd.
     HWND32 registerWindow(WindowProc proc);
@@ -135,37 +140,63 @@ TrayHost DetectTrayHost();
 // middle button).
 std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host);
 
+// True when some tray host is there to show an icon: a StatusNotifierItem host
+// (asked only when a session bus exists) or an XEmbed system tray (the owner of
+// the screen's _NET_SYSTEM_TRAY selection). It never asks Qt: Qt's platform
+// theme decides once per process whether tray icons go over D-Bus, at the first
+// question, and a question asked before the panel has started would keep every
+// later icon off a StatusNotifierItem host.
+bool TrayHostPresent();
+
 // The real tray: one QSystemTrayIcon per (window, identifier).
+//
+// An icon added while no tray host is there (at logon the program may start
+// before the panel) is kept, with every later change, and docks as soon as a
+// host appears; until then the add still succeeds, as the program carries on
+// without an icon either way.
 class QtNotifyIcon final : public QObject, public NotifyIcon {
     Q_OBJECT
 public:
-    // `detectHost` is asked when an icon is added (that is when Qt makes its own
-    // choice too); the default asks the session bus.
+    // `detectHost` is asked when an icon is made (that is when Qt makes its own
+    // choice too); the default asks the session bus. `hostPresent` tells whether
+    // an icon can be shown now; while it says no, it is asked again every second.
     explicit QtNotifyIcon(std::function<TrayHost()> detectHost = DetectTrayHost,
+                          std::function<bool()> hostPresent = TrayHostPresent,
                           QObject *parent = nullptr);
     ~QtNotifyIcon() override;
 
     bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) override;
+    void displayLost() override;
 
     // The Qt icon behind (window, id), for tests that emit activations as the
     // platform would; nullptr when there is none.
     QSystemTrayIcon *trayIcon(HWND32 window, DWORD id) const;
 
+    // Docks the icons that wait for a tray host, if one is there now. Runs
+    // every second while any icon waits.
+    void dockWaitingIcons();
+
 private:
     struct Icon {
-        QSystemTrayIcon *tray = nullptr;
+        QSystemTrayIcon *tray = nullptr; // none while no host is there
+        HWND32 window = 0;
+        DWORD id = 0;
         TrayHost host = TrayHost::XEmbed;
         DWORD callbackMessage = 0;
+        QString tip;
         HICON32 iconHandle = 0;
         quint64 iconVersion = 0;
         bool hasIcon = false;
     };
     static quint64 key(HWND32 window, DWORD id) { return (quint64(window) << 32) | id; }
-    void apply(Icon &icon, const NOTIFYICONDATAA &data, bool force);
+    void apply(Icon &icon, const NOTIFYICONDATAA &data);
+    void dock(Icon &icon);
     void activated(HWND32 window, DWORD id, QSystemTrayIcon::ActivationReason reason);
 
     std::function<TrayHost()> m_detectHost;
+    std::function<bool()> m_hostPresent;
     QHash<quint64, Icon> m_trayIcons;
+    QTimer *m_dockTimer;
 };
 
 // Records every command and lets a test click the icon.

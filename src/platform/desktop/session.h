@@ -1,0 +1,49 @@
+#pragma once
+// What a desktop session does to a long-running tray program: a session bus that
+// may not exist, signals at logout, a display that may go away.
+#include <QObject>
+
+#include <functional>
+
+class QSocketNotifier;
+
+namespace vantrel {
+
+// True when the user's session bus can be reached: its address is set, or the
+// standard per-user bus socket ($XDG_RUNTIME_DIR/bus) exists.
+bool SessionBusExists();
+
+// To be called before the application object exists. Without a session bus, the
+// D-Bus library would start one of its own on the first D-Bus call (its X11
+// "autolaunch"), whoever makes that call (Qt's platform theme asks about tray
+// hosts and menus), and the daemon it starts outlives the program. Pointing the
+// session bus at an address that cannot be used makes those calls fail at once
+// instead, and leaves no process behind.
+void PreventSessionBusAutolaunch();
+
+// Turns SIGTERM, SIGHUP and SIGINT (logout, a closed terminal, Ctrl+C, kill)
+// into a Qt signal delivered by the event loop, so that the program can end in
+// order instead of dying where it stands. One instance per process.
+class TerminationSignals final : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationSignals(QObject *parent = nullptr);
+    ~TerminationSignals() override;
+
+signals:
+    void terminationRequested(int signalNumber);
+
+private:
+    void readSignal();
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+// Runs `action` if the process is ended by Qt because the display connection
+// broke (the X server went away: Qt's xcb platform then calls exit(1) from inside
+// its event handling, so no destructor runs). The action runs at exit, and the
+// process then ends with code 0: losing the display is the session ending, not
+// a failure of the program. Cleared by passing an empty function, which must be
+// done before the objects the action uses go away.
+void SetDisplayLossAction(std::function<void()> action);
+
+} // namespace vantrel
