@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace vantrel {
 
@@ -77,5 +78,17 @@ TfmConnect::TfmConnect(QWidget *parent)
 }
 
 TfmConnect::~TfmConnect() = default;
+
+void TfmConnect::showEvent(QShowEvent *event)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        // frameGeometry() is the outer size once the window manager has framed
+        // the window; before that it is the client size.
+        move(area.x() + area.width() - frameGeometry().width(), area.y());
+    }
+    Memo1->clear();
+    QDialog::showEvent(event);
+}
 
 } // namespace vantrel

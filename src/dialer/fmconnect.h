@@ -1,7 +1,7 @@
 #pragma once
 // The dial progress window fmConnect: created hidden at start-up and kept until
-// the program ends. The dial run shows it, writes each status line into Memo1
-// and hides it again; btAbort and btSkip act on the run.
+// the program ends. The dial run (dialer.h) shows it, writes each status line
+// into Memo1 and hides it again, and gives btAbort and btSkip their handlers.
 #include <QDialog>
 
 class QLabel;
@@ -20,6 +20,11 @@ public:
     QPlainTextEdit *Memo1 = nullptr;
     QPushButton *btAbort = nullptr;
     QPushButton *btSkip = nullptr;
+
+protected:
+    // Opens at the top right corner of the primary screen with an empty line,
+    // wherever the user moved it before.
+    void showEvent(QShowEvent *event) override;
 };
 
 } // namespace vantrel

@@ -1,5 +1,7 @@
 #include "monitor/startup.h"
 
+#include "dialer/dialer.h"
+#include "dialer/fmcnx.h"
 #include "dialer/fmconnect.h"
 #include "monitor/appstate.h"
 #include "monitor/fmlogo.h"
@@ -7,7 +9,7 @@
 #include "monitor/globeicon.h"
 #include "platform/clock.h"
 #include "platform/desktop/notifyicon.h"
-#include "platform/desktop/qtwaveplayer.h"
+#include "platform/desktop/lazywaveplayer.h"
 #include "platform/desktop/session.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
@@ -18,10 +20,14 @@
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
 
+#include <QPixmapCache>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <cstdio>
 #include <exception>
+
+#include <malloc.h>
 
 namespace vantrel {
 
@@ -128,6 +134,12 @@ std::optional<int> VantrelStartup::start()
     }
 
     m_fmConnect = std::make_unique<TfmConnect>();
+    // The dialer lives as long as fmConnect (its parent) and installs itself as
+    // the body of Connect1Click.
+    new Dialer(m_state, m_platform, *m_fmVantrel, *m_fmConnect);
+    m_fmVantrel->ConnectionEntriesFactory = [this](TfmVantrel &fm) -> QDialog * {
+        return new TfmCnx(m_state, m_platform, fm);
+    };
     return std::nullopt;
 }
 
@@ -153,6 +165,10 @@ void VantrelStartup::endNow()
 int RunVantrel(int argc, char **argv)
 {
     PreventSessionBusAutolaunch();
+    // Qt's own event dispatcher instead of GLib's: the program has no GLib
+    // event sources to serve, and the GLib loop costs memory for nothing.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     // The program takes no arguments, and that includes Qt's own (-platform,
     // -style, -display...): Qt gets the program name only.
     int qtArgc = argc > 0 ? 1 : 0;
@@ -180,9 +196,9 @@ int RunVantrel(int argc, char **argv)
     RasApi ras(*line);
     PosixSockets sockets;
     QtNotifyIcon tray;
-    QtWavePlayer wave;
+    LazyWavePlayer wave;
     QtBeeper beeper;
-    ThreadPause pause;
+    EventLoopPause pause;
     SystemClock clock;
 
     Platform platform;
@@ -205,6 +221,13 @@ int RunVantrel(int argc, char **argv)
     const auto noDisplayLossAction = qScopeGuard([] { SetDisplayLossAction({}); });
     if (const std::optional<int> exitCode = startup.start())
         return *exitCode;
+    // What start-up used once (the splash, its pictures and fonts) is freed
+    // by now; hand the freed heap back to the system instead of keeping it for
+    // a program that allocates little from here on.
+    QTimer::singleShot(0, [] {
+        QPixmapCache::clear(); // the splash's and the style's pictures
+        ::malloc_trim(0);
+    });
     app.exec();
     return 0;
 }

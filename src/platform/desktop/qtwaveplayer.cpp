@@ -1,6 +1,5 @@
 #include "platform/desktop/qtwaveplayer.h"
 
-#include <QApplication>
 #include <QAudioDevice>
 #include <QFile>
 #include <QMediaDevices>
@@ -123,9 +122,10 @@ bool QtWavePlayer::play()
     return true;
 }
 
-void QtBeeper::beep()
-{
-    QApplication::beep();
-}
-
 } // namespace vantrel
+
+// The sound module's one entry point, resolved by LazyWavePlayer.
+extern "C" Q_DECL_EXPORT vantrel::WavePlayer *vantrel_make_wave_player()
+{
+    return new vantrel::QtWavePlayer();
+}

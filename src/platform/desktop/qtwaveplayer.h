@@ -1,6 +1,6 @@
 #pragma once
-// The real wave player and beep: Qt Multimedia's QSoundEffect and the
-// platform beep through QApplication.
+// The real wave player: Qt Multimedia's QSoundEffect. It lives in the sound
+// module (vantrel-sound), which the program loads when it first needs sound.
 #include "platform/desktop/waveplayer.h"
 
 #include <functional>
@@ -37,9 +37,5 @@ private:
     std::function<bool()> m_audioOutputAvailable;
 };
 
-class QtBeeper final : public Beeper {
-public:
-    void beep() override;
-};
 
 } // namespace vantrel

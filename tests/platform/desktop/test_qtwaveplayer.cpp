@@ -1,4 +1,6 @@
-// The real wave player's check of a file before it is handed to the sound system.
+// The real wave player's check of a file before it is handed to the sound system,
+// and the program's player that loads it when first needed.
+#include "platform/desktop/lazywaveplayer.h"
 #include "platform/desktop/qtwaveplayer.h"
 
 #include <QFile>
@@ -167,6 +169,28 @@ TEST_F(WavePlayerTest, OpensClosesAndPlaysOnlyWithADevice)
     player.close();
     EXPECT_FALSE(player.isOpen());
     EXPECT_FALSE(player.play());
+}
+
+TEST_F(WavePlayerTest, TheProgramsPlayerLoadsTheSoundModuleOnlyWhenAFileIsOpened)
+{
+    LazyWavePlayer player;
+    player.setFileName(dir.filePath("missing.wav"));
+    EXPECT_FALSE(player.moduleLoaded());
+    EXPECT_FALSE(player.play());
+    QString error;
+    EXPECT_FALSE(player.open(&error));
+    EXPECT_TRUE(player.moduleLoaded());
+    EXPECT_TRUE(error.contains(QStringLiteral("cannot be read"))) << "the module's own check ran: " << error.toStdString();
+
+    player.setFileName(write("ring.wav", tinyWave()));
+    EXPECT_TRUE(player.open(&error)) << error.toStdString();
+    EXPECT_TRUE(player.isOpen());
+
+    LazyWavePlayer without({dir.filePath("no-such-folder")});
+    without.setFileName(dir.filePath("ring.wav"));
+    EXPECT_FALSE(without.open(&error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Sounds cannot be played"))) << error.toStdString();
+    EXPECT_FALSE(without.play());
 }
 
 } // namespace

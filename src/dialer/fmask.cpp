@@ -1,0 +1,146 @@
+#include "dialer/fmask.h"
+
+#include "alarm/formfont.h"
+#include "monitor/appstate.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QValidator>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kClientWidth = 283;
+constexpr int kClientHeight = 79;
+
+// Refuses any text whose UTF-8 form would not fit the dial parameters' field,
+// so a longer name or password can be neither typed nor pasted (a cut password
+// would only fail at the far end, after a whole dial).
+class Utf8LengthValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int & /*pos*/) const override
+    {
+        return input.toUtf8().size() <= kCredentialMaxBytes ? Acceptable : Invalid;
+    }
+};
+
+QLineEdit *credentialEdit(QWidget *parent, const char *name, int y)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(60, y, 221, 21);
+    edit->setMaxLength(kCredentialMaxBytes);
+    edit->setValidator(new Utf8LengthValidator(edit));
+    return edit;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, int x)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(x, 56, 63, 21);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+TfmAsk::TfmAsk(AppState &state, std::int32_t attemptLimit, QWidget *parent)
+    // A dialog frame with no title-bar buttons: the three buttons are the ways out.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_state(state), m_attemptLimit(attemptLimit)
+{
+    setObjectName(QStringLiteral("fmAsk"));
+    setWindowTitle(QStringLiteral("Vantrel -"));
+    setFont(alarmFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+
+    Label1 = new QLabel(QStringLiteral("Username"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(4, 12);
+    edUser = credentialEdit(this, "edUser", 8);
+    Label2 = new QLabel(QStringLiteral("Password"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(4, 34);
+    edPass = credentialEdit(this, "edPass", 32);
+    edPass->setEchoMode(QLineEdit::Password);
+    // Every character shows as "*", whatever the style's own mask character is.
+    edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+
+    btSkip = button(this, "btSkip", QStringLiteral("&Skip"), 86);
+    btAbort = button(this, "btAbort", QStringLiteral("&Abort"), 152);
+    btOK = button(this, "btOK", QStringLiteral("&OK"), 218);
+    btOK->setDefault(true);
+    connect(btOK, &QPushButton::clicked, this, &TfmAsk::btOKClick);
+    connect(btAbort, &QPushButton::clicked, this, &TfmAsk::btAbortClick);
+    connect(btSkip, &QPushButton::clicked, this, &TfmAsk::btSkipClick);
+
+    setTabOrder(edUser, edPass);
+    setTabOrder(edPass, btAbort);
+    setTabOrder(btAbort, btOK);
+    setTabOrder(btOK, btSkip);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+
+    FormCreate();
+}
+
+TfmAsk::~TfmAsk()
+{
+    wipeFields();
+}
+
+void TfmAsk::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Vantrel - ") + m_state.CurrentEntry);
+    edUser->setText(m_state.PromptUserName);
+    edPass->setText(m_state.PromptPassword);
+}
+
+void TfmAsk::btOKClick()
+{
+    m_state.PromptUserName = edUser->text();
+    m_state.PromptPassword = edPass->text();
+    wipeFields();
+    done(PromptOK);
+}
+
+void TfmAsk::btAbortClick()
+{
+    m_state.RedialAttempt = m_attemptLimit + 1;
+    m_state.CyclePosition = m_state.CycleLength + 1;
+    wipeFields();
+    done(PromptAbort);
+}
+
+void TfmAsk::btSkipClick()
+{
+    m_state.CyclePosition += 1;
+    wipeFields();
+    done(PromptCancel);
+}
+
+void TfmAsk::keyPressEvent(QKeyEvent *event)
+{
+    // No cancel button: Escape does nothing (QDialog would reject).
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfmAsk::wipeFields()
+{
+    // The typed password is not left in the field's text once it has been
+    // handed over (or refused); the undo history goes with it.
+    edPass->clear();
+}
+
+} // namespace vantrel

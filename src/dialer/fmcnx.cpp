@@ -1,0 +1,633 @@
+#include "dialer/fmcnx.h"
+
+#include "alarm/formfont.h"
+#include "dialer/cnxicons.h"
+#include "dialer/dialer.h"
+#include "monitor/appstate.h"
+#include "monitor/fmvantrel.h"
+#include "platform/messageboxes.h"
+#include "platform/ras/ras.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QStyledItemDelegate>
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace vantrel {
+
+using namespace cnx_text;
+
+namespace {
+
+constexpr int kClientWidth = 459;
+constexpr int kClientHeight = 240;
+constexpr int kRowHeight = 17;
+constexpr int kEnumRoom = 100; // entry records the phonebook listing has room for
+constexpr int kNumberFieldDigits = 4;
+
+QString cutName(const QString &name)
+{
+    QString cut = name.left(kCycleEntryMaxLength);
+    if (cut.size() == kCycleEntryMaxLength && cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
+}
+
+// Draws each row of listCnx: the row's picture at the row's top edge (2 px in
+// for the header row, 16 px for entries) and the text 4 px after it.
+class EntryRowDelegate final : public QStyledItemDelegate {
+public:
+    explicit EntryRowDelegate(TfmCnx *window) : QStyledItemDelegate(window), m_window(window) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QRect r = option.rect;
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal
+                                                                                    : QPalette::Disabled;
+        painter->save();
+        painter->fillRect(r, option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base));
+        const int row = index.row();
+        const int imageX = row == 0 ? 2 : 16;
+        const int image = m_window->rowImage(row);
+        if (image >= 0)
+            painter->drawPixmap(r.left() + imageX, r.top(), m_window->ListaIcone.at(image));
+        const int textX = r.left() + imageX + kCnxIconSize + 4;
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(QRect(textX, r.top(), r.right() - textX, r.height()),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, index.data().toString());
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+            QStyle *style = option.widget ? option.widget->style() : nullptr;
+            if (style)
+                style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+        }
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
+    }
+
+private:
+    TfmCnx *m_window;
+};
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &text, int x, int y, int width)
+{
+    auto *c = new QCheckBox(text, parent);
+    c->setObjectName(QLatin1String(name));
+    c->setGeometry(x, y, width, 17);
+    return c;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(geometry);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit *numberField(QWidget *parent, const char *name, int x, int y)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setGeometry(x, y, 36, 20);
+    e->setMaxLength(kNumberFieldDigits);
+    // Digits only, typed or pasted: anything else is refused as it comes.
+    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+    return e;
+}
+
+QLineEdit *credentialField(QWidget *parent, const char *name, int y)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setGeometry(72, y, 185, 20);
+    e->setReadOnly(true);
+    e->setEnabled(false);
+    e->setFocusPolicy(Qt::NoFocus);
+    return e;
+}
+
+// A number the window wrote into one of its own fields (digits only, at most
+// the field's length); other text keeps the setting as it is.
+std::optional<std::int32_t> fieldNumber(const QString &text)
+{
+    bool ok = false;
+    const std::int32_t n = text.toInt(&ok);
+    return ok && n >= 0 ? std::optional<std::int32_t>(n) : std::nullopt;
+}
+
+} // namespace
+
+TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidget *parent)
+    // A dialog frame without title-bar buttons: OK is the way out.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_state(state), m_platform(platform), m_fm(fmVantrel)
+{
+    setObjectName(QStringLiteral("fmCnx"));
+    setWindowTitle(QStringLiteral("Advanced Vantrel Configuration"));
+    setFont(alarmFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    ListaIcone = ConnectionListIcons();
+
+    cbCnx = checkBox(this, "cbCnx", QStringLiteral("Enable RAS Connection"), 8, 6, 200);
+
+    listCnx = new QListWidget(this);
+    listCnx->setObjectName(QStringLiteral("listCnx"));
+    listCnx->setGeometry(8, 26, 172, 150);
+    listCnx->setSelectionMode(QAbstractItemView::SingleSelection);
+    listCnx->setUniformItemSizes(true);
+    listCnx->setItemDelegate(new EntryRowDelegate(this));
+    listCnx->setToolTip(QStringLiteral("Double Click on an item to add or remove"));
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(186, 26, 265, 150);
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Raised);
+    Panel1->setLineWidth(2);
+    Label1 = label(Panel1, "Label1", QStringLiteral("Selected connection:"), 6, 6);
+    lbCnx = new QLabel(Panel1);
+    lbCnx->setObjectName(QStringLiteral("lbCnx"));
+    lbCnx->setGeometry(6, 21, 253, 16);
+    lbCnx->setAlignment(Qt::AlignCenter);
+    QFont bold = font();
+    bold.setBold(true);
+    lbCnx->setFont(bold);
+    Label3 = label(Panel1, "Label3", QStringLiteral("Username:"), 6, 44);
+    edUser = credentialField(Panel1, "edUser", 41);
+    Label4 = label(Panel1, "Label4", QStringLiteral("Password:"), 6, 67);
+    edPass = credentialField(Panel1, "edPass", 64);
+    edPass->setEchoMode(QLineEdit::Password);
+    edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    cxAsk = checkBox(Panel1, "cxAsk", QStringLiteral("Ask me for Username and Password "), 6, 128, 253);
+    Note = new QPlainTextEdit(Panel1);
+    Note->setObjectName(QStringLiteral("Note"));
+    Note->setGeometry(4, 88, 257, 40);
+    // One pixel smaller than the window's font, so that the note's three lines
+    // fit the panel's width as they are broken.
+    QFont noteFont = font();
+    noteFont.setPixelSize(10);
+    Note->setFont(noteFont);
+    Note->setReadOnly(true);
+    Note->setFrameShape(QFrame::NoFrame);
+    Note->setFocusPolicy(Qt::NoFocus);
+    Note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Note->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Note->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Note->document()->setDocumentMargin(2);
+    QPalette notePalette = Note->palette();
+    notePalette.setColor(QPalette::Base, palette().color(QPalette::Window));
+    Note->setPalette(notePalette);
+    Note->setPlainText(QStringLiteral("NOTE: If you have not saved an Username and a\n"
+                                      "Password in your RAS connection, you must check \n"
+                                      "the following box."));
+
+    // The redial controls read as one line; each follows the width of the text
+    // before it, whatever the font.
+    cxRedial = checkBox(this, "cxRedial", QStringLiteral("If busy, wait "), 8, 186, 0);
+    cxRedial->resize(cxRedial->sizeHint().width(), 17);
+    edWait = numberField(this, "edWait", cxRedial->geometry().right() + 3, 184);
+    Label5 = label(this, "Label5", QStringLiteral("seconds and retry"), edWait->geometry().right() + 6, 187);
+    edRedial = numberField(this, "edRedial", Label5->geometry().right() + 6, 184);
+    Label6 = label(this, "Label6", QStringLiteral("times"), edRedial->geometry().right() + 6, 187);
+    btRefresh = button(this, "btRefresh", QStringLiteral("Re&fresh"), QRect(376, 183, 75, 22));
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setGeometry(8, 210, 443, 2);
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+
+    cxCycle = checkBox(this, "cxCycle", QStringLiteral("Cycle"), 8, 219, 60);
+    btAddCycle = button(this, "btAddCycle", kAddToCycle, QRect(74, 216, 190, 22));
+    btClose = button(this, "btClose", QStringLiteral("&OK"), QRect(376, 216, 75, 22));
+
+    setTabOrder(cbCnx, listCnx);
+    setTabOrder(listCnx, cxAsk);
+    setTabOrder(cxAsk, cxRedial);
+    setTabOrder(cxRedial, edWait);
+    setTabOrder(edWait, edRedial);
+    setTabOrder(edRedial, cxCycle);
+    setTabOrder(cxCycle, btAddCycle);
+    setTabOrder(btAddCycle, btRefresh);
+    setTabOrder(btRefresh, btClose);
+
+    // Setting a check box from code runs its handler as a click does: toggled.
+    connect(cbCnx, &QCheckBox::toggled, this, [this] { cbCnxClick(); });
+    connect(cxAsk, &QCheckBox::toggled, this, [this] { cxAskClick(); });
+    connect(cxRedial, &QCheckBox::toggled, this, [this] { cxRedialClick(); });
+    connect(cxCycle, &QCheckBox::toggled, this, [this] { cxCycleClick(); });
+    connect(edRedial, &QLineEdit::textChanged, this, [this] { edRedialChange(); });
+    connect(edWait, &QLineEdit::textChanged, this, [this] { edWaitChange(); });
+    connect(listCnx, &QListWidget::currentRowChanged, this, [this] {
+        if (!m_selecting)
+            listCnxClick();
+    });
+    connect(listCnx, &QListWidget::itemDoubleClicked, this, [this] { btAddCycleClick(); });
+    connect(btRefresh, &QPushButton::clicked, this, &TfmCnx::btRefreshClick);
+    connect(btAddCycle, &QPushButton::clicked, this, &TfmCnx::btAddCycleClick);
+    connect(btClose, &QPushButton::clicked, this, &TfmCnx::btCloseClick);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+
+    cxCycle->setEnabled(false);
+    FormCreate();
+}
+
+TfmCnx::~TfmCnx()
+{
+    edPass->clear();
+}
+
+void TfmCnx::FormCreate()
+{
+    AppSettings &s = m_state.AppSettings;
+    SelectedRow = -1;
+    if (CycleLengthOf(s.Cycled) > 1) {
+        cxCycle->setChecked(true);
+        btAddCycle->setEnabled(true);
+        CycleCount = CycleLengthOf(s.Cycled);
+        listCnx->setEnabled(true);
+        Panel1->setEnabled(true);
+    } else {
+        cxCycle->setChecked(false);
+        btAddCycle->setEnabled(false);
+        CycleCount = 0;
+        const bool enable = !s.RASCnx.isEmpty();
+        listCnx->setEnabled(enable);
+        Panel1->setEnabled(enable);
+        if (!enable) {
+            lbCnx->clear();
+            edUser->clear();
+            edPass->clear();
+        }
+    }
+    cxAsk->setChecked(s.Ask);
+    if (s.Redial < 1) {
+        cxRedial->setChecked(false);
+        edRedial->clear();
+        edWait->clear();
+    } else {
+        const std::int32_t wait = s.Wait;
+        cxRedial->setChecked(true);
+        // A longer number stored by other means is shown whole, not cut.
+        const QString redial = QString::number(s.Redial);
+        edRedial->setMaxLength(std::max<int>(kNumberFieldDigits, int(redial.size())));
+        edRedial->setText(redial);
+        if (wait >= 1) {
+            const QString waitText = QString::number(wait);
+            edWait->setMaxLength(std::max<int>(kNumberFieldDigits, int(waitText.size())));
+            edWait->setText(waitText);
+        }
+    }
+}
+
+void TfmCnx::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TfmCnx::FormShow()
+{
+    AppSettings &s = m_state.AppSettings;
+    if (FillEntryList()) {
+        const qsizetype comma = s.RASCnx.indexOf(u',');
+        if (comma < 0) {
+            lbCnx->setText(s.RASCnx);
+        } else {
+            // A row number that names no entry row (the phonebook changed since)
+            // selects nothing rather than a row the number never meant.
+            bool ok = false;
+            const int row = s.RASCnx.left(comma).toInt(&ok);
+            if (ok && row >= 1 && row < listCnx->count() && !m_emptyPhonebook) {
+                selectRow(row);
+                SelectedRow = row;
+                lbCnx->setText(listCnx->item(row)->text());
+                ShowEntryCredentials();
+            }
+        }
+    }
+    if (!s.Cycled.isEmpty() || !s.RASCnx.isEmpty())
+        cbCnx->setChecked(true);
+    updateAddCycle();
+}
+
+bool TfmCnx::FillEntryList()
+{
+    AppSettings &s = m_state.AppSettings;
+    listCnx->clear();
+    listCnx->addItem(kHeaderRow);
+    m_emptyPhonebook = false;
+
+    std::vector<RASENTRYNAMEA> entries(kEnumRoom);
+    entries.front().dwSize = sizeof(RASENTRYNAMEA);
+    DWORD bytes = sizeof(RASENTRYNAMEA) * kEnumRoom;
+    DWORD count = 0;
+    if (m_platform.ras->RasEnumEntriesA(nullptr, nullptr, entries.data(), &bytes, &count) != 0) {
+        m_platform.boxes->error(kCannotList);
+        return false;
+    }
+    if (count > 0) {
+        for (DWORD i = 0; i < count && i < DWORD(kEnumRoom); ++i) {
+            const char *name = entries[i].szEntryName;
+            listCnx->addItem(QString::fromUtf8(name, qsizetype(strnlen(name, sizeof entries[i].szEntryName))));
+        }
+        return true;
+    }
+    listCnx->addItem(kEmptyRow);
+    m_emptyPhonebook = true;
+    s.RASCnx.clear();
+    CycleCount = 0;
+    s.Cycled.clear();
+    edUser->clear();
+    edPass->clear();
+    for (QString &slot : s.CycleEntries)
+        slot.clear();
+    return false;
+}
+
+void TfmCnx::ShowEntryCredentials()
+{
+    RASDIALPARAMSA &params = m_fm.DialParams;
+    std::memset(&params, 0, sizeof params);
+    params.dwSize = sizeof(RASDIALPARAMSA);
+    const QByteArray name = selectedText().toUtf8();
+    std::memcpy(params.szEntryName, name.constData(),
+                std::min<std::size_t>(std::size_t(name.size()), sizeof params.szEntryName - 1));
+    int saved = 0;
+    if (const DWORD rc = m_platform.ras->RasGetEntryDialParamsA(nullptr, &params, &saved)) {
+        m_platform.boxes->error(RasStatusText(*m_platform.ras, 0, rc));
+        return;
+    }
+    edUser->setText(QString::fromUtf8(params.szUserName, qsizetype(strnlen(params.szUserName, sizeof params.szUserName))));
+    edPass->setText(saved ? QString::fromUtf8(params.szPassword,
+                                              qsizetype(strnlen(params.szPassword, sizeof params.szPassword)))
+                          : QString());
+    // The window only shows the stored password (masked); it keeps no other copy.
+    explicit_bzero(params.szPassword, sizeof params.szPassword);
+}
+
+void TfmCnx::selectRow(int row)
+{
+    m_selecting = true;
+    if (row >= 0 && row < listCnx->count()) {
+        listCnx->setCurrentRow(row);
+    } else {
+        listCnx->setCurrentRow(-1);
+        listCnx->clearSelection();
+    }
+    m_selecting = false;
+}
+
+QString TfmCnx::selectedText() const
+{
+    if (SelectedRow < 1 || SelectedRow >= listCnx->count())
+        return {};
+    return listCnx->item(SelectedRow)->text();
+}
+
+int TfmCnx::cycleSlotOf(const QString &text) const
+{
+    const auto &cycle = m_state.AppSettings.CycleEntries;
+    for (int k = 0; k < CycleCount && k < kCycleSlots; ++k)
+        if (cycle.at(std::size_t(k)) == text)
+            return k;
+    return -1;
+}
+
+int TfmCnx::rowImage(int row) const
+{
+    if (row == 0)
+        return 0;
+    if (m_emptyPhonebook || row < 0 || row >= listCnx->count())
+        return -1;
+    const int slot = cycleSlotOf(listCnx->item(row)->text());
+    return slot < 0 ? 1 : slot + 2;
+}
+
+void TfmCnx::updateAddCycle()
+{
+    const bool selected = SelectedRow >= 1 && SelectedRow < listCnx->count();
+    btAddCycle->setText(selected && cycleSlotOf(selectedText()) >= 0 ? kRemoveFromCycle : kAddToCycle);
+    btAddCycle->setEnabled(cxCycle->isChecked() && selected);
+}
+
+void TfmCnx::clearCycle()
+{
+    AppSettings &s = m_state.AppSettings;
+    s.Cycled.clear();
+    CycleCount = 0;
+    for (QString &slot : s.CycleEntries)
+        slot.clear();
+}
+
+void TfmCnx::cbCnxClick()
+{
+    AppSettings &s = m_state.AppSettings;
+    if (cbCnx->isChecked()) {
+        if (m_emptyPhonebook) {
+            m_platform.boxes->error(kNoEntries);
+            cbCnx->setChecked(false);
+            return;
+        }
+        // An unreadable phonebook (only the header row) is not an empty one:
+        // the settings stay as they are, and Refresh may list the entries.
+        listCnx->setEnabled(true);
+        selectRow(SelectedRow);
+        cxCycle->setEnabled(true);
+        Panel1->setEnabled(true);
+        updateAddCycle();
+        return;
+    }
+    cxCycle->setChecked(false);
+    cxCycle->setEnabled(false);
+    selectRow(-1);
+    SelectedRow = -1;
+    listCnx->setEnabled(false);
+    Panel1->setEnabled(false);
+    lbCnx->clear();
+    edUser->clear();
+    edPass->clear();
+    edRedial->clear();
+    edWait->clear();
+    s.Redial = 0;
+    s.Wait = 0;
+    s.RASCnx.clear();
+    clearCycle();
+    listCnx->viewport()->update();
+    updateAddCycle();
+}
+
+void TfmCnx::listCnxClick()
+{
+    SelectedRow = listCnx->currentRow();
+    if (SelectedRow >= 1) {
+        lbCnx->setText(listCnx->item(SelectedRow)->text());
+        ShowEntryCredentials();
+    } else {
+        selectRow(-1);
+        SelectedRow = -1;
+        lbCnx->clear();
+        edUser->clear();
+        edPass->clear();
+    }
+    updateAddCycle();
+}
+
+void TfmCnx::btRefreshClick()
+{
+    if (FillEntryList())
+        selectRow(SelectedRow);
+    else
+        selectRow(-1);
+    updateAddCycle();
+}
+
+void TfmCnx::cxAskClick()
+{
+    m_state.AppSettings.Ask = cxAsk->isChecked();
+}
+
+void TfmCnx::cxRedialClick()
+{
+    if (!cxRedial->isChecked()) {
+        edRedial->clear();
+        edWait->clear();
+        m_state.AppSettings.Redial = 0;
+        m_state.AppSettings.Wait = 0;
+        edRedial->setEnabled(false);
+        edWait->setEnabled(false);
+    } else {
+        edRedial->setEnabled(true);
+        edWait->setEnabled(true);
+    }
+}
+
+void TfmCnx::edRedialChange()
+{
+    const QString text = edRedial->text();
+    if (text.isEmpty()) {
+        m_state.AppSettings.Redial = 1;
+    } else if (const auto n = fieldNumber(text)) {
+        m_state.AppSettings.Redial = *n;
+    }
+}
+
+void TfmCnx::edWaitChange()
+{
+    const QString text = edWait->text();
+    if (text.isEmpty()) {
+        m_state.AppSettings.Wait = 0;
+    } else if (const auto n = fieldNumber(text)) {
+        m_state.AppSettings.Wait = *n;
+    }
+}
+
+void TfmCnx::cxCycleClick()
+{
+    if (cxCycle->isChecked()) {
+        btAddCycle->setEnabled(SelectedRow >= 1);
+    } else {
+        btAddCycle->setEnabled(false);
+        clearCycle();
+        listCnx->viewport()->update();
+    }
+    updateAddCycle();
+}
+
+void TfmCnx::btAddCycleClick()
+{
+    if (SelectedRow < 1 || SelectedRow >= listCnx->count())
+        return;
+    auto &cycle = m_state.AppSettings.CycleEntries;
+    const QString text = selectedText();
+    const int slot = cycleSlotOf(text);
+    if (slot < 0) {
+        if (CycleCount >= kCycleSlots) {
+            m_platform.boxes->error(QStringLiteral("No more than ") + QString::number(kCycleSlots)
+                                    + QStringLiteral(" Cycled Connections!"));
+            return;
+        }
+        ++CycleCount;
+        cycle.at(std::size_t(CycleCount - 1)) = cutName(text);
+    } else {
+        for (int k = slot; k < CycleCount - 1; ++k)
+            cycle.at(std::size_t(k)) = cycle.at(std::size_t(k + 1));
+        cycle.at(std::size_t(CycleCount - 1)).clear();
+        --CycleCount;
+    }
+    listCnx->viewport()->update();
+    updateAddCycle();
+}
+
+void TfmCnx::btCloseClick()
+{
+    AppSettings &s = m_state.AppSettings;
+    if (CycleCount >= 2)
+        s.RASCnx = kMultiple;
+    else if (SelectedRow < 1)
+        s.RASCnx.clear();
+    else
+        s.RASCnx = QString::number(SelectedRow) + u',' + lbCnx->text();
+    s.Cycled = CycleCount >= 2 ? QString::number(CycleCount) : QString();
+    if (!StoreConnectionSettings(*m_platform.registry, s))
+        CycleCount = 0;
+    m_fm.Connect1->setEnabled(!s.RASCnx.isEmpty() || !s.Cycled.isEmpty());
+    m_closed = true;
+    accept();
+}
+
+void TfmCnx::keyPressEvent(QKeyEvent *event)
+{
+    // No cancel: Escape does nothing (QDialog would reject).
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfmCnx::reject()
+{
+    // The window has no close box, but a window manager may still close it.
+    // Its changes are live already, so such a close stores them as OK does.
+    if (!m_closed)
+        btCloseClick();
+}
+
+} // namespace vantrel

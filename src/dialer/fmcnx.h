@@ -1,0 +1,108 @@
+#pragma once
+// The connection entries window fmCnx ("Advanced Vantrel Configuration"): the
+// phonebook entry to dial, the credentials prompt switch, redial count and pause,
+// and the cycle list. Its controls change AppSettings at once; OK stores the
+// connection group. Made for each opening, shown modally, freed when closed.
+#include <QDialog>
+#include <QList>
+#include <QPixmap>
+
+#include <cstdint>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vantrel {
+
+struct AppState;
+struct Platform;
+class TfmVantrel;
+
+namespace cnx_text {
+inline const QString kHeaderRow = QStringLiteral("RAS Connections");
+inline const QString kEmptyRow = QStringLiteral("<empty>");
+inline const QString kMultiple = QStringLiteral("Multiple selections");
+inline const QString kAddToCycle = QStringLiteral("&Add this item to Cycle");
+inline const QString kRemoveFromCycle = QStringLiteral("&Remove this item from Cycle");
+inline const QString kCannotList = QStringLiteral("Can't get the list of RAS connections");
+inline const QString kNoEntries = QStringLiteral("No RAS Connections configured.");
+} // namespace cnx_text
+
+class TfmCnx : public QDialog {
+    Q_OBJECT
+public:
+    TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidget *parent = nullptr);
+    ~TfmCnx() override;
+
+    QCheckBox *cbCnx = nullptr;
+    QListWidget *listCnx = nullptr;
+    QFrame *Panel1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *lbCnx = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *edUser = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *edPass = nullptr;
+    QCheckBox *cxAsk = nullptr;
+    QPlainTextEdit *Note = nullptr;
+    QCheckBox *cxRedial = nullptr;
+    QLineEdit *edWait = nullptr;
+    QLabel *Label5 = nullptr;
+    QLineEdit *edRedial = nullptr;
+    QLabel *Label6 = nullptr;
+    QPushButton *btRefresh = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QCheckBox *cxCycle = nullptr;
+    QPushButton *btAddCycle = nullptr;
+    QPushButton *btClose = nullptr;
+    QList<QPixmap> ListaIcone;
+
+    std::int32_t CycleCount = 0;
+    int SelectedRow = -1;
+
+    // Handlers (the check boxes' run on every change of state, from code too).
+    void cbCnxClick();
+    void listCnxClick();
+    void btRefreshClick();
+    void cxAskClick();
+    void cxRedialClick();
+    void edRedialChange();
+    void edWaitChange();
+    void cxCycleClick();
+    void btAddCycleClick();
+    void btCloseClick();
+
+    // The image of a row: -1 for none, else an index into ListaIcone.
+    int rowImage(int row) const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void reject() override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    bool FillEntryList();
+    void ShowEntryCredentials();
+    void selectRow(int row);
+    void clearCycle();
+    void updateAddCycle();
+    QString selectedText() const;
+    int cycleSlotOf(const QString &text) const;
+
+    AppState &m_state;
+    Platform &m_platform;
+    TfmVantrel &m_fm;
+    bool m_shown = false;
+    bool m_selecting = false;
+    bool m_closed = false;
+    bool m_emptyPhonebook = false; // the list shows the "<empty>" row
+};
+
+} // namespace vantrel

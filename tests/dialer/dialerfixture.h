@@ -1,0 +1,190 @@
+#pragma once
+// What the dialer tests share: the main-window fixture with the simulated line
+// (at speed 0, so no dial takes time) behind its own RasApi, a service wrapper
+// that records what each dial was given, a pause that runs the test's action at
+// chosen moments, fmConnect and the dialer.
+#include "dialer/dialer.h"
+#include "dialer/fmask.h"
+#include "dialer/fmconnect.h"
+#include "monitor/monitorfixture.h"
+#include "platform/ras/simline.h"
+#include "support/simlinesupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <functional>
+#include <memory>
+
+namespace vantrel::test {
+
+// Forwards to a backend and remembers the credentials every dial was given.
+class RecordingService final : public RasService {
+public:
+    explicit RecordingService(RasService &inner) : m_inner(inner) {}
+    struct Dial {
+        QString entry, userName, password;
+    };
+    QList<Dial> dials;
+    QStringList dialledEntries() const
+    {
+        QStringList out;
+        for (const Dial &d : dials)
+            out.append(d.entry);
+        return out;
+    }
+
+    DWORD listEntries(QList<QString> *names) override { return m_inner.listEntries(names); }
+    DWORD entryDialParams(const QString &entry, QString *user, QString *password, bool *saved) override
+    {
+        return m_inner.entryDialParams(entry, user, password, saved);
+    }
+    DWORD dial(const QString &entry, const QString &user, const QString &password,
+               std::function<void(RASCONNSTATE, DWORD)> progress, HRASCONN *handle) override
+    {
+        dials.append({entry, user, password});
+        return m_inner.dial(entry, user, password, std::move(progress), handle);
+    }
+    DWORD hangUp(HRASCONN handle) override { return m_inner.hangUp(handle); }
+    DWORD connectStatus(HRASCONN handle, RASCONNSTATE *state, DWORD *error) override
+    {
+        return m_inner.connectStatus(handle, state, error);
+    }
+    DWORD connections(QList<RasLiveConnection> *out) override { return m_inner.connections(out); }
+
+private:
+    RasService &m_inner;
+};
+
+// Returns at once, remembers every pause and lets the test act during it (the
+// moments a user could click while the real pause keeps the loop running).
+class ActingPause final : public Pause {
+public:
+    void sleep(int milliseconds) override
+    {
+        pauses.append(milliseconds);
+        if (during)
+            during(milliseconds);
+    }
+    QList<int> pauses;
+    std::function<void(int)> during;
+};
+
+class DialerFixture : public MonitorFixture {
+protected:
+    // Entries: three that are always busy, one that connects at once, one that is
+    // busy once and then connects, one with stored credentials.
+    static QByteArray phonebook()
+    {
+        return "[B1]\nAnswer=busy 0\n[B2]\nAnswer=busy 0\n[B3]\nAnswer=busy 0\n"
+               "[Online]\nUserName=guest\nPassword=stored-pw\nAnswer=connect 0 10.64.3.17\n"
+               "[Second]\nAnswer=busy 0, connect 0 10.64.9.9\n"
+               "[Asked]\nUserName=guest\nAnswer=connect 0 10.64.5.5\n";
+    }
+
+    DialerFixture()
+    {
+        const QString config = home.configDir() + QStringLiteral("/vantrel");
+        QDir().mkpath(config);
+        QFile f(config + QStringLiteral("/phonebook.ini"));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(phonebook());
+        f.close();
+        SimLine::Options o;
+        o.configDir = config;
+        o.runtimeDir = home.path() + QStringLiteral("/runtime/vantrel");
+        o.speed = 0;
+        o.report = [this](const QString &t) { lineReports.append(t); };
+        line = std::make_unique<SimLine>(o);
+        recorder = std::make_unique<RecordingService>(*line);
+        lineApi = std::make_unique<RasApi>(*recorder);
+        platform.ras = lineApi.get();
+        platform.pause = &actingPause;
+    }
+
+    void TearDown() override
+    {
+        dialer = nullptr;
+        fmConnect.reset();
+        MonitorFixture::TearDown();
+    }
+
+    // The main window in dial-up mode with these connection settings, and the dialer.
+    Dialer &start(const QString &rasCnx, const QString &cycled = {}, const QStringList &cycle = {},
+                  int redial = 1, int wait = 0, bool ask = false)
+    {
+        setUser(QStringLiteral("Conn"), 0u);
+        setUser(QStringLiteral("RASCnx"), RegValue::string(rasCnx));
+        setUser(QStringLiteral("Redial"), DWORD(redial));
+        setUser(QStringLiteral("Wait"), DWORD(wait));
+        setUser(QStringLiteral("Ask"), DWORD(ask ? 1 : 0));
+        setUser(QStringLiteral("Cycled"), RegValue::string(cycled));
+        RegKey key;
+        registry.openKey(Hive::CurrentUser, QStringLiteral("Software\\Morvent\\Vantrel\\Cycle"), true, &key);
+        for (int i = 0; i < kCycleSlots; ++i)
+            registry.setValue(key, QString::number(i + 1), RegValue::string(cycle.value(i)));
+        registry.closeKey(&key);
+        create();
+        fmConnect = std::make_unique<TfmConnect>();
+        dialer = new Dialer(state, platform, *fm, *fmConnect);
+        return *dialer;
+    }
+
+    // Aborts in the progress window while the `n`th dial's result shows.
+    void abortAtDial(int n)
+    {
+        actingPause.during = [this, n](int ms) {
+            if (ms == Dialer::kResultPause && recorder->dials.size() == n)
+                fmConnect->btAbort->click();
+        };
+    }
+
+    // A fresh start for the next case of a table.
+    void nextCase()
+    {
+        TearDown();
+        recorder->dials.clear();
+        actingPause.pauses.clear();
+        actingPause.during = nullptr;
+        boxes.shown.clear();
+        promptsShown.clear();
+        QList<RasLiveConnection> up;
+        line->connections(&up);
+        for (const RasLiveConnection &c : up)
+            line->hangUp(c.handle);
+    }
+
+    // Answers the prompts in turn: types "ann" and "typed-secret", then presses
+    // the button of the answer (kClosed: closed by other means; Abort once the
+    // answers run out). Remembers the user name each prompt was shown.
+    static constexpr int kClosed = -1;
+    void answerPrompts(QList<int> answers)
+    {
+        dialer->RunPrompt = [this, answers](TfmAsk &ask) mutable {
+            promptsShown.append(ask.edUser->text());
+            ask.edUser->setText(QStringLiteral("ann"));
+            ask.edPass->setText(QStringLiteral("typed-secret"));
+            const int a = answers.isEmpty() ? PromptAbort : answers.takeFirst();
+            if (a == kClosed)
+                ask.reject();
+            else
+                (a == PromptOK ? ask.btOK : a == PromptAbort ? ask.btAbort : ask.btSkip)->click();
+            return ask.result();
+        };
+    }
+
+    int pausesOf(int ms) const { return int(actingPause.pauses.count(ms)); }
+
+    QStringList lineReports;
+    std::unique_ptr<SimLine> line;
+    std::unique_ptr<RecordingService> recorder;
+    std::unique_ptr<RasApi> lineApi;
+    ActingPause actingPause;
+    QStringList promptsShown;
+    std::unique_ptr<TfmConnect> fmConnect;
+    Dialer *dialer = nullptr; // owned by fmConnect
+};
+
+} // namespace vantrel::test

@@ -1,0 +1,292 @@
+// The dial run against the simulated line: which entries are dialled in which
+// order, the pauses, how the run is steered and how it ends.
+#include "dialerfixture.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace vantrel::test {
+namespace {
+
+class DialRun : public DialerFixture {};
+
+QStringList repeat(const QStringList &pattern, int times)
+{
+    QStringList out;
+    for (int i = 0; i < times; ++i)
+        out += pattern;
+    return out;
+}
+
+TEST_F(DialRun, SequencesOfEntriesAttemptsAndPauses)
+{
+    struct Case {
+        const char *name;
+        QString rasCnx, cycled;
+        QStringList cycle;
+        int redial, wait;
+        int abortAt;               // dial during whose result Abort is pressed; 0: none
+        QStringList dialled;
+        int boxes;
+    };
+    const QStringList b123{"B1", "B2", "B3"};
+    const QList<Case> cases{
+        {"busy line, Redial 3, Wait 10", "1,B1", {}, {}, 3, 10, 7, repeat({"B1"}, 7), 0},
+        {"Redial 0: one attempt per entry", "Multiple selections", "2", {"B1", "B2"}, 0, 0, 4,
+         repeat({"B1", "B2"}, 2), 0},
+        {"cycle of three, Redial 2", "Multiple selections", "3", b123, 2, 5, 8,
+         {"B1", "B1", "B2", "B2", "B3", "B3", "B1", "B1"}, 0},
+        {"connected at the second attempt of the second entry", "Multiple selections", "3",
+         {"B1", "Second", "B3"}, 2, 1, 0, {"B1", "B1", "Second", "Second"}, 0},
+        {"row, comma and name", "4,Online", {}, {}, 1, 0, 0, {"Online"}, 0},
+        {"a name without a comma", "Online", {}, {}, 1, 0, 0, {"Online"}, 0},
+        {"Multiple selections without a cycle ends after one box", "Multiple selections", {}, {}, 3, 0,
+         0, {}, 1},
+        {"a Cycled that is no number 2 to 8 is no cycle", "4,Online", "9", b123, 1, 0, 0, {"Online"}, 0},
+        {"an unreadable entry is left out of the run", "Multiple selections", "3", {"B1", "Gone", "B3"},
+         1, 0, 4, {"B1", "B3", "B1", "B3"}, 1},
+        {"a run of unreadable entries ends", "Multiple selections", "2", {"Gone", "Lost"}, 1, 0, 0, {}, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        nextCase();
+
+        start(c.rasCnx, c.cycled, c.cycle, c.redial, c.wait);
+        abortAtDial(c.abortAt);
+        fm->Connect1Click();
+
+        EXPECT_EQ(recorder->dialledEntries(), c.dialled);
+        EXPECT_EQ(boxes.shown.size(), c.boxes);
+        // Every attempt is followed by the run's pause, the last one included.
+        if (c.wait > 0) {
+            EXPECT_EQ(pausesOf(c.wait * 1000), c.dialled.size());
+        }
+        EXPECT_FALSE(dialer->busy());
+        EXPECT_FALSE(fmConnect->isVisible());
+    }
+}
+
+TEST_F(DialRun, ConnectionEndsTheRunAndThePollSeesIt)
+{
+    start(QStringLiteral("4,Online"), {}, {}, 3, 2);
+    fm->Connect1Click();
+    EXPECT_EQ(recorder->dialledEntries(), QStringList{"Online"});
+    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kResultPause, 2000}));
+    EXPECT_EQ(fmConnect->Memo1->toPlainText(), QStringLiteral("Connected"));
+    EXPECT_EQ(state.CurrentEntry, QStringLiteral("Online"));
+    tick();
+    EXPECT_EQ(fm->AddressText, QStringLiteral("10.64.3.17"));
+    EXPECT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+}
+
+TEST_F(DialRun, SkipInEitherWindowAtTheLastEntry)
+{
+    struct Case {
+        const char *name;
+        bool ask;
+        QList<int> prompt;   // answers of the prompt, in order (Ask on)
+        bool skipInProgress; // Skip in the progress window at the first B3 attempt
+        QStringList dialled;
+    };
+    const QList<Case> cases{
+        {"progress window: on with the first entry", false, {}, true,
+         {"B1", "B1", "B2", "B2", "B3", "B1", "B1"}},
+        {"prompt at the last entry: the run ends", true, {PromptOK, PromptOK, PromptCancel}, false,
+         {"B1", "B1", "B2", "B2"}},
+        {"prompt at the first entry: on with the next; Abort ends", true,
+         {PromptCancel, PromptOK, PromptAbort}, false, {"B2", "B2"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        nextCase();
+        start(QStringLiteral("Multiple selections"), QStringLiteral("3"), {"B1", "B2", "B3"}, 2, 0, c.ask);
+        answerPrompts(c.prompt);
+        actingPause.during = [&](int ms) {
+            const int n = int(recorder->dials.size());
+            if (ms != Dialer::kResultPause)
+                return;
+            if (c.skipInProgress && n == 5)
+                fmConnect->btSkip->click();
+            if (n == 7)
+                fmConnect->btAbort->click();
+        };
+        fm->Connect1Click();
+        EXPECT_EQ(recorder->dialledEntries(), c.dialled);
+        EXPECT_EQ(promptsShown.size(), c.prompt.size());
+    }
+}
+
+TEST_F(DialRun, CredentialsPromptButtons)
+{
+    struct Case {
+        const char *name;
+        QList<int> answers;
+        bool dialled; // with what was typed
+    };
+    const QList<Case> cases{
+        {"OK dials with what was typed", {PromptOK}, true},
+        {"Skip with one entry ends the run", {PromptCancel}, false},
+        {"Abort ends the run", {PromptAbort}, false},
+        {"closed another way: asked again", {kClosed, PromptOK}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        nextCase();
+        start(QStringLiteral("6,Asked"), {}, {}, 1, 0, true);
+        answerPrompts(c.answers);
+        fm->Connect1Click();
+        EXPECT_EQ(promptsShown, QStringList(c.answers.size(), QStringLiteral("guest")));
+        ASSERT_EQ(recorder->dials.size(), c.dialled ? 1 : 0);
+        if (c.dialled) {
+            EXPECT_EQ(recorder->dials.first().userName, QStringLiteral("ann"));
+            EXPECT_EQ(recorder->dials.first().password, QStringLiteral("typed-secret"));
+        } else {
+            EXPECT_EQ(state.PromptUserName, QStringLiteral("guest")); // what the prompt was given
+        }
+        // The password is kept nowhere once the dial has it.
+        EXPECT_TRUE(state.PromptPassword.isEmpty());
+        EXPECT_EQ(fm->DialParams.szPassword[0], '\0');
+    }
+}
+
+TEST_F(DialRun, HangUpAndAFailedHangUp)
+{
+    start(QStringLiteral("4,Online"));
+    fm->Connect1Click();
+    tick();
+    ASSERT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+    actingPause.pauses.clear();
+
+    fm->Connect1Click();
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kHangUpPause, Dialer::kHangUpPause}));
+    EXPECT_EQ(fmConnect->Memo1->toPlainText(), dialer_text::kDisconnected);
+    EXPECT_FALSE(fmConnect->isVisible());
+    tick();
+    EXPECT_EQ(fm->AddressText, monitor_text::kNetworkDown);
+
+    // A connection the program did not dial (brought up from outside): the
+    // hang-up has no handle for it and says so; the window still closes.
+    BringLineUp(*line, QStringLiteral("Online"));
+    tick();
+    fm->RasConnection = 0;
+    actingPause.pauses.clear();
+    fm->Connect1Click();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text, QString::fromUtf8(RasErrorText(ERROR_INVALID_HANDLE)));
+    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kHangUpPause}));
+    EXPECT_EQ(fmConnect->Memo1->toPlainText(), dialer_text::kDisconnected);
+    EXPECT_FALSE(fmConnect->isVisible());
+}
+
+TEST_F(DialRun, ADialThatFailsToStartEndsItsAttempt)
+{
+    // The entry is up already, so every dial of it is refused at once and the
+    // service reports nothing more.
+    BringLineUp(*line, QStringLiteral("Online"));
+    start(QStringLiteral("4,Online"), {}, {}, 2, 1);
+    int failedStarts = 0;
+    actingPause.during = [&](int ms) {
+        // The window shows during the pause before the box: Abort there.
+        if (ms == Dialer::kFailedStartPause && ++failedStarts == 2)
+            fmConnect->btAbort->click();
+    };
+    fm->Connect1Click();
+    EXPECT_EQ(recorder->dials.size(), 2);
+    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kFailedStartPause, 1000, Dialer::kFailedStartPause,
+                                              Dialer::kButtonPause, 1000}));
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown.first().text, QString::fromUtf8(RasErrorText(ERROR_PORT_ALREADY_OPEN)));
+}
+
+TEST_F(DialRun, ConnectWhileARunGoesOnStartsNoSecondRun)
+{
+    start(QStringLiteral("1,B1"), {}, {}, 2, 1);
+    actingPause.during = [this](int ms) {
+        if (ms == 1000) {
+            ASSERT_FALSE(fmConnect->isVisible()); // hidden between attempts
+            fm->Connect1Click();
+        }
+        if (ms == Dialer::kResultPause && recorder->dials.size() == 3)
+            fmConnect->btAbort->click();
+    };
+    fm->Connect1Click();
+    EXPECT_EQ(recorder->dials.size(), 3);
+}
+
+TEST_F(DialRun, StatusTexts)
+{
+    RasApi &api = *platform.ras;
+    EXPECT_EQ(RasStatusText(api, RASCS_Connected, 0), QStringLiteral("Connected"));
+    EXPECT_EQ(RasStatusText(api, 0x3000, 0), QString());
+    EXPECT_EQ(RasStatusText(api, RASCS_Connected, ERROR_LINE_BUSY), QString::fromUtf8(RasErrorText(ERROR_LINE_BUSY)));
+}
+
+// --- steering with the in-memory service, where the test decides when a dial reports ---
+
+class DialSteering : public DialerFixture {
+protected:
+    DialSteering() { platform.ras = &ras; }
+};
+
+TEST_F(DialSteering, ExitEndsTheRunAndHangsUpOnlyADialInProgress)
+{
+    struct Case {
+        const char *name;
+        bool connected; // Exit while "Connected" shows, else while the dial goes on
+        int hangUps;
+    };
+    for (const Case &c : {Case{"dial in progress", false, 1}, Case{"connected", true, 0}}) {
+        SCOPED_TRACE(c.name);
+        nextCase();
+        FakeRasService service;
+        RasApi api(service);
+        platform.ras = &api;
+        service.addEntry(QStringLiteral("A"));
+        service.queueDialAnswer(c.connected ? FakeRasService::connectAnswer()
+                                            : FakeRasService::DialAnswer{0, {{RASCS_OpenPort}}, FakeRasService::Delivery::Manual});
+        start(QStringLiteral("1,A"), {}, {}, 3, 5);
+        actingPause.pauses.clear();
+        if (c.connected) {
+            actingPause.during = [this](int ms) {
+                if (ms == Dialer::kResultPause)
+                    fm->close();
+            };
+        } else {
+            QTimer::singleShot(0, fm.get(), [this] { fm->close(); });
+        }
+        fm->Connect1Click();
+        EXPECT_TRUE(fm->isShutDown());
+        EXPECT_EQ(service.dialCalls().size(), 1);
+        EXPECT_EQ(service.hangUpCalls().size(), c.hangUps);
+        EXPECT_FALSE(actingPause.pauses.contains(5000)); // no pause after the program ended
+        platform.ras = lineApi.get();
+    }
+}
+
+TEST_F(DialSteering, SkipWaitsForTheLineToGoButNotForEver)
+{
+    rasService.addEntry(QStringLiteral("A"));
+    rasService.addEntry(QStringLiteral("B"));
+    rasService.statusCallsBeforeGone = 100000;
+    rasService.queueDialAnswer({0, {{RASCS_OpenPort}}, FakeRasService::Delivery::Manual});
+    rasService.queueDialAnswer(FakeRasService::connectAnswer());
+    start(QStringLiteral("Multiple selections"), QStringLiteral("2"), {"A", "B"}, 3, 0);
+    QTimer::singleShot(0, fm.get(), [this] {
+        ASSERT_TRUE(fmConnect->btSkip->isEnabled());
+        fmConnect->btSkip->click();
+        rasService.deliverExtra(RASCS_OpenPort, ERROR_USER_DISCONNECTION);
+    });
+    fm->Connect1Click();
+
+    EXPECT_EQ(pausesOf(Dialer::kSkipPollPause), Dialer::kSkipPolls);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text, dialer_text::kLineNotGone);
+    const auto dials = rasService.dialCalls();
+    ASSERT_EQ(dials.size(), 2);
+    EXPECT_EQ(dials.at(1).entry, QStringLiteral("B")); // A got no further attempt
+}
+
+} // namespace
+} // namespace vantrel::test
