@@ -4,6 +4,9 @@ python-dbusmock NetworkManager on the bus in DBUS_SYSTEM_BUS_ADDRESS.
   nm_control.py ready              exit 0 when NetworkManager is on the bus
   nm_control.py up ID ADDRESS      a PPPoE profile ID, active with ADDRESS
   nm_control.py down               deactivate every active connection
+  nm_control.py dialable ID ADDRESS
+                                   a PPPoE profile ID; activating it takes a
+                                   second and a half and hands out ADDRESS
 """
 import os
 import sys
@@ -41,6 +44,32 @@ if command == 'up':
     connection = bus.get_object(NM, active)
     dbus.Interface(connection, MOCK).AddProperty(ACTIVE, 'Ip4Config', dbus.ObjectPath('/'))
     dbus.Interface(connection, PROPS).Set(ACTIVE, 'Ip4Config', dbus.ObjectPath(ip4))
+elif command == 'dialable':
+    name, address = sys.argv[2], sys.argv[3]
+    settings = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager/Settings'),
+                              'org.freedesktop.NetworkManager.Settings')
+    settings.AddConnection({'connection': {'id': name, 'type': 'pppoe'}, 'pppoe': {'username': 'ann'}})
+    if not dbus.Interface(manager, NM).GetDevices():
+        mock.AddEthernetDevice('pppdev', 'ppp0', 30)
+    # The template's activation is done at once and hands out no address.
+    code = """
+self.dials = getattr(self, 'dials', 0) + 1
+ip4 = '/org/freedesktop/NetworkManager/IP4Config/Dial%d' % self.dials
+self.AddObject(ip4, 'org.freedesktop.NetworkManager.IP4Config', {'AddressData': dbus.Array(
+    [dbus.Dictionary({'address': ADDRESS, 'prefix': dbus.UInt32(32)}, signature='sv')], signature='a{sv}')}, [])
+path = self.AddActiveConnection(self.GetDevices(), args[0], '/', 'Dial%d' % self.dials, dbus.UInt32(1))
+active = objects[path]
+active.AddProperty('org.freedesktop.NetworkManager.Connection.Active', 'Ip4Config', dbus.ObjectPath(ip4))
+def activated(active=active):
+    active.Set('org.freedesktop.NetworkManager.Connection.Active', 'State', dbus.UInt32(2))
+    active.EmitSignal('org.freedesktop.NetworkManager.Connection.Active', 'StateChanged', 'uu',
+                      [dbus.UInt32(2), dbus.UInt32(1)])
+    return False
+from gi.repository import GLib
+GLib.timeout_add(1500, activated)
+ret = dbus.ObjectPath(path)
+""".replace('ADDRESS', repr(address))
+    dbus.Interface(manager, MOCK).AddMethod(NM, 'ActivateConnection', 'ooo', 'o', code)
 elif command == 'down':
     for active in dbus.Interface(manager, PROPS).Get(NM, 'ActiveConnections'):
         dbus.Interface(manager, NM).DeactivateConnection(active)
