@@ -19,6 +19,7 @@
 #include "platform/ras/rasbackend.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
+#include "windows/factories.h"
 
 #include <QPixmapCache>
 #include <QScopeGuard>
@@ -127,6 +128,7 @@ std::optional<int> VantrelStartup::start()
     // splash and the progress window are splash and tool windows.
     m_instance = RegisterWindowClass(kMainWindowClass);
     m_fmVantrel = std::make_unique<TfmVantrel>(m_state, m_platform);
+    InstallWindowFactories(*m_fmVantrel, m_state, m_platform, m_programFile);
     if (m_hooks.quitOnShutdown) {
         // Queued: the shutdown sequence returns before the loop ends.
         QObject::connect(m_fmVantrel.get(), &TfmVantrel::shutdownComplete, qApp,

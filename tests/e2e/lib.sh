@@ -100,7 +100,7 @@ trayer --edge bottom --align right --widthtype pixel --width 96 --heighttype pix
   --transparent false --tint 0xc0c0c0 >"$work/trayer.log" 2>&1 &
 tray_pid=$!
 pids+=("$tray_pid")
-wait_for 20 xdotool search --class trayer >/dev/null || fail "trayer did not start"
+wait_for 40 xdotool search --class trayer >/dev/null || fail "trayer did not start"
 }
 
 write_settings() { # conn log def

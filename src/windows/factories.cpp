@@ -1,0 +1,23 @@
+#include "windows/factories.h"
+
+#include "monitor/appstate.h"
+#include "monitor/fmvantrel.h"
+#include "windows/fmabout.h"
+#include "windows/fmlog.h"
+#include "windows/vantrelwsinfo.h"
+
+namespace vantrel {
+
+void InstallWindowFactories(TfmVantrel &main, AppState &state, Platform &platform,
+                            const QString &programPath)
+{
+    main.DetailsWindowFactory = [&state, &platform, programPath](TfmVantrel &fm) -> QDialog * {
+        return new TVantrelWSInfo(state, platform, fm, programPath);
+    };
+    main.AboutWindowFactory = [](TfmVantrel &) -> QDialog * { return new TfmAbout(); };
+    main.LogViewerFactory = [&state, &platform](TfmVantrel &) -> QWidget * {
+        return new TfmLog(state, *platform.boxes);
+    };
+}
+
+} // namespace vantrel

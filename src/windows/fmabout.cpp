@@ -1,0 +1,171 @@
+#include "windows/fmabout.h"
+
+#include "monitor/globeicon.h"
+#include "windows/fmhintip.h"
+#include "windows/formfont.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kClientWidth = 239;
+constexpr int kClientHeight = 175;
+// Where the hint goes, from the pointer position the notice line reports.
+constexpr int kHintLeft = 40;
+constexpr int kHintTop = -60;
+
+QLabel *makeLabel(const QString &text, QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+} // namespace
+
+TfmAbout::TfmAbout(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("fmAbout"));
+    setWindowTitle(QStringLiteral("About Vantrel"));
+    setFont(windowsFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    buildControls();
+    centreOnScreen(*this);
+
+    // FormCreate
+    fmHintIP = new TfmHintIP(this);
+    Label12->setText(about_text::kVersion);
+}
+
+TfmAbout::~TfmAbout()
+{
+    delete fmHintIP;
+}
+
+void TfmAbout::buildControls()
+{
+    Image3 = makeLabel(QString(), this, QStringLiteral("Image3"), {15, 8, 31, 35});
+    Image3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image3->setPixmap(MainIconPixmap());
+
+    Label11 = makeLabel(QStringLiteral("Vantrel"), this, QStringLiteral("Label11"), {58, 16, 57, 13});
+    QFont bold = font();
+    bold.setBold(true);
+    Label11->setFont(bold);
+
+    Label12 = makeLabel(QString(), this, QStringLiteral("Label12"), {142, 16, 91, 13});
+    Label12->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    Label13 = new QLabel(QStringLiteral("Your address, one glance away."), this);
+    Label13->setObjectName(QStringLiteral("Label13"));
+    QFont notice(QStringLiteral("Times New Roman"));
+    notice.setStyleHint(QFont::Serif); // the desktop's serif face where that one is missing
+    notice.setPixelSize(font().pixelSize());
+    notice.setItalic(true);
+    Label13->setFont(notice);
+    Label13->move(14, 48);
+    Label13->adjustSize(); // sized to its text
+
+    Memo = new QPlainTextEdit(this);
+    Memo->setObjectName(QStringLiteral("Memo"));
+    Memo->setGeometry(14, 78, 209, 53);
+    Memo->setFrameShape(QFrame::NoFrame);
+    Memo->setReadOnly(true);
+    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    Memo->document()->setDocumentMargin(0);
+    QPalette buttonFace = Memo->palette();
+    buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Window));
+    Memo->setPalette(buttonFace);
+    // Four lines, each ending in a blank, wrapped at the memo's width.
+    Memo->setPlainText(QStringList{QStringLiteral("This software is distributed 'as is'. I don't "),
+                                   QStringLiteral("assume any responsibility for any damage or "),
+                                   QStringLiteral("data loss. Thanks to everyone who tried it "),
+                                   QStringLiteral("early.")}
+                           .join(QString()));
+
+    Bevel2 = new QFrame(this);
+    Bevel2->setObjectName(QStringLiteral("Bevel2"));
+    Bevel2->setGeometry(15, 138, 207, 3);
+    Bevel2->setFrameShape(QFrame::HLine);
+    Bevel2->setFrameShadow(QFrame::Sunken);
+
+    btClose = new QPushButton(QStringLiteral("&OK"), this);
+    btClose->setObjectName(QStringLiteral("btClose"));
+    btClose->setGeometry(82, 146, 75, 25);
+    connect(btClose, &QPushButton::clicked, this, &TfmAbout::BitBtn1Click);
+
+    // Every part of the window hears the pointer move (not only while a button
+    // is down), and none passes its moves on to the window: each part has a
+    // rule of its own, and the OK button and the rule have none at all.
+    setMouseTracking(true);
+    for (QWidget *part : {static_cast<QWidget *>(Image3), static_cast<QWidget *>(Label11),
+                          static_cast<QWidget *>(Label12), static_cast<QWidget *>(Label13),
+                          Memo->viewport(), static_cast<QWidget *>(Bevel2),
+                          static_cast<QWidget *>(btClose)}) {
+        part->setMouseTracking(true);
+        part->setAttribute(Qt::WA_NoMousePropagation);
+        part->installEventFilter(this);
+    }
+}
+
+void TfmAbout::FormMouseMove()
+{
+    if (fmHintIP)
+        fmHintIP->hide();
+}
+
+void TfmAbout::Label13MouseMove(QPoint position)
+{
+    if (!fmHintIP)
+        return;
+    // The position is taken as one in the window's client area, as the hint
+    // was always placed; it then floats just above and right of the pointer.
+    const QPoint screen = mapToGlobal(position);
+    fmHintIP->move(screen.x() + kHintLeft, screen.y() + kHintTop);
+    fmHintIP->show();
+    fmHintIP->raise();
+}
+
+void TfmAbout::BitBtn1Click()
+{
+    accept();
+}
+
+void TfmAbout::done(int result)
+{
+    delete fmHintIP;
+    QDialog::done(result);
+}
+
+void TfmAbout::mouseMoveEvent(QMouseEvent *event)
+{
+    QDialog::mouseMoveEvent(event);
+    FormMouseMove();
+}
+
+bool TfmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == Label13)
+            Label13MouseMove(static_cast<QMouseEvent *>(event)->position().toPoint());
+        else if (watched != Bevel2 && watched != btClose)
+            FormMouseMove(); // the icon, the name, the version, the disclaimer
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace vantrel

@@ -1,0 +1,57 @@
+#pragma once
+// The about window: name, version, a notice line and the disclaimer, with one
+// OK button. While the pointer moves over the notice line the picture hint
+// floats above and to the right of it; a move over the icon, the name, the
+// version, the disclaimer or the window's background hides it.
+//
+// Opened by the tray menu's "&About...", which creates it, runs it with
+// ExecModal and deletes it afterwards.
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vantrel {
+
+class TfmHintIP;
+
+namespace about_text {
+inline const QString kVersion = QStringLiteral("Version 4.12");
+} // namespace about_text
+
+class TfmAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfmAbout(QWidget *parent = nullptr);
+    ~TfmAbout() override;
+
+    void FormMouseMove();
+    // The pointer at `position` inside the notice line: the hint follows it.
+    void Label13MouseMove(QPoint position);
+    void BitBtn1Click();
+
+    QLabel *Image3 = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label13 = nullptr;
+    QPlainTextEdit *Memo = nullptr;
+    QFrame *Bevel2 = nullptr;
+    QPushButton *btClose = nullptr;
+    QPointer<TfmHintIP> fmHintIP;
+
+public slots:
+    void done(int result) override; // FormClose: the hint goes with the window
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+};
+
+} // namespace vantrel

@@ -1,0 +1,317 @@
+#include "windows/fmconfig.h"
+
+#include "alarm/fmalarm.h"
+#include "monitor/appstate.h"
+#include "monitor/fmvantrel.h"
+#include "monitor/settings.h"
+#include "platform/modal.h"
+#include "windows/formfont.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kClientWidth = 330;
+constexpr int kClientHeight = 236;
+constexpr int kDialupItems = 3;
+constexpr int kLanItems = 2;
+constexpr int kActionTop = 18;
+constexpr int kActionStep = 17;
+
+QCheckBox *makeCheckBox(const QString &text, QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QPushButton *makeButton(const QString &text, QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+// A few lines of fixed text in the window's colour, where the form has a
+// borderless memo.
+QLabel *makeNote(const QStringList &lines, QWidget *parent, const QString &name, QRect geometry)
+{
+    // The lines end in a blank; joined, they wrap at the note's width, as a
+    // memo's lines do.
+    auto *note = new QLabel(lines.join(QString()), parent);
+    note->setObjectName(name);
+    note->setGeometry(geometry);
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    note->setWordWrap(true);
+    return note;
+}
+
+const QStringList &actionCaptions()
+{
+    static const QStringList captions{QStringLiteral("Open detail"),
+                                      QStringLiteral("Copy IP to Clipboard"),
+                                      QStringLiteral("Connect or Disconnect")};
+    return captions;
+}
+
+} // namespace
+
+TfmConfig::TfmConfig(AppState &state, Platform &platform, TfmVantrel &main, QLabel *configLine,
+                     QString programPath, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_state(state), m_platform(platform), m_main(main), m_configLine(configLine),
+      m_programPath(std::move(programPath))
+{
+    setObjectName(QStringLiteral("fmConfig"));
+    setWindowTitle(QStringLiteral("Configure Vantrel"));
+    setFont(windowsFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    buildControls();
+    FormCreate();
+    centreOnScreen(*this);
+}
+
+TfmConfig::~TfmConfig() = default;
+
+void TfmConfig::buildControls()
+{
+    // Made in tab order; the panel's controls take the panel's place.
+    btClose = makeButton(QStringLiteral("&OK"), this, QStringLiteral("btClose"), {252, 72, 72, 25});
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(6, 6, 240, 128);
+    Panel1->setFrameShape(QFrame::Box); // lowered outside, raised inside
+    Panel1->setFrameShadow(QFrame::Sunken);
+    cxDialup = makeCheckBox(QStringLiteral("Dialup connection"), Panel1, QStringLiteral("cxDialup"),
+                            {8, 4, 200, 17});
+    cxLAN = makeCheckBox(QStringLiteral("LAN connection"), Panel1, QStringLiteral("cxLAN"),
+                         {8, 78, 200, 17});
+    Memo1 = makeNote({QStringLiteral("Check this box if you have not a fixed IP "),
+                      QStringLiteral("address. In other words, you are using a "),
+                      QStringLiteral("modem connection with Remote Access.")},
+                     Panel1, QStringLiteral("Memo1"), {26, 21, 208, 54});
+    Memo2 = makeNote({QStringLiteral("Check this box if you have a fixed IP "), QStringLiteral("address.")},
+                     Panel1, QStringLiteral("Memo2"), {26, 95, 208, 28});
+
+    rgAction = new QGroupBox(QStringLiteral(" Double Click Action "), this);
+    rgAction->setObjectName(QStringLiteral("rgAction"));
+    rgAction->setGeometry(6, 138, 240, 23 + kDialupItems * kActionStep);
+    m_actions = new QButtonGroup(this);
+    m_actions->setExclusive(true);
+
+    cxAnim = makeCheckBox(QStringLiteral("Animated icon"), this, QStringLiteral("cxAnim"),
+                          {8, 216, 104, 17});
+    cbLog = makeCheckBox(QStringLiteral("Log File"), this, QStringLiteral("cbLog"), {122, 216, 80, 17});
+    btAdvanced = makeButton(QStringLiteral("Advanced..."), this, QStringLiteral("btAdvanced"),
+                            {252, 8, 72, 25});
+    btAlarm = makeButton(QStringLiteral("&Alarm..."), this, QStringLiteral("btAlarm"), {252, 40, 72, 25});
+    cbRun = makeCheckBox(QStringLiteral("Run at startup"), this, QStringLiteral("cbRun"),
+                         {216, 216, 110, 17});
+
+    // Setting a check box from code runs its handler as a click does, hence
+    // toggled; the action group reacts to the user's click only.
+    connect(cxDialup, &QCheckBox::toggled, this, &TfmConfig::cxDialupClick);
+    connect(cxLAN, &QCheckBox::toggled, this, &TfmConfig::cxLANClick);
+    connect(cxAnim, &QCheckBox::toggled, this, &TfmConfig::cxAnimClick);
+    connect(cbLog, &QCheckBox::toggled, this, &TfmConfig::cbLogClick);
+    connect(cbRun, &QCheckBox::toggled, this, &TfmConfig::cbRunClick);
+    connect(m_actions, &QButtonGroup::idClicked, this, &TfmConfig::rgActionClick);
+    connect(btAdvanced, &QPushButton::clicked, this, &TfmConfig::btAdvancedClick);
+    connect(btAlarm, &QPushButton::clicked, this, &TfmConfig::btAlarmClick);
+    connect(btClose, &QPushButton::clicked, this, &TfmConfig::btCloseClick);
+}
+
+void TfmConfig::FormCreate()
+{
+    AppSettings &s = m_state.AppSettings;
+    // The handlers that run here enable or disable the menu's Connect item and,
+    // in LAN mode, turn an action that is not there into "Open detail".
+    if (s.Conn) {
+        cxLAN->setChecked(true);
+        btAdvanced->setEnabled(false);
+        addAction(actionCaptions()[0]);
+        addAction(actionCaptions()[1]);
+    } else {
+        cxDialup->setChecked(true);
+        btAdvanced->setEnabled(true);
+        addAction(actionCaptions()[0]);
+        addAction(actionCaptions()[1]);
+        addAction(actionCaptions()[2]);
+    }
+    selectAction(s.Def);
+
+    cxAnim->setChecked(s.Anim);
+    cbLog->setChecked(s.Log);
+    cbRun->setChecked(s.RunAtStartup == 1);
+}
+
+int TfmConfig::actionCount() const
+{
+    return static_cast<int>(m_actionItems.size());
+}
+
+int TfmConfig::actionIndex() const
+{
+    return m_actions->checkedId();
+}
+
+void TfmConfig::addAction(const QString &caption)
+{
+    auto *item = new QRadioButton(caption, rgAction);
+    const int index = actionCount();
+    item->setObjectName(QStringLiteral("rgActionItem%1").arg(index));
+    item->setGeometry(10, kActionTop + index * kActionStep, 210, 17);
+    item->show();
+    // Items come and go with the mode; each keeps the group's place in the tab
+    // order, after the mode pair.
+    QWidget::setTabOrder(m_actionItems.isEmpty() ? static_cast<QWidget *>(cxLAN) : m_actionItems.last(), item);
+    m_actions->addButton(item, index);
+    m_actionItems.append(item);
+}
+
+void TfmConfig::removeThirdAction()
+{
+    if (actionCount() != kDialupItems)
+        return;
+    QRadioButton *item = m_actionItems.takeLast();
+    m_actions->removeButton(item);
+    delete item;
+}
+
+void TfmConfig::selectAction(int index)
+{
+    if (m_actionItems.isEmpty())
+        return;
+    // Every Def other than 0 and 1 means connect or disconnect (the double click
+    // and the menu's default item read it so), which is the last item here.
+    if (index != 0 && index != 1)
+        index = actionCount() - 1;
+    index = qMin(index, actionCount() - 1);
+    m_actionItems[index]->setChecked(true);
+}
+
+// --- the mode pair: two exclusive choices, one of which is always ticked --------
+
+void TfmConfig::cxDialupClick()
+{
+    if (cxDialup->isChecked()) {
+        cxLAN->setChecked(false);
+        btAdvanced->setEnabled(true);
+        m_main.Connect1->setEnabled(true);
+        if (actionCount() == kLanItems)
+            addAction(actionCaptions()[2]);
+    } else {
+        removeThirdAction();
+        cxLAN->setChecked(true);
+    }
+}
+
+void TfmConfig::cxLANClick()
+{
+    if (cxLAN->isChecked()) {
+        cxDialup->setChecked(false);
+        btAdvanced->setEnabled(false);
+        m_main.Connect1->setEnabled(false);
+        removeThirdAction();
+        // Connect or disconnect is not offered in LAN mode. Any value other than
+        // 0 and 1 means it (not only 2: a hand-edited value would otherwise show
+        // one action and run another).
+        std::int32_t &def = m_state.AppSettings.Def;
+        if (def != 0 && def != 1) {
+            def = 0;
+            selectAction(0);
+        }
+    } else {
+        cxDialup->setChecked(true);
+    }
+}
+
+// --- the other controls, effective at once -------------------------------------------
+
+void TfmConfig::cxAnimClick()
+{
+    m_state.AppSettings.Anim = cxAnim->isChecked();
+}
+
+void TfmConfig::rgActionClick(int index)
+{
+    m_state.AppSettings.Def = index;
+}
+
+void TfmConfig::cbLogClick()
+{
+    m_state.AppSettings.Log = cbLog->isChecked();
+}
+
+void TfmConfig::cbRunClick()
+{
+    m_state.AppSettings.RunAtStartup = cbRun->isChecked() ? 1 : 0;
+}
+
+void TfmConfig::btAdvancedClick()
+{
+    m_main.OpenConnectionEntries(this);
+}
+
+void TfmConfig::btAlarmClick()
+{
+    TfmAlarm window(m_state, m_platform, m_main.alarm(), this);
+    ExecModal(window);
+}
+
+void TfmConfig::btCloseClick()
+{
+    accept();
+}
+
+void TfmConfig::keyPressEvent(QKeyEvent *event)
+{
+    // There is no cancel: Escape would close the window and store everything,
+    // which is not what a user pressing it expects.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfmConfig::done(int result)
+{
+    if (!m_closed) {
+        m_closed = true;
+        closingSequence();
+    }
+    QDialog::done(result);
+}
+
+void TfmConfig::closingSequence()
+{
+    AppSettings &s = m_state.AppSettings;
+    // The mode, the "Configured as:" line and the default item follow the user's
+    // choice even when the settings cannot be stored: the other controls have
+    // taken effect already, and a choice that silently half-applies would leave
+    // the window saying one thing and the program doing another.
+    s.Conn = cxLAN->isChecked();
+    if (m_configLine)
+        m_configLine->setText(s.Conn ? config_text::kConfiguredLan : config_text::kConfiguredDialup);
+    m_main.MakeDefaultItem();
+    // Conn, Anim, Def, Log, RunAtStartup, then the Run entry, rewritten or
+    // removed at every close.
+    if (m_platform.registry)
+        StoreConfiguration(*m_platform.registry, s, m_programPath);
+}
+
+} // namespace vantrel

@@ -1,0 +1,186 @@
+#include "windows/fmlog.h"
+
+#include "monitor/appstate.h"
+#include "monitor/connectionlog.h"
+#include "platform/errorreport.h"
+#include "platform/messageboxes.h"
+#include "windows/formfont.h"
+#include "windows/loglines.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+namespace vantrel {
+
+namespace {
+
+// The window's outer size is 535 x 304; this is the inside of a usual frame.
+constexpr int kClientWidth = 527;
+constexpr int kClientHeight = 277;
+constexpr int kPanelWidth = 71;
+constexpr int kHeaderMarkLength = 6; // "@(#)>>"
+
+QPushButton *makeButton(const QString &text, QWidget *parent, const QString &name, int row)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(8, 8 + row * 32, 57, 25);
+    return button;
+}
+
+// Index just past the end of the line that starts at `from` (past its '\n'), or
+// the text's length for the last line.
+qsizetype nextLine(const QString &text, qsizetype from)
+{
+    if (from >= text.size())
+        return text.size();
+    const qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+    return end < 0 ? text.size() : end + 1;
+}
+
+// The user's home trash, $XDG_DATA_HOME/Trash, made when missing (mode 0700,
+// its parents as the base-directory rules say) as the trash rules ask.
+//
+// QFile::moveToTrash needs it: when neither the home trash nor a trash at the
+// top of the file's own file system can be made, Qt 6.4 takes an empty trash
+// path for the current folder and moves the file into "files/" there,
+// reporting success. With the home trash in place that case cannot arise.
+bool HomeTrashReady()
+{
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty() || !QDir().mkpath(dataHome))
+        return false;
+    const QString trash = dataHome + QStringLiteral("/Trash");
+    if (!QFileInfo(trash).isDir())
+        QDir(dataHome).mkdir(QStringLiteral("Trash"),
+                             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QFileInfo(trash).isDir();
+}
+
+// A delete the user can undo. False when the file stays where it is.
+bool MoveToTrash(const QString &path)
+{
+    return HomeTrashReady() && QFile::moveToTrash(path);
+}
+
+} // namespace
+
+LogView ReadLogView(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    // Lines end in CR LF; the text area wants LF alone.
+    text.remove(QLatin1Char('\r'));
+
+    LogView view;
+    const qsizetype firstEnd = text.indexOf(QLatin1Char('\n'));
+    view.caption = (firstEnd < 0 ? text : text.left(firstEnd)).mid(kHeaderMarkLength);
+    const qsizetype body = nextLine(text, nextLine(text, 0));
+    text.remove(0, body);
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1); // a final line end starts no further line
+    view.text = std::move(text);
+    return view;
+}
+
+TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_state(state), m_boxes(boxes)
+{
+    setObjectName(QStringLiteral("fmLog"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Vantrel Log"));
+    setFont(windowsFormFont());
+    resize(kClientWidth, kClientHeight);
+
+    LogMemo = new TLogLines(this);
+    LogMemo->setObjectName(QStringLiteral("LogMemo"));
+    LogMemo->setFocusPolicy(Qt::ClickFocus); // no tab stop
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedWidth(kPanelWidth);
+    btRefresh = makeButton(QStringLiteral("&Refresh"), Panel1, QStringLiteral("btRefresh"), 0);
+    btClear = makeButton(QStringLiteral("&Clear"), Panel1, QStringLiteral("btClear"), 1);
+    btClose = makeButton(QStringLiteral("&OK"), Panel1, QStringLiteral("btClose"), 2);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(LogMemo, 1);
+    layout->addWidget(Panel1);
+
+    connect(btRefresh, &QPushButton::clicked, this, &TfmLog::btRefreshClick);
+    connect(btClear, &QPushButton::clicked, this, &TfmLog::btClearClick);
+    connect(btClose, &QPushButton::clicked, this, &TfmLog::btCloseClick);
+
+    centreOnScreen(*this);
+    LoadLogIntoViewer();
+    m_state.LogWindowOpen = true;
+}
+
+TfmLog::~TfmLog()
+{
+    m_state.LogWindowOpen = false;
+}
+
+QString TfmLog::logPath() const
+{
+    return LogFilePath(m_state.ProgramFolder);
+}
+
+void TfmLog::LoadLogIntoViewer()
+{
+    LogMemo->clear();
+    QFile file(logPath());
+    if (!file.open(QIODevice::ReadOnly))
+        throw VantrelError(QStringLiteral("Cannot open file %1").arg(file.fileName()));
+    LogView view = ReadLogView(file.readAll());
+    file.close();
+    setWindowTitle(view.caption);
+    LogMemo->setPlainText(std::move(view.text));
+}
+
+void TfmLog::btRefreshClick()
+{
+    LoadLogIntoViewer();
+}
+
+void TfmLog::btClearClick()
+{
+    hide();
+    if (m_boxes.show(log_text::kConfirmTitle, log_text::kConfirm, MessageBoxes::Icon::Question,
+                     MessageBoxes::Buttons::YesNo)
+        != MessageBoxes::Answer::Yes) {
+        show();
+        return;
+    }
+    // A delete the user can undo: the desktop's trash. Where the file cannot go
+    // there (no trash on its file system, no right to write one), it is kept.
+    if (MoveToTrash(logPath()))
+        m_boxes.show(QStringLiteral("Vantrel Message"), log_text::kDeleted, MessageBoxes::Icon::Information);
+    else
+        m_boxes.error(log_text::kClearFailed);
+    close();
+}
+
+void TfmLog::btCloseClick()
+{
+    close();
+}
+
+void TfmLog::closeEvent(QCloseEvent *event)
+{
+    m_state.LogWindowOpen = false;
+    event->accept();
+}
+
+} // namespace vantrel

@@ -1,0 +1,137 @@
+#include "windows/vantrelwsinfo.h"
+
+#include "monitor/appstate.h"
+#include "monitor/fmvantrel.h"
+#include "platform/modal.h"
+#include "windows/fmconfig.h"
+#include "windows/formfont.h"
+
+#include <QByteArray>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <cstring>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kClientWidth = 360;
+constexpr int kClientHeight = 159;
+
+QLabel *makeLabel(const QString &text, QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+// A text field of the start-up record: up to its NUL, never past its end even
+// when a stack filled it to the last byte.
+template <std::size_t N>
+QString recordText(const char (&field)[N])
+{
+    return QString::fromLocal8Bit(field, static_cast<qsizetype>(qstrnlen(field, N)));
+}
+
+} // namespace
+
+TVantrelWSInfo::TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &main,
+                               QString programPath, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_state(state), m_platform(platform), m_main(main), m_programPath(std::move(programPath))
+{
+    setObjectName(QStringLiteral("VantrelWSInfo"));
+    setWindowTitle(QStringLiteral("Vantrel - Winsock Information"));
+    setFont(windowsFormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    buildControls();
+    centreOnScreen(*this);
+}
+
+TVantrelWSInfo::~TVantrelWSInfo()
+{
+    m_main.DetailsOpen = false;
+}
+
+void TVantrelWSInfo::buildControls()
+{
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(6, 8, 347, 123);
+    Panel1->setFrameShape(QFrame::Box); // lowered outside, raised inside
+    Panel1->setFrameShadow(QFrame::Sunken);
+
+    Ver = makeLabel(QStringLiteral("Ver"), Panel1, QStringLiteral("Ver"), {12, 10, 321, 13});
+    Label2 = makeLabel(QStringLiteral("System Status"), Panel1, QStringLiteral("Label2"), {12, 30, 110, 13});
+    Status = makeLabel(QStringLiteral("Status"), Panel1, QStringLiteral("Status"), {128, 30, 205, 13});
+    Label3 = makeLabel(QStringLiteral("Max Sockets"), Panel1, QStringLiteral("Label3"), {12, 48, 110, 13});
+    MaxSock = makeLabel(QStringLiteral("MaxSock"), Panel1, QStringLiteral("MaxSock"), {128, 48, 205, 13});
+    Bevel1 = new QFrame(Panel1);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setGeometry(12, 70, 323, 7);
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Raised);
+    Config = makeLabel(QStringLiteral("Configured as"), Panel1, QStringLiteral("Config"), {12, 86, 323, 13});
+    IP = makeLabel(QStringLiteral("IP Address:"), Panel1, QStringLiteral("IP"), {12, 104, 323, 13});
+
+    btConfig = new QPushButton(QStringLiteral("C&onfigure"), this);
+    btConfig->setObjectName(QStringLiteral("btConfig"));
+    btConfig->setGeometry(216, 136, 67, 21);
+    btClose = new QPushButton(QStringLiteral("&OK"), this);
+    btClose->setObjectName(QStringLiteral("btClose"));
+    btClose->setGeometry(286, 136, 67, 21);
+    // Neither is the default button: Enter presses the one that has the focus.
+    btConfig->setDefault(false);
+    btClose->setDefault(false);
+
+    connect(btConfig, &QPushButton::clicked, this, &TVantrelWSInfo::btConfigClick);
+    connect(btClose, &QPushButton::clicked, this, &TVantrelWSInfo::btCloseClick);
+}
+
+void TVantrelWSInfo::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TVantrelWSInfo::FormShow()
+{
+    using details_text::kNotAvailable;
+    if (m_main.WinsockStatus != 0) {
+        Ver->setText(kNotAvailable);
+        Status->setText(monitor_text::kNoStack);
+        MaxSock->setText(kNotAvailable);
+        Config->setText(kNotAvailable);
+        IP->setText(kNotAvailable);
+    } else {
+        const WSADATA &info = m_state.WinsockInfo;
+        Ver->setText(recordText(info.szDescription));
+        Status->setText(recordText(info.szSystemStatus));
+        MaxSock->setText(QString::number(info.iMaxSockets)); // unsigned 16-bit
+        Config->setText(m_state.AppSettings.Conn ? config_text::kConfiguredLan
+                                                 : config_text::kConfiguredDialup);
+        IP->setText(monitor_text::kDetailsAddressPrefix + m_main.AddressText);
+    }
+    // From now on the poll keeps the address line up to date.
+    m_main.DetailsIP = IP;
+    m_main.DetailsOpen = true;
+}
+
+void TVantrelWSInfo::btConfigClick()
+{
+    TfmConfig window(m_state, m_platform, m_main, Config, m_programPath, this);
+    ExecModal(window);
+}
+
+void TVantrelWSInfo::btCloseClick()
+{
+    accept();
+}
+
+} // namespace vantrel

@@ -1,0 +1,62 @@
+#pragma once
+// The details window: what the sockets layer reported when the program started
+// it, whether the program watches a dial-up or a LAN connection, and the current
+// address, which the poll keeps up to date while the window is open. "C&onfigure"
+// opens the configuration window over it.
+//
+// Opened by the tray menu's "&Open details..." (or the double click), which
+// creates it, runs it with ExecModal and deletes it afterwards.
+#include <QDialog>
+#include <QString>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace vantrel {
+
+struct AppState;
+struct Platform;
+class TfmVantrel;
+
+namespace details_text {
+inline const QString kNotAvailable = QStringLiteral("N/A");
+} // namespace details_text
+
+class TVantrelWSInfo : public QDialog {
+    Q_OBJECT
+public:
+    // `programPath` is handed on to the configuration window for the Run entry.
+    TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &main, QString programPath,
+                   QWidget *parent = nullptr);
+    ~TVantrelWSInfo() override; // FormDestroy: clears DetailsOpen
+
+    void FormShow();
+    void btConfigClick();
+    void btCloseClick();
+
+    QFrame *Panel1 = nullptr;
+    QLabel *Ver = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Status = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *MaxSock = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QLabel *Config = nullptr;
+    QLabel *IP = nullptr;
+    QPushButton *btConfig = nullptr;
+    QPushButton *btClose = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildControls();
+
+    AppState &m_state;
+    Platform &m_platform;
+    TfmVantrel &m_main;
+    QString m_programPath;
+};
+
+} // namespace vantrel
