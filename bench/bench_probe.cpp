@@ -2,13 +2,18 @@
 // The simulated line keeps its state in a temporary folder; nothing touches the
 // user's own files.
 #include "monitor/probe.h"
+#include "platform/ras/nmservice.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/simline.h"
 #include "support/simlinesupport.h"
 #include "platform/sockets/posixsockets.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -57,6 +62,78 @@ void BM_ProbeRasAddress_NoConnection(benchmark::State &state)
         benchmark::DoNotOptimize(ProbeRasAddress(*l.api));
 }
 BENCHMARK(BM_ProbeRasAddress_NoConnection);
+
+// NetworkManager played by python-dbusmock on a private bus, with one PPPoE
+// connection up: the probe reads the backend's cache, never the bus.
+struct NmMock {
+    QTemporaryDir dir;
+    QString address;
+    QProcess daemon;
+    QProcess mock;
+
+    QString start()
+    {
+        address = QStringLiteral("unix:path=") + dir.path() + QStringLiteral("/bus");
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--address=") + address});
+        if (!daemon.waitForStarted())
+            return QStringLiteral("dbus-daemon cannot be started");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address);
+        if (!waitUntil([&] { return QFileInfo::exists(dir.path() + QStringLiteral("/bus")); }))
+            return QStringLiteral("the private bus did not start");
+        mock.setProcessEnvironment(env);
+        mock.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-m"), QStringLiteral("dbusmock"),
+                                                        QStringLiteral("--template"), QStringLiteral("networkmanager")});
+        if (!waitUntil([&] { return NmService::Answers(address, 500); }))
+            return QStringLiteral("python3-dbusmock did not come up");
+        QProcess control;
+        control.setProcessEnvironment(env);
+        control.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(VANTREL_SOURCE_DIR "/tests/e2e/nm_control.py"), QStringLiteral("up"),
+                       QStringLiteral("DSL Home"), QStringLiteral("10.99.0.7")});
+        if (!control.waitForFinished() || control.exitCode() != 0)
+            return QStringLiteral("the connection could not be brought up");
+        return {};
+    }
+    ~NmMock()
+    {
+        for (QProcess *p : {&mock, &daemon}) {
+            p->terminate();
+            if (!p->waitForFinished(5000))
+                p->kill();
+            p->waitForFinished();
+        }
+    }
+    template <typename F>
+    static bool waitUntil(F done)
+    {
+        QDeadlineTimer deadline(15000);
+        while (!done() && !deadline.hasExpired())
+            QThread::msleep(20);
+        return done();
+    }
+};
+
+void BM_ProbeRasAddress_NetworkManager(benchmark::State &state)
+{
+    NmMock nm;
+    if (const QString why = nm.start(); !why.isEmpty()) {
+        state.SkipWithError(why.toUtf8().constData());
+        return;
+    }
+    NmService::Options o;
+    o.busAddress = nm.address;
+    NmService service(o);
+    RasApi api(service);
+    if (!NmMock::waitUntil([&] { return ProbeRasAddress(api) == QStringLiteral("10.99.0.7"); })) {
+        state.SkipWithError("the connection is not seen");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ProbeRasAddress(api));
+}
+BENCHMARK(BM_ProbeRasAddress_NetworkManager);
 
 // The real sockets layer, the host name pinned to one the hosts file answers.
 class LocalhostSockets final : public PosixSockets {

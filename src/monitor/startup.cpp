@@ -16,7 +16,7 @@
 #include "platform/modal.h"
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
-#include "platform/ras/simline.h"
+#include "platform/ras/rasbackend.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
 #include "windows/factories.h"
@@ -194,8 +194,8 @@ int RunVantrel(int argc, char **argv)
     lineOptions.report = [&boxes](const QString &text) {
         static_cast<MessageBoxes &>(boxes).show(QStringLiteral("Vantrel Message"), text, MessageBoxes::Icon::Warning);
     };
-    SimLine line(lineOptions);
-    RasApi ras(line);
+    const std::unique_ptr<RasService> line = ChooseRasService(lineOptions);
+    RasApi ras(*line);
     PosixSockets sockets;
     QtNotifyIcon tray;
     LazyWavePlayer wave;

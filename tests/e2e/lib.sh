@@ -84,6 +84,9 @@ unset DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME
 export VANTREL_SIMLINE_SPEED=0
+# The simulated line, even on a machine where NetworkManager runs (e2e_nm.sh
+# unsets this to test the choice).
+export VANTREL_RAS_BACKEND=simline
 
 # The log lands next to the program file: run a copy in a folder of our own.
 cp "$app_binary" "$work/bin/vantrel"

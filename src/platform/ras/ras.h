@@ -101,6 +101,26 @@ constexpr DWORD ERROR_PPP_TIMEOUT = 718;
 constexpr DWORD ERROR_PPP_NO_RESPONSE = 721;
 constexpr DWORD ERROR_PROJECTION_NOT_COMPLETE = 730;
 
+// What NetworkManager reports and the remote access codes above have no word
+// for. These numbers are the program's own, above the remote access range.
+constexpr DWORD ERROR_NM_NOT_RUNNING = 900;
+constexpr DWORD ERROR_NM_GONE = 901;
+constexpr DWORD ERROR_NM_NO_SECRETS = 902;
+constexpr DWORD ERROR_NM_TIMEOUT = 903;
+constexpr DWORD ERROR_NM_DEVICE_GONE = 904;
+constexpr DWORD ERROR_NM_NO_DEVICE = 905;
+constexpr DWORD ERROR_NM_NOT_AUTHORIZED = 906;
+constexpr DWORD ERROR_NM_SERVICE_STOPPED = 907;
+constexpr DWORD ERROR_NM_SERVICE_START = 908;
+constexpr DWORD ERROR_NM_NO_ADDRESS = 909;
+constexpr DWORD ERROR_NM_PROFILE_REMOVED = 910;
+constexpr DWORD ERROR_NM_DEPENDENCY = 911;
+constexpr DWORD ERROR_NM_SIM = 912;
+constexpr DWORD ERROR_NM_MOBILE_NETWORK = 913;
+constexpr DWORD ERROR_NM_PPP = 914;
+constexpr DWORD ERROR_NM_BLUETOOTH = 915;
+constexpr DWORD ERROR_NM_FAILED = 916;
+
 // The message number a type 0 notifier receives (the first argument).
 constexpr unsigned WM_RASDIALEVENT = 0xCCCD;
 

@@ -59,6 +59,23 @@ constexpr ErrorText kErrorTexts[] = {
     {ERROR_PPP_TIMEOUT, "The remote computer did not answer in time."},
     {ERROR_PPP_NO_RESPONSE, "The remote computer does not respond."},
     {ERROR_PROJECTION_NOT_COMPLETE, "The connection has no network address yet."},
+    {ERROR_NM_NOT_RUNNING, "NetworkManager is not running, so no connection can be listed or made."},
+    {ERROR_NM_GONE, "NetworkManager stopped while the connection was being made."},
+    {ERROR_NM_NO_SECRETS, "NetworkManager had no password or key for the connection (no secrets)."},
+    {ERROR_NM_TIMEOUT, "NetworkManager gave up: the connection attempt timed out."},
+    {ERROR_NM_DEVICE_GONE, "The device of the connection was removed."},
+    {ERROR_NM_NO_DEVICE, "NetworkManager has no device that can carry this connection now."},
+    {ERROR_NM_NOT_AUTHORIZED, "NetworkManager does not allow this user to start or stop the connection."},
+    {ERROR_NM_SERVICE_STOPPED, "The VPN service of the connection stopped."},
+    {ERROR_NM_SERVICE_START, "NetworkManager could not start the VPN service of the connection."},
+    {ERROR_NM_NO_ADDRESS, "The connection got no valid network address."},
+    {ERROR_NM_PROFILE_REMOVED, "The connection was deleted from NetworkManager."},
+    {ERROR_NM_DEPENDENCY, "A connection this one depends on could not be brought up."},
+    {ERROR_NM_SIM, "The modem's SIM card is missing, locked (PIN or PUK) or was refused."},
+    {ERROR_NM_MOBILE_NETWORK, "The modem could not register with the mobile network or its APN."},
+    {ERROR_NM_PPP, "The PPP link could not be started or broke down."},
+    {ERROR_NM_BLUETOOTH, "The Bluetooth link to the phone failed or timed out."},
+    {ERROR_NM_FAILED, "NetworkManager could not bring the connection up and gave no reason."},
 };
 
 // Copies text into a fixed char field, cut at a character boundary so that the

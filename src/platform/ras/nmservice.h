@@ -1,0 +1,137 @@
+#pragma once
+// The NetworkManager backend of the remote access service. Entries are
+// NetworkManager's saved profiles of the kinds a person dials or brings up by
+// hand; a dial activates one; connections are its active connections of those
+// kinds, whoever made them. All D-Bus work runs on a thread of the service's
+// own, which keeps what the poll reads up to date from NetworkManager's
+// signals: connections() and ipProjection() never wait for the bus.
+#include "platform/ras/rasservice.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+
+class QThread;
+
+namespace vantrel {
+
+class NmWorker;
+class NmAgent;
+
+class NmService final : public RasService {
+public:
+    struct Options {
+        // Empty: the system bus (libdbus honours DBUS_SYSTEM_BUS_ADDRESS).
+        QString busAddress;
+        // The longest any one D-Bus call may take.
+        int callTimeoutMs = 2000;
+        // How long the constructor waits for the first listing of profiles and
+        // connections, so that the first poll already sees them.
+        int startWaitMs = 3000;
+    };
+
+    explicit NmService(Options options);
+    NmService() : NmService(Options{}) {}
+    ~NmService() override;
+    NmService(const NmService &) = delete;
+    NmService &operator=(const NmService &) = delete;
+
+    // True when NetworkManager has a name owner on that bus right now.
+    static bool Answers(const QString &busAddress = {}, int timeoutMs = 1000);
+
+    // NetworkManager is on the bus (as last seen by the service's thread).
+    bool serviceUp() const;
+    // The service's own unique name on the bus; the secret agent answers there.
+    QString uniqueName() const;
+
+    // The identifier the secret agent registers with.
+    static constexpr const char *kAgentIdentifier = "com.morvent.vantrel";
+
+    // RasService
+    DWORD listEntries(QList<QString> *names) override;
+    DWORD entryDialParams(const QString &entry, QString *userName, QString *password,
+                          bool *passwordSaved) override;
+    DWORD dial(const QString &entry, const QString &userName, const QString &password,
+               std::function<void(RASCONNSTATE, DWORD)> progress, HRASCONN *handle) override;
+    DWORD hangUp(HRASCONN handle) override;
+    DWORD connectStatus(HRASCONN handle, RASCONNSTATE *state, DWORD *error) override;
+    DWORD connections(QList<RasLiveConnection> *out) override;
+    DWORD ipProjection(HRASCONN handle, QString *address) override;
+
+private:
+    friend class NmWorker;
+    friend class NmAgent;
+
+    struct Profile {
+        QString path;
+        QString id;
+        QString type;
+        QString userName;
+        bool passwordSaved = true;
+    };
+    struct Active {
+        QString path;
+        QString profilePath;
+        HRASCONN handle = 0;
+        RasLiveConnection connection;
+        unsigned state = 0;
+    };
+    struct Dial {
+        HRASCONN handle = 0;
+        QString profilePath;
+        QString password;          // typed for this dial only; empty: none
+        bool passwordGiven = false;
+        std::function<void(RASCONNSTATE, DWORD)> progress;
+        QString activePath;        // known once NetworkManager accepted the dial
+        QStringList devices;       // the active connection's devices
+        RASCONNSTATE last = RASCS_OpenPort;
+        unsigned activeReason = 0; // last reason of the active connection
+        bool hungUp = false;       // hung up before NetworkManager answered
+        bool endSeen = false;      // a refresh found it ended; the reason may be on its way
+    };
+    struct Report {
+        std::function<void(RASCONNSTATE, DWORD)> progress;
+        RASCONNSTATE state;
+        DWORD error;
+    };
+    using Reports = std::vector<Report>;
+
+    // All of these are called with m_mutex held.
+    const Profile *findProfileLocked(const QString &entry) const;
+    HRASCONN takeHandleLocked();
+    void stepLocked(Dial &dial, RASCONNSTATE state, Reports &out);
+    void failLocked(HRASCONN handle, DWORD error, Reports &out);
+    static void deliver(const Reports &reports);
+
+    Options m_options;
+    std::unique_ptr<QThread> m_thread;
+    NmWorker *m_worker = nullptr; // lives on m_thread
+    // The secret agent answers on a thread of its own: NetworkManager may ask
+    // while the service's thread waits for one of its answers.
+    std::unique_ptr<QThread> m_agentThread;
+    NmAgent *m_agent = nullptr;   // lives on m_agentThread
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_started;
+    bool m_startDone = false;
+    bool m_up = false;
+    QString m_uniqueName;
+    QString m_nmOwner;          // NetworkManager's unique name on the bus
+    QList<Profile> m_profiles;  // NetworkManager's order
+    QList<Active> m_active;     // NetworkManager's order, dial kinds only
+    std::map<QString, HRASCONN> m_handles;  // active connection path -> handle
+    std::map<HRASCONN, std::shared_ptr<Dial>> m_dials;
+    struct Failed {
+        RASCONNSTATE state;
+        DWORD error;
+    };
+    std::map<HRASCONN, Failed> m_failed;  // kept until hung up, as a real port is
+    std::map<QString, unsigned> m_deviceReasons;  // device path -> last failure reason
+    HRASCONN m_nextHandle = 0x4E4D0001;
+};
+
+} // namespace vantrel
