@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libx11-dev libxcb1-dev desktop-file-utils
   xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
+  python3-dbus python3-gi
 )
 
 missing=()
