@@ -19,7 +19,8 @@ dbus-daemon --session --nofork --print-address=1 >"$work/bus" 2>"$work/bus.log" 
 pids+=($!)
 wait_for 20 test -s "$work/bus" || fail "dbus-daemon did not start"
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
-sni watcher "$work/items" >"$work/watcher.log" 2>&1 &
+# Started directly, so that its PID is the one the clean-up ends.
+"$python" "$(dirname "$0")/sni.py" watcher "$work/items" >"$work/watcher.log" 2>&1 &
 pids+=($!)
 wait_for 20 dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetNameOwner \
   string:org.kde.StatusNotifierWatcher >/dev/null 2>&1 || fail "the watcher did not start: $(cat "$work/watcher.log")"
