@@ -10,6 +10,7 @@ packages=(
   libx11-dev libxcb1-dev desktop-file-utils
   xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
   python3-dbusmock
+  python3-dbus python3-gi
 )
 
 missing=()

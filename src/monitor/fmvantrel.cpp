@@ -90,6 +90,7 @@ TfmVantrel::~TfmVantrel()
             // Nothing may leave a destructor; the icon is gone either way below.
         }
     }
+    m_platform.tray->SetIconMenu(m_hwnd, kTrayIconId, nullptr);
     m_platform.tray->unregisterWindow(m_hwnd);
     m_platform.tray->icons().remove(m_mainIconHandle);
     m_platform.tray->icons().remove(m_applicationIconHandle);
@@ -118,6 +119,9 @@ void TfmVantrel::FormCreate()
     TrayData.hWnd = m_hwnd;
     TrayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayData.uCallbackMessage = kTrayCallbackMessage;
+    // A tray host that draws menus itself shows this one; it is the same menu,
+    // with the same actions, as the popup opened on the right-button-up message.
+    m_platform.tray->SetIconMenu(m_hwnd, kTrayIconId, PopupMenu);
 
     // 3. Settings.
     LoadSettings(*m_platform.registry, *m_platform.boxes, m_state.AppSettings);

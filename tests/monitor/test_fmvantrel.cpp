@@ -57,6 +57,7 @@ TEST_F(MainWindowTest, CreationFillsTheTrayRecordAndAddsTheIconWithTheStartingTe
     EXPECT_EQ(add.data.uCallbackMessage, 0x464u);
     EXPECT_EQ(add.data.hIcon, fm->mainIconHandle());
     EXPECT_EQ(NotifyTip(add.data), kLooking);
+    EXPECT_EQ(tray.menu(fm->windowHandle32(), 100), fm->PopupMenu) << "a host that draws menus gets this one";
     EXPECT_EQ(tray.commands.size(), 1) << "one add, nothing else, until the first tick";
     EXPECT_EQ(fm->TrayIconId, 100u);
     EXPECT_EQ(fm->TrayIconHandle, fm->mainIconHandle());

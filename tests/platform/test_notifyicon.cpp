@@ -4,6 +4,7 @@
 #include "platform/desktop/notifyicon.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QProcess>
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace vantrel::test {
@@ -157,6 +159,7 @@ protected:
         globe.fill(Qt::blue);
         icon = tray->icons().add(QIcon(globe));
         data = record(window, 100, icon, QStringLiteral("Network is down"));
+        tray->SetIconMenu(window, 100, &menu); // before the add, as the main window does
         ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_ADD, &data));
         qt = tray->trayIcon(window, 100);
         ASSERT_EQ(qt != nullptr, hostPresent);
@@ -169,6 +172,7 @@ protected:
         QCoreApplication::sendPostedEvents();
     }
 
+    QMenu menu;
     std::unique_ptr<QtNotifyIcon> tray;
     HWND32 window = 0;
     HICON32 icon = 0;
@@ -198,6 +202,9 @@ TEST_F(QtNotifyIconTest, AStatusNotifierHostsActivationCountsAsTheDoubleClick)
     activate(QSystemTrayIcon::Trigger);
     activate(QSystemTrayIcon::Context);
     EXPECT_EQ(clicks, QList<Click>({{0x464, 100, 0x203}, {0x464, 100, 0x205}}));
+    EXPECT_EQ(qt->contextMenu(), &menu) << "the host draws the menu itself";
+    tray->SetIconMenu(window, 100, nullptr);
+    EXPECT_EQ(qt->contextMenu(), nullptr);
 }
 
 TEST_F(QtNotifyIconTest, ModifyChangesTipAndPictureAndDeleteEndsTheClicks)
@@ -240,6 +247,21 @@ TEST_F(QtNotifyIconTest, AnIconAddedBeforeAnyHostDocksWithItsLatestStateWhenOneA
     EXPECT_FALSE(qt->icon().isNull());
     activate(QSystemTrayIcon::DoubleClick);
     EXPECT_EQ(clicks, QList<Click>({{0x464, 100, 0x203}}));
+}
+
+TEST_F(QtNotifyIconTest, NoNoticeWhenAHostAppearsInTime)
+{
+    int notices = 0;
+    hostPresent = false;
+    make(TrayHost::XEmbed);
+    tray->setNoHostNotice(std::chrono::milliseconds(50), [&] { ++notices; });
+    ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_DELETE, &data));
+    ASSERT_TRUE(tray->Shell_NotifyIconA(NIM_ADD, &data)); // waits again, now with the short delay
+    hostPresent = true;
+    tray->dockWaitingIcons();
+    QThread::msleep(100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notices, 0);
 }
 
 // --- host detection ---------------------------------------------------------------------
@@ -311,6 +333,68 @@ TEST_F(TrayHostDetection, FollowsTheWatchersHostFlagOnTheSessionBus)
 
     other.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
     other.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+}
+
+// A notification daemon that counts what it is asked to show.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    std::atomic<int> shown{0};
+    QString summary; // written before `shown` counts up
+public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &summaryText, const QString &,
+                const QStringList &, const QVariantMap &, int)
+    {
+        summary = summaryText;
+        return uint(++shown);
+    }
+};
+
+using NoTrayNotice = TrayHostDetection;
+
+TEST_F(NoTrayNotice, TellsTheUserOnceThroughTheNotificationDaemonAndDocksLater)
+{
+    QDBusConnection other = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
+    ASSERT_TRUE(other.isConnected());
+    auto *daemon = new FakeNotifications;
+    daemon->moveToThread(&watcherThread);
+    QObject::connect(&watcherThread, &QThread::finished, daemon, &QObject::deleteLater);
+    watcherThread.start();
+    ASSERT_TRUE(other.registerObject(QStringLiteral("/org/freedesktop/Notifications"), daemon,
+                                     QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(other.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+    bool hostPresent = false;
+    QtNotifyIcon tray([] { return TrayHost::XEmbed; }, [&] { return hostPresent; });
+    tray.setNoHostNotice(std::chrono::milliseconds(20), [] { NotifyNoTrayHost(); });
+    const HWND32 window = tray.registerWindow([](DWORD, DWORD, DWORD) {});
+    NOTIFYICONDATAA d = record(window, 100, tray.icons().add(QIcon()), QStringLiteral("Network is down"));
+    ASSERT_TRUE(tray.Shell_NotifyIconA(NIM_ADD, &d));
+
+    const auto spin = [](int ms, const std::function<bool()> &until) {
+        for (int waited = 0; waited < ms && !until(); waited += 10) {
+            QCoreApplication::processEvents();
+            QThread::msleep(10);
+        }
+    };
+    spin(5000, [&] { return daemon->shown > 0; });
+    ASSERT_EQ(daemon->shown, 1);
+    EXPECT_TRUE(daemon->summary.contains(QStringLiteral("without a tray icon"))) << qPrintable(daemon->summary);
+
+    // Still no host, and an icon that waits anew: the user was told already.
+    ASSERT_TRUE(tray.Shell_NotifyIconA(NIM_DELETE, &d));
+    ASSERT_TRUE(tray.Shell_NotifyIconA(NIM_ADD, &d));
+    spin(300, [] { return false; });
+    EXPECT_EQ(daemon->shown, 1);
+    EXPECT_EQ(tray.trayIcon(window, 100), nullptr);
+
+    hostPresent = true;
+    tray.dockWaitingIcons();
+    EXPECT_NE(tray.trayIcon(window, 100), nullptr);
+
+    other.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    other.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
 }
 
 TEST(TrayHostDetectionWithoutBus, FallsBackToXEmbed)

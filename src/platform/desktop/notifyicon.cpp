@@ -142,6 +142,27 @@ bool TrayHostPresent()
     return xembedTrayPresent() || DetectTrayHost() == TrayHost::StatusNotifier;
 }
 
+bool NotifyNoTrayHost()
+{
+    if (!SessionBusExists())
+        return false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    notify << QStringLiteral("Vantrel") << 0u << QStringLiteral("vantrel")
+           << QStringLiteral("Vantrel runs without a tray icon")
+           << QStringLiteral("No system tray was found on this desktop. Vantrel keeps running; its icon "
+                             "appears as soon as a tray is there. To get one, add a system tray "
+                             "(notification area) to your panel, or on GNOME install and enable the "
+                             "AppIndicator extension.")
+           << QStringList() << QVariantMap() << -1;
+    // Nobody waits for the daemon: without one, the notice is simply lost.
+    return bus.send(notify);
+}
+
 std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host)
 {
     switch (reason) {
@@ -168,10 +189,43 @@ std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, T
 QtNotifyIcon::QtNotifyIcon(std::function<TrayHost()> detectHost, std::function<bool()> hostPresent,
                            QObject *parent)
     : QObject(parent), m_detectHost(std::move(detectHost)), m_hostPresent(std::move(hostPresent)),
-      m_dockTimer(new QTimer(this))
+      m_dockTimer(new QTimer(this)), m_noticeTimer(new QTimer(this))
 {
     m_dockTimer->setInterval(1000);
     connect(m_dockTimer, &QTimer::timeout, this, &QtNotifyIcon::dockWaitingIcons);
+    m_noticeTimer->setSingleShot(true);
+    m_noticeTimer->setInterval(std::chrono::minutes(1));
+    connect(m_noticeTimer, &QTimer::timeout, this, &QtNotifyIcon::noHostNoticeDue);
+}
+
+void QtNotifyIcon::setNoHostNotice(std::chrono::milliseconds delay, std::function<void()> notify)
+{
+    m_noticeTimer->setInterval(delay);
+    m_notice = std::move(notify);
+}
+
+void QtNotifyIcon::noHostNoticeDue()
+{
+    bool waiting = false;
+    for (const Icon &icon : m_trayIcons)
+        waiting = waiting || !icon.tray;
+    if (!waiting || m_noticeGiven)
+        return;
+    m_noticeGiven = true;
+    if (m_notice)
+        m_notice();
+}
+
+void QtNotifyIcon::SetIconMenu(HWND32 window, DWORD id, QMenu *menu)
+{
+    const quint64 k = key(window, id);
+    if (menu)
+        m_menus.insert(k, menu);
+    else
+        m_menus.remove(k);
+    const auto it = m_trayIcons.find(k);
+    if (it != m_trayIcons.end() && it->tray && it->host == TrayHost::StatusNotifier)
+        it->tray->setContextMenu(menu);
 }
 
 QtNotifyIcon::~QtNotifyIcon()
@@ -224,6 +278,9 @@ void QtNotifyIcon::dock(Icon &icon)
     connect(icon.tray, &QSystemTrayIcon::activated, this,
             [this, window, id](QSystemTrayIcon::ActivationReason reason) { activated(window, id, reason); },
             Qt::QueuedConnection);
+    if (icon.host == TrayHost::StatusNotifier)
+        if (QMenu *menu = m_menus.value(key(window, id)))
+            icon.tray->setContextMenu(menu);
     icon.tray->setToolTip(icon.tip);
     if (icon.hasIcon)
         icon.tray->setIcon(icons().icon(icon.iconHandle));
@@ -245,6 +302,7 @@ void QtNotifyIcon::dockWaitingIcons()
         if (!icon.tray)
             dock(icon);
     m_dockTimer->stop();
+    m_noticeTimer->stop();
 }
 
 bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
@@ -260,10 +318,13 @@ bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
         icon.window = data->hWnd;
         icon.id = data->uID;
         apply(icon, *data);
-        if (!m_hostPresent || m_hostPresent())
+        if (!m_hostPresent || m_hostPresent()) {
             dock(icon);
-        else
+        } else {
             m_dockTimer->start();
+            if (!m_noticeGiven && !m_noticeTimer->isActive())
+                m_noticeTimer->start();
+        }
         return true;
     }
     case NIM_MODIFY: {
@@ -295,6 +356,7 @@ void QtNotifyIcon::displayLost()
     // Qt's icons would talk to the broken display connection even to hide
     // themselves; they are left alone for the process to end with.
     m_dockTimer->stop();
+    m_noticeTimer->stop();
     m_hostPresent = [] { return false; };
     for (Icon &icon : m_trayIcons) {
         if (icon.tray)
@@ -355,6 +417,14 @@ std::optional<NOTIFYICONDATAA> RecordingNotifyIcon::shown(HWND32 window, DWORD i
     if (it == m_shown.constEnd())
         return std::nullopt;
     return *it;
+}
+
+void RecordingNotifyIcon::SetIconMenu(HWND32 window, DWORD id, QMenu *menu)
+{
+    if (menu)
+        m_menus.insert(key(window, id), menu);
+    else
+        m_menus.remove(key(window, id));
 }
 
 bool RecordingNotifyIcon::click(HWND32 window, DWORD id, DWORD mouseMessage)

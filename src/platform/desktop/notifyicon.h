@@ -9,10 +9,14 @@
 #include <QHash>
 #include <QIcon>
 #include <QList>
+#include <QMenu>
 #include <QObject>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QPointer>
 #include <QTimer>
+
+#include <chrono>
 
 #include <functional>
 #include <optional>
@@ -99,6 +103,12 @@ public:
     // not talk to them (the icons are gone with the tray anyway).
     virtual void displayLost() {}
 
+    // The menu of the icon (window, id), kept for the icon's whole life (also
+    // when set before the icon is added). A tray host that draws menus itself
+    // shows it; elsewhere the window still opens it on the right-button-up
+    // message. nullptr takes it back.
+    virtual void SetIconMenu(HWND32 window, DWORD id, QMenu *menu) = 0;
+
     // Window handles for the records' hWnd: the tray sends each icon's callback
     // message to the procedure registered under its hWnd.
     HWND32 registerWindow(WindowProc proc);
@@ -148,6 +158,12 @@ std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, T
 // later icon off a StatusNotifierItem host.
 bool TrayHostPresent();
 
+// Tells the user through a desktop notification (org.freedesktop.Notifications
+// on the session bus) that the program runs without an icon and how to get
+// one. Never waits for the notification daemon; false when there is no session
+// bus to send it on.
+bool NotifyNoTrayHost();
+
 // The real tray: one QSystemTrayIcon per (window, identifier).
 //
 // An icon added while no tray host is there (at logon the program may start
@@ -167,6 +183,16 @@ public:
 
     bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) override;
     void displayLost() override;
+    // On a StatusNotifierItem host the menu becomes the Qt icon's context menu,
+    // which Qt exports over DBusMenu (captions, enabled states and separators
+    // follow the actions as they change; a click there triggers the action). An
+    // XEmbed tray never gets it: Qt would pop it itself on the press, while the
+    // window opens it on the right-button-up message.
+    void SetIconMenu(HWND32 window, DWORD id, QMenu *menu) override;
+
+    // When an icon has waited `delay` for a tray host, `notify` runs, once in
+    // the life of the tray. By default: a minute, then NotifyNoTrayHost.
+    void setNoHostNotice(std::chrono::milliseconds delay, std::function<void()> notify);
 
     // The Qt icon behind (window, id), for tests that emit activations as the
     // platform would; nullptr when there is none.
@@ -195,8 +221,14 @@ private:
 
     std::function<TrayHost()> m_detectHost;
     std::function<bool()> m_hostPresent;
+    void noHostNoticeDue();
+
     QHash<quint64, Icon> m_trayIcons;
+    QHash<quint64, QPointer<QMenu>> m_menus;
     QTimer *m_dockTimer;
+    QTimer *m_noticeTimer;
+    std::function<void()> m_notice = [] { NotifyNoTrayHost(); };
+    bool m_noticeGiven = false;
 };
 
 // Records every command and lets a test click the icon.
@@ -208,6 +240,10 @@ public:
     };
 
     bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) override;
+    void SetIconMenu(HWND32 window, DWORD id, QMenu *menu) override;
+
+    // The menu last set for the icon (window, id), if any.
+    QMenu *menu(HWND32 window, DWORD id) const { return m_menus.value(key(window, id)); }
 
     // Sends the mouse message for the icon (window, id) as the tray would;
     // false when no such icon is shown.
@@ -223,6 +259,7 @@ public:
 private:
     static quint64 key(HWND32 window, DWORD id) { return (quint64(window) << 32) | id; }
     QHash<quint64, NOTIFYICONDATAA> m_shown;
+    QHash<quint64, QMenu *> m_menus;
 };
 
 } // namespace vantrel
