@@ -48,15 +48,6 @@ bool parseInt32(const QString &text, std::int32_t *value)
     return true;
 }
 
-QLabel *makeLabel(const QString &text, QWidget *parent, const QString &name, QRect geometry)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return label;
-}
-
 QCheckBox *makeCheckBox(const QString &text, QWidget *parent, const QString &name, QRect geometry)
 {
     auto *box = new QCheckBox(text, parent);

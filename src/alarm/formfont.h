@@ -1,6 +1,8 @@
 #pragma once
 #include <QApplication>
 #include <QFont>
+#include <QLabel>
+#include <QRect>
 
 namespace vantrel {
 
@@ -13,6 +15,17 @@ inline QFont alarmFormFont()
     QFont font = QApplication::font();
     font.setPixelSize(11);
     return font;
+}
+
+// A label of a fixed-layout form: named, placed, text left and centred
+// vertically.
+inline QLabel *makeLabel(const QString &text, QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
 }
 
 } // namespace vantrel

@@ -21,15 +21,6 @@ constexpr int kClientHeight = 175;
 constexpr int kHintLeft = 40;
 constexpr int kHintTop = -60;
 
-QLabel *makeLabel(const QString &text, QWidget *parent, const QString &name, QRect geometry)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return label;
-}
-
 } // namespace
 
 TfmAbout::TfmAbout(QWidget *parent)

@@ -21,15 +21,6 @@ namespace {
 constexpr int kClientWidth = 360;
 constexpr int kClientHeight = 159;
 
-QLabel *makeLabel(const QString &text, QWidget *parent, const QString &name, QRect geometry)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return label;
-}
-
 // A text field of the start-up record: up to its NUL, never past its end even
 // when a stack filled it to the last byte.
 template <std::size_t N>
