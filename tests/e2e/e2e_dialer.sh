@@ -29,8 +29,6 @@ dial_settings() { # rascnx redial wait ask
     "$4" "$1" "$2" "$3" >"$XDG_CONFIG_HOME/vantrel/user.reg"
 }
 
-window_shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
-window_gone() { ! window_shown "$1"; }
 # Clicks at (x, y) inside the window titled $1.
 click_in() {
   local w X Y WIDTH HEIGHT SCREEN WINDOW
@@ -57,18 +55,10 @@ exit_app() {
 step "dial Morvent Online from the tray menu"
 dial_settings "1,Morvent Online" 1 0 0
 run_app app-dial.log
-menu_item c
-wait_for 10 window_shown "Vantrel - Morvent Online" || fail "the progress window did not come"
-wait_for 20 window_gone "Vantrel - Morvent Online" || fail "the progress window did not go"
-copy_until '^10\.64\.3\.17$' double_click_icon || fail "no address after the dial (clipboard: $(clipboard))"
-wait_for 5 log_has '\]\(Morvent Online\): Connected\.$' || fail "the log does not name the entry"
+dial_from_tray "Morvent Online" '^10\.64\.3\.17$'
 
 step "hang up from the tray menu"
-menu_item d
-wait_for 10 window_shown "Vantrel - Morvent Online" || fail "the progress window did not show the hang-up"
-wait_for 20 window_gone "Vantrel - Morvent Online" || fail "the progress window stayed after the hang-up"
-copy_until '^Network is down$' double_click_icon || fail "still connected after the hang-up (clipboard: $(clipboard))"
-wait_for 5 log_has '\]\(Morvent Online\): Disconnected\.$' || fail "no Disconnected line"
+hang_up_from_tray "Morvent Online"
 [ "$(lines_up 'Morvent Online')" -eq 0 ] || fail "the line is still listed after the hang-up"
 exit_app
 

@@ -66,20 +66,10 @@ step "a dial from the tray activates a profile"
 $control down || fail "could not deactivate the mock connection"
 copy_until '^Network is down$' double_click_icon || fail "the end of the connection was not seen (clipboard: $(clipboard))"
 $control dialable "Dial Home" 10.99.0.9 || fail "could not make the dialable profile"
-window_shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
-window_gone() { ! window_shown "$1"; }
-menu_item c
-wait_for 10 window_shown "Vantrel - Dial Home" || fail "the progress window did not come"
-wait_for 30 window_gone "Vantrel - Dial Home" || fail "the progress window did not go"
-copy_until '^10\.99\.0\.9$' double_click_icon || fail "no address after the dial (clipboard: $(clipboard))"
-wait_for 5 log_has '\]\(Dial Home\): Connected\.$' || fail "the log does not name the dialled profile"
+dial_from_tray "Dial Home" '^10\.99\.0\.9$'
 
 step "hang up from the tray deactivates it"
-menu_item d
-wait_for 10 window_shown "Vantrel - Dial Home" || fail "the progress window did not show the hang-up"
-wait_for 20 window_gone "Vantrel - Dial Home" || fail "the progress window stayed after the hang-up"
-copy_until '^Network is down$' double_click_icon || fail "still connected after the hang-up (clipboard: $(clipboard))"
-wait_for 5 log_has '\]\(Dial Home\): Disconnected\.$' || fail "no Disconnected line after the hang-up"
+hang_up_from_tray "Dial Home"
 
 step "Exit"
 menu_item x

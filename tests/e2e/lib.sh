@@ -204,3 +204,26 @@ wait_exit() { # pid seconds -> sets exit_code
   wait "$1" || exit_code=$?
 }
 
+# Windows of the program by their exact caption.
+window_shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+window_gone() { ! window_shown "$1"; }
+
+# Connect from the tray menu: the progress window comes and goes, the address
+# (a pattern) is copied by double click, and the log names the entry.
+dial_from_tray() { # entry address-pattern
+  menu_item c
+  wait_for 10 window_shown "Vantrel - $1" || fail "the progress window did not come"
+  wait_for 30 window_gone "Vantrel - $1" || fail "the progress window did not go"
+  copy_until "$2" double_click_icon || fail "no address after the dial (clipboard: $(clipboard))"
+  wait_for 5 log_has "\\]\\($1\\): Connected\\.\$" || fail "the log does not name $1"
+}
+
+# Disconnect from the tray menu: the progress window shows the hang-up, the
+# network reads down and the log has the Disconnected line.
+hang_up_from_tray() { # entry
+  menu_item d
+  wait_for 10 window_shown "Vantrel - $1" || fail "the progress window did not show the hang-up"
+  wait_for 20 window_gone "Vantrel - $1" || fail "the progress window stayed after the hang-up"
+  copy_until '^Network is down$' double_click_icon || fail "still connected after the hang-up (clipboard: $(clipboard))"
+  wait_for 5 log_has "\\]\\($1\\): Disconnected\\.\$" || fail "no Disconnected line for $1"
+}

@@ -10,6 +10,21 @@
 
 namespace vantrel {
 
+namespace {
+
+FileStamp stampOf(const struct stat &st)
+{
+    FileStamp stamp;
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return stamp;
+}
+
+} // namespace
+
 bool StatFile(const QByteArray &nativePath, FileStamp *stamp, int *err)
 {
     struct stat st {};
@@ -18,11 +33,7 @@ bool StatFile(const QByteArray &nativePath, FileStamp *stamp, int *err)
             *err = errno;
         return false;
     }
-    stamp->dev = st.st_dev;
-    stamp->ino = st.st_ino;
-    stamp->size = st.st_size;
-    stamp->mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    stamp->ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    *stamp = stampOf(st);
     return true;
 }
 
@@ -33,11 +44,7 @@ bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *co
     const int fd = OpenRegularFile(nativePath, O_RDONLY, 0, err, &st);
     if (fd < 0)
         return false;
-    stamp->dev = st.st_dev;
-    stamp->ino = st.st_ino;
-    stamp->size = st.st_size;
-    stamp->mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    stamp->ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    *stamp = stampOf(st);
     const bool ok = ReadOpenFile(fd, maxBytes, content, err);
     ::close(fd);
     return ok;
