@@ -4,82 +4,30 @@
 //
 // Needs Xvfb and trayer (scripts/install-deps.sh installs them); skipped
 // without them.
+#include "desktop.h"
+
 #include <benchmark/benchmark.h>
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
-
-#include <csignal>
 
 namespace {
 
-double residentMiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
-
-struct Started {
-    QProcess process;
-    explicit Started(const QString &program, const QStringList &arguments = {})
-    {
-        process.setProgram(program);
-        process.setArguments(arguments);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        process.waitForStarted();
-    }
-    ~Started()
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-        process.waitForFinished(1000);
-    }
-};
-
 void BM_ResidentMemoryAfterStartUp(benchmark::State &state)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty()) {
+    if (!bench::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("trayer")})) {
         state.SkipWithError("Xvfb and trayer are needed");
         return;
     }
-    QTemporaryDir home;
-    const QString display = QStringLiteral(":%1").arg(90 + (QCoreApplication::applicationPid() % 9));
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
-    QDir().mkpath(home.path() + QStringLiteral("/run"));
-    QFile::setPermissions(home.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", (home.path() + QStringLiteral("/run")).toLocal8Bit());
-    qputenv("DISPLAY", display.toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-
-    Started xvfb(QStringLiteral("Xvfb"), {display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QThread::msleep(1500);
-    Started trayer(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("bottom")});
-    QThread::msleep(1000);
+    bench::PrivateDesktop desktop;
+    const auto trayer = bench::StartTrayer();
 
     double program = 0;
     double bare = 0;
     for (auto _ : state) {
-        Started vantrel(QStringLiteral(VANTREL_BINARY));
-        Started yardstick(QStringLiteral(BARE_TRAY_BINARY));
+        bench::Started vantrel(QStringLiteral(VANTREL_BINARY));
+        bench::Started yardstick(QStringLiteral(BARE_TRAY_BINARY));
         // The splash takes 3 s; then a few polls.
         QThread::msleep(10000);
-        program = residentMiB(vantrel.process.processId());
-        bare = residentMiB(yardstick.process.processId());
+        program = bench::ResidentMiB(vantrel.pid());
+        bare = bench::ResidentMiB(yardstick.pid());
     }
     state.counters["vantrel_MiB"] = program;
     state.counters["bare_tray_MiB"] = bare;

@@ -67,10 +67,10 @@ TfmVantrel::TfmVantrel(AppState &state, Platform &platform, QWidget *parent)
     VantrelAlarm->setObjectName(QStringLiteral("VantrelAlarm"));
     VantrelAlarm->setHandler([this] { m_alarm->VantrelAlarmTimer(); });
 
-    ImageList1 = GlobeFrames();
-    m_frameIcons.reserve(ImageList1.size());
-    for (const QPixmap &frame : ImageList1)
-        m_frameIcons.append(QIcon(frame));
+    m_frameIcons = GlobeFrameIcons();
+    ImageList1.reserve(m_frameIcons.size());
+    for (const QIcon &frame : m_frameIcons)
+        ImageList1.append(frame.pixmap(kGlobeIconSize));
     // The application icon starts as MAINICON; the animation draws into it.
     m_applicationIcon = MainIconPixmap();
     m_applicationIconHandle = m_platform.tray->icons().add(QIcon(m_applicationIcon));

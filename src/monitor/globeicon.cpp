@@ -149,12 +149,16 @@ QPixmap GlobeFrame(int frame)
     return downscaled(drawGlobe(f * kTurnPerFrame, kGlobeIconSize * kScale), kGlobeIconSize);
 }
 
-QList<QPixmap> GlobeFrames()
+QList<QIcon> GlobeFrameIcons()
 {
-    QList<QPixmap> frames;
+    QList<QIcon> frames;
     frames.reserve(kGlobeFrameCount);
-    for (int i = 0; i < kGlobeFrameCount; ++i)
-        frames.append(GlobeFrame(i));
+    for (int i = 0; i < kGlobeFrameCount; ++i) {
+        const QImage drawn = drawGlobe(i * kTurnPerFrame, kGlobeIconSize * kScale);
+        QIcon icon(downscaled(drawn, kGlobeIconSize));
+        icon.addPixmap(downscaled(drawn, kTraySmallIconSize));
+        frames.append(icon);
+    }
     return frames;
 }
 

@@ -3,7 +3,9 @@
 
   sni.py watcher ITEM_FILE   serve org.kde.StatusNotifierWatcher with a host
                              registered; each item that registers is written to
-                             ITEM_FILE as its bus name
+                             ITEM_FILE as its bus name. Like a panel, it reads
+                             the item's IconPixmap at once and again on every
+                             NewIcon, printing the sizes it got, one line each
   sni.py tip SERVICE         print the item's tip (the ToolTip title)
   sni.py menu SERVICE        print the exported menu, one item a line:
                              label<TAB>enabled|disabled, or "-" for a separator
@@ -62,6 +64,8 @@ def run_watcher(item_file):
             self.items.append(name)
             with open(item_file, "a") as f:
                 f.write(name + "\n")
+            draw_icon(name)
+            bus.add_signal_receiver(lambda: draw_icon(name), "NewIcon", ITEM, bus_name=name)
 
         @dbus.service.method(WATCHER, in_signature="s")
         def RegisterStatusNotifierHost(self, service):
@@ -80,6 +84,13 @@ def run_watcher(item_file):
         @dbus.service.method(PROPS, in_signature="s", out_signature="a{sv}")
         def GetAll(self, interface):
             return self.props()
+
+    def draw_icon(name):
+        def got(images):
+            print(" ".join(f"{int(w)}x{int(h)}" for w, h, _ in images), flush=True)
+
+        bus.get_object(name, "/StatusNotifierItem", introspect=False).Get(
+            ITEM, "IconPixmap", dbus_interface=PROPS, reply_handler=got, error_handler=lambda e: None)
 
     watcher = Watcher()
     name = dbus.service.BusName(WATCHER, bus)  # owned while referenced

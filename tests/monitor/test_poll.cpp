@@ -373,6 +373,8 @@ TEST_F(PollTest, TheAnimationRunsTheSixteenFramesWhileConnectedAndStopsOnTheDrop
     }
     EXPECT_EQ(tray.icons().icon(fm->applicationIconHandle()).pixmap(32).toImage(),
               fm->ImageList1.at(0).toImage());
+    EXPECT_TRUE(tray.icons().icon(fm->applicationIconHandle()).availableSizes().contains(QSize(22, 22)))
+        << "panels draw at 22 pixels: a frame must not be scaled each time it is shown";
 
     // A tick while animating does not restart the frames.
     tick();

@@ -1,0 +1,122 @@
+#pragma once
+// What the benchmarks that run the real program share: a private profile and
+// X display of their own, processes that end with their scope, and the
+// process figures read from /proc.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace bench {
+
+// A started process, ended (SIGTERM, then SIGKILL) when it goes out of scope.
+// Its output goes to `outputFile` when one is given.
+struct Started {
+    QProcess process;
+    explicit Started(const QString &program, const QStringList &arguments = {}, const QString &outputFile = {})
+    {
+        process.setProgram(program);
+        process.setArguments(arguments);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (!outputFile.isEmpty())
+            process.setStandardOutputFile(outputFile);
+        process.start();
+        process.waitForStarted();
+    }
+    ~Started()
+    {
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished(1000);
+    }
+    qint64 pid() const { return process.processId(); }
+};
+
+inline bool HaveTools(const QStringList &tools)
+{
+    for (const QString &tool : tools)
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            return false;
+    return true;
+}
+
+// A temporary home, runtime folder and profile, and an Xvfb of our own, all
+// put into this process's environment for the programs it starts. No session
+// bus unless a benchmark starts one.
+class PrivateDesktop {
+public:
+    PrivateDesktop()
+    {
+        const QString display = QStringLiteral(":%1").arg(90 + (QCoreApplication::applicationPid() % 9));
+        const QString run = m_home.path() + QStringLiteral("/run");
+        QDir().mkpath(run);
+        QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkpath(configDir());
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", run.toLocal8Bit());
+        qputenv("DISPLAY", display.toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        m_xvfb = std::make_unique<Started>(QStringLiteral("Xvfb"),
+                                           QStringList{display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        QThread::msleep(1500);
+    }
+    QString path() const { return m_home.path(); }
+    QString configDir() const { return m_home.path() + QStringLiteral("/config/vantrel"); }
+
+private:
+    QTemporaryDir m_home;
+    std::unique_ptr<Started> m_xvfb;
+};
+
+// The trayer XEmbed tray on the desktop's display.
+inline std::unique_ptr<Started> StartTrayer()
+{
+    auto trayer = std::make_unique<Started>(QStringLiteral("trayer"), QStringList{QStringLiteral("--edge"), QStringLiteral("bottom")});
+    QThread::msleep(1000);
+    return trayer;
+}
+
+// A line of /proc/PID/status, e.g. "VmRSS", as its number (kB); -1 if missing.
+inline double ProcStatusKiB(qint64 pid, const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toDouble();
+    return -1;
+}
+
+inline double ResidentMiB(qint64 pid)
+{
+    const double kib = ProcStatusKiB(pid, "VmRSS");
+    return kib < 0 ? -1 : kib / 1024.0;
+}
+
+// User and system CPU time the process has used so far, in milliseconds.
+inline double CpuMilliseconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // The command name may hold blanks; the fields after it are fixed.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    const double ticks = fields.at(11).toDouble() + fields.at(12).toDouble(); // utime, stime
+    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace bench
