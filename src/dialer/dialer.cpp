@@ -112,13 +112,11 @@ QString EntryFromRasCnx(const QString &rasCnx)
     return comma < 0 ? rasCnx : rasCnx.mid(comma + 1);
 }
 
-Dialer::Dialer(AppState &state, Platform &platform, TfmVantrel &fmVantrel, TfmConnect &fmConnect)
-    : QObject(&fmConnect), m_state(state), m_platform(platform), m_fm(fmVantrel), m_fmConnect(fmConnect)
+Dialer::Dialer(AppState &state, Platform &platform, TfmVantrel &fmVantrel)
+    : m_state(state), m_platform(platform), m_fm(fmVantrel)
 {
     RunPrompt = [](TfmAsk &ask) { return ExecModal(ask); };
     m_fm.DialerHook = [this] { Connect1Click(); };
-    connect(m_fmConnect.btAbort, &QPushButton::clicked, this, &Dialer::btAbortClick);
-    connect(m_fmConnect.btSkip, &QPushButton::clicked, this, &Dialer::btSkipClick);
     // Exit ends the attempt's wait at once; the run then stops (see ending()).
     connect(&m_fm, &TfmVantrel::shutdownComplete, this, [this] {
         if (m_attemptLoop)
@@ -130,6 +128,16 @@ Dialer::~Dialer()
 {
     m_fm.DialerHook = nullptr;
     wipeEntryParams();
+}
+
+TfmConnect &Dialer::progressWindow()
+{
+    if (!m_fmConnect) {
+        m_fmConnect = std::make_unique<TfmConnect>();
+        connect(m_fmConnect->btAbort, &QPushButton::clicked, this, &Dialer::btAbortClick);
+        connect(m_fmConnect->btSkip, &QPushButton::clicked, this, &Dialer::btSkipClick);
+    }
+    return *m_fmConnect;
 }
 
 std::int32_t Dialer::AttemptLimit() const
@@ -163,7 +171,7 @@ void Dialer::Connect1Click()
 {
     // One run or hang-up at a time: the progress window may have been closed by
     // its close box, or be hidden during a pause, while a run still goes on.
-    if (m_busy || m_fmConnect.isVisible() || ending())
+    if (m_busy || (m_fmConnect && m_fmConnect->isVisible()) || ending())
         return;
     m_busy = true;
     const auto done = qScopeGuard([this] { m_busy = false; });
@@ -260,21 +268,23 @@ Dialer::Prepared Dialer::PrepareEntry(const QString &entry)
 
 void Dialer::ShowProgress(const QString *caption)
 {
+    TfmConnect &window = progressWindow();
     if (caption)
-        m_fmConnect.setWindowTitle(*caption);
+        window.setWindowTitle(*caption);
     // Abort and Skip only steer a dial in progress; Skip only where there is a
     // next entry to go on with.
-    m_fmConnect.btAbort->setEnabled(caption != nullptr);
-    m_fmConnect.btSkip->setEnabled(caption != nullptr && m_state.CycleLength > 1);
-    m_fmConnect.show();
-    m_fmConnect.raise();
-    m_fmConnect.repaint();
+    window.btAbort->setEnabled(caption != nullptr);
+    window.btSkip->setEnabled(caption != nullptr && m_state.CycleLength > 1);
+    window.show();
+    window.raise();
+    window.repaint();
 }
 
 void Dialer::SetStatusLine(const QString &text)
 {
-    m_fmConnect.Memo1->setPlainText(text);
-    m_fmConnect.Memo1->repaint();
+    TfmConnect &window = progressWindow();
+    window.Memo1->setPlainText(text);
+    window.Memo1->repaint();
 }
 
 void Dialer::MakeAttempt(const QString &entry)
@@ -305,7 +315,7 @@ void Dialer::MakeAttempt(const QString &entry)
         m_state.DialInProgress = false;
         if (!pause(kFailedStartPause))
             return;
-        m_fmConnect.hide();
+        progressWindow().hide();
         m_platform.boxes->error(RasStatusText(ras, 0, rc));
         return;
     }
@@ -340,16 +350,16 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
         m_attempt = Attempt::Failed;
         ras.RasHangUpA(m_fm.RasConnection);
         if (pause(kResultPause))
-            m_fmConnect.hide();
+            progressWindow().hide();
         endAttempt();
     } else if (state == RASCS_Connected) {
         m_attempt = Attempt::Connected;
         // The run is over: nothing may hang up the new connection now.
-        m_fmConnect.btAbort->setEnabled(false);
-        m_fmConnect.btSkip->setEnabled(false);
+        progressWindow().btAbort->setEnabled(false);
+        progressWindow().btSkip->setEnabled(false);
         const bool goOn = pause(kResultPause);
         if (goOn)
-            m_fmConnect.hide();
+            progressWindow().hide();
         m_state.RedialAttempt = AttemptLimit() + 1;
         m_state.CyclePosition = m_state.CycleLength + 1;
         endAttempt();
@@ -358,7 +368,7 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
 
 void Dialer::btAbortClick()
 {
-    if (m_buttonBusy || m_attempt == Attempt::Connected || !m_fmConnect.btAbort->isEnabled())
+    if (m_buttonBusy || m_attempt == Attempt::Connected || !progressWindow().btAbort->isEnabled())
         return;
     m_buttonBusy = true;
     const auto release = qScopeGuard([this] { m_buttonBusy = false; });
@@ -371,7 +381,7 @@ void Dialer::btAbortClick()
 
 void Dialer::btSkipClick()
 {
-    if (m_buttonBusy || m_attempt == Attempt::Connected || !m_fmConnect.btSkip->isEnabled())
+    if (m_buttonBusy || m_attempt == Attempt::Connected || !progressWindow().btSkip->isEnabled())
         return;
     m_buttonBusy = true;
     const auto release = qScopeGuard([this] { m_buttonBusy = false; });
@@ -412,7 +422,7 @@ void Dialer::HangUp()
     SetStatusLine(kDisconnected);
     if (!pause(kHangUpPause))
         return;
-    m_fmConnect.hide();
+    progressWindow().hide();
 }
 
 } // namespace vantrel

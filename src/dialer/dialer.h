@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 
 class QEventLoop;
@@ -53,9 +54,9 @@ public:
     static constexpr int kSkipPollPause = 250;
     static constexpr int kSkipPolls = 120;
 
-    // Wires itself to fmConnect's buttons and to fmVantrel (DialerHook and the
-    // end of the program). All four outlive the dialer.
-    Dialer(AppState &state, Platform &platform, TfmVantrel &fmVantrel, TfmConnect &fmConnect);
+    // Wires itself to fmVantrel (DialerHook and the end of the program). All
+    // three outlive the dialer.
+    Dialer(AppState &state, Platform &platform, TfmVantrel &fmVantrel);
     ~Dialer() override;
 
     void Connect1Click();
@@ -65,6 +66,9 @@ public:
     void btSkipClick();
 
     std::int32_t AttemptLimit() const;
+    // The progress window, fmConnect; nullptr until the first run or hang-up
+    // needs it (most sessions never dial, and a window costs memory).
+    TfmConnect *fmConnect() const { return m_fmConnect.get(); }
     // A dial run or a hang-up is under way.
     bool busy() const { return m_busy; }
 
@@ -80,6 +84,7 @@ private:
     Prepared PrepareEntry(const QString &entry);
     void MakeAttempt(const QString &entry);
     void HangUp();
+    TfmConnect &progressWindow(); // made on first use, wired to its buttons
     void ShowProgress(const QString *caption);
     void SetStatusLine(const QString &text);
     // Pauses through the injected pause; false when the program is ending.
@@ -90,7 +95,7 @@ private:
     AppState &m_state;
     Platform &m_platform;
     TfmVantrel &m_fm;
-    TfmConnect &m_fmConnect;
+    std::unique_ptr<TfmConnect> m_fmConnect;
     bool m_busy = false;
     bool m_buttonBusy = false;
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way

@@ -97,9 +97,10 @@ VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString prog
 
 VantrelStartup::~VantrelStartup()
 {
-    // fmConnect first, then the main window (its destructor runs the shutdown if
-    // the window was never closed), then the class registration.
-    m_fmConnect.reset();
+    // The dialer with its fmConnect first, then the main window (its destructor
+    // runs the shutdown if the window was never closed), then the class
+    // registration.
+    m_dialer.reset();
     m_fmVantrel.reset();
     m_instance.reset();
 }
@@ -135,10 +136,8 @@ std::optional<int> VantrelStartup::start()
                          &QCoreApplication::quit, Qt::QueuedConnection);
     }
 
-    m_fmConnect = std::make_unique<TfmConnect>();
-    // The dialer lives as long as fmConnect (its parent) and installs itself as
-    // the body of Connect1Click.
-    new Dialer(m_state, m_platform, *m_fmVantrel, *m_fmConnect);
+    // The dialer installs itself as the body of Connect1Click.
+    m_dialer = std::make_unique<Dialer>(m_state, m_platform, *m_fmVantrel);
     m_fmVantrel->ConnectionEntriesFactory = [this](TfmVantrel &fm) -> QDialog * {
         return new TfmCnx(m_state, m_platform, fm);
     };

@@ -1,7 +1,7 @@
 #pragma once
 // The program's entry: the general error report around event dispatch, the
-// single-instance check, the splash, ProgramFolder, and the two long-lived
-// windows fmVantrel and fmConnect.
+// single-instance check, the splash, ProgramFolder, the main window fmVantrel
+// and the dialer (whose progress window, fmConnect, is made at the first dial).
 #include "monitor/singleinstance.h"
 #include "platform/errorreport.h"
 
@@ -20,7 +20,7 @@ struct AppState;
 struct Platform;
 class MessageBoxes;
 class TfmVantrel;
-class TfmConnect;
+class Dialer;
 
 inline const QString kMainWindowClass = QStringLiteral("TfmVantrel");
 inline const QString kAlreadyRunning = QStringLiteral("Vantrel is already running!");
@@ -106,7 +106,7 @@ public:
     void endNow();
 
     TfmVantrel *fmVantrel() const { return m_fmVantrel.get(); }
-    TfmConnect *fmConnect() const { return m_fmConnect.get(); }
+    Dialer *dialer() const { return m_dialer.get(); }
 
 private:
     AppState &m_state;
@@ -116,7 +116,7 @@ private:
     std::unique_ptr<WindowClassRegistration> m_instance;
     bool m_endRequested = false;
     std::unique_ptr<TfmVantrel> m_fmVantrel;
-    std::unique_ptr<TfmConnect> m_fmConnect;
+    std::unique_ptr<Dialer> m_dialer;
 };
 
 // Shows fmLogo modally; it closes itself after 3000 ms.

@@ -106,8 +106,7 @@ protected:
 
     void TearDown() override
     {
-        dialer = nullptr;
-        fmConnect.reset();
+        dialer.reset();
         MonitorFixture::TearDown();
     }
 
@@ -127,8 +126,7 @@ protected:
             registry.setValue(key, QString::number(i + 1), RegValue::string(cycle.value(i)));
         registry.closeKey(&key);
         create();
-        fmConnect = std::make_unique<TfmConnect>();
-        dialer = new Dialer(state, platform, *fm, *fmConnect);
+        dialer = std::make_unique<Dialer>(state, platform, *fm);
         return *dialer;
     }
 
@@ -137,7 +135,7 @@ protected:
     {
         actingPause.during = [this, n](int ms) {
             if (ms == Dialer::kResultPause && recorder->dials.size() == n)
-                fmConnect->btAbort->click();
+                fmConnect()->btAbort->click();
         };
     }
 
@@ -183,8 +181,9 @@ protected:
     std::unique_ptr<RasApi> lineApi;
     ActingPause actingPause;
     QStringList promptsShown;
-    std::unique_ptr<TfmConnect> fmConnect;
-    Dialer *dialer = nullptr; // owned by fmConnect
+    std::unique_ptr<Dialer> dialer;
+    // The dialer's progress window, once a run has made it.
+    TfmConnect *fmConnect() const { return dialer->fmConnect(); }
 };
 
 } // namespace vantrel::test
