@@ -1,5 +1,6 @@
 #include "platform/desktop/session.h"
 
+#include <QGuiApplication>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -11,6 +12,12 @@
 #include <unistd.h>
 
 namespace vantrel {
+
+bool RunsOnWayland()
+{
+    // "wayland", "wayland-egl" and the like.
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 bool SessionBusExists()
 {

@@ -9,6 +9,12 @@ class QSocketNotifier;
 
 namespace vantrel {
 
+// True when Qt runs on its Wayland platform (QT_QPA_PLATFORM=wayland, or a
+// Wayland session where Qt chose it). There is no X display to ask then, window
+// positions and stacking are the compositor's, and the clipboard is handed
+// out only to a client that has had input.
+bool RunsOnWayland();
+
 // True when the user's session bus can be reached: its address is set, or the
 // standard per-user bus socket ($XDG_RUNTIME_DIR/bus) exists.
 bool SessionBusExists();
