@@ -7,7 +7,8 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libbenchmark-dev
-  libx11-dev libxcb1-dev desktop-file-utils
+  libx11-dev libxcb1-dev libwayland-dev wayland-protocols desktop-file-utils
+  qt6-wayland weston wl-clipboard
   xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
   python3-dbusmock
   python3-dbus python3-gi

@@ -5,6 +5,8 @@
 #include "monitor/connectionlog.h"
 #include "monitor/globeicon.h"
 #include "monitor/probe.h"
+#include "platform/desktop/session.h"
+#include "platform/desktop/waylandclipboard.h"
 #include "platform/messageboxes.h"
 #include "platform/modal.h"
 #include "platform/vtimer.h"
@@ -349,6 +351,19 @@ void TfmVantrel::CopyIP1Click()
 {
     Ed->setText(AddressText);
     Ed->selectAll();
+    if (RunsOnWayland()) {
+        // The compositor would refuse Qt's copy from a program without input
+        // (see waylandclipboard.h); when its own way fails too, the user is
+        // told, and the box shows the text.
+        const QString address = AddressText;
+        CopyOnWayland(address, this, [this, address](const QString &reason) {
+            m_platform.boxes->show(QStringLiteral("Vantrel Message"),
+                                   QStringLiteral("Vantrel could not put \"%1\" on the clipboard: %2.")
+                                       .arg(address, reason),
+                                   MessageBoxes::Icon::Warning);
+        });
+        return;
+    }
     Ed->copy();
 }
 

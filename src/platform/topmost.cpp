@@ -1,5 +1,7 @@
 #include "platform/topmost.h"
 
+#include "platform/desktop/session.h"
+
 #include <QApplication>
 
 namespace vantrel {
@@ -17,7 +19,10 @@ void setOnTop(QWidget *w, bool onTop)
 
 TopMostSetAside::TopMostSetAside(bool active)
 {
-    if (!active)
+    // A Wayland compositor keeps no window on top for a client (Qt drops the
+    // hint there), while changing the flag would unmap and map each window
+    // again, to wherever the compositor then puts it.
+    if (!active || RunsOnWayland())
         return;
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) {

@@ -7,7 +7,7 @@ namespace vantrel {
 
 // Makes the visible stay-on-top windows ordinary for as long as it lives, so that
 // they cannot cover a box or dialog shown meanwhile, and puts them back on top
-// afterwards. Inactive when constructed with false.
+// afterwards. Inactive when constructed with false, and on Wayland.
 class TopMostSetAside {
 public:
     explicit TopMostSetAside(bool active);

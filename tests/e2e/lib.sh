@@ -15,13 +15,18 @@ set -euo pipefail
 app_binary=${1:?usage: $0 VANTREL_BINARY VANTREL_LINE_BINARY}
 line_binary=${2:?usage: $0 VANTREL_BINARY VANTREL_LINE_BINARY}
 
-for tool in Xvfb trayer xdotool xclip; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-    [ "${CI:-}" = "true" ] && exit 1
-    exit 77
-  fi
-done
+skip() {
+  echo "SKIP: $* (scripts/install-deps.sh installs it)"
+  [ "${CI:-}" = "true" ] && exit 1
+  exit 77
+}
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
+  done
+}
+need_tools Xvfb trayer xdotool xclip
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-e2e.XXXXXX")
 pids=()
@@ -91,6 +96,25 @@ export VANTREL_RAS_BACKEND=simline
 # The log lands next to the program file: run a copy in a folder of our own.
 cp "$app_binary" "$work/bin/vantrel"
 log="$work/bin/Vantrel.log"
+}
+
+# A Wayland compositor on the Xvfb of start_display: weston with its X11
+# backend, whose seat has a keyboard. (Its headless backend has no seat at all,
+# and with no seat there is no keyboard focus and no clipboard.) From here on
+# the program and the clipboard helpers speak Wayland only: DISPLAY is unset,
+# so nothing can fall back to X11 unseen.
+start_compositor() {
+step "starting weston on $DISPLAY"
+need_tools weston wl-copy wl-paste
+compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null \
+  || skip "Qt's Wayland platform plugin (Debian: qt6-wayland) is not installed"
+weston --backend=x11-backend.so --use-pixman --width=800 --height=600 --socket=vantrel-e2e \
+  --idle-time=0 --no-config --log="$work/weston.log" >/dev/null 2>&1 &
+compositor_pid=$!
+pids+=("$compositor_pid")
+wait_for 30 test -S "$XDG_RUNTIME_DIR/vantrel-e2e" || fail "weston did not start: $(cat "$work/weston.log")"
+export WAYLAND_DISPLAY=vantrel-e2e QT_QPA_PLATFORM=wayland
+unset DISPLAY
 }
 
 tray_pid=
@@ -165,14 +189,25 @@ menu_item() { # key of the item (its underlined letter)
   xdotool key "$1"
 }
 
-# The clipboard holds our marker until the program takes it over. xclip serves
-# it in the foreground and ends when it loses the selection.
+# The clipboard holds our marker until the program takes it over. xclip (or
+# wl-copy under a Wayland compositor) serves it in the foreground and ends when
+# it loses the selection. Read back by another client: xclip, or wl-paste.
 seed_clipboard() {
-  printf '%s' "$1" | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
+  if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    printf '%s' "$1" | wl-copy --foreground >/dev/null 2>&1 &
+  else
+    printf '%s' "$1" | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
+  fi
   pids+=($!)
   wait_for 5 clipboard_is "$1" || fail "could not seed the clipboard"
 }
-clipboard() { xclip -selection clipboard -o 2>/dev/null || true; }
+clipboard() {
+  if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    wl-paste --no-newline 2>/dev/null || true
+  else
+    xclip -selection clipboard -o 2>/dev/null || true
+  fi
+}
 clipboard_is() { [ "$(clipboard)" = "$1" ]; }
 clipboard_matches() { clipboard | grep -Eq "$1"; }
 
@@ -202,6 +237,19 @@ wait_exit() { # pid seconds -> sets exit_code
   done
   exit_code=0
   wait "$1" || exit_code=$?
+}
+
+# The display (the X server or the Wayland compositor, by its PID) is killed
+# under the connected program: it ends with the closing line, exit code 0, and
+# its single-instance socket gone.
+display_lost_while_connected() { # display-pid
+  local lines
+  lines=$(grep -c 'Application closed but still connected' "$log" || true)
+  kill -TERM "$1"
+  wait_exit "$app_pid" 20 || fail "the program outlived its display"
+  [ "$exit_code" -eq 0 ] || fail "exit code $exit_code when the display went away"
+  [ "$(grep -c 'Application closed but still connected' "$log")" -gt "$lines" ] || fail "no closing line when the display went away"
+  [ ! -e "$XDG_RUNTIME_DIR/TfmVantrel" ] || fail "the socket stayed when the display went away"
 }
 
 # Windows of the program by their exact caption.

@@ -10,6 +10,7 @@
   sni.py menu SERVICE        print the exported menu, one item a line:
                              label<TAB>enabled|disabled, or "-" for a separator
   sni.py click SERVICE LABEL send "clicked" for the item with that label
+  sni.py activate SERVICE    call Activate, as a host does on a left click
 """
 import sys
 
@@ -137,6 +138,8 @@ def main():
         if not ids:
             sys.exit(f"no menu item {sys.argv[3]!r}")
         menu.Event(ids[0], "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0), dbus_interface=DBUSMENU)
+    elif mode == "activate":
+        item_proxy(sys.argv[2]).Activate(dbus.Int32(0), dbus.Int32(0), dbus_interface=ITEM)
     else:
         sys.exit(__doc__)
 

@@ -118,6 +118,11 @@ namespace {
 
 bool xembedTrayPresent()
 {
+    // On Wayland there is no X display of ours (an XEmbed tray on XWayland
+    // could not take a Wayland program's icon anyway): only a
+    // StatusNotifierItem host can show the icon.
+    if (RunsOnWayland())
+        return false;
     const auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
     if (!connection)

@@ -152,7 +152,7 @@ std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, T
 
 // True when some tray host is there to show an icon: a StatusNotifierItem host
 // (asked only when a session bus exists) or an XEmbed system tray (the owner of
-// the screen's _NET_SYSTEM_TRAY selection). It never asks Qt: Qt's platform
+// the screen's _NET_SYSTEM_TRAY selection; never on Wayland). It never asks Qt: Qt's platform
 // theme decides once per process whether tray icons go over D-Bus, at the first
 // question, and a question asked before the panel has started would keep every
 // later icon off a StatusNotifierItem host.

@@ -1,6 +1,8 @@
 #include "platform/desktop/session.h"
 
+#include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <cerrno>
 #include <csignal>
@@ -11,6 +13,12 @@
 #include <unistd.h>
 
 namespace vantrel {
+
+bool RunsOnWayland()
+{
+    // "wayland", "wayland-egl" and the like.
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 bool SessionBusExists()
 {
@@ -104,12 +112,48 @@ extern "C" void runDisplayLossAction()
     ::_exit(0);
 }
 
+QtMessageHandler g_previousMessageHandler = nullptr;
+
+// Qt's Wayland platform, when the compositor connection breaks, prints one of
+// these warnings and then calls _exit, which runs no atexit hook: the warning
+// is the last moment the program gets.
+bool isWaylandConnectionLoss(QtMsgType type, const QString &message)
+{
+    return (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        && (message.startsWith(QLatin1String("The Wayland connection broke"))
+            || message.startsWith(QLatin1String("The Wayland connection experienced a fatal error")));
+}
+
+void onQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (g_previousMessageHandler)
+        g_previousMessageHandler(type, context, message);
+    if (!isWaylandConnectionLoss(type, message) || !displayLossAction())
+        return;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        runDisplayLossAction();
+        return;
+    }
+    // Qt 6.4 reports it from its Wayland reader thread and ends the process
+    // as soon as this returns. The program's objects belong to the main
+    // thread: the action runs there (and ends the process itself), while
+    // this thread waits. A main thread stuck for that long gets Qt's end.
+    QMetaObject::invokeMethod(app, [] { runDisplayLossAction(); }, Qt::QueuedConnection);
+    QThread::sleep(10);
+}
+
 } // namespace
 
 void SetDisplayLossAction(std::function<void()> action)
 {
     static const bool registered = std::atexit(runDisplayLossAction) == 0;
     Q_UNUSED(registered);
+    static const bool watching = [] {
+        g_previousMessageHandler = qInstallMessageHandler(onQtMessage);
+        return true;
+    }();
+    Q_UNUSED(watching);
     displayLossAction() = std::move(action);
 }
 

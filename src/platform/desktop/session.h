@@ -9,6 +9,12 @@ class QSocketNotifier;
 
 namespace vantrel {
 
+// True when Qt runs on its Wayland platform (QT_QPA_PLATFORM=wayland, or a
+// Wayland session where Qt chose it). There is no X display to ask then, window
+// positions and stacking are the compositor's, and the clipboard is handed
+// out only to a client that has had input.
+bool RunsOnWayland();
+
 // True when the user's session bus can be reached: its address is set, or the
 // standard per-user bus socket ($XDG_RUNTIME_DIR/bus) exists.
 bool SessionBusExists();
@@ -39,8 +45,12 @@ private:
 };
 
 // Runs `action` if the process is ended by Qt because the display connection
-// broke (the X server went away: Qt's xcb platform then calls exit(1) from inside
-// its event handling, so no destructor runs). The action runs at exit, and the
+// broke. The X server went away: Qt's xcb platform then calls exit(1) from
+// inside its event handling, so no destructor runs, and the action runs at
+// exit. The Wayland compositor went away: Qt's Wayland platform prints "The
+// Wayland connection broke..." and calls _exit, which skips even the exit
+// hooks, so the action runs from Qt's message handler at that warning (the
+// program's own handler chains to the one installed before). Either way the
 // process then ends with code 0: losing the display is the session ending, not
 // a failure of the program. Cleared by passing an empty function, which must be
 // done before the objects the action uses go away.

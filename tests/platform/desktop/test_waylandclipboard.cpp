@@ -1,0 +1,65 @@
+// The Wayland copy's failure report: when the copy cannot be made the caller
+// hears why, from the event loop, and not once its context is gone.
+#include "platform/desktop/waylandclipboard.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace vantrel::test {
+namespace {
+
+// WAYLAND_DISPLAY names a socket that does not exist, in a folder of our own.
+class NoCompositor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_runtime.isValid());
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        m_oldDisplay = qgetenv("WAYLAND_DISPLAY");
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+        qputenv("WAYLAND_DISPLAY", "no-such-compositor");
+    }
+    void TearDown() override
+    {
+        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+        qputenv("WAYLAND_DISPLAY", m_oldDisplay);
+    }
+    static void runEventsFor(int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+
+    QTemporaryDir m_runtime;
+    QByteArray m_oldRuntime, m_oldDisplay;
+};
+
+TEST_F(NoCompositor, TheFailureIsReportedFromTheEventLoopWithItsReason)
+{
+    QObject context;
+    QStringList reasons;
+    CopyOnWayland(QStringLiteral("10.64.3.17"), &context, [&](const QString &reason) { reasons.append(reason); });
+    EXPECT_TRUE(reasons.isEmpty()); // not inside the caller's handler
+    runEventsFor(300);
+    EXPECT_EQ(reasons, QStringList{QStringLiteral("Vantrel could not connect to the Wayland display")});
+}
+
+TEST_F(NoCompositor, NothingIsReportedOnceTheContextIsGone)
+{
+    auto context = std::make_unique<QObject>();
+    int calls = 0;
+    CopyOnWayland(QStringLiteral("10.64.3.17"), context.get(), [&](const QString &) { ++calls; });
+    context.reset();
+    runEventsFor(300);
+    EXPECT_EQ(calls, 0);
+}
+
+} // namespace
+} // namespace vantrel::test
