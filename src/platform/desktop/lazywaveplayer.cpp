@@ -1,8 +1,8 @@
 #include "platform/desktop/lazywaveplayer.h"
 
+#include "platform/desktop/modules.h"
+
 #include <QApplication>
-#include <QDir>
-#include <QLibrary>
 
 namespace vantrel {
 
@@ -19,9 +19,7 @@ LazyWavePlayer::~LazyWavePlayer() = default;
 
 QStringList LazyWavePlayer::defaultModuleFolders()
 {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    return {programFolder, QDir::cleanPath(programFolder + QStringLiteral("/../lib/vantrel")),
-            QStringLiteral(VANTREL_SOUND_MODULE_INSTALL_DIR), QStringLiteral(VANTREL_SOUND_MODULE_BUILD_DIR)};
+    return ModuleFolders();
 }
 
 void LazyWavePlayer::setFileName(const QString &path)
@@ -36,18 +34,8 @@ bool LazyWavePlayer::load(QString *error)
     if (m_player)
         return true;
     QString why;
-    for (const QString &folder : std::as_const(m_folders)) {
-        // Never unloaded: the sound library keeps threads of its own.
-        QLibrary module(QDir(folder).filePath(QLatin1String(kModuleName)));
-        if (!module.load()) {
-            why = module.errorString();
-            continue;
-        }
-        const auto make = reinterpret_cast<MakeWavePlayer>(module.resolve("vantrel_make_wave_player"));
-        if (!make) {
-            why = module.errorString();
-            continue;
-        }
+    if (const auto make = reinterpret_cast<MakeWavePlayer>(
+            ResolveModuleSymbol(kModuleName, "vantrel_make_wave_player", m_folders, &why))) {
         m_player.reset(make());
         m_player->setFileName(m_fileName);
         return true;

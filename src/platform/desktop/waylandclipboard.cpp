@@ -330,9 +330,14 @@ const xdg_surface_listener WaylandCopy::kXdgSurface = {
 
 } // namespace
 
-void CopyOnWayland(const QString &text, QObject *context, std::function<void(const QString &reason)> failed,
-                   std::chrono::milliseconds focusWait)
+} // namespace vantrel
+
+// The vantrel-wayland module's entry point (see CopyOnWayland).
+extern "C" Q_DECL_EXPORT void vantrel_copy_on_wayland(const QString &text, QObject *context,
+                                                      std::function<void(const QString &reason)> failed,
+                                                      std::chrono::milliseconds focusWait)
 {
+    using vantrel::WaylandCopy;
     auto *copy = new WaylandCopy(text.toUtf8(), context, std::move(failed));
     // Parented to the application, so that an ending program closes the
     // connection (and with it hands back the clipboard) like any owner.
@@ -341,5 +346,3 @@ void CopyOnWayland(const QString &text, QObject *context, std::function<void(con
     // returned before any failure is reported.
     QTimer::singleShot(0, copy, [copy, focusWait] { copy->start(focusWait); });
 }
-
-} // namespace vantrel

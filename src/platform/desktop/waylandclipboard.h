@@ -14,6 +14,9 @@
 // focus the compositor gives that window. The window goes at once; the
 // connection stays to hand the text to whoever pastes, until another program
 // copies (or this one ends, as with any clipboard owner).
+//
+// The copy itself lives in the module vantrel-wayland (see modules.h), loaded
+// at the first copy on Wayland: an X11 session never maps libwayland-client.
 #include <QObject>
 #include <QString>
 
@@ -26,8 +29,14 @@ namespace vantrel {
 // event loop. When it cannot be done (no compositor connection, a compositor
 // without a keyboard or clipboard, or no keyboard focus for the window within
 // `focusWait`), `failed` is called with the reason as a sentence fragment
-// ("the desktop did not give ..."), unless `context` is gone by then.
+// ("the desktop did not give ..."), unless `context` is gone by then; also
+// when the module cannot be loaded.
 void CopyOnWayland(const QString &text, QObject *context, std::function<void(const QString &reason)> failed,
                    std::chrono::milliseconds focusWait = std::chrono::seconds(3));
+
+// The module's entry point, vantrel_copy_on_wayland, with the same contract.
+using CopyOnWaylandEntry = void (*)(const QString &text, QObject *context,
+                                    std::function<void(const QString &reason)> failed,
+                                    std::chrono::milliseconds focusWait);
 
 } // namespace vantrel

@@ -1,0 +1,23 @@
+#pragma once
+// Parts of the program that only some sessions need live in modules of their
+// own, loaded when first needed: sound (Qt Multimedia and the audio stack) and
+// copying on Wayland (libwayland-client). A session that never plays a sound or
+// never runs on Wayland does not pay for them in memory.
+#include <QFunctionPointer>
+#include <QString>
+#include <QStringList>
+
+namespace vantrel {
+
+// Where modules are looked for, in order: beside the program, ../lib/vantrel
+// from it, the install folder, then the build folder.
+QStringList ModuleFolders();
+
+// Loads `module` from the first of `folders` that has it and returns its
+// `symbol`. nullptr when no folder has a module that loads and exports it;
+// then *why (if given) holds the last loader error. A loaded module is never
+// unloaded (it may keep threads or connections of its own).
+QFunctionPointer ResolveModuleSymbol(const char *module, const char *symbol, const QStringList &folders,
+                                     QString *why = nullptr);
+
+} // namespace vantrel
