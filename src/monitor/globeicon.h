@@ -1,7 +1,7 @@
 #pragma once
-// The program's artwork, drawn by code: the main icon and the sixteen frames of
-// the turning globe (ImageList1), and the globe on a red ground of the dial
-// progress window.
+// The program's artwork, drawn by code at build time (globeart.cpp): the main
+// icon and the sixteen frames of the turning globe (ImageList1), and the globe
+// on a red ground of the dial progress window.
 #include <QIcon>
 #include <QList>
 #include <QPixmap>
@@ -19,8 +19,8 @@ constexpr int kTraySmallIconSize = 22;
 QPixmap GlobeFrame(int frame);
 
 // The sixteen animation frames, in order, as tray icons. Each holds its frame
-// at 32 x 32 and at 22 x 22, both scaled once here from one drawing: showing a
-// frame in any tray then never scales a picture. Their 32 x 32 pictures are
+// at 32 x 32 and at 22 x 22, both scaled from one drawing: showing a frame in
+// any tray then never scales a picture. Their 32 x 32 pictures are
 // the image list shared by the main window and the alarm message window.
 QList<QIcon> GlobeFrameIcons();
 

@@ -1,5 +1,6 @@
 // The main window: its creation sequence, the tray callback, the menu and its
 // handlers, and the general error report.
+#include "monitor/globeicon.h"
 #include "monitor/monitorfixture.h"
 #include "monitor/startup.h"
 #include "platform/errorreport.h"
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace vantrel::test {
@@ -349,6 +352,31 @@ TEST_F(MainWindowTest, ExitClosesTheWindowAndTellsTheProgramToEnd)
 }
 
 // --- the general error report --------------------------------------------------------------
+
+// The artwork comes as pixel data made at build time: every frame must be a
+// turn further than the one before, and each small picture the same frame.
+TEST(GlobeArtwork, EveryFrameTurnsTheGlobeAndItsSmallPictureShowsTheSameFrame)
+{
+    const QList<QIcon> frames = GlobeFrameIcons();
+    ASSERT_EQ(frames.size(), kGlobeFrameCount);
+    EXPECT_EQ(frames.first().pixmap(kGlobeIconSize).toImage(), MainIconPixmap().toImage());
+    for (int i = 0; i < frames.size(); ++i) {
+        const QImage big = frames[i].pixmap(kGlobeIconSize).toImage();
+        const QImage small = frames[i].pixmap(kTraySmallIconSize).toImage();
+        ASSERT_EQ(small.size(), QSize(kTraySmallIconSize, kTraySmallIconSize));
+        EXPECT_NE(big, frames[(i + 1) % frames.size()].pixmap(kGlobeIconSize).toImage()) << i;
+        const QImage expected = big.scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                    .convertToFormat(small.format());
+        int worst = 0;
+        for (int y = 0; y < small.height(); ++y)
+            for (int x = 0; x < small.width(); ++x) {
+                const QRgb a = small.pixel(x, y), b = expected.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+            }
+        EXPECT_LT(worst, 48) << "frame " << i;
+    }
+}
 
 TEST(GeneralErrorReport, AnExceptionFromAHandlerBecomesOneBoxAndTheProgramGoesOn)
 {
