@@ -62,7 +62,7 @@ public:
     {
         m_display = wl_display_connect(nullptr);
         if (!m_display)
-            return fail(QStringLiteral("Vantrel could not connect to the Wayland display"));
+            return fail(QStringLiteral("the Wayland display could not be reached"));
         m_registry = wl_display_get_registry(m_display);
         wl_registry_add_listener(m_registry, &kRegistry, this);
         // The globals, then the seat's capabilities.
