@@ -6,6 +6,8 @@
 // without them.
 #include "desktop.h"
 
+#include "qtbenchmain.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -37,11 +39,4 @@ BENCHMARK(BM_ResidentMemoryAfterStartUp)->Iterations(1)->Unit(benchmark::kSecond
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VANTREL_QT_BENCHMARK_MAIN()

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "qtbenchmain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -164,11 +166,4 @@ BENCHMARK(BM_ProbeHostAddress_Localhost);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VANTREL_QT_BENCHMARK_MAIN()

@@ -8,6 +8,8 @@
 // python3-gi (scripts/install-deps.sh installs them); skipped without them.
 #include "desktop.h"
 
+#include "qtbenchmain.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -89,11 +91,4 @@ BENCHMARK_CAPTURE(AnimatedTrayCpu, StatusNotifierItem, true)->Iterations(1)->Uni
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VANTREL_QT_BENCHMARK_MAIN()
