@@ -1,6 +1,7 @@
 #include "alarm/msgalarm.h"
 
 #include "alarm/formfont.h"
+#include "platform/closeguard.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -54,7 +55,7 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
       m_frames(std::move(frames))
 {
     setObjectName(QStringLiteral("MsgAlarm"));
-    setAttribute(Qt::WA_DeleteOnClose);
+    m_closeGuard = new CloseGuard(*this);
     setWindowTitle(QStringLiteral("Vantrel Alarm"));
     setFont(alarmFormFont());
     setFixedSize(kClientWidth, kClientHeight);
@@ -123,6 +124,7 @@ void TMsgAlarm::TimTimer()
         return;
     AlarmIconBusy = true;
     const auto release = qScopeGuard([this] { AlarmIconBusy = false; });
+    const CloseGuard::Hold hold(*m_closeGuard); // a tick never loses its window
     if (AlarmIconFrame < m_frames.size())
         Icona->setPixmap(m_frames.at(AlarmIconFrame));
     AlarmIconFrame += 1;
@@ -163,10 +165,6 @@ void TMsgAlarm::hideEvent(QHideEvent *event)
 void TMsgAlarm::closeEvent(QCloseEvent *event)
 {
     Tim.stop();
-    if (AlarmIconBusy) { // never on one thread, but a tick must not lose its window
-        event->ignore();
-        return;
-    }
     QDialog::closeEvent(event);
 }
 

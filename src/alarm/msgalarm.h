@@ -1,7 +1,8 @@
 #pragma once
 // The alarm message window: a small stay-on-top window with the expanded alarm
 // text, an animated icon and an OK button. At most one exists; the alarm tick
-// makes it and reuses it, the user closes it, and it deletes itself on closing.
+// makes it and reuses it, the user closes it, and it deletes itself on closing
+// (CloseGuard: never while one of its own handlers runs).
 #include "platform/vtimer.h"
 
 #include <QDialog>
@@ -15,6 +16,8 @@ class QPushButton;
 class QTextEdit;
 
 namespace vantrel {
+
+class CloseGuard;
 
 class TMsgAlarm : public QDialog {
     Q_OBJECT
@@ -47,6 +50,7 @@ protected:
 
 private:
     QList<QPixmap> m_frames;
+    CloseGuard *m_closeGuard = nullptr;
 };
 
 } // namespace vantrel

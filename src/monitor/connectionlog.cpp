@@ -40,6 +40,45 @@ const char *eventText(int event)
     }
 }
 
+// Entry names come from outside the program (NetworkManager profiles, the
+// phonebook file, the registry) and may hold line breaks: written as they are,
+// a name could end the event's line and forge a time-stamped one of its own. So
+// every control character, and the Unicode line and paragraph separators, become
+// U+FFFD: one event is always one line, and the reader sees that something was
+// there.
+QString loggableName(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out) {
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            c = QChar::ReplacementCharacter;
+            break;
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+// Whether the file ends where a line ends (or is empty). A write cut short (a
+// full disk, a writer killed while its line crossed a page of the file) leaves a
+// half line at the end, and the next event must not be glued to it.
+bool endsAtLineStart(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size == 0)
+        return true;
+    char last = '\n';
+    ssize_t n;
+    do {
+        n = ::pread(fd, &last, 1, st.st_size - 1);
+    } while (n < 0 && errno == EINTR);
+    return n != 1 || last == '\n';
+}
+
 // The program folder exists but this user may not write into it (an installed
 // program under /usr). A missing folder is not this case: the event is dropped.
 bool folderNotWritable(const QString &folder)
@@ -154,7 +193,7 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
     const QByteArray nativePath = QFile::encodeName(path);
 
     const QString when = stamp(clock.now()); // one reading for every field of the call
-    const QByteArray line = (QLatin1Char('[') + when + QStringLiteral("](") + currentEntry
+    const QByteArray line = (QLatin1Char('[') + when + QStringLiteral("](") + loggableName(currentEntry)
                              + QStringLiteral("): ") + QLatin1String(text) + QStringLiteral("\r\n"))
                                 .toUtf8();
     const QByteArray header = (QStringLiteral("@(#)>> Vantrel Log File created at: ") + when
@@ -165,14 +204,13 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
     // link (someone made it) and the open for appending.
     for (int round = 0; round < 3; ++round) {
         int err = 0;
-        const int fd = OpenRegularFile(nativePath, O_WRONLY | O_APPEND, 0, &err);
+        // Read and write: the last byte is looked at before appending.
+        const int fd = OpenRegularFile(nativePath, O_RDWR | O_APPEND, 0, &err);
         if (fd >= 0) {
-            // One write(): with O_APPEND the line lands whole at the end. A short
-            // or failed write (full disk) is not continued: the event is dropped.
-            ssize_t n;
-            do {
-                n = ::write(fd, line.constData(), static_cast<size_t>(line.size()));
-            } while (n < 0 && errno == EINTR);
+            // With O_APPEND the line lands at the end in one write(). A write cut
+            // short by a signal is continued; one stopped by a full disk leaves a
+            // half line, which the next event closes before its own.
+            WriteAll(fd, endsAtLineStart(fd) ? line : "\r\n" + line, &err);
             ::close(fd);
             return;
         }

@@ -2,8 +2,10 @@
 
 #include "monitor/appstate.h"
 #include "monitor/connectionlog.h"
+#include "platform/closeguard.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
+#include "platform/regularfile.h"
 #include "windows/formfont.h"
 #include "windows/loglines.h"
 
@@ -14,8 +16,13 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStringDecoder>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vantrel {
 
@@ -93,10 +100,9 @@ LogView ReadLogView(const QByteArray &bytes)
 }
 
 TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_state(state), m_boxes(boxes)
+    : QWidget(parent, Qt::Window), m_state(state), m_boxes(boxes), m_closeGuard(new CloseGuard(*this))
 {
     setObjectName(QStringLiteral("fmLog"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Vantrel Log"));
     setFont(windowsFormFont());
     resize(kClientWidth, kClientHeight);
@@ -140,13 +146,32 @@ QString TfmLog::logPath() const
 void TfmLog::LoadLogIntoViewer()
 {
     LogMemo->clear();
-    QFile file(logPath());
-    if (!file.open(QIODevice::ReadOnly))
-        throw VantrelError(QStringLiteral("Cannot open file %1").arg(file.fileName()));
-    LogView view = ReadLogView(file.readAll());
-    file.close();
+    const QString path = logPath();
+    const qint64 limit = qint64(m_limitMiB) * 1024 * 1024;
+    QByteArray bytes;
+    bool cut = false;
+    int err = 0;
+    const int fd = OpenRegularFile(QFile::encodeName(path), O_RDONLY, 0, &err);
+    const bool read = fd >= 0 && ReadOpenFileHead(fd, limit, &bytes, &cut, &err);
+    if (fd >= 0)
+        ::close(fd);
+    if (!read) {
+        if (err == ENOENT)
+            throw VantrelError(QStringLiteral("Cannot open file %1").arg(path));
+        throw VantrelError(QStringLiteral("Cannot open file %1: %2").arg(path, FileErrorText(err)));
+    }
+    if (cut)
+        bytes.truncate(bytes.lastIndexOf('\n') + 1); // no line shown cut short
+    LogView view = ReadLogView(bytes);
     setWindowTitle(view.caption);
     LogMemo->setPlainText(std::move(view.text));
+    if (cut) {
+        const CloseGuard::Hold hold(*m_closeGuard);
+        m_boxes.show(QStringLiteral("Vantrel Message"),
+                     QStringLiteral("The log is larger than %1 MiB: only its first %1 MiB are shown.")
+                         .arg(m_limitMiB),
+                     MessageBoxes::Icon::Warning);
+    }
 }
 
 void TfmLog::btRefreshClick()
@@ -156,11 +181,21 @@ void TfmLog::btRefreshClick()
 
 void TfmLog::btClearClick()
 {
+    // Its question is up and the window was shown again from the tray: one
+    // question at a time.
+    if (m_clearing)
+        return;
+    m_clearing = true;
+    // Closed meanwhile (its OK, its close box), the window goes when this
+    // handler is done, not under its box.
+    const CloseGuard::Hold hold(*m_closeGuard);
+    const auto done = qScopeGuard([this] { m_clearing = false; });
     hide();
     if (m_boxes.show(log_text::kConfirmTitle, log_text::kConfirm, MessageBoxes::Icon::Question,
                      MessageBoxes::Buttons::YesNo)
         != MessageBoxes::Answer::Yes) {
-        show();
+        if (!hold.closeRequested())
+            show();
         return;
     }
     // A delete the user can undo: the desktop's trash. Where the file cannot go

@@ -3,7 +3,8 @@
 // with the header's creation time as the caption; "&Refresh" reads the file
 // again, "&Clear" moves it to the desktop's trash after asking. Modeless; at
 // most one exists (the tray menu keeps it in fmVantrel.fmLog and checks
-// LogWindowOpen). It deletes itself when it closes.
+// LogWindowOpen). It deletes itself when it closes, never while one of its own
+// handlers still runs (CloseGuard).
 #include <QString>
 #include <QWidget>
 
@@ -15,6 +16,7 @@ namespace vantrel {
 struct AppState;
 class TLogLines;
 class MessageBoxes;
+class CloseGuard;
 
 namespace log_text {
 inline const QString kConfirmTitle = QStringLiteral("Vantrel Confirm Request");
@@ -22,6 +24,13 @@ inline const QString kConfirm = QStringLiteral("   Are you sure?   ");
 inline const QString kDeleted = QStringLiteral("Log file deleted.");
 inline const QString kClearFailed = QStringLiteral("Clear Failed.");
 } // namespace log_text
+
+// The most of the log the viewer reads, in MiB. The text is held twice over
+// while it is shown (the UTF-16 text and its line offsets, about 2.2 times the
+// file), so 64 MiB, about 1.2 million events (a connection an hour for more
+// than a century), costs some 150 MiB at most. A larger log is shown as far as
+// the limit goes, up to its last whole line, and a box says so.
+constexpr int kLogViewerLimitMiB = 64;
 
 class TfmLog : public QWidget {
     Q_OBJECT
@@ -32,9 +41,14 @@ public:
 
     // Shows the log file: header lines hidden, the first one's text as caption.
     // When the file cannot be read the text area stays empty, the caption keeps
-    // its text, and VantrelError("Cannot open file <path>") goes to the general
-    // error report.
+    // its text, and VantrelError("Cannot open file <path>", with the reason
+    // unless the file is simply gone) goes to the general error report. Only a
+    // regular file is read (a FIFO or device in its place would block or never
+    // end), and of it at most the size limit.
     void LoadLogIntoViewer();
+
+    // Lowers the size limit (kLogViewerLimitMiB) for a test.
+    void setSizeLimitMiB(int mib) { m_limitMiB = mib; }
 
     void btRefreshClick();
     void btClearClick();
@@ -54,6 +68,9 @@ private:
 
     AppState &m_state;
     MessageBoxes &m_boxes;
+    CloseGuard *m_closeGuard;
+    int m_limitMiB = kLogViewerLimitMiB;
+    bool m_clearing = false;
 };
 
 // The viewer's view of a log file's bytes: the caption taken from the first

@@ -106,6 +106,45 @@ sleep 1
 click_in "$logview" $(( $(width_of "$logview") - 35 )) 84
 wait_for 10 gone "$logview" || fail "the log viewer did not close"
 
+# The viewer closed while its own question is up goes when the question is
+# answered, and the program lives on; answered Yes, the log goes to the trash.
+confirm='^Vantrel Confirm Request$'
+message='^Vantrel Message$'
+answer_box() { # name key
+  local w
+  w=$(windows_named "$1" | head -n1)
+  [ -n "$w" ] || fail "no box '$1' to answer"
+  xdotool windowfocus --sync "$w"
+  xdotool key "$2"
+}
+for answer in n y; do
+  step "log viewer: Clear, View Log... and OK while the question is up, then '$answer'"
+  menu_item v
+  wait_for 10 shown "$logview" || fail "the log viewer did not open"
+  click_in "$logview" $(( $(width_of "$logview") - 35 )) 52
+  wait_for 10 shown "$confirm" || fail "the Clear question did not come up"
+  menu_item v
+  wait_for 10 shown "$logview" || fail "the log viewer did not come back from the tray"
+  shot log-with-question
+  click_in "$logview" $(( $(width_of "$logview") - 35 )) 84
+  wait_for 10 gone "$logview" || fail "OK did not close the log viewer"
+  answer_box "$confirm" "$answer"
+  wait_for 10 gone "$confirm" || fail "the question did not go"
+  if [ "$answer" = y ]; then
+    wait_for 10 shown "$message" || fail "no box after the log was cleared"
+    answer_box "$message" Return
+    wait_for 10 gone "$message" || fail "the box after the clear did not go"
+    [ ! -e "$log" ] || fail "the log was not cleared"
+    [ -f "$HOME/.local/share/Trash/files/Vantrel.log" ] || fail "the log is not in the trash"
+  else
+    [ -f "$log" ] || fail "the log went although the answer was No"
+  fi
+  sleep 1
+  app_alive || fail "the program died after the question was answered '$answer'"
+  find_icon || fail "the tray icon is gone"
+  gone "$logview" || fail "the closed log viewer came back"
+done
+
 step "about window, with the hint over the notice line"
 menu_item a
 wait_for 10 shown "$about" || fail "the about window did not open"

@@ -92,6 +92,33 @@ TEST(ConnectionLog, AllFieldsComeFromOneClockReading)
     EXPECT_TRUE(readLog(dir.path()).endsWith("[02-29-2000 23h 59m 59s](Office): Connected.\r\n"));
 }
 
+TEST(ConnectionLog, ControlCharactersInANameNeverMakeALineOfTheirOwn)
+{
+    // Names come from NetworkManager profiles, the phonebook and the registry.
+#define R "\xef\xbf\xbd" // U+FFFD in UTF-8
+    const struct {
+        const char *what;
+        QString entry;
+        QByteArray written;
+    } rows[] = {
+        {"CR LF and a forged event", QStringLiteral("a\r\n[01-01-2026 00h 00m 00s](forged): Connected."),
+         "a" R R "[01-01-2026 00h 00m 00s](forged): Connected."},
+        {"LF, tab, escape", QStringLiteral("\n\t\x1b[31m"), R R R "[31m"},
+        {"NUL, DEL, C1 next line", QString(QChar(0)) + QChar(0x7f) + QChar(0x85), R R R},
+        {"line and paragraph separators", QString(QChar(0x2028)) + QChar(0x2029) + QStringLiteral("b"), R R "b"},
+    };
+#undef R
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        FixedClock clock(at(2026, 1, 1, 0, 0, 0));
+        WriteLogEvent(dir.path(), QStringLiteral("first"), LogConnected, clock);
+        const QByteArray before = readLog(dir.path());
+        WriteLogEvent(dir.path(), row.entry, LogConnected, clock);
+        EXPECT_EQ(readLog(dir.path()), before + "[01-01-2026 00h 00m 00s](" + row.written + "): Connected.\r\n");
+    }
+}
+
 TEST(ConnectionLog, FailuresDropTheEventSilently)
 {
     QTemporaryDir dir;

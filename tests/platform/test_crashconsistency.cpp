@@ -1,10 +1,14 @@
 // Writers killed at random moments: a process writing the hive, and one writing
 // the connection log, are killed with SIGKILL a few hundred times each. After
 // every kill the files must be whole, hold every completed write, and leave
-// nothing behind that stops or litters the next writer.
+// nothing behind that stops or litters the next writer. A log write stopped
+// short (killed between two pages, or by a full disk) may leave a half line,
+// but the next event always starts on a line of its own.
 #include "monitor/connectionlog.h"
+#include "platform/clock.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/registry/hiveformat.h"
+#include "support/crashwriter.h"
 #include "support/testenv.h"
 
 #include <QDir>
@@ -16,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <thread>
 
@@ -119,7 +124,7 @@ TEST(CrashConsistency, HiveKilledMidWriteHoldsOldOrNewValuesAndNoLockOrLeftover)
     }
 }
 
-TEST(CrashConsistency, LogKilledMidWriteHasItsHeaderAndWholeSingleLines)
+TEST(CrashConsistency, LogKilledMidWriteHasItsHeaderAndEveryEventOnALineOfItsOwn)
 {
     QTemporaryDir dir;
     const QString folder = dir.path();
@@ -127,34 +132,48 @@ TEST(CrashConsistency, LogKilledMidWriteHasItsHeaderAndWholeSingleLines)
     const QRegularExpression header(
         QStringLiteral("^@\\(#\\)>> Vantrel Log File created at: \\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\r$"));
     const QRegularExpression event(
-        QStringLiteral("^\\[\\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\]\\(e(\\d+)\\): (Connected|Disconnected)\\.\\r$"));
+        QStringLiteral("^\\[\\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\]\\(e(\\d+)-x{%1}\\): (Connected|Disconnected)\\.\\r$")
+            .arg(kLogPadding));
     unsigned seed = 0;
     std::mt19937 random = seededGenerator(&seed);
     SCOPED_TRACE(testing::Message() << "random seed " << seed);
     std::uniform_int_distribution<int> runFor(0, 8000);
     long long next = 0;
+    int torn = 0;
     for (int trial = 0; trial < kTrials; ++trial) {
         SCOPED_TRACE(testing::Message() << "trial " << trial);
         const long long done = runAndKill(QStringLiteral("log"), folder, next, std::chrono::microseconds(runFor(random)));
-        // The writer deletes the log before every multiple of 4, so the log
-        // holds the events of the current group of four up to the kill.
+        // The writer deletes the log before every multiple of kLogGroup, so the
+        // log holds the events of the current group up to the kill.
         long long last = done;
         if (!QFile::exists(file)) {
             // Killed after the deletion and before the new log was linked.
-            EXPECT_EQ((done + 1) % 4, 0) << "log missing after " << done;
+            EXPECT_EQ((done + 1) % kLogGroup, 0) << "log missing after " << done;
         } else {
             const QList<QByteArray> lines = readFile(file).split('\n');
             ASSERT_GE(lines.size(), 4) << "a log is never without its header and first line";
             EXPECT_TRUE(header.match(QString::fromUtf8(lines[0])).hasMatch()) << lines[0].constData();
             EXPECT_EQ(lines[1], "@(#)>> Please, do not edit.\r");
-            EXPECT_TRUE(lines.last().isEmpty()) << "a torn last line";
             long long expected = -1;
-            for (qsizetype i = 2; i + 1 < lines.size(); ++i) {
-                const auto m = event.match(QString::fromUtf8(lines[i]));
-                ASSERT_TRUE(m.hasMatch()) << "not a whole event line: " << lines[i].constData();
+            bool afterTorn = false;
+            for (qsizetype i = 2; i < lines.size(); ++i) {
+                const QByteArray &line = lines[i];
+                if (i + 1 == lines.size() && line.isEmpty())
+                    break; // after the last line end
+                const auto m = event.match(QString::fromUtf8(line));
+                if (!m.hasMatch()) {
+                    // A write stopped short: the start of the next event, never
+                    // two in a row, never the first line of a log.
+                    ++torn;
+                    EXPECT_TRUE(line.startsWith('[') && expected >= 0 && !afterTorn)
+                        << "not a whole event line: " << line.left(80).constData();
+                    afterTorn = true;
+                    continue;
+                }
+                afterTorn = false;
                 const long long n = m.captured(1).toLongLong();
                 if (expected < 0)
-                    EXPECT_EQ(n % 4, 0) << "the first line of a log is the event that made it";
+                    EXPECT_EQ(n % kLogGroup, 0) << "the first line of a log is the event that made it";
                 else
                     EXPECT_EQ(n, expected) << "a line lost or doubled";
                 expected = n + 1;
@@ -165,5 +184,45 @@ TEST(CrashConsistency, LogKilledMidWriteHasItsHeaderAndWholeSingleLines)
         EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size() <= 1)
             << "a leftover beside the log: " << QDir(folder).entryList(QDir::Files | QDir::Hidden).join(u' ').toStdString();
         next = std::max(done, last) + 1;
+    }
+    std::printf("[          ] %d writes stopped short by the kill\n", torn);
+}
+
+TEST(CrashConsistency, LogWriteStoppedByAFullDiskLeavesTheNextEventALineOfItsOwn)
+{
+    // The file size limit stops the write where a full disk would: nothing of
+    // the line, part of it, or all but its last byte.
+    const QByteArray next = "[01-01-2030 00h 00m 00s](after): Connected.\r\n";
+    const struct {
+        const char *what;
+        qint64 room;
+        QByteArray left;
+    } rows[] = {
+        {"no room at all", 0, ""},
+        {"half a line", 20, "[" /* and more of the date */},
+        {"all but the line feed", -1, "["},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString file = LogFilePath(dir.path());
+        FixedClock clock(QDateTime(QDate(2030, 1, 1), QTime(0, 0)));
+        WriteLogEvent(dir.path(), QStringLiteral("first"), LogConnected, clock);
+        const QByteArray before = readFile(file);
+        const qint64 full = before.size() + qint64(qstrlen("[01-01-2030 00h 00m 00s](fsize): Disconnected.\r\n"));
+        const qint64 limit = row.room < 0 ? full - 1 : before.size() + row.room;
+
+        QProcess p;
+        p.start(test::binaryDir() + QStringLiteral("/vantrel_crashwriter"),
+                {QStringLiteral("fsize"), dir.path(), QString::number(limit)});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const QByteArray cut = readFile(file);
+        ASSERT_EQ(cut.size(), limit) << "the limit did not stop the write where it should";
+        EXPECT_TRUE(cut.mid(before.size()).startsWith(row.left));
+
+        WriteLogEvent(dir.path(), QStringLiteral("after"), LogConnected, clock);
+        // The half line is kept as it is and ended; no empty line after a whole one.
+        EXPECT_EQ(readFile(file), cut + (cut.endsWith('\n') ? "" : "\r\n") + next);
     }
 }

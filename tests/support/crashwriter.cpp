@@ -4,8 +4,13 @@
 //   vantrel_crashwriter hive <registry dir> <first>
 //     value "v<i % 8>" = i (dword) in HKCU\Software\Crash, for i = first, first+1...
 //   vantrel_crashwriter log <program folder> <first>
-//     event line for entry "e<i>"; before every i that is a multiple of 4 the log
-//     is deleted (as the log viewer does), so new logs are made all the time.
+//     event line for entry "e<i>-xxx...", kLogPadding x's long, so that every
+//     line crosses pages of the file and a kill can cut one short; before every
+//     i that is a multiple of kLogGroup the log is deleted (as the log viewer
+//     does), so new logs are made all the time.
+//   vantrel_crashwriter fsize <program folder> <limit>
+//     one event for entry "fsize" with the file size limited to <limit> bytes
+//     (RLIMIT_FSIZE, SIGXFSZ ignored), as a full disk would stop it; then exits.
 #include "monitor/connectionlog.h"
 #include "platform/clock.h"
 #include "platform/registry/fileregistry.h"
@@ -18,7 +23,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include "crashwriter.h"
 
 namespace {
 
@@ -34,7 +43,7 @@ void say(long long i)
 int main(int argc, char **argv)
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: vantrel_crashwriter hive|log <dir> <first>\n");
+        std::fprintf(stderr, "usage: vantrel_crashwriter hive|log <dir> <first> | fsize <dir> <limit>\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[2]);
@@ -56,13 +65,25 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "log") == 0) {
         const vantrel::SystemClock clock;
         const QByteArray log = QFile::encodeName(vantrel::LogFilePath(dir));
+        const QString padding(kLogPadding, QLatin1Char('x'));
         say(-1);
         for (;; ++i) {
-            if (i % 4 == 0)
+            if (i % kLogGroup == 0)
                 ::unlink(log.constData());
-            vantrel::WriteLogEvent(dir, QStringLiteral("e%1").arg(i), int(i % 2), clock);
+            vantrel::WriteLogEvent(dir, QStringLiteral("e%1-").arg(i) + padding, int(i % 2), clock);
             say(i);
         }
+    }
+    if (std::strcmp(argv[1], "fsize") == 0) {
+        std::signal(SIGXFSZ, SIG_IGN); // write() then stops short, or fails with EFBIG
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 1;
+        limit.rlim_cur = static_cast<rlim_t>(std::atoll(argv[3]));
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 1;
+        vantrel::WriteLogEvent(dir, QStringLiteral("fsize"), vantrel::LogDisconnected, vantrel::SystemClock());
+        return 0;
     }
     return 2;
 }

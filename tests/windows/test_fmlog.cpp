@@ -1,5 +1,6 @@
 // The log viewer: the header lines and the caption, the encodings, a log that
-// is gone, and Clear answered Yes and No, or impossible.
+// is gone or is no regular file or too large, Clear answered Yes and No, or
+// impossible, and the viewer closed while its own question is up.
 #include "support/testenv.h"
 
 #include "monitor/appstate.h"
@@ -19,8 +20,29 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vantrel::test {
 namespace {
+
+// Boxes that let the user act while the first box is up: `whileUp` runs, then
+// deferred deletes are carried out as the box's own event loop would.
+class BoxesWithUser final : public MessageBoxes {
+public:
+    Answer show(const QString &title, const QString &text, Icon icon, Buttons buttons,
+                bool setAsideTopMost) override
+    {
+        if (auto act = std::exchange(whileUp, nullptr)) {
+            act();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        return recording.show(title, text, icon, buttons, setAsideTopMost);
+    }
+    std::function<void()> whileUp;
+    RecordingMessageBoxes recording;
+};
 
 class FmLogTest : public ::testing::Test {
 protected:
@@ -46,7 +68,7 @@ protected:
     }
     TfmLog &open()
     {
-        window = new TfmLog(state, boxes);
+        window = new TfmLog(state, userBoxes);
         window->show();
         return *window;
     }
@@ -61,7 +83,8 @@ protected:
     ScopedHome home;
     QTemporaryDir programDir;
     AppState state;
-    RecordingMessageBoxes boxes;
+    BoxesWithUser userBoxes;
+    RecordingMessageBoxes &boxes = userBoxes.recording;
     QPointer<TfmLog> window;
 
 private:
@@ -177,6 +200,104 @@ TEST_F(FmLogTest, ClearAsksThenMovesTheLogToTheTrashOrKeepsIt)
         delete window;
         QFile::remove(home.path() + QStringLiteral("/data"));
     }
+}
+
+TEST_F(FmLogTest, ClosedWhileItsQuestionIsUpItGoesOnlyWhenTheClearIsDone)
+{
+    // While the question is up the user shows the viewer again from the tray
+    // and closes it (OK) or not, or shows it once more after closing it.
+    const QByteArray content = kHeader + "[06-19-2024 22h 05m 09s](): Connected.\r\n";
+    const QString confirm = QStringLiteral("Vantrel Confirm Request:    Are you sure?   ");
+    enum Act { Show, Ok };
+    struct Row {
+        const char *what;
+        QList<Act> acts;
+        MessageBoxes::Answer answer;
+        bool windowStays, logStays;
+    };
+    const Row rows[] = {
+        {"OK, then No", {Show, Ok}, MessageBoxes::Answer::No, false, true},
+        {"OK, then Yes", {Show, Ok}, MessageBoxes::Answer::Yes, false, false},
+        {"shown, then No", {Show}, MessageBoxes::Answer::No, true, true},
+        {"OK, shown again, then No", {Show, Ok, Show}, MessageBoxes::Answer::No, true, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        writeLog(content);
+        boxes.shown.clear();
+        boxes.setNextAnswer(row.answer);
+        TfmLog &w = open();
+        bool aliveUnderTheBox = true;
+        userBoxes.whileUp = [&] {
+            for (Act act : row.acts) {
+                if (act == Show)
+                    window->show(); // what "View Log..." does with the open viewer
+                else
+                    window->btClose->click();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                aliveUnderTheBox = aliveUnderTheBox && !window.isNull();
+                if (window.isNull())
+                    return;
+            }
+        };
+        w.btClear->click();
+        EXPECT_TRUE(aliveUnderTheBox) << "the viewer was deleted while its handler was still running";
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        EXPECT_EQ(!window.isNull() && window->isVisible(), row.windowStays);
+        EXPECT_EQ(window.isNull(), !row.windowStays);
+        EXPECT_EQ(state.LogWindowOpen, row.windowStays);
+        EXPECT_EQ(QFile::exists(logPath()), row.logStays);
+        EXPECT_EQ(boxTexts().value(0), confirm);
+        EXPECT_EQ(boxTexts().size(), row.logStays ? 1 : 2);
+        delete window;
+    }
+}
+
+TEST_F(FmLogTest, ALogThatIsNoRegularFileIsReportedAndNeverRead)
+{
+    // A FIFO would block open() for ever, /dev/zero never ends.
+    const struct {
+        const char *what;
+        std::function<bool(const QString &)> make;
+    } rows[] = {
+        {"FIFO", [](const QString &p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; }},
+        {"link to /dev/zero", [](const QString &p) { return QFile::link(QStringLiteral("/dev/zero"), p); }},
+        {"folder", [](const QString &p) { return QDir().mkdir(p); }},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(row.make(logPath()));
+        try {
+            TfmLog w(state, userBoxes);
+            ADD_FAILURE() << "a viewer over something that is no file";
+        } catch (const VantrelError &e) {
+            EXPECT_TRUE(e.text().startsWith(QStringLiteral("Cannot open file ") + logPath() + QStringLiteral(": ")))
+                << e.text().toStdString();
+        }
+        EXPECT_FALSE(state.LogWindowOpen);
+        QDir(logPath()).removeRecursively();
+        QFile::remove(logPath());
+    }
+}
+
+TEST_F(FmLogTest, ALogBeyondTheLimitIsShownUpToItsLastWholeLineWithANote)
+{
+    const QByteArray line = "[06-19-2024 22h 05m 09s](Morvent): Connected.\r\n";
+    QByteArray content = kHeader;
+    while (content.size() < 1024 * 1024)
+        content += line;
+    writeLog(content + line); // the limit falls inside this last line
+    TfmLog &w = open();
+    w.setSizeLimitMiB(1);
+    boxes.shown.clear();
+    w.btRefreshClick();
+    const qsizetype shownLines = w.LogMemo->text().count(QLatin1Char('\n')) + 1;
+    EXPECT_EQ(shownLines, (content.size() - kHeader.size()) / line.size() - 1);
+    EXPECT_TRUE(w.LogMemo->text().endsWith(QStringLiteral("Connected.")));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral(" Vantrel Log File created at: 06-19-2024 22h 05m 09s"));
+    EXPECT_EQ(boxTexts(), QStringList{QStringLiteral(
+                              "Vantrel Message: The log is larger than 1 MiB: only its first 1 MiB are shown.")});
 }
 
 TEST(LogLines, CopiesTheSelectedLinesInTheirOrder)
