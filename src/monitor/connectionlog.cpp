@@ -204,13 +204,19 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
     // link (someone made it) and the open for appending.
     for (int round = 0; round < 3; ++round) {
         int err = 0;
-        // Read and write: the last byte is looked at before appending.
-        const int fd = OpenRegularFile(nativePath, O_RDWR | O_APPEND, 0, &err);
+        // Read and write: the last byte is looked at before appending. A log the
+        // user may write but not read is still appended to, without that look.
+        bool canRead = true;
+        int fd = OpenRegularFile(nativePath, O_RDWR | O_APPEND, 0, &err);
+        if (fd < 0 && err == EACCES) {
+            canRead = false;
+            fd = OpenRegularFile(nativePath, O_WRONLY | O_APPEND, 0, &err);
+        }
         if (fd >= 0) {
             // With O_APPEND the line lands at the end in one write(). A write cut
             // short by a signal is continued; one stopped by a full disk leaves a
             // half line, which the next event closes before its own.
-            WriteAll(fd, endsAtLineStart(fd) ? line : "\r\n" + line, &err);
+            WriteAll(fd, !canRead || endsAtLineStart(fd) ? line : "\r\n" + line, &err);
             ::close(fd);
             return;
         }

@@ -179,6 +179,20 @@ TEST(ConnectionLog, ReadOnlyLogIsLeftAsItIs)
     EXPECT_EQ(readLog(dir.path()), before);
 }
 
+TEST(ConnectionLog, WriteOnlyLogStillTakesEvents)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind root";
+    QTemporaryDir dir;
+    FixedClock clock(at(2020, 5, 6, 7, 8, 9));
+    WriteLogEvent(dir.path(), QStringLiteral("x"), 0, clock);
+    const QString path = LogFilePath(dir.path());
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    WriteLogEvent(dir.path(), QStringLiteral("x"), 1, clock);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_TRUE(readLog(dir.path()).endsWith("(x): Connected.\r\n[05-06-2020 07h 08m 09s](x): Disconnected.\r\n"));
+}
+
 TEST(ConnectionLog, UnwritableProgramFolderPutsTheLogInThePrivateStateFolder)
 {
     if (::geteuid() == 0)
