@@ -5,15 +5,11 @@
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
 #include "platform/messageboxes.h"
-#include "platform/modal.h"
-#include "platform/pause.h"
 
 #include <QAction>
-#include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScopeGuard>
 
 #include <algorithm>
 #include <climits>
@@ -112,22 +108,42 @@ QString EntryFromRasCnx(const QString &rasCnx)
     return comma < 0 ? rasCnx : rasCnx.mid(comma + 1);
 }
 
+std::int32_t PastLimit(std::int32_t limit)
+{
+    return limit == INT32_MAX ? INT32_MAX : limit + 1;
+}
+
+namespace {
+
+// Failures that concern every entry alike (the phonebook as a whole, the
+// service, the line itself): the next entry would only bring the same box.
+bool ConcernsEveryEntry(DWORD rc)
+{
+    return rc == ERROR_CANNOT_OPEN_PHONEBOOK || rc == ERROR_CANNOT_LOAD_PHONEBOOK || rc == ERROR_CORRUPT_PHONEBOOK
+        || rc == ERROR_NM_NOT_RUNNING || rc == ERROR_LINE_UNUSABLE;
+}
+
+} // namespace
+
 Dialer::Dialer(AppState &state, Platform &platform, TfmVantrel &fmVantrel)
     : m_state(state), m_platform(platform), m_fm(fmVantrel)
 {
-    RunPrompt = [](TfmAsk &ask) { return ExecModal(ask); };
     m_fm.DialerHook = [this] { Connect1Click(); };
-    // Exit ends the attempt's wait at once; the run then stops (see ending()).
-    connect(&m_fm, &TfmVantrel::shutdownComplete, this, [this] {
-        if (m_attemptLoop)
-            m_attemptLoop->quit();
-    });
+    connect(&m_fm, &TfmVantrel::shutdownComplete, this, &Dialer::shutdown);
 }
 
 Dialer::~Dialer()
 {
     m_fm.DialerHook = nullptr;
+    m_pause.reset();
+    m_buttonPause.reset();
+    delete m_fmAsk.data();
     wipeEntryParams();
+}
+
+TfmAsk *Dialer::fmAsk() const
+{
+    return m_fmAsk.data();
 }
 
 TfmConnect &Dialer::progressWindow()
@@ -154,12 +170,22 @@ bool Dialer::ending() const
     return m_fm.isShutDown();
 }
 
-bool Dialer::pause(int ms)
+std::function<void()> Dialer::guarded(std::function<void()> then)
 {
-    if (ending())
-        return false;
-    m_platform.pause->sleep(ms);
-    return !ending();
+    return [self = QPointer<Dialer>(this), generation = m_generation, then = std::move(then)] {
+        if (self && self->m_generation == generation && self->m_phase != Phase::Idle && !self->ending())
+            then();
+    };
+}
+
+void Dialer::pause(qint64 ms, std::function<void()> then)
+{
+    m_pause = m_platform.pause->start(ms, guarded(std::move(then)));
+}
+
+void Dialer::box(const QString &text, std::function<void()> then)
+{
+    m_platform.boxes->openError(text, guarded(std::move(then)));
 }
 
 void Dialer::wipeEntryParams()
@@ -167,103 +193,170 @@ void Dialer::wipeEntryParams()
     explicit_bzero(&m_entryParams, sizeof m_entryParams);
 }
 
-void Dialer::Connect1Click()
+void Dialer::shutdown()
 {
-    // One run or hang-up at a time: the progress window may have been closed by
-    // its close box, or be hidden during a pause, while a run still goes on.
-    if (m_busy || (m_fmConnect && m_fmConnect->isVisible()) || ending())
-        return;
-    m_busy = true;
-    const auto done = qScopeGuard([this] { m_busy = false; });
-    const QString caption = m_fm.Connect1->text();
-    if (caption == monitor_text::kConnect)
-        DialRun();
-    else if (caption == monitor_text::kDisconnect)
-        HangUp();
+    // The program is ending: a half-made line must not stay behind; an
+    // established connection is never hung up.
+    if (m_phase == Phase::Dialing)
+        m_platform.ras->RasHangUpA(m_fm.RasConnection);
+    if (m_fmAsk)
+        m_fmAsk->deleteLater();
+    if (m_phase != Phase::Idle)
+        finishRun();
 }
 
-void Dialer::DialRun()
+void Dialer::Connect1Click()
 {
-    const AppSettings &s = m_state.AppSettings;
-    m_state.CycleLength = CycleLengthOf(s.Cycled);
+    if (ending())
+        return;
+    if (m_phase == Phase::Idle) {
+        const QString caption = m_fm.Connect1->text();
+        if (caption == monitor_text::kConnect)
+            startRun();
+        else if (caption == monitor_text::kDisconnect)
+            hangUp();
+        return;
+    }
+    // One run or hang-up at a time. The progress window may have been closed by
+    // its close box, or be hidden during the pause between attempts: Connect
+    // brings it back, with Abort as the way to stop the run.
+    if (m_fmAsk) {
+        m_fmAsk->raise();
+        m_fmAsk->activateWindow();
+        return;
+    }
+    TfmConnect &window = progressWindow();
+    if (window.isVisible())
+        return;
+    const bool steerable = m_phase != Phase::HangingUp && !m_connected;
+    window.btAbort->setEnabled(steerable && !m_buttonBusy);
+    window.btSkip->setEnabled(steerable && !m_buttonBusy && m_phase == Phase::Dialing && m_state.CycleLength > 1);
+    window.show();
+    window.raise();
+}
+
+// --- the dial run -------------------------------------------------------------------
+
+void Dialer::startRun()
+{
+    ++m_generation;
+    m_phase = Phase::Preparing;
+    m_state.CycleLength = CycleLengthOf(m_state.AppSettings.Cycled);
     m_state.CyclePosition = 0;
     m_state.RedialAttempt = 0;
     m_unreadable.clear();
+    m_connected = false;
+    m_inEntry = false;
     m_runLimit = 0;
-    const std::int32_t limit = AttemptLimit();
-    m_runLimit = limit;
-    const auto cleanUp = qScopeGuard([this] {
-        wipeEntryParams();
-        m_runLimit = 0;
-    });
-
-    while (m_state.CyclePosition < m_state.CycleLength) {
-        if (ending())
-            return;
-        const std::int32_t position = m_state.CyclePosition;
-        if (m_unreadable.count(position) == 0) {
-            const QString entry = m_state.CycleLength == 1
-                ? EntryFromRasCnx(s.RASCnx)
-                : s.CycleEntries.at(static_cast<std::size_t>(std::clamp(position, 0, kCycleSlots - 1)));
-            const Prepared prepared = PrepareEntry(entry);
-            if (ending())
-                return;
-            if (prepared == Prepared::NotReady)
-                continue; // the prompt's buttons have moved the counters
-            if (prepared == Prepared::Unreadable) {
-                // The same error would come back at every pass: the entry is left
-                // out for the rest of the run, and a run with no entry left ends.
-                m_unreadable.insert(position);
-                if (static_cast<std::int32_t>(m_unreadable.size()) >= m_state.CycleLength)
-                    return;
-            } else {
-                while (m_state.RedialAttempt < limit) {
-                    ++m_state.RedialAttempt;
-                    MakeAttempt(entry);
-                    const qint64 wait = std::max<qint64>(0, qint64(s.Wait) * 1000);
-                    if (!pause(static_cast<int>(std::min<qint64>(wait, INT_MAX))))
-                        return;
-                }
-            }
-        }
-        wipeEntryParams();
-        m_state.RedialAttempt = 0;
-        ++m_state.CyclePosition;
-        if (m_state.CyclePosition == m_state.CycleLength)
-            m_state.CyclePosition = 0;
-    }
+    m_runLimit = AttemptLimit();
+    advance();
 }
 
-Dialer::Prepared Dialer::PrepareEntry(const QString &entry)
+// The run's loop tests: the next attempt on the entry, else the next entry,
+// else the end. Abort and Skip act on the counters, so a button still at work
+// has its say first.
+void Dialer::advance()
+{
+    if (m_buttonBusy) {
+        m_resumeAfterButton = true;
+        return;
+    }
+    if (m_inEntry) {
+        if (m_state.RedialAttempt < m_runLimit) {
+            if (wantedConnectionUp()) {
+                endRunAsConnected();
+                finishRun();
+                return;
+            }
+            ++m_state.RedialAttempt;
+            makeAttempt(m_entry);
+            return;
+        }
+        nextEntry();
+    }
+    const std::int32_t position = m_state.CyclePosition;
+    if (position < 0 || position >= m_state.CycleLength) {
+        finishRun();
+        return;
+    }
+    if (m_unreadable.count(position) != 0) {
+        nextEntry();
+        advance();
+        return;
+    }
+    const AppSettings &s = m_state.AppSettings;
+    prepareEntry(m_state.CycleLength == 1 ? EntryFromRasCnx(s.RASCnx)
+                                          : s.CycleEntries.at(static_cast<std::size_t>(
+                                              std::clamp(position, 0, kCycleSlots - 1))));
+}
+
+void Dialer::nextEntry()
+{
+    m_inEntry = false;
+    wipeEntryParams();
+    m_state.RedialAttempt = 0;
+    if (m_state.CyclePosition < m_state.CycleLength)
+        ++m_state.CyclePosition;
+    if (m_state.CyclePosition == m_state.CycleLength)
+        m_state.CyclePosition = 0;
+}
+
+void Dialer::prepareEntry(const QString &entry)
 {
     RasApi &ras = *m_platform.ras;
+    m_phase = Phase::Preparing;
+    m_entry = entry;
     wipeEntryParams();
     m_entryParams.dwSize = sizeof(RASDIALPARAMSA);
     SetField(m_entryParams.szEntryName, sizeof m_entryParams.szEntryName, entry);
     int passwordSaved = 0;
     if (const DWORD rc = ras.RasGetEntryDialParamsA(nullptr, &m_entryParams, &passwordSaved)) {
-        m_platform.boxes->error(RasStatusText(ras, 0, rc));
-        return Prepared::Unreadable;
+        box(RasStatusText(ras, 0, rc), [this, rc] {
+            // The same error would come back at every pass: the entry is left
+            // out for the rest of the run, and a run with no entry left ends. An
+            // error of the whole phonebook ends the run at once.
+            m_unreadable.insert(m_state.CyclePosition);
+            if (ConcernsEveryEntry(rc) || static_cast<std::int32_t>(m_unreadable.size()) >= m_state.CycleLength) {
+                finishRun();
+                return;
+            }
+            nextEntry();
+            advance();
+        });
+        return;
     }
     m_state.CurrentEntry = entry;
-    if (!m_state.AppSettings.Ask)
-        return Prepared::Ready;
+    if (!m_state.AppSettings.Ask) {
+        m_inEntry = true;
+        advance();
+        return;
+    }
 
     m_state.PromptUserName = FieldText(m_entryParams.szUserName, sizeof m_entryParams.szUserName);
     m_state.PromptPassword = passwordSaved
         ? FieldText(m_entryParams.szPassword, sizeof m_entryParams.szPassword) : QString();
-    int result = PromptCancel;
-    {
-        TfmAsk ask(m_state, AttemptLimit());
-        result = RunPrompt(ask);
-    }
+    // Opened, not run: its buttons' finished() carries the run on.
+    auto *ask = new TfmAsk(m_state, m_runLimit);
+    m_fmAsk = ask;
+    connect(ask, &QDialog::finished, this, [this, ask, next = guarded([this, ask] { promptFinished(ask->result()); })] {
+        ask->deleteLater();
+        if (m_fmAsk == ask)
+            m_fmAsk = nullptr;
+        next();
+    });
+    ask->open();
+}
+
+void Dialer::promptFinished(int result)
+{
     SetField(m_entryParams.szUserName, sizeof m_entryParams.szUserName, m_state.PromptUserName);
     SetField(m_entryParams.szPassword, sizeof m_entryParams.szPassword, m_state.PromptPassword);
     // The dial parameters have the password now; no other copy is kept.
     WipeText(m_state.PromptPassword);
-    if (ending())
-        return Prepared::NotReady;
-    return result == PromptOK ? Prepared::Ready : Prepared::NotReady;
+    // Not OK: the prompt's buttons have moved the counters (or nothing moved and
+    // the same entry is asked for again).
+    m_inEntry = result == PromptOK;
+    advance();
 }
 
 void Dialer::ShowProgress(const QString *caption)
@@ -273,8 +366,10 @@ void Dialer::ShowProgress(const QString *caption)
         window.setWindowTitle(*caption);
     // Abort and Skip only steer a dial in progress; Skip only where there is a
     // next entry to go on with.
-    window.btAbort->setEnabled(caption != nullptr);
-    window.btSkip->setEnabled(caption != nullptr && m_state.CycleLength > 1);
+    window.btAbort->setEnabled(caption != nullptr && !m_buttonBusy);
+    window.btSkip->setEnabled(caption != nullptr && !m_buttonBusy && m_state.CycleLength > 1);
+    if (window.isVisible())
+        window.Memo1->clear(); // brought up during the pause: the old line goes
     window.show();
     window.raise();
     window.repaint();
@@ -287,14 +382,14 @@ void Dialer::SetStatusLine(const QString &text)
     window.Memo1->repaint();
 }
 
-void Dialer::MakeAttempt(const QString &entry)
+void Dialer::makeAttempt(const QString &entry)
 {
     RasApi &ras = *m_platform.ras;
     const QString caption = kCaptionPrefix + entry;
     ShowProgress(&caption);
 
     m_state.DialInProgress = true;
-    m_attempt = Attempt::InProgress;
+    m_phase = Phase::Dialing;
     m_fm.RasConnection = 0;
     m_fm.DialParams = m_entryParams;
     const QPointer<Dialer> self(this);
@@ -306,123 +401,220 @@ void Dialer::MakeAttempt(const QString &entry)
         },
         &m_fm.RasConnection);
     explicit_bzero(m_fm.DialParams.szPassword, sizeof m_fm.DialParams.szPassword);
+    if (rc == 0)
+        return; // the notifications lead on
 
-    if (rc != 0) {
-        ras.RasHangUpA(m_fm.RasConnection);
-        // The service reports nothing for a dial that never started, so the
-        // attempt ends here, as failed.
-        m_attempt = Attempt::Failed;
-        m_state.DialInProgress = false;
-        if (!pause(kFailedStartPause))
-            return;
+    ras.RasHangUpA(m_fm.RasConnection);
+    // The service reports nothing for a dial that never started, so the
+    // attempt ends here, as failed.
+    m_state.DialInProgress = false;
+    m_phase = Phase::AttemptEnd;
+    pause(kFailedStartPause, [this, rc] {
         progressWindow().hide();
-        m_platform.boxes->error(RasStatusText(ras, 0, rc));
-        return;
-    }
-
-    QEventLoop loop;
-    m_attemptLoop = &loop;
-    while (m_state.DialInProgress && !ending())
-        loop.exec();
-    m_attemptLoop = nullptr;
-
-    if (ending() && m_attempt == Attempt::InProgress) {
-        // The program is ending in the middle of a dial: a half-made line must
-        // not stay behind. An established connection is never hung up.
-        ras.RasHangUpA(m_fm.RasConnection);
-        m_state.DialInProgress = false;
-    }
-    m_attempt = Attempt::None;
+        if (wantedConnectionUp()) {
+            // Refused because the connection is up already: nothing to report.
+            endRunAsConnected();
+            attemptEnded();
+            return;
+        }
+        // A line that cannot dial at all has said why itself.
+        if (rc == ERROR_LINE_UNUSABLE) {
+            finishRun();
+            return;
+        }
+        box(RasStatusText(*m_platform.ras, 0, rc), [this, rc] {
+            if (ConcernsEveryEntry(rc))
+                finishRun();
+            else
+                attemptEnded();
+        });
+    });
 }
 
 void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
 {
-    if (m_attempt != Attempt::InProgress)
+    if (m_phase != Phase::Dialing)
         return; // a late report of an attempt already ended
     RasApi &ras = *m_platform.ras;
     SetStatusLine(RasStatusText(ras, state, error));
-    const auto endAttempt = [this] {
-        m_state.DialInProgress = false;
-        if (m_attemptLoop)
-            m_attemptLoop->quit();
-    };
     if (error != 0) {
-        m_attempt = Attempt::Failed;
+        m_phase = Phase::AttemptEnd;
         ras.RasHangUpA(m_fm.RasConnection);
-        if (pause(kResultPause))
+        pause(kResultPause, [this] {
             progressWindow().hide();
-        endAttempt();
+            m_state.DialInProgress = false;
+            // Refused or dropped because the connection came up from elsewhere:
+            // the run has what it wanted.
+            if (wantedConnectionUp())
+                endRunAsConnected();
+            attemptEnded();
+        });
     } else if (state == RASCS_Connected) {
-        m_attempt = Attempt::Connected;
+        m_phase = Phase::AttemptEnd;
+        m_connected = true;
         // The run is over: nothing may hang up the new connection now.
         progressWindow().btAbort->setEnabled(false);
         progressWindow().btSkip->setEnabled(false);
-        const bool goOn = pause(kResultPause);
-        if (goOn)
+        pause(kResultPause, [this] {
             progressWindow().hide();
-        m_state.RedialAttempt = AttemptLimit() + 1;
-        m_state.CyclePosition = m_state.CycleLength + 1;
-        endAttempt();
+            endRunAsConnected();
+            m_state.DialInProgress = false;
+            attemptEnded();
+        });
     }
 }
 
+// The run's pause of Wait seconds follows every attempt; then the loop tests.
+void Dialer::attemptEnded()
+{
+    m_phase = Phase::Waiting;
+    pause(std::max<qint64>(0, qint64(m_state.AppSettings.Wait) * 1000), [this] { advance(); });
+}
+
+void Dialer::endRunAsConnected()
+{
+    m_connected = true;
+    m_state.RedialAttempt = PastLimit(m_runLimit);
+    m_state.CyclePosition = PastLimit(m_state.CycleLength);
+}
+
+void Dialer::finishRun()
+{
+    ++m_generation;
+    m_phase = Phase::Idle;
+    m_pause.reset();
+    m_buttonPause.reset();
+    m_buttonBusy = false;
+    m_resumeAfterButton = false;
+    m_inEntry = false;
+    m_state.DialInProgress = false;
+    wipeEntryParams();
+    m_runLimit = 0;
+    if (m_fmConnect && !ending())
+        m_fmConnect->hide();
+}
+
+// Whether the connection the run wants is up, whoever brought it up: a
+// connection of one of the run's entries, other than the dial under way, that
+// the service reports as connected.
+bool Dialer::wantedConnectionUp()
+{
+    RasApi &ras = *m_platform.ras;
+    std::vector<RASCONNA> list(4);
+    DWORD count = 0;
+    DWORD rc = 0;
+    for (int tries = 0; tries < 3; ++tries) {
+        list.front().dwSize = sizeof(RASCONNA);
+        DWORD bytes = static_cast<DWORD>(list.size() * sizeof(RASCONNA));
+        rc = ras.RasEnumConnectionsA(list.data(), &bytes, &count);
+        if (rc != ERROR_BUFFER_TOO_SMALL)
+            break;
+        list.resize(bytes / sizeof(RASCONNA) + 1);
+    }
+    if (rc != 0)
+        return false;
+    const AppSettings &s = m_state.AppSettings;
+    QStringList wanted;
+    if (m_state.CycleLength == 1)
+        wanted.append(EntryFromRasCnx(s.RASCnx));
+    else
+        for (std::int32_t i = 0; i < std::min(m_state.CycleLength, kCycleSlots); ++i)
+            wanted.append(s.CycleEntries.at(static_cast<std::size_t>(i)));
+    for (DWORD i = 0; i < std::min<DWORD>(count, static_cast<DWORD>(list.size())); ++i) {
+        const RASCONNA &c = list.at(i);
+        if (m_phase == Phase::Dialing && c.hrasconn == m_fm.RasConnection)
+            continue;
+        if (!wanted.contains(FieldText(c.szEntryName, sizeof c.szEntryName), Qt::CaseInsensitive))
+            continue;
+        RASCONNSTATUSA status{};
+        status.dwSize = sizeof status;
+        if (ras.RasGetConnectStatusA(c.hrasconn, &status) == 0 && status.rasconnstate == RASCS_Connected
+            && status.dwError == 0)
+            return true;
+    }
+    return false;
+}
+
+// --- the progress window's buttons --------------------------------------------------
+
 void Dialer::btAbortClick()
 {
-    if (m_buttonBusy || m_attempt == Attempt::Connected || !progressWindow().btAbort->isEnabled())
+    if (m_phase == Phase::Idle || m_phase == Phase::HangingUp || m_buttonBusy || m_connected
+        || !progressWindow().btAbort->isEnabled())
         return;
     m_buttonBusy = true;
-    const auto release = qScopeGuard([this] { m_buttonBusy = false; });
     m_platform.ras->RasHangUpA(m_fm.RasConnection);
-    if (!pause(kButtonPause))
-        return;
-    m_state.RedialAttempt = AttemptLimit() + 1;
-    m_state.CyclePosition = m_state.CycleLength + 1;
+    m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
+        m_state.RedialAttempt = PastLimit(m_runLimit);
+        m_state.CyclePosition = PastLimit(m_state.CycleLength);
+        // Between attempts nothing more is to come: the rest of the pause goes.
+        if (m_phase == Phase::Waiting) {
+            m_pause.reset();
+            m_resumeAfterButton = true;
+        }
+        buttonDone();
+    }));
 }
 
 void Dialer::btSkipClick()
 {
-    if (m_buttonBusy || m_attempt == Attempt::Connected || !progressWindow().btSkip->isEnabled())
+    if (m_phase == Phase::Idle || m_phase == Phase::HangingUp || m_buttonBusy || m_connected
+        || !progressWindow().btSkip->isEnabled())
         return;
     m_buttonBusy = true;
-    const auto release = qScopeGuard([this] { m_buttonBusy = false; });
-    RasApi &ras = *m_platform.ras;
-    ras.RasHangUpA(m_fm.RasConnection);
-    if (!pause(kButtonPause))
+    m_platform.ras->RasHangUpA(m_fm.RasConnection);
+    m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
+        m_state.RedialAttempt = PastLimit(m_runLimit);
+        skipPoll(0);
+    }));
+}
+
+// Waits for the line to be gone before the next entry is dialled; a service
+// that never says so must not keep the run here for ever.
+void Dialer::skipPoll(int poll)
+{
+    RASCONNSTATUSA status{};
+    status.dwSize = sizeof(RASCONNSTATUSA);
+    if (m_platform.ras->RasGetConnectStatusA(m_fm.RasConnection, &status) == ERROR_INVALID_HANDLE) {
+        buttonDone();
         return;
-    m_state.RedialAttempt = AttemptLimit() + 1;
-    // Wait for the line to be gone before the next entry is dialled; a service
-    // that never says so must not keep the run here for ever.
-    for (int poll = 0;; ++poll) {
-        RASCONNSTATUSA status{};
-        status.dwSize = sizeof(RASCONNSTATUSA);
-        if (ras.RasGetConnectStatusA(m_fm.RasConnection, &status) == ERROR_INVALID_HANDLE)
-            return;
-        if (poll == kSkipPolls) {
-            m_platform.boxes->error(kLineNotGone);
-            return;
-        }
-        if (!pause(kSkipPollPause))
-            return;
+    }
+    if (poll == kSkipPolls) {
+        box(kLineNotGone, [this] { buttonDone(); });
+        return;
+    }
+    m_buttonPause = m_platform.pause->start(kSkipPollPause, guarded([this, poll] { skipPoll(poll + 1); }));
+}
+
+void Dialer::buttonDone()
+{
+    m_buttonBusy = false;
+    if (m_resumeAfterButton) {
+        m_resumeAfterButton = false;
+        advance();
     }
 }
 
-void Dialer::HangUp()
+// --- hang-up ---------------------------------------------------------------------------
+
+void Dialer::hangUp()
 {
+    ++m_generation;
+    m_phase = Phase::HangingUp;
     RasApi &ras = *m_platform.ras;
     m_state.RedialAttempt = 0;
     ShowProgress(nullptr);
     SetStatusLine(kDisconnecting);
-    if (const DWORD rc = ras.RasHangUpA(m_fm.RasConnection)) {
-        m_platform.boxes->error(RasStatusText(ras, 0, rc));
-        if (ending())
-            return;
-    } else if (!pause(kHangUpPause)) {
-        return;
-    }
+    if (const DWORD rc = ras.RasHangUpA(m_fm.RasConnection))
+        box(RasStatusText(ras, 0, rc), [this] { hangUpDone(); });
+    else
+        pause(kHangUpPause, [this] { hangUpDone(); });
+}
+
+void Dialer::hangUpDone()
+{
     SetStatusLine(kDisconnected);
-    if (!pause(kHangUpPause))
-        return;
-    progressWindow().hide();
+    pause(kHangUpPause, [this] { finishRun(); });
 }
 
 } // namespace vantrel

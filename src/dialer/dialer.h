@@ -2,9 +2,11 @@
 // The command behind "&Connect"/"&Disconnect": the dial run over one entry or a
 // cycle of entries with its attempts and pauses, the notifier that follows each
 // attempt, the hang-up, and what the progress window's Abort and Skip do.
+#include "platform/pause.h"
 #include "platform/ras/ras.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -12,7 +14,6 @@
 #include <memory>
 #include <set>
 
-class QEventLoop;
 
 namespace vantrel {
 
@@ -41,6 +42,14 @@ std::int32_t CycleLengthOf(const QString &cycled);
 // whole text when it has none.
 QString EntryFromRasCnx(const QString &rasCnx);
 
+// `limit` + 1 without overflow: a counter set "past the limit" ends the loop
+// that tests it even when the limit is the largest stored value.
+std::int32_t PastLimit(std::int32_t limit);
+
+// The dial run and the hang-up, as a state machine: each step ends by starting a
+// pause, a dial whose notifications follow, the prompt or a box, and the next
+// step runs when that ends. Nothing waits inside the dialer, so whatever window
+// is up (details, about, configuration, a box), the run goes on on time.
 class Dialer : public QObject {
     Q_OBJECT
 public:
@@ -69,38 +78,68 @@ public:
     // The progress window, fmConnect; nullptr until the first run or hang-up
     // needs it (most sessions never dial, and a window costs memory).
     TfmConnect *fmConnect() const { return m_fmConnect.get(); }
+    // The credentials prompt while it is open.
+    TfmAsk *fmAsk() const;
     // A dial run or a hang-up is under way.
-    bool busy() const { return m_busy; }
-
-    // Shows the credentials prompt modally and returns its result; tests answer
-    // it here.
-    std::function<int(TfmAsk &)> RunPrompt;
+    bool busy() const { return m_phase != Phase::Idle; }
+    // A dial has been started and its next notification is awaited.
+    bool awaitingService() const { return m_phase == Phase::Dialing; }
 
 private:
-    enum class Prepared { Ready, NotReady, Unreadable };
-    enum class Attempt { None, InProgress, Failed, Connected };
+    enum class Phase {
+        Idle,
+        Preparing,   // the entry's prompt or box is up
+        Dialing,     // RasDialA started; the notifications lead on
+        AttemptEnd,  // the 3000 ms or 4000 ms before the window hides, or the box after it
+        Waiting,     // the run's pause of Wait seconds after an attempt
+        HangingUp,
+    };
 
-    void DialRun();
-    Prepared PrepareEntry(const QString &entry);
-    void MakeAttempt(const QString &entry);
-    void HangUp();
+    void startRun();
+    void advance();
+    void nextEntry();
+    void prepareEntry(const QString &entry);
+    void promptFinished(int result);
+    void makeAttempt(const QString &entry);
+    void attemptFailed();
+    void attemptEnded();
+    void endRunAsConnected();
+    void finishRun();
+    void buttonDone();
+    void skipPoll(int poll);
+    void hangUp();
+    void hangUpDone();
+    bool wantedConnectionUp();
     TfmConnect &progressWindow(); // made on first use, wired to its buttons
     void ShowProgress(const QString *caption);
     void SetStatusLine(const QString &text);
-    // Pauses through the injected pause; false when the program is ending.
-    bool pause(int ms);
+    // Starts the run's next pause; `then` runs when it ends, unless the run or
+    // the program has ended by then.
+    void pause(qint64 ms, std::function<void()> then);
+    // A box that the run waits for without blocking; `then` as for pause().
+    void box(const QString &text, std::function<void()> then);
+    std::function<void()> guarded(std::function<void()> then);
     bool ending() const;
+    void shutdown();
     void wipeEntryParams();
 
     AppState &m_state;
     Platform &m_platform;
     TfmVantrel &m_fm;
     std::unique_ptr<TfmConnect> m_fmConnect;
-    bool m_busy = false;
+    QPointer<TfmAsk> m_fmAsk;
+    Phase m_phase = Phase::Idle;
+    // Each run or hang-up has its own number: what a finished one left pending
+    // (a box still up, a late pause) does nothing to the next.
+    quint64 m_generation = 0;
+    std::unique_ptr<PendingPause> m_pause;       // the run's own pause
+    std::unique_ptr<PendingPause> m_buttonPause; // Abort's or Skip's
     bool m_buttonBusy = false;
+    bool m_resumeAfterButton = false;
+    bool m_connected = false;   // the run has its connection: nothing may hang it up
+    bool m_inEntry = false;     // the current entry is prepared and gets attempts
+    QString m_entry;
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way
-    Attempt m_attempt = Attempt::None;
-    QEventLoop *m_attemptLoop = nullptr;
     // The entry's dial parameters as prepared, kept apart from fmVantrel's
     // DialParams (which the connection entries window also fills) for the
     // entry's attempts; wiped when the entry is done.

@@ -1,6 +1,7 @@
 #include "dialer/fmask.h"
 
 #include "alarm/formfont.h"
+#include "dialer/dialer.h"
 #include "monitor/appstate.h"
 
 #include <QKeyEvent>
@@ -113,15 +114,15 @@ void TfmAsk::btOKClick()
 
 void TfmAsk::btAbortClick()
 {
-    m_state.RedialAttempt = m_attemptLimit + 1;
-    m_state.CyclePosition = m_state.CycleLength + 1;
+    m_state.RedialAttempt = PastLimit(m_attemptLimit);
+    m_state.CyclePosition = PastLimit(m_state.CycleLength);
     wipeFields();
     done(PromptAbort);
 }
 
 void TfmAsk::btSkipClick()
 {
-    m_state.CyclePosition += 1;
+    m_state.CyclePosition = PastLimit(m_state.CyclePosition);
     wipeFields();
     done(PromptCancel);
 }

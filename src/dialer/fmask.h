@@ -1,6 +1,7 @@
 #pragma once
 // The credentials prompt fmAsk: asks for the user name and password of the entry
-// about to be dialled. Made anew for each prompt, shown modally, destroyed after.
+// about to be dialled. Made anew for each prompt, opened window-modal (the dial run
+// goes on from its finished() signal), destroyed after.
 // It acts on the dial run's counters through its Skip and Abort buttons.
 #include <QDialog>
 

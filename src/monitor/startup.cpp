@@ -199,7 +199,7 @@ int RunVantrel(int argc, char **argv)
     QtNotifyIcon tray;
     LazyWavePlayer wave;
     QtBeeper beeper;
-    EventLoopPause pause;
+    TimerPause pause;
     SystemClock clock;
 
     Platform platform;

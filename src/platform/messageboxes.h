@@ -2,6 +2,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace vantrel {
@@ -27,6 +29,15 @@ public:
     {
         show(QStringLiteral("Vantrel Message"), text, Icon::Error, Buttons::Ok, setAsideTopMost);
     }
+
+    // The same box without waiting for it: `closed` runs once it has been closed.
+    // For callers that must go on meanwhile (the dial run), so that no window
+    // opened on top of the box can hold them up. By default it waits.
+    virtual void openError(const QString &text, std::function<void()> closed)
+    {
+        error(text);
+        closed();
+    }
 };
 
 // Real boxes (QMessageBox).
@@ -34,6 +45,7 @@ class QtMessageBoxes final : public MessageBoxes {
 public:
     Answer show(const QString &title, const QString &text, Icon icon, Buttons buttons,
                 bool setAsideTopMost) override;
+    void openError(const QString &text, std::function<void()> closed) override;
 };
 
 // Records every box and answers from a queue (Ok or Yes when the queue is empty).

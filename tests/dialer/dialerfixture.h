@@ -1,8 +1,8 @@
 #pragma once
 // What the dialer tests share: the main-window fixture with the simulated line
 // (at speed 0, so no dial takes time) behind its own RasApi, a service wrapper
-// that records what each dial was given, a pause that runs the test's action at
-// chosen moments, fmConnect and the dialer.
+// that records what each dial was given, test time that the test lets run out
+// pause by pause (acting at chosen moments), fmConnect and the dialer.
 #include "dialer/dialer.h"
 #include "dialer/fmask.h"
 #include "dialer/fmconnect.h"
@@ -10,10 +10,12 @@
 #include "platform/ras/simline.h"
 #include "support/simlinesupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -58,20 +60,6 @@ private:
     RasService &m_inner;
 };
 
-// Returns at once, remembers every pause and lets the test act during it (the
-// moments a user could click while the real pause keeps the loop running).
-class ActingPause final : public Pause {
-public:
-    void sleep(int milliseconds) override
-    {
-        pauses.append(milliseconds);
-        if (during)
-            during(milliseconds);
-    }
-    QList<int> pauses;
-    std::function<void(int)> during;
-};
-
 class DialerFixture : public MonitorFixture {
 protected:
     // Entries: three that are always busy, one that connects at once, one that is
@@ -84,14 +72,19 @@ protected:
                "[Asked]\nUserName=guest\nAnswer=connect 0 10.64.5.5\n";
     }
 
-    DialerFixture()
+    void writePhonebook()
     {
         const QString config = home.configDir() + QStringLiteral("/vantrel");
         QDir().mkpath(config);
         QFile f(config + QStringLiteral("/phonebook.ini"));
         if (f.open(QIODevice::WriteOnly))
             f.write(phonebook());
-        f.close();
+    }
+
+    DialerFixture()
+    {
+        const QString config = home.configDir() + QStringLiteral("/vantrel");
+        writePhonebook();
         SimLine::Options o;
         o.configDir = config;
         o.runtimeDir = home.path() + QStringLiteral("/runtime/vantrel");
@@ -130,6 +123,44 @@ protected:
         return *dialer;
     }
 
+    // Lets the run or hang-up go on until `done` holds (by default: until it has
+    // ended): the service's notifications are delivered, prompts answered, and
+    // the pauses run out one after another in test time. False when it got stuck.
+    bool settle(const std::function<bool()> &done = {})
+    {
+        for (int i = 0; i < 100000; ++i) {
+            QCoreApplication::processEvents();
+            if (dialer->fmAsk() && answerPrompt) {
+                answerPrompt(*dialer->fmAsk());
+                continue;
+            }
+            if (done ? done() : !dialer->busy())
+                return true;
+            if ((dialer->awaitingService() || !actingPause.step()) && !waitForEvents())
+                break;
+        }
+        ADD_FAILURE() << "the dialer got stuck";
+        return false;
+    }
+    // Connect from the tray, and the run or hang-up to its end.
+    void connectAndSettle()
+    {
+        fm->Connect1Click();
+        settle();
+    }
+    // For what another thread posts (the simulated line's notifications);
+    // bounded so that a lost notification fails the test instead of hanging it.
+    bool waitForEvents()
+    {
+        QTimer watchdog;
+        bool late = false;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&late] { late = true; });
+        watchdog.start(5000);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return !late;
+    }
+
     // Aborts in the progress window while the `n`th dial's result shows.
     void abortAtDial(int n)
     {
@@ -146,6 +177,7 @@ protected:
         recorder->dials.clear();
         actingPause.pauses.clear();
         actingPause.during = nullptr;
+        answerPrompt = nullptr;
         boxes.shown.clear();
         promptsShown.clear();
         QList<RasLiveConnection> up;
@@ -160,7 +192,7 @@ protected:
     static constexpr int kClosed = -1;
     void answerPrompts(QList<int> answers)
     {
-        dialer->RunPrompt = [this, answers](TfmAsk &ask) mutable {
+        answerPrompt = [this, answers](TfmAsk &ask) mutable {
             promptsShown.append(ask.edUser->text());
             ask.edUser->setText(QStringLiteral("ann"));
             ask.edPass->setText(QStringLiteral("typed-secret"));
@@ -169,7 +201,6 @@ protected:
                 ask.reject();
             else
                 (a == PromptOK ? ask.btOK : a == PromptAbort ? ask.btAbort : ask.btSkip)->click();
-            return ask.result();
         };
     }
 
@@ -179,7 +210,8 @@ protected:
     std::unique_ptr<SimLine> line;
     std::unique_ptr<RecordingService> recorder;
     std::unique_ptr<RasApi> lineApi;
-    ActingPause actingPause;
+    RecordingPause actingPause;
+    std::function<void(TfmAsk &)> answerPrompt;
     QStringList promptsShown;
     std::unique_ptr<Dialer> dialer;
     // The dialer's progress window, once a run has made it.

@@ -1,10 +1,14 @@
 // The dial run against the simulated line: which entries are dialled in which
 // order, the pauses, how the run is steered and how it ends.
 #include "dialerfixture.h"
+#include "platform/modal.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QDialog>
 #include <QTimer>
+
+#include <climits>
 
 namespace vantrel::test {
 namespace {
@@ -47,6 +51,9 @@ TEST_F(DialRun, SequencesOfEntriesAttemptsAndPauses)
         {"an unreadable entry is left out of the run", "Multiple selections", "3", {"B1", "Gone", "B3"},
          1, 0, 4, {"B1", "B3", "B1", "B3"}, 1},
         {"a run of unreadable entries ends", "Multiple selections", "2", {"Gone", "Lost"}, 1, 0, 0, {}, 2},
+        // "limit + 1" at the largest Redial must still be past the limit.
+        {"the largest Redial: a connection ends the run", "4,Online", {}, {}, INT_MAX, 0, 0, {"Online"}, 0},
+        {"the largest Redial: Abort ends the run", "1,B1", {}, {}, INT_MAX, 0, 2, {"B1", "B1"}, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -54,7 +61,7 @@ TEST_F(DialRun, SequencesOfEntriesAttemptsAndPauses)
 
         start(c.rasCnx, c.cycled, c.cycle, c.redial, c.wait);
         abortAtDial(c.abortAt);
-        fm->Connect1Click();
+        connectAndSettle();
 
         EXPECT_EQ(recorder->dialledEntries(), c.dialled);
         EXPECT_EQ(boxes.shown.size(), c.boxes);
@@ -70,9 +77,9 @@ TEST_F(DialRun, SequencesOfEntriesAttemptsAndPauses)
 TEST_F(DialRun, ConnectionEndsTheRunAndThePollSeesIt)
 {
     start(QStringLiteral("4,Online"), {}, {}, 3, 2);
-    fm->Connect1Click();
+    connectAndSettle();
     EXPECT_EQ(recorder->dialledEntries(), QStringList{"Online"});
-    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kResultPause, 2000}));
+    EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kResultPause, 2000}));
     EXPECT_EQ(fmConnect()->Memo1->toPlainText(), QStringLiteral("Connected"));
     EXPECT_EQ(state.CurrentEntry, QStringLiteral("Online"));
     tick();
@@ -111,7 +118,7 @@ TEST_F(DialRun, SkipInEitherWindowAtTheLastEntry)
             if (n == 7)
                 fmConnect()->btAbort->click();
         };
-        fm->Connect1Click();
+        connectAndSettle();
         EXPECT_EQ(recorder->dialledEntries(), c.dialled);
         EXPECT_EQ(promptsShown.size(), c.prompt.size());
     }
@@ -135,7 +142,7 @@ TEST_F(DialRun, CredentialsPromptButtons)
         nextCase();
         start(QStringLiteral("6,Asked"), {}, {}, 1, 0, true);
         answerPrompts(c.answers);
-        fm->Connect1Click();
+        connectAndSettle();
         EXPECT_EQ(promptsShown, QStringList(c.answers.size(), QStringLiteral("guest")));
         ASSERT_EQ(recorder->dials.size(), c.dialled ? 1 : 0);
         if (c.dialled) {
@@ -153,14 +160,14 @@ TEST_F(DialRun, CredentialsPromptButtons)
 TEST_F(DialRun, HangUpAndAFailedHangUp)
 {
     start(QStringLiteral("4,Online"));
-    fm->Connect1Click();
+    connectAndSettle();
     tick();
     ASSERT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
     actingPause.pauses.clear();
 
-    fm->Connect1Click();
+    connectAndSettle();
     EXPECT_TRUE(boxes.shown.isEmpty());
-    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kHangUpPause, Dialer::kHangUpPause}));
+    EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kHangUpPause, Dialer::kHangUpPause}));
     EXPECT_EQ(fmConnect()->Memo1->toPlainText(), dialer_text::kDisconnected);
     EXPECT_FALSE(fmConnect()->isVisible());
     tick();
@@ -172,47 +179,132 @@ TEST_F(DialRun, HangUpAndAFailedHangUp)
     tick();
     fm->RasConnection = 0;
     actingPause.pauses.clear();
-    fm->Connect1Click();
+    connectAndSettle();
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown.first().text, QString::fromUtf8(RasErrorText(ERROR_INVALID_HANDLE)));
-    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kHangUpPause}));
+    EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kHangUpPause}));
     EXPECT_EQ(fmConnect()->Memo1->toPlainText(), dialer_text::kDisconnected);
     EXPECT_FALSE(fmConnect()->isVisible());
 }
 
-TEST_F(DialRun, ADialThatFailsToStartEndsItsAttempt)
+TEST_F(DialRun, ConnectDuringTheRunBringsUpAbortWhichEndsEvenALongPause)
 {
-    // The entry is up already, so every dial of it is refused at once and the
-    // service reports nothing more.
-    BringLineUp(*line, QStringLiteral("Online"));
-    start(QStringLiteral("4,Online"), {}, {}, 2, 1);
-    int failedStarts = 0;
-    actingPause.during = [&](int ms) {
-        // The window shows during the pause before the box: Abort there.
-        if (ms == Dialer::kFailedStartPause && ++failedStarts == 2)
-            fmConnect()->btAbort->click();
+    struct Case {
+        const char *name;
+        bool closedByItsCloseBox; // during the dial's result
     };
-    fm->Connect1Click();
-    EXPECT_EQ(recorder->dials.size(), 2);
-    EXPECT_EQ(actingPause.pauses, (QList<int>{Dialer::kFailedStartPause, 1000, Dialer::kFailedStartPause,
-                                              Dialer::kButtonPause, 1000}));
-    ASSERT_EQ(boxes.shown.size(), 2);
-    EXPECT_EQ(boxes.shown.first().text, QString::fromUtf8(RasErrorText(ERROR_PORT_ALREADY_OPEN)));
+    for (const Case &c : {Case{"hidden during the run's pause", false}, Case{"closed by its close box", true}}) {
+        SCOPED_TRACE(c.name);
+        nextCase();
+        start(QStringLiteral("1,B1"), {}, {}, 3, 9999);
+        bool shownWithAbort = false;
+        actingPause.during = [&](qint64 ms) {
+            if (c.closedByItsCloseBox && ms == Dialer::kResultPause)
+                fmConnect()->close();
+            if (ms != Dialer::kResultPause || recorder->dials.size() != 1)
+                return;
+            // The moment after the result: the window hides and the pause of
+            // 9999 s begins. Connect then starts no second run.
+            QTimer::singleShot(0, fm.get(), [&] {
+                EXPECT_FALSE(fmConnect()->isVisible());
+                fm->Connect1Click();
+                shownWithAbort = fmConnect()->isVisible() && fmConnect()->btAbort->isEnabled();
+                fmConnect()->btAbort->click();
+            });
+        };
+        connectAndSettle();
+        EXPECT_TRUE(shownWithAbort);
+        EXPECT_EQ(recorder->dials.size(), 1);
+        EXPECT_FALSE(fmConnect()->isVisible());
+        EXPECT_LT(actingPause.now(), 9999000); // the pause did not have to run out
+    }
 }
 
-TEST_F(DialRun, ConnectWhileARunGoesOnStartsNoSecondRun)
+TEST_F(DialRun, AConnectionMadeElsewhereEndsTheRun)
 {
-    start(QStringLiteral("1,B1"), {}, {}, 2, 1);
-    actingPause.during = [this](int ms) {
-        if (ms == 1000) {
-            ASSERT_FALSE(fmConnect()->isVisible()); // hidden between attempts
-            fm->Connect1Click();
-        }
-        if (ms == Dialer::kResultPause && recorder->dials.size() == 3)
-            fmConnect()->btAbort->click();
+    struct Case {
+        const char *name;
+        QString cycled;
+        QStringList cycle;
+        const char *upBeforeRun;   // entry brought up before Connect, or null
+        const char *upDuringPause; // entry brought up during the first pause, or null
+        QStringList dialled;
     };
+    const QList<Case> cases{
+        {"the entry is up before the run: nothing is dialled", {}, {}, "B1", nullptr, {}},
+        {"the entry comes up between attempts", {}, {}, nullptr, "B1", {"B1"}},
+        {"another entry of the cycle comes up", "2", {"B1", "B2"}, nullptr, "B2", {"B1"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        nextCase();
+        start(c.cycled.isEmpty() ? QStringLiteral("1,B1") : QStringLiteral("Multiple selections"), c.cycled,
+              c.cycle, 3, 5);
+        if (c.upBeforeRun)
+            BringLineUp(*line, QString::fromUtf8(c.upBeforeRun));
+        actingPause.during = [&](qint64 ms) {
+            if (ms == 5000 && c.upDuringPause && recorder->dials.size() == 1)
+                BringLineUp(*line, QString::fromUtf8(c.upDuringPause));
+        };
+        connectAndSettle();
+        EXPECT_EQ(recorder->dialledEntries(), c.dialled);
+        EXPECT_TRUE(boxes.shown.isEmpty());
+    }
+}
+
+TEST_F(DialRun, AFailureOfTheWholeLineGivesOneTrueBoxAndEndsTheRun)
+{
+    struct Case {
+        const char *name;
+        QString spoilt; // made a folder
+        int dialerBoxes;
+        QString lineReport; // how the line's own report begins
+    };
+    const QString config = home.configDir() + QStringLiteral("/vantrel");
+    const QString runtime = home.path() + QStringLiteral("/runtime/vantrel");
+    const QList<Case> cases{
+        {"phonebook unreadable, cycle of seven", config + QStringLiteral("/phonebook.ini"), 1,
+         QStringLiteral("Cannot read the phonebook")},
+        {"line state unusable", runtime + QStringLiteral("/lines"), 0,
+         QStringLiteral("The simulated line cannot dial")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        nextCase();
+        lineReports.clear();
+        QFile::remove(c.spoilt);
+        ASSERT_TRUE(QDir().mkpath(c.spoilt));
+        start(QStringLiteral("Multiple selections"), QStringLiteral("7"), {"B1", "B2", "B3", "B1", "B2", "B3", "B1"},
+              3, 0);
+        connectAndSettle();
+        EXPECT_EQ(boxes.shown.size(), c.dialerBoxes);
+        ASSERT_EQ(lineReports.size(), 1);
+        EXPECT_TRUE(lineReports.first().startsWith(c.lineReport)) << lineReports.first().toStdString();
+        EXPECT_LE(recorder->dials.size(), 1);
+        QDir(c.spoilt).removeRecursively();
+        writePhonebook();
+    }
+}
+
+// A window opened from the tray runs its own event loop on top of everything;
+// the run must go on under it.
+TEST_F(DialRun, TheRunGoesOnUnderAWindowOpenedFromTheTray)
+{
+    start(QStringLiteral("1,B1"), {}, {}, 3, 5);
     fm->Connect1Click();
-    EXPECT_EQ(recorder->dials.size(), 3);
+    ASSERT_TRUE(settle([this] { return recorder->dials.size() == 1; }));
+    QDialog details;
+    qsizetype dialsWhileOpen = 0;
+    QTimer::singleShot(0, &details, [&] {
+        settle([this] { return recorder->dials.size() == 3; });
+        dialsWhileOpen = recorder->dials.size();
+        fmConnect()->btAbort->click();
+        details.reject();
+    });
+    ExecModal(details);
+    EXPECT_EQ(dialsWhileOpen, 3);
+    settle();
+    EXPECT_FALSE(dialer->busy());
 }
 
 TEST_F(DialRun, StatusTexts)
@@ -229,6 +321,28 @@ class DialSteering : public DialerFixture {
 protected:
     DialSteering() { platform.ras = &ras; }
 };
+
+TEST_F(DialSteering, ADialThatFailsToStartEndsItsAttempt)
+{
+    rasService.addEntry(QStringLiteral("A"));
+    FakeRasService::DialAnswer refused;
+    refused.startError = ERROR_PORT_NOT_AVAILABLE;
+    rasService.queueDialAnswer(refused);
+    rasService.queueDialAnswer(refused);
+    start(QStringLiteral("1,A"), {}, {}, 2, 1);
+    int failedStarts = 0;
+    actingPause.during = [&](qint64 ms) {
+        // The window shows during the pause before the box: Abort there.
+        if (ms == Dialer::kFailedStartPause && ++failedStarts == 2)
+            fmConnect()->btAbort->click();
+    };
+    connectAndSettle();
+    EXPECT_EQ(rasService.dialCalls().size(), 2);
+    EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kFailedStartPause, 1000, Dialer::kFailedStartPause,
+                                                 Dialer::kButtonPause, 1000}));
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown.first().text, QString::fromUtf8(RasErrorText(ERROR_PORT_NOT_AVAILABLE)));
+}
 
 TEST_F(DialSteering, ExitEndsTheRunAndHangsUpOnlyADialInProgress)
 {
@@ -256,7 +370,7 @@ TEST_F(DialSteering, ExitEndsTheRunAndHangsUpOnlyADialInProgress)
         } else {
             QTimer::singleShot(0, fm.get(), [this] { fm->close(); });
         }
-        fm->Connect1Click();
+        connectAndSettle();
         EXPECT_TRUE(fm->isShutDown());
         EXPECT_EQ(service.dialCalls().size(), 1);
         EXPECT_EQ(service.hangUpCalls().size(), c.hangUps);
@@ -278,7 +392,7 @@ TEST_F(DialSteering, SkipWaitsForTheLineToGoButNotForEver)
         fmConnect()->btSkip->click();
         rasService.deliverExtra(RASCS_OpenPort, ERROR_USER_DISCONNECTION);
     });
-    fm->Connect1Click();
+    connectAndSettle();
 
     EXPECT_EQ(pausesOf(Dialer::kSkipPollPause), Dialer::kSkipPolls);
     ASSERT_EQ(boxes.shown.size(), 1);

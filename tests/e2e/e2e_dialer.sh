@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of the dialer: dial an entry of the simulated line from the
-# tray menu and hang up, abort the dial of an entry that never answers, dial
-# with the credentials prompt (the typed password is stored nowhere), and Exit
+# tray menu and hang up, abort the dial of an entry that never answers, see
+# the run go on under the details window, dial with the credentials prompt (the typed password is stored nowhere), and Exit
 # in the middle of a dial.
 source "$(dirname "$0")/lib.sh"
 start_display
@@ -76,6 +76,27 @@ wait_for 20 window_gone "Vantrel - Always Busy" || fail "the progress window sta
 ! wait_for 6 window_shown "Vantrel - Always Busy" || fail "the run went on after Abort"
 [ "$(lines_up 'Always Busy')" -eq 0 ] || fail "a dial is still listed after Abort"
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+exit_app
+
+# --- a window opened from the tray does not hold the run up -----------------------------------
+
+step "the next attempt comes on time while the details window is open"
+details="Vantrel - Winsock Information"
+dial_settings "2,Always Busy" 3 1 0
+run_app app-details.log
+menu_item c
+wait_for 10 window_shown "Vantrel - Always Busy" || fail "the progress window did not come"
+menu_item o
+wait_for 10 window_shown "$details" || fail "the details window did not open"
+# The first attempt fails (busy), its result shows 4 s, the window hides, and
+# 1 s later the next attempt shows it again: all under the open details window.
+wait_for 15 window_gone "Vantrel - Always Busy" || fail "the first attempt did not end"
+wait_for 6 window_shown "Vantrel - Always Busy" || fail "the next attempt did not come while the details window was open"
+window_shown "$details" || fail "the details window went away"
+click_in "Vantrel - Always Busy" 365 32 || fail "could not click Abort"
+wait_for 20 window_gone "Vantrel - Always Busy" || fail "the progress window stayed after Abort"
+click_in "$details" 319 146 || fail "could not close the details window"
+wait_for 10 window_gone "$details" || fail "the details window did not close"
 exit_app
 
 # --- the credentials prompt ------------------------------------------------------------------

@@ -88,7 +88,8 @@ DWORD SimLine::startDial(const PhonebookEntry &entry, std::function<void(RASCONN
         &why);
     if (!written) {
         dialProblem = QStringLiteral("The simulated line cannot dial: %1.").arg(why);
-        return ERROR_PORT_NOT_AVAILABLE;
+        return ERROR_LINE_UNUSABLE; // told in full through the report
+
     }
     if (alreadyUp)
         return ERROR_PORT_ALREADY_OPEN; // one line per entry

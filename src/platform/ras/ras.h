@@ -120,6 +120,9 @@ constexpr DWORD ERROR_NM_MOBILE_NETWORK = 913;
 constexpr DWORD ERROR_NM_PPP = 914;
 constexpr DWORD ERROR_NM_BLUETOOTH = 915;
 constexpr DWORD ERROR_NM_FAILED = 916;
+// The line cannot dial at all (its state cannot be kept); the backend has told
+// the user why, in its own words.
+constexpr DWORD ERROR_LINE_UNUSABLE = 930;
 
 // The message number a type 0 notifier receives (the first argument).
 constexpr unsigned WM_RASDIALEVENT = 0xCCCD;

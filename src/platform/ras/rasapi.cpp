@@ -75,6 +75,7 @@ constexpr ErrorText kErrorTexts[] = {
     {ERROR_NM_MOBILE_NETWORK, "The modem could not register with the mobile network or its APN."},
     {ERROR_NM_PPP, "The PPP link could not be started or broke down."},
     {ERROR_NM_BLUETOOTH, "The Bluetooth link to the phone failed or timed out."},
+    {ERROR_LINE_UNUSABLE, "The line cannot be used for dialling now."},
     {ERROR_NM_FAILED, "NetworkManager could not bring the connection up and gave no reason."},
 };
 
