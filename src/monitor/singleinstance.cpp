@@ -1,7 +1,8 @@
 #include "monitor/singleinstance.h"
 
+#include "platform/privatefolder.h"
+
 #include <QSocketNotifier>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -71,7 +72,7 @@ private:
 
 QString WindowClassSocket(const QString &className)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString folder = UserRuntimeFolder();
     if (folder.isEmpty())
         return {};
     return folder + QLatin1Char('/') + className;

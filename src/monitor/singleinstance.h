@@ -10,7 +10,7 @@ class QSocketNotifier;
 
 namespace vantrel {
 
-// The socket's path: in the user's private runtime folder (QStandardPaths'
+// The socket's path: in the user's private runtime folder (UserRuntimeFolder():
 // RuntimeLocation: $XDG_RUNTIME_DIR, else a 0700 folder of the user's own under
 // the temporary folder; never the shared temporary folder itself, where another
 // user could take the name first). Empty when there is no such folder.

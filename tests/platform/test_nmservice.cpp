@@ -172,6 +172,7 @@ protected:
     void startMock()
     {
         mock = std::make_unique<QProcess>();
+        withIp4.clear();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), s_address);
         mock->setProcessEnvironment(env);
@@ -203,10 +204,12 @@ protected:
         mock.reset();
     }
 
-    void startService()
+    // A short call limit lets a test play a slow NetworkManager quickly.
+    void startService(int callTimeoutMs = 2000)
     {
         NmService::Options options;
         options.busAddress = s_address;
+        options.callTimeoutMs = callTimeoutMs;
         service = std::make_unique<NmService>(options);
         ASSERT_TRUE(service->serviceUp());
     }
@@ -256,8 +259,10 @@ protected:
              {ip4, QStringLiteral("org.freedesktop.NetworkManager.IP4Config"),
               QVariantMap{{QStringLiteral("AddressData"), QVariant::fromValue(data)}},
               QVariant::fromValue(QList<MockMethod>{})});
-        call(active, kMockIface, QStringLiteral("AddProperty"),
-             {kActiveIface, QStringLiteral("Ip4Config"), QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))))});
+        if (!withIp4.contains(active))
+            call(active, kMockIface, QStringLiteral("AddProperty"),
+                 {kActiveIface, QStringLiteral("Ip4Config"), QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))))});
+        withIp4.append(active);
         call(active, kProps, QStringLiteral("Set"),
              {kActiveIface, QStringLiteral("Ip4Config"), QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(ip4))))});
     }
@@ -299,6 +304,7 @@ protected:
     std::unique_ptr<NmService> service;
     QString device;
     int ip4Count = 0;
+    QStringList withIp4; // active connections that have the property
 };
 
 NmSettings Secrets(const QString &setting, const QVariantMap &values)
@@ -459,33 +465,87 @@ TEST_F(NmServiceTest, ConnectionMadeOutsideIsSeenWithItsAddress)
     EXPECT_EQ(address, QStringLiteral("100.64.1.2"));
 }
 
-TEST_F(NmServiceTest, HangUpDeactivatesTheConnectionOrTheDial)
+TEST_F(NmServiceTest, HangUpOnlyAsksAndTheConnectionGoesWhenNetworkManagerSaysSo)
 {
     const QString mobile = addProfile(QStringLiteral("Mobile"), QStringLiteral("gsm"));
     addProfile(QStringLiteral("DSL Home"), QStringLiteral("pppoe"));
-    startService();
+    startService(200);
     const QString active = addActive(mobile, QStringLiteral("mobile"), 2);
     giveAddress(active, QStringLiteral("100.64.1.2"));
     ASSERT_TRUE(waitFor([&] { return live().size() == 1; }));
+    // NetworkManager answers later than the call limit.
+    call(kManager, kMockIface, QStringLiteral("AddMethod"),
+         {kNm, QStringLiteral("DeactivateConnection"), QStringLiteral("o"), QString(),
+          QStringLiteral("time.sleep(0.4)\nself.deactivate_connection(self, args[0])")});
 
-    EXPECT_EQ(service->hangUp(live()[0].handle), 0u);
-    EXPECT_TRUE(live().isEmpty()) << "the poll must not see a connection being taken down";
+    const HRASCONN handle = live()[0].handle;
+    EXPECT_EQ(service->hangUp(handle), 0u) << "the request is made; its answer is not waited for";
+    EXPECT_EQ(live().size(), 1) << "the connection is up until NetworkManager says otherwise";
+    RASCONNSTATE state{};
+    DWORD error = 1;
+    EXPECT_EQ(service->connectStatus(handle, &state, &error), 0u);
+    EXPECT_TRUE(waitFor([&] { return live().isEmpty(); }));
     EXPECT_FALSE(activePaths().contains(active));
-    EXPECT_EQ(service->hangUp(0x1234), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(service->connectStatus(handle, &state, &error), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(service->hangUp(handle), ERROR_INVALID_HANDLE);
 
     // A dial in progress: the caller's wait ends at once, NetworkManager's
     // activation is taken back.
     activationsTakeTheirTime();
     Progress progress;
-    HRASCONN handle = 0;
-    ASSERT_EQ(service->dial(QStringLiteral("DSL Home"), {}, {}, progress.callback(), &handle), 0u);
+    HRASCONN dialled = 0;
+    ASSERT_EQ(service->dial(QStringLiteral("DSL Home"), {}, {}, progress.callback(), &dialled), 0u);
     ASSERT_TRUE(waitFor([&] { return progress.get().size() >= 3; }));
-    EXPECT_EQ(service->hangUp(handle), 0u);
+    EXPECT_EQ(service->hangUp(dialled), 0u);
     EXPECT_EQ(progress.get().back(), std::make_pair(RASCS_ConnectDevice, ERROR_USER_DISCONNECTION));
-    RASCONNSTATE state{};
-    DWORD error = 0;
-    EXPECT_EQ(service->connectStatus(handle, &state, &error), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(service->connectStatus(dialled, &state, &error), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(waitFor([&] { return activePaths().isEmpty(); }));
+}
+
+TEST_F(NmServiceTest, ReadThatFailsOrComesLateKeepsTheConnectionAndIsTriedAgain)
+{
+    const QString mobile = addProfile(QStringLiteral("Mobile"), QStringLiteral("gsm"));
+    startService(200);
+    struct Case {
+        const char *what;
+        const char *trouble; // python run before each read of the connection
+    };
+    int n = 0;
+    for (const Case &c : {Case{"late", "time.sleep(0.4)"},
+                          Case{"failed", "raise dbus.exceptions.DBusException('busy', name='org.freedesktop.DBus.Error.Failed')"}}) {
+        const QString active = addActive(mobile, QStringLiteral("mobile%1").arg(++n), 2);
+        giveAddress(active, QStringLiteral("100.64.1.%1").arg(n));
+        ASSERT_TRUE(waitFor([&] { return live().size() == 1 && !live()[0].address.isEmpty(); })) << c.what;
+        const RasLiveConnection before = live()[0];
+        auto readsWith = [&](const QString &trouble) {
+            call(active, kMockIface, QStringLiteral("AddMethod"),
+                 {kProps, QStringLiteral("GetAll"), QStringLiteral("s"), QStringLiteral("a{sv}"),
+                  QStringLiteral("self.reads = getattr(self, 'reads', 0) + 1\n") + trouble
+                      + QStringLiteral("\nret = DBusMockObject.GetAll(self, args[0])")});
+        };
+        readsWith(QString::fromLatin1(c.trouble));
+        call(active, kMockIface, QStringLiteral("AddMethod"),
+             {kMockIface, QStringLiteral("Reads"), QString(), QStringLiteral("u"), QStringLiteral("ret = getattr(self, 'reads', 0)")});
+        auto reads = [&] { return call(active, kMockIface, QStringLiteral("Reads")).arguments().value(0).toUInt(); };
+
+        // Some change makes the service read again; this connection's read
+        // goes wrong, and is tried again without any further signal.
+        call(kManager, kMockIface, QStringLiteral("EmitSignal"),
+             {kProps, QStringLiteral("PropertiesChanged"), QStringLiteral("sa{sv}as"),
+              QVariantList{kNm, QVariantMap(), QStringList()}});
+        ASSERT_TRUE(waitFor([&] { return reads() >= 2; })) << c.what;
+        ASSERT_EQ(live().size(), 1) << c.what << ": a read that went wrong is no disconnection";
+        EXPECT_EQ(live()[0].handle, before.handle) << c.what;
+        EXPECT_EQ(live()[0].address, before.address) << c.what;
+
+        // NetworkManager answers again: a retry learns what changed meanwhile.
+        readsWith(QString());
+        giveAddress(active, QStringLiteral("100.64.2.%1").arg(n));
+        EXPECT_TRUE(waitFor([&] { return live().value(0).address == QStringLiteral("100.64.2.%1").arg(n); })) << c.what;
+
+        call(kMain, kMockIface, QStringLiteral("RemoveActiveConnection"), {device, active});
+        EXPECT_TRUE(waitFor([&] { return live().isEmpty(); })) << c.what;
+    }
 }
 
 TEST_F(NmServiceTest, NetworkManagerGoingAwayAndComingBack)

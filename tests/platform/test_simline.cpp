@@ -20,10 +20,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <vector>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantrel;
 
@@ -90,6 +93,12 @@ protected:
     QString configDir() const { return home.configDir() + QStringLiteral("/vantrel"); }
     QString runtimeDir() const { return home.path() + QStringLiteral("/runtime/vantrel"); }
     QString phonebookPath() const { return configDir() + QStringLiteral("/phonebook.ini"); }
+    // The state folder as the line makes it: the user's alone.
+    void makeRuntimeDir() const
+    {
+        QDir().mkpath(runtimeDir());
+        QFile::setPermissions(runtimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
 
     void writePhonebook(const QByteArray &text) { writeFile(phonebookPath(), text); }
 
@@ -282,10 +291,12 @@ TEST_F(SimLineTest, DefaultFoldersFollowTheEnvironment)
 {
     EXPECT_EQ(SimLine::defaultConfigDir(), configDir());
     EXPECT_EQ(SimLine::defaultRuntimeDir(), runtimeDir());
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(SimLine::defaultRuntimeDir(), configDir());
-    qputenv("XDG_RUNTIME_DIR", runtime);
+    // A runtime folder that others may write in is passed over, as the
+    // single-instance socket passes it over.
+    const QString runtime = home.path() + QStringLiteral("/runtime");
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0777), 0);
+    EXPECT_FALSE(SimLine::defaultRuntimeDir().startsWith(runtime)) << SimLine::defaultRuntimeDir().toStdString();
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
 
     for (const auto &[value, speed] : std::vector<std::pair<const char *, double>>{
              {"0", 0}, {"12.5", 12.5}, {"abc", 1}, {"-2", 1}, {"", 1}}) {
@@ -680,7 +691,7 @@ TEST_F(SimLineTest, DialsOfProcessesThatDiedAreIgnoredAndPruned)
 
 TEST_F(SimLineTest, StateFileSurvivesDamage)
 {
-    QDir().mkpath(runtimeDir());
+    makeRuntimeDir();
     writeFile(runtimeDir() + QStringLiteral("/lines"),
               "next 50\nline 7 0 Good modem m 10.5.5.5\nline x y\nline 0 0 Zero modem m 1.1.1.1\n"
               "garbage \xff\xfe\nline 7 0 Dup modem m 10.6.6.6\n");
@@ -806,7 +817,7 @@ TEST_F(SimLineTest, AnEntryNamedDashIsListedAndDialled)
 TEST_F(SimLineTest, FifoOrHugeFileInPlaceOfPhonebookOrStateIsRefusedAtOnce)
 {
     QDir().mkpath(configDir());
-    QDir().mkpath(runtimeDir());
+    makeRuntimeDir();
     ASSERT_EQ(::mkfifo(QFile::encodeName(phonebookPath()).constData(), 0600), 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(runtimeDir() + QStringLiteral("/lines")).constData(), 0600), 0);
     auto line = makeLine();
@@ -832,4 +843,46 @@ TEST_F(SimLineTest, FifoOrHugeFileInPlaceOfPhonebookOrStateIsRefusedAtOnce)
     EXPECT_EQ(line->listEntries(&names), DWORD(ERROR_CANNOT_OPEN_PHONEBOOK));
     ASSERT_EQ(reports.size(), 2);
     EXPECT_TRUE(reports[1].contains(QStringLiteral("too large"))) << reports[1].toStdString();
+}
+
+TEST_F(SimLineTest, StateFolderThatIsNotPrivateIsNeitherReadNorWritten)
+{
+    const passwd *nobody = ::getpwnam("nobody");
+    struct Case {
+        const char *what;
+        bool otherUser; // chown needs root
+        mode_t mode;
+    };
+    for (const Case &c : {Case{"open to others", false, 0777}, Case{"another user's", true, 0700}}) {
+        if (c.otherUser && (::geteuid() != 0 || !nobody)) {
+            std::cout << "[ SKIPPED  ] " << c.what << ": only root can give a folder to another user\n";
+            continue;
+        }
+        QDir(runtimeDir()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(runtimeDir()));
+        LineRecord forged;
+        forged.connection = {0x500, QStringLiteral("Forged"), QStringLiteral("modem"),
+                             QStringLiteral("Simulated Modem"), QStringLiteral("10.9.9.9")};
+        const QByteArray state = LineState::serialize({forged}, 0x501);
+        writeFile(runtimeDir() + QStringLiteral("/lines"), state);
+        const QByteArray dir = QFile::encodeName(runtimeDir());
+        ASSERT_EQ(::chmod(dir.constData(), c.mode), 0);
+        if (c.otherUser) {
+            ASSERT_EQ(::chown(dir.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        }
+
+        reports.clear();
+        const std::unique_ptr<SimLine> line = makeLine();
+        QList<RasLiveConnection> list;
+        EXPECT_EQ(line->connections(&list), ERROR_PORT_NOT_AVAILABLE) << c.what;
+        EXPECT_TRUE(list.isEmpty()) << c.what << ": a forged connection was shown";
+        HRASCONN handle = 0;
+        EXPECT_EQ(line->dial(QStringLiteral("Morvent Online"), {}, {}, nullptr, &handle), ERROR_PORT_NOT_AVAILABLE) << c.what;
+        EXPECT_NE(line->hangUp(0x500), 0u) << c.what;
+        EXPECT_EQ(line->connections(&list), ERROR_PORT_NOT_AVAILABLE) << c.what;
+        ASSERT_EQ(reports.size(), 1) << c.what << ": told once, not at every poll";
+        EXPECT_TRUE(reports[0].contains(runtimeDir()) && reports[0].contains(QStringLiteral("not private")))
+            << reports[0].toStdString();
+        EXPECT_EQ(readFile(runtimeDir() + QStringLiteral("/lines")), state) << c.what << ": the file was written";
+    }
 }

@@ -1,10 +1,12 @@
 #include "platform/ras/linestate.h"
 
+#include "platform/privatefolder.h"
 #include "platform/regularfile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -13,6 +15,7 @@
 #include <optional>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 namespace vantrel {
 
@@ -101,6 +104,21 @@ LineState::LineState(QString dir)
 {
 }
 
+QString LineState::folderProblem() const
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(m_dir).constData(), &st) != 0 && errno == ENOENT)
+        return {};
+    const QString problem = PrivateFolderProblem(m_dir);
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("The simulated line keeps its connections in a folder that is not private: %1. "
+                          "Another user could show a forged connection there, so the simulated line "
+                          "reads and writes nothing in it: no line can be seen, dialled or hung up. "
+                          "Make the folder yours with mode 0700, or remove it.")
+        .arg(problem);
+}
+
 QByteArray LineState::serialize(const QList<LineRecord> &records, HRASCONN nextHandle)
 {
     QByteArray out = QByteArrayLiteral(
@@ -184,6 +202,13 @@ QList<LineRecord> LineState::withoutDeadDials(QList<LineRecord> records)
 void LineState::refreshLocked()
 {
     FileStamp stamp;
+    if (!folderProblem().isEmpty()) {
+        m_cache.clear();
+        m_cacheConnections.clear();
+        m_cacheHasDials = false;
+        m_cacheValid = false;
+        return;
+    }
     if (!StatFile(m_nativePath, &stamp)) {
         m_cache.clear();
         m_cacheConnections.clear();
@@ -244,13 +269,18 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
 {
     QDir dir(m_dir);
     if (!dir.exists()) {
-        if (!QDir().mkpath(m_dir)) {
+        // Made private from the start, never opened up for a moment.
+        QDir().mkpath(QFileInfo(m_dir).absolutePath());
+        if (::mkdir(QFile::encodeName(m_dir).constData(), 0700) != 0 && errno != EEXIST) {
             if (why)
                 *why = QStringLiteral("cannot create the folder %1").arg(m_dir);
             return false;
         }
-        QFile::setPermissions(m_dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                         | QFileDevice::ExeOwner);
+    }
+    if (!folderProblem().isEmpty()) {
+        if (why)
+            *why = QStringLiteral("%1, so nothing is kept there").arg(PrivateFolderProblem(m_dir));
+        return false;
     }
     FileLock lock;
     int lockErr = 0;

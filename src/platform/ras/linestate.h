@@ -34,6 +34,12 @@ public:
     QString path() const { return m_path; }
     QString dir() const { return m_dir; }
 
+    // Why the folder cannot hold the state, or empty when it can: it must be
+    // private to the user (see PrivateFolderProblem), or not exist yet, when
+    // the first write makes it so. A folder that is not private is never read
+    // or written: another user could put a forged state there.
+    QString folderProblem() const;
+
     // The records, dials of processes that have died left out. Thread-safe.
     QList<LineRecord> read();
     // The same as connections, for the service.

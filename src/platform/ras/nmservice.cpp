@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <mutex>
 
 namespace vantrel {
@@ -48,6 +49,10 @@ constexpr int kActivateTimeoutMs = 60000;
 constexpr int kCoalesceMs = 20;
 // How long an ended activation waits for the signal that says why.
 constexpr int kReasonGraceMs = 250;
+// A read that failed or came too late is tried again after these waits, each
+// twice the last, up to the longest; what was known before stands meanwhile.
+constexpr int kRetryFirstMs = 250;
+constexpr int kRetryLongestMs = 16000;
 
 using NmSettings = QMap<QString, QVariantMap>;
 using StringMap = QMap<QString, QString>;
@@ -190,6 +195,9 @@ public slots:
             refreshProfiles();
             refreshActive();
         });
+        m_retryTimer = new QTimer(this);
+        m_retryTimer->setSingleShot(true);
+        connect(m_retryTimer, &QTimer::timeout, this, &NmWorker::retry);
 
         if (m_bus.isConnected()) {
             {
@@ -221,6 +229,8 @@ public slots:
         m_activeTimer = nullptr;
         delete m_profilesTimer;
         m_profilesTimer = nullptr;
+        delete m_retryTimer;
+        m_retryTimer = nullptr;
         QDBusConnection::disconnectFromBus(m_name);
     }
 
@@ -267,12 +277,20 @@ public slots:
         });
     }
 
+    // Asks NetworkManager to take the connection down and waits for nothing:
+    // the connection is gone when NetworkManager's own signals say so. A
+    // refusal leaves it up, which the next refresh confirms.
     void deactivate(const QString &activePath)
     {
         QDBusMessage m = QDBusMessage::createMethodCall(kService, kManagerPath, kManagerIface,
                                                         QStringLiteral("DeactivateConnection"));
         m << QVariant::fromValue(QDBusObjectPath(activePath));
-        m_bus.asyncCall(m, m_s.m_options.callTimeoutMs);
+        // A polkit prompt may be answered meanwhile, as for an activation.
+        auto *watch = new QDBusPendingCallWatcher(m_bus.asyncCall(m, kActivateTimeoutMs), this);
+        connect(watch, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+            w->deleteLater();
+            scheduleActive();
+        });
     }
 
     void scheduleActive()
@@ -344,8 +362,10 @@ private slots:
         if (!isUp())
             return;
         const QVariant listed = property(kManagerPath, kManagerIface, QStringLiteral("ActiveConnections"));
-        if (!listed.isValid())
+        if (!listed.isValid()) {
+            retryLater(kRetryActive);
             return;
+        }
         const QStringList paths = Paths(FromVariant<QList<QDBusObjectPath>>(listed));
 
         struct Seen {
@@ -353,29 +373,45 @@ private slots:
             QString profilePath;
             QString type;
             QStringList devices;
+            // Listed, but its own properties could not be read: what was known
+            // of it stands until a read succeeds.
+            bool unread = false;
         };
         QList<Seen> seen;
+        bool incomplete = false;
         for (const QString &path : paths) {
-            const QVariantMap props = properties(path, kActiveIface);
+            Seen s;
+            s.active.path = path;
+            const std::optional<QVariantMap> read = properties(path, kActiveIface);
+            if (!read) {
+                s.unread = true;
+                seen.append(s);
+                continue;
+            }
+            const QVariantMap &props = *read;
             const QString type = props.value(QStringLiteral("Type")).toString();
             if (!nm::IsDialKind(type))
                 continue;
-            Seen s;
             s.type = type;
             s.profilePath = FromVariant<QDBusObjectPath>(props.value(QStringLiteral("Connection"))).path();
             s.devices = Paths(FromVariant<QList<QDBusObjectPath>>(props.value(QStringLiteral("Devices"))));
-            s.active.path = path;
             s.active.profilePath = s.profilePath;
             s.active.state = props.value(QStringLiteral("State")).toUInt();
             s.active.connection.entryName = props.value(QStringLiteral("Id")).toString();
             s.active.connection.deviceType = nm::DeviceTypeFor(type);
-            if (!s.devices.isEmpty())
-                s.active.connection.deviceName = interfaceOf(s.devices.first());
+            if (!s.devices.isEmpty()) {
+                const std::optional<QString> name = interfaceOf(s.devices.first());
+                s.unread = !name;
+                s.active.connection.deviceName = name.value_or(QString());
+            }
             const QString ip4 = FromVariant<QDBusObjectPath>(props.value(QStringLiteral("Ip4Config"))).path();
             // An activating connection may carry a half-made configuration; only
             // an activated one has an address to show.
-            if (s.active.state == nm::AcActivated && !ip4.isEmpty() && ip4 != QLatin1String("/"))
-                s.active.connection.address = firstAddress(ip4);
+            if (!s.unread && s.active.state == nm::AcActivated && !ip4.isEmpty() && ip4 != QLatin1String("/")) {
+                const std::optional<QString> address = firstAddress(ip4);
+                s.unread = !address;
+                s.active.connection.address = address.value_or(QString());
+            }
             seen.append(s);
         }
 
@@ -388,6 +424,20 @@ private slots:
             std::map<QString, HRASCONN> handles;
             QList<NmService::Active> active;
             for (Seen &s : seen) {
+                const auto known = m_s.m_handles.find(s.active.path);
+                if (s.unread) {
+                    incomplete = true;
+                    // A failed or late read says nothing about the connection:
+                    // keep it as it was last seen, live or not.
+                    if (known == m_s.m_handles.end())
+                        continue;
+                    handles[s.active.path] = known->second;
+                    const auto was = std::find_if(m_s.m_active.cbegin(), m_s.m_active.cend(),
+                                                  [&](const NmService::Active &a) { return a.path == s.active.path; });
+                    if (was != m_s.m_active.cend())
+                        active.append(*was);
+                    continue;
+                }
                 // Bluetooth counts only as dial-up networking, which the profile says.
                 if (s.type == QLatin1String("bluetooth")) {
                     const bool dun = std::any_of(m_s.m_profiles.cbegin(), m_s.m_profiles.cend(),
@@ -395,7 +445,6 @@ private slots:
                     if (!dun)
                         continue;
                 }
-                const auto known = m_s.m_handles.find(s.active.path);
                 s.active.handle = known != m_s.m_handles.end() ? known->second : m_s.takeHandleLocked();
                 s.active.connection.handle = s.active.handle;
                 handles[s.active.path] = s.active.handle;
@@ -413,6 +462,8 @@ private slots:
                 handles[dial->activePath] = handle;
                 const auto it = std::find_if(seen.cbegin(), seen.cend(),
                                              [&](const Seen &s) { return s.active.path == dial->activePath; });
+                if (it != seen.cend() && it->unread)
+                    continue; // nothing new learnt; the retry looks again
                 if (it == seen.cend() || it->active.state == nm::AcDeactivated) {
                     // Ended. The signal that carries the reason may still be
                     // queued behind this refresh: look once more a little later,
@@ -435,6 +486,10 @@ private slots:
         NmService::deliver(out);
         if (recheck)
             QTimer::singleShot(kReasonGraceMs, this, &NmWorker::refreshActive);
+        if (incomplete)
+            retryLater(kRetryActive);
+        else
+            readSucceeded(kRetryActive);
     }
 
 private:
@@ -502,6 +557,8 @@ private:
                 m_s.failLocked(handle, ERROR_NM_GONE, out);
         }
         m_interfaces.clear();
+        m_retryWhat = 0;
+        readSucceeded(0);
         NmService::deliver(out);
     }
 
@@ -516,11 +573,23 @@ private:
         if (!isUp())
             return;
         const QDBusMessage listed = call(kSettingsPath, kSettingsIface, QStringLiteral("ListConnections"));
-        if (listed.type() != QDBusMessage::ReplyMessage)
+        if (listed.type() != QDBusMessage::ReplyMessage) {
+            retryLater(kRetryProfiles);
             return;
+        }
         QList<NmService::Profile> profiles;
+        bool incomplete = false;
         for (const QString &path : Paths(FromVariant<QList<QDBusObjectPath>>(listed.arguments().value(0)))) {
             const QDBusMessage got = call(path, kProfileIface, QStringLiteral("GetSettings"));
+            if (Unanswered(got)) {
+                // Too slow to answer is not gone: keep the entry as last read.
+                incomplete = true;
+                std::lock_guard lock(m_s.m_mutex);
+                for (const NmService::Profile &p : std::as_const(m_s.m_profiles))
+                    if (p.path == path)
+                        profiles.append(p);
+                continue;
+            }
             if (got.type() != QDBusMessage::ReplyMessage)
                 continue; // a profile this user may not read is not an entry
             const NmSettings settings = FromVariant<NmSettings>(got.arguments().value(0));
@@ -556,9 +625,15 @@ private:
             p.passwordSaved = nm::PasswordSaved(flags);
             profiles.append(p);
         }
-        std::lock_guard lock(m_s.m_mutex);
-        if (m_s.m_up)
-            m_s.m_profiles = std::move(profiles);
+        {
+            std::lock_guard lock(m_s.m_mutex);
+            if (m_s.m_up)
+                m_s.m_profiles = std::move(profiles);
+        }
+        if (incomplete)
+            retryLater(kRetryProfiles);
+        else
+            readSucceeded(kRetryProfiles);
     }
 
     // m_s.m_mutex held.
@@ -572,23 +647,45 @@ private:
         return 0;
     }
 
-    QString interfaceOf(const QString &device)
+    // The device's interface name; nothing when NetworkManager did not answer.
+    std::optional<QString> interfaceOf(const QString &device)
     {
         const auto it = m_interfaces.find(device);
         if (it != m_interfaces.end())
             return it->second;
-        QString name = property(device, kDeviceIface, QStringLiteral("IpInterface")).toString();
-        if (name.isEmpty())
-            name = property(device, kDeviceIface, QStringLiteral("Interface")).toString();
+        bool unanswered = false;
+        QString name = property(device, kDeviceIface, QStringLiteral("IpInterface"), &unanswered).toString();
+        if (name.isEmpty() && !unanswered)
+            name = property(device, kDeviceIface, QStringLiteral("Interface"), &unanswered).toString();
+        if (unanswered)
+            return std::nullopt;
         m_interfaces[device] = name;
         return name;
     }
 
-    QString firstAddress(const QString &ip4Config)
+    // The configuration's first address, empty when it has none; nothing when
+    // NetworkManager did not answer.
+    std::optional<QString> firstAddress(const QString &ip4Config)
     {
-        const QList<QVariantMap> data =
-            FromVariant<QList<QVariantMap>>(property(ip4Config, kIp4Iface, QStringLiteral("AddressData")));
+        bool unanswered = false;
+        const QList<QVariantMap> data = FromVariant<QList<QVariantMap>>(
+            property(ip4Config, kIp4Iface, QStringLiteral("AddressData"), &unanswered));
+        if (unanswered)
+            return std::nullopt;
         return data.isEmpty() ? QString() : data.first().value(QStringLiteral("address")).toString();
+    }
+
+    // A call that timed out or lost the bus asked NetworkManager nothing; any
+    // other error is NetworkManager's answer.
+    static bool Unanswered(const QDBusMessage &reply)
+    {
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return false;
+        const QString name = reply.errorName();
+        return name == QLatin1String("org.freedesktop.DBus.Error.NoReply")
+               || name == QLatin1String("org.freedesktop.DBus.Error.Timeout")
+               || name == QLatin1String("org.freedesktop.DBus.Error.TimedOut")
+               || name == QLatin1String("org.freedesktop.DBus.Error.Disconnected");
     }
 
     QDBusMessage call(const QString &path, const QString &iface, const QString &method,
@@ -599,21 +696,59 @@ private:
         return m_bus.call(m, QDBus::Block, m_s.m_options.callTimeoutMs);
     }
 
-    QVariant property(const QString &path, const QString &iface, const QString &name)
+    QVariant property(const QString &path, const QString &iface, const QString &name,
+                      bool *unanswered = nullptr)
     {
         const QDBusMessage r = call(path, kPropsIface, QStringLiteral("Get"), {iface, name});
+        if (unanswered)
+            *unanswered = Unanswered(r);
         if (r.type() != QDBusMessage::ReplyMessage)
             return {};
         return r.arguments().value(0).value<QDBusVariant>().variant();
     }
 
-    QVariantMap properties(const QString &path, const QString &iface)
+    // Nothing on any error: the object was listed, so an error is no answer
+    // about it.
+    std::optional<QVariantMap> properties(const QString &path, const QString &iface)
     {
         const QDBusMessage r = call(path, kPropsIface, QStringLiteral("GetAll"), {iface});
         if (r.type() != QDBusMessage::ReplyMessage)
-            return {};
+            return std::nullopt;
         return FromVariant<QVariantMap>(r.arguments().value(0));
     }
+
+    // A read that failed is tried again later, waiting twice as long each
+    // time up to a limit, so a NetworkManager that stays slow is asked at a
+    // calm pace and never in a loop.
+    void retryLater(unsigned what)
+    {
+        m_retryWhat |= what;
+        m_retryMs = m_retryMs == 0 ? kRetryFirstMs : std::min(m_retryMs * 2, kRetryLongestMs);
+        if (m_retryTimer)
+            m_retryTimer->start(m_retryMs);
+    }
+
+    void readSucceeded(unsigned what)
+    {
+        m_retryWhat &= ~what;
+        if (m_retryWhat != 0)
+            return;
+        m_retryMs = 0;
+        if (m_retryTimer)
+            m_retryTimer->stop();
+    }
+
+    void retry()
+    {
+        const unsigned what = m_retryWhat;
+        if (what & kRetryProfiles)
+            refreshProfiles();
+        // The connections depend on the profiles (Bluetooth): read them too.
+        refreshActive();
+    }
+
+    static constexpr unsigned kRetryActive = 1;
+    static constexpr unsigned kRetryProfiles = 2;
 
     NmService &m_s;
     QDBusConnection m_bus;
@@ -622,6 +757,9 @@ private:
     QTimer *m_activeTimer = nullptr;
     QTimer *m_profilesTimer = nullptr;
     std::map<QString, QString> m_interfaces; // device path -> interface name
+    QTimer *m_retryTimer = nullptr;
+    int m_retryMs = 0;        // the last wait before a retry; 0: nothing to retry
+    unsigned m_retryWhat = 0; // kRetryActive, kRetryProfiles
 };
 
 // --- the service ---------------------------------------------------------------------------
@@ -811,47 +949,40 @@ DWORD NmService::hangUp(HRASCONN handle)
 {
     Reports out;
     QString activePath;
-    bool dialling = false;
     {
         std::lock_guard lock(m_mutex);
         if (const auto it = m_dials.find(handle); it != m_dials.end()) {
+            // A dial in progress ends for its caller at once; without a path
+            // yet, the answer to the activation undoes it.
             const std::shared_ptr<Dial> dial = it->second;
             dial->hungUp = true;
-            dialling = true;
             activePath = dial->activePath;
             out.push_back({dial->progress, dial->last, ERROR_USER_DISCONNECTION});
             m_dials.erase(it);
+            m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
+                                          [&](const Active &x) { return x.path == activePath; }),
+                           m_active.end());
         } else if (m_failed.erase(handle)) {
             return 0;
         } else {
             const auto a = std::find_if(m_active.begin(), m_active.end(),
                                         [handle](const Active &x) { return x.handle == handle; });
             if (a == m_active.end())
-                return ERROR_INVALID_HANDLE;
+                return m_up ? ERROR_INVALID_HANDLE : ERROR_NM_NOT_RUNNING;
+            // A live connection stays what it is until NetworkManager says it
+            // is going: the poll must not log a disconnection that a slow or
+            // refusing NetworkManager never made.
             activePath = a->path;
         }
-        // Gone for the poll at once; a refresh brings it back should the
-        // deactivation fail.
-        m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
-                                      [&](const Active &x) { return x.path == activePath; }),
-                       m_active.end());
     }
     deliver(out);
-    NmWorker *worker = m_worker;
-    if (dialling) {
-        // Without a path yet, the answer to the activation undoes it.
-        if (!activePath.isEmpty())
-            QMetaObject::invokeMethod(m_worker, [worker, activePath] { worker->deactivate(activePath); },
-                                      Qt::QueuedConnection);
-        return 0;
+    // Only the request is made here, on the service's thread: the caller (the
+    // user-interface thread) never waits for the bus.
+    if (!activePath.isEmpty()) {
+        NmWorker *worker = m_worker;
+        QMetaObject::invokeMethod(m_worker, [worker, activePath] { worker->deactivate(activePath); },
+                                  Qt::QueuedConnection);
     }
-    QDBusMessage m = QDBusMessage::createMethodCall(kService, kManagerPath, kManagerIface,
-                                                    QStringLiteral("DeactivateConnection"));
-    m << QVariant::fromValue(QDBusObjectPath(activePath));
-    const QDBusMessage r = QDBusConnection(m_worker->connectionName()).call(m, QDBus::Block, m_options.callTimeoutMs);
-    QMetaObject::invokeMethod(m_worker, [worker] { worker->scheduleActive(); }, Qt::QueuedConnection);
-    if (r.type() == QDBusMessage::ErrorMessage)
-        return nm::ErrorForDBusError(r.errorName());
     return 0;
 }
 

@@ -4,7 +4,8 @@
 // hand; a dial activates one; connections are its active connections of those
 // kinds, whoever made them. All D-Bus work runs on a thread of the service's
 // own, which keeps what the poll reads up to date from NetworkManager's
-// signals: connections() and ipProjection() never wait for the bus.
+// signals: no call of the service waits for the bus; a hang-up only asks, and
+// the connection is gone when NetworkManager says so.
 #include "platform/ras/rasservice.h"
 
 #include <QString>

@@ -1,6 +1,7 @@
 #include "platform/ras/simline.h"
 
 #include "platform/ras/dialworker.h"
+#include "platform/privatefolder.h"
 #include "platform/regularfile.h"
 
 #include <QDir>
@@ -36,8 +37,10 @@ QString SimLine::defaultConfigDir()
 
 QString SimLine::defaultRuntimeDir()
 {
-    const QString base = envDir("XDG_RUNTIME_DIR");
-    if (!base.isEmpty() && QFileInfo(base).isDir())
+    // The single-instance socket's folder: $XDG_RUNTIME_DIR only when it is
+    // the user's own and private.
+    const QString base = UserRuntimeFolder();
+    if (!base.isEmpty())
         return base + QStringLiteral("/vantrel");
     return defaultConfigDir();
 }
@@ -92,6 +95,21 @@ void SimLine::report(const QString &text) const
 {
     if (m_options.report)
         m_options.report(text);
+}
+
+DWORD SimLine::checkStateFolder()
+{
+    const QString problem = m_state.folderProblem();
+    bool tell = false;
+    {
+        std::lock_guard lock(m_folderMutex);
+        tell = !problem.isEmpty() && problem != m_folderReported;
+        m_folderReported = problem;
+    }
+    // Told with no lock held, as the phonebook's problems are.
+    if (tell)
+        report(problem);
+    return problem.isEmpty() ? 0 : ERROR_PORT_NOT_AVAILABLE;
 }
 
 void SimLine::reapThreads(bool all)
@@ -223,6 +241,8 @@ DWORD SimLine::dial(const QString &entry, const QString &userName, const QString
     const PhonebookEntry *e = book.find(entry);
     if (!e)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+    if (const DWORD rc = checkStateFolder())
+        return rc;
 
     reapThreads(false);
     QString dialProblem;
@@ -234,6 +254,9 @@ DWORD SimLine::dial(const QString &entry, const QString &userName, const QString
 
 DWORD SimLine::connections(QList<RasLiveConnection> *out)
 {
+    out->clear();
+    if (const DWORD rc = checkStateFolder())
+        return rc;
     *out = m_state.connections();
     return 0;
 }

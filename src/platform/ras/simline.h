@@ -40,7 +40,8 @@ public:
 
     // $XDG_CONFIG_HOME/vantrel (or ~/.config/vantrel).
     static QString defaultConfigDir();
-    // $XDG_RUNTIME_DIR/vantrel, or the config folder when there is no runtime folder.
+    // vantrel in the user's private runtime folder (UserRuntimeFolder), or the
+    // config folder when there is none.
     static QString defaultRuntimeDir();
     // VANTREL_SIMLINE_SPEED when set to a number of 0 or more, else 1.
     static double speedFromEnvironment();
@@ -77,6 +78,9 @@ private:
     bool stillListed(HRASCONN handle);
     void reapThreads(bool all);
     void report(const QString &text) const;
+    // 0 while the state folder can be used; else tells why, once until it can
+    // be used again, and gives the code every operation on the line fails with.
+    DWORD checkStateFolder();
 
     Options m_options;
     QString m_phonebookPath;
@@ -88,6 +92,8 @@ private:
     FileStamp m_bookStamp;
     Phonebook m_book;
     QString m_lastReport;
+    std::mutex m_folderMutex;
+    QString m_folderReported;  // the state folder's problem last told
 
     // Dials of this process.
     std::mutex m_dialMutex;
