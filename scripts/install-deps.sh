@@ -1,18 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Vantrel needs to build, run and test.
-# Does nothing when they are all present already.
+# Installs the Debian packages Vantrel needs. Does nothing when they are all
+# present already.
+#   install-deps.sh run    what building and running the program needs
+#   install-deps.sh test   that, and the tools of the tests, benchmarks and
+#                          the Debian package's checks
 set -euo pipefail
 
-packages=(
+run_packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-  libgtest-dev libbenchmark-dev
-  libx11-dev libxcb1-dev libwayland-dev wayland-protocols desktop-file-utils
-  qt6-wayland weston wl-clipboard
-  xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
-  python3-dbusmock
-  python3-dbus python3-gi
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
+  libx11-dev libxcb1-dev libwayland-dev wayland-protocols
+  qt6-wayland
 )
+test_packages=(
+  libgtest-dev libbenchmark-dev
+  desktop-file-utils weston wl-clipboard
+  xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
+  python3-dbusmock python3-dbus python3-gi
+  dpkg-dev file binutils lintian appstream man-db groff
+)
+
+case "${1:-}" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,7 +7,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "WAYLAND_DISPLAY is set. Run this from a terminal inside your desktop." >&2
   exit 1
 fi
-scripts/install-deps.sh
+scripts/install-deps.sh run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)" --target vantrel_app vantrel-line
 exec build/src/app/vantrel

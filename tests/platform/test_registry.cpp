@@ -533,21 +533,34 @@ TEST(FileRegistry, RunKeyIsTheAutostartFolder)
     EXPECT_EQ(query(*r, run, QStringLiteral("Vantrel")), std::nullopt);
     EXPECT_FALSE(QFile::exists(f.autostart()));
 
-    const QString paths[] = {
-        QStringLiteral("/usr/bin/vantrel"),
-        QStringLiteral("/home/ann/My Programs/Vantrel 4/vantrel"),
-        QStringLiteral("/opt/a$b/it's \"quoted\"/back\\slash/100%/`tick`"),
+    // TryExec names the program file exactly, or is left out where a plain
+    // string cannot (a TryExec naming another file would hide the entry).
+    const struct {
+        QString path;
+        const char *tryExec;
+    } cases[] = {
+        {QStringLiteral("/usr/bin/vantrel"), "\nTryExec=/usr/bin/vantrel\n"},
+        {QStringLiteral("/home/ann/My Programs/Vantrel 4/vantrel"), "\nTryExec=/home/ann/My Programs/Vantrel 4/vantrel\n"},
+        {QStringLiteral("/opt/a$b/it's \"quoted\"/back\\slash/100%/`tick`"),
+         "\nTryExec=/opt/a$b/it's \"quoted\"/back\\\\slash/100%/`tick`\n"},
         // White space at the ends that a reader trims unless it is quoted.
-        QStringLiteral("\f/opt/form feed\v"),
-        QStringLiteral("\u00a0/opt/no-break\u2003"),
-        QStringLiteral("/tmp/caf\u00e9/tab\there"),
+        {QStringLiteral("\f/opt/form feed\v"), nullptr},
+        {QStringLiteral("\u00a0/opt/no-break\u2003"), nullptr},
+        {QStringLiteral("/opt/bell\a"), nullptr},
+        {QStringLiteral("/tmp/caf\u00e9/tab\there"), "\nTryExec=/tmp/caf\xc3\xa9/tab\\there\n"},
     };
-    for (const QString &path : paths) {
+    for (const auto &c : cases) {
+        const QString &path = c.path;
         ASSERT_EQ(r->setValue(run, QStringLiteral("Vantrel"), RegValue::string(path)), RegStatus::Success);
         const QByteArray entry = readFile(f.autostart() + QStringLiteral("/Vantrel.desktop"));
         EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
-        for (const char *line : {"\nType=Application\n", "\nName=Vantrel\n", "\nX-GNOME-Autostart-enabled=true\n"})
+        for (const char *line : {"\nType=Application\n", "\nName=Vantrel\n", "\nIcon=vantrel\n", "\nComment=",
+                                 "\nX-GNOME-Autostart-enabled=true\n"})
             EXPECT_TRUE(entry.contains(line)) << line;
+        if (c.tryExec)
+            EXPECT_TRUE(entry.contains(c.tryExec)) << entry.toStdString();
+        else
+            EXPECT_FALSE(entry.contains("TryExec=")) << entry.toStdString();
         EXPECT_EQ(query(*r, run, QStringLiteral("vantrel")), RegValue::string(path)) << path.toStdString();
         auto other = f.make(); // read back by a later start too
         RegKey k = open(*other, Hive::LocalMachine, QStringLiteral("software\\microsoft\\windows\\currentversion\\RUN"), false);
@@ -555,6 +568,15 @@ TEST(FileRegistry, RunKeyIsTheAutostartFolder)
     }
     EXPECT_TRUE(readFile(f.autostart() + QStringLiteral("/Vantrel.desktop")).contains("Exec=\"/tmp/caf\xc3\xa9/tab\\there\"\n"));
     EXPECT_FALSE(QFile::exists(r->hiveFile(Hive::LocalMachine))) << "Run values never go into the hive";
+
+    // An entry written by an earlier version (no icon, comment or TryExec).
+    {
+        QFile old(f.autostart() + QStringLiteral("/Vantrel.desktop"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        old.write("[Desktop Entry]\nType=Application\nName=Vantrel\nExec=\"/opt/My Vantrel/vantrel\"\n"
+                  "X-GNOME-Autostart-enabled=true\n");
+    }
+    EXPECT_EQ(query(*r, run, QStringLiteral("Vantrel")), RegValue::string(QStringLiteral("/opt/My Vantrel/vantrel")));
 
     EXPECT_EQ(r->deleteValue(run, QStringLiteral("Vantrel")), RegStatus::Success);
     EXPECT_FALSE(QFile::exists(f.autostart() + QStringLiteral("/Vantrel.desktop")));

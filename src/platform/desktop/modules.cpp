@@ -8,9 +8,16 @@ namespace vantrel {
 
 QStringList ModuleFolders()
 {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    return {programFolder, QDir::cleanPath(programFolder + QStringLiteral("/../lib/vantrel")),
-            QStringLiteral(VANTREL_MODULE_INSTALL_DIR), QStringLiteral(VANTREL_MODULE_BUILD_DIR)};
+    // VANTREL_MODULE_RELATIVE_DIR is the module folder as seen from the
+    // program's folder in the install tree (e.g. ../lib/x86_64-linux-gnu/vantrel).
+    QStringList folders{
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" VANTREL_MODULE_RELATIVE_DIR)),
+        QStringLiteral(VANTREL_MODULE_INSTALL_DIR)};
+#ifdef VANTREL_MODULE_BUILD_DIR
+    folders << QStringLiteral(VANTREL_MODULE_BUILD_DIR);
+#endif
+    folders.removeDuplicates();
+    return folders;
 }
 
 QFunctionPointer ResolveModuleSymbol(const char *module, const char *symbol, const QStringList &folders,

@@ -9,8 +9,11 @@
 
 namespace vantrel {
 
-// Where modules are looked for, in order: beside the program, ../lib/vantrel
-// from it, the install folder, then the build folder.
+// Where modules are looked for, in order: the module folder found from the
+// program's own folder (so an installed tree that was moved still finds its
+// modules), then the module folder of the install prefix. A developer build
+// looks in its build folder last; an installed program never looks outside
+// its prefix, so a stale or foreign build tree cannot slip code into it.
 QStringList ModuleFolders();
 
 // Loads `module` from the first of `folders` that has it and returns its

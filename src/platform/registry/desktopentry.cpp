@@ -163,11 +163,31 @@ std::optional<QStringList> execArguments(const QString &value)
     return out;
 }
 
+std::optional<QString> tryExecValue(const QString &programPath)
+{
+    // TryExec is a plain string: readers trim white space at its ends, and
+    // the escapes cannot keep every kind (form feed, no-break space...), nor
+    // may a string hold control characters other than the escaped ones.
+    if (programPath.isEmpty() || programPath.front().isSpace() || programPath.back().isSpace())
+        return std::nullopt;
+    for (const QChar c : programPath)
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t') && c != QLatin1Char('\n')
+            && c != QLatin1Char('\r'))
+            return std::nullopt;
+    return escapeString(programPath);
+}
+
 QByteArray autostartEntry(const QString &name, const QString &programPath)
 {
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n");
     text += QStringLiteral("Name=") + escapeString(name) + QLatin1Char('\n');
+    text += QStringLiteral("Comment=Shows the current address in the tray when the session starts\n"
+                           "Icon=vantrel\n");
+    // Desktops skip the entry once the program file is gone, instead of
+    // failing to start it at every logon after the program was removed.
+    if (const std::optional<QString> tryExec = tryExecValue(programPath))
+        text += QStringLiteral("TryExec=") + *tryExec + QLatin1Char('\n');
     text += QStringLiteral("Exec=") + execValue({programPath}) + QLatin1Char('\n');
     text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();

@@ -28,7 +28,14 @@ QString execValue(const QStringList &args);
 // quoting is broken.
 std::optional<QStringList> execArguments(const QString &value);
 
-// A complete autostart entry named `name` that runs `programPath`.
+// The TryExec value naming `programPath`, so that a desktop skips the entry
+// once that file is gone. nullopt when a plain string value cannot hold the
+// path exactly (white space at its ends, control characters other than tab):
+// a TryExec naming another file would hide the entry for good.
+std::optional<QString> tryExecValue(const QString &programPath);
+
+// A complete autostart entry named `name` that runs `programPath`, with its
+// icon, a comment and TryExec where the path allows it.
 QByteArray autostartEntry(const QString &name, const QString &programPath);
 
 // The command of an autostart entry: the program path when Exec holds a single
