@@ -97,21 +97,6 @@ void SimLine::report(const QString &text) const
         m_options.report(text);
 }
 
-DWORD SimLine::checkStateFolder()
-{
-    const QString problem = m_state.folderProblem();
-    bool tell = false;
-    {
-        std::lock_guard lock(m_folderMutex);
-        tell = !problem.isEmpty() && problem != m_folderReported;
-        m_folderReported = problem;
-    }
-    // Told with no lock held, as the phonebook's problems are.
-    if (tell)
-        report(problem);
-    return problem.isEmpty() ? 0 : ERROR_PORT_NOT_AVAILABLE;
-}
-
 void SimLine::reapThreads(bool all)
 {
     std::vector<std::pair<std::shared_ptr<Dial>, std::thread>> finished;
@@ -241,8 +226,12 @@ DWORD SimLine::dial(const QString &entry, const QString &userName, const QString
     const PhonebookEntry *e = book.find(entry);
     if (!e)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    if (const DWORD rc = checkStateFolder())
-        return rc;
+    // Every refused dial says why, in one box: the dialer shows none of its own
+    // for ERROR_LINE_UNUSABLE.
+    if (const QString problem = m_state.folderProblem(); !problem.isEmpty()) {
+        report(problem);
+        return ERROR_LINE_UNUSABLE;
+    }
 
     reapThreads(false);
     QString dialProblem;
@@ -255,8 +244,9 @@ DWORD SimLine::dial(const QString &entry, const QString &userName, const QString
 DWORD SimLine::connections(QList<RasLiveConnection> *out)
 {
     out->clear();
-    if (const DWORD rc = checkStateFolder())
-        return rc;
+    // Said when a dial is asked for; the poll asks every two seconds.
+    if (!m_state.folderProblem().isEmpty())
+        return ERROR_PORT_NOT_AVAILABLE;
     *out = m_state.connections();
     return 0;
 }

@@ -78,9 +78,6 @@ private:
     bool stillListed(HRASCONN handle);
     void reapThreads(bool all);
     void report(const QString &text) const;
-    // 0 while the state folder can be used; else tells why, once until it can
-    // be used again, and gives the code every operation on the line fails with.
-    DWORD checkStateFolder();
 
     Options m_options;
     QString m_phonebookPath;
@@ -92,8 +89,6 @@ private:
     FileStamp m_bookStamp;
     Phonebook m_book;
     QString m_lastReport;
-    std::mutex m_folderMutex;
-    QString m_folderReported;  // the state folder's problem last told
 
     // Dials of this process.
     std::mutex m_dialMutex;
