@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +23,7 @@
 #include <QStyledItemDelegate>
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -55,8 +57,11 @@ public:
     {
         const QRect r = option.rect;
         const bool selected = option.state & QStyle::State_Selected;
-        const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal
-                                                                                    : QPalette::Disabled;
+        // The header row is a disabled item only to keep it out of the keyboard's
+        // way; it reads as plainly as the entries while the list is enabled.
+        const bool enabled = index.row() == 0 ? (!option.widget || option.widget->isEnabled())
+                                              : bool(option.state & QStyle::State_Enabled);
+        const QPalette::ColorGroup group = enabled ? QPalette::Normal : QPalette::Disabled;
         painter->save();
         painter->fillRect(r, option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base));
         const int row = index.row();
@@ -87,6 +92,38 @@ public:
 
 private:
     TfmCnx *m_window;
+};
+
+// listCnx: row 0 is a heading. It is never selected and never current, so the
+// arrow keys, Home, End, the page keys, typing a name's first letters and the
+// first Tab into the list all reach entries only. A click on it still runs the
+// window's header handling (no row selected, the fields emptied).
+class EntryList final : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+    std::function<void()> headerClicked;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        const QModelIndex target = QListWidget::moveCursor(action, modifiers);
+        if (target.isValid() && target.row() == 0)
+            return count() > 1 ? model()->index(1, 0) : QModelIndex();
+        return target;
+    }
+
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        const QModelIndex hit = indexAt(event->position().toPoint());
+        if (hit.isValid() && hit.row() == 0) {
+            event->accept();
+            if (headerClicked)
+                headerClicked();
+            return;
+        }
+        QListWidget::mousePressEvent(event);
+    }
 };
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y)
@@ -161,7 +198,9 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
 
     cbCnx = checkBox(this, "cbCnx", QStringLiteral("Enable RAS Connection"), 8, 6, 200);
 
-    listCnx = new QListWidget(this);
+    auto *entryList = new EntryList(this);
+    entryList->headerClicked = [this] { headerRowClick(); };
+    listCnx = entryList;
     listCnx->setObjectName(QStringLiteral("listCnx"));
     listCnx->setGeometry(8, 26, 172, 150);
     listCnx->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -249,7 +288,9 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     connect(cxCycle, &QCheckBox::toggled, this, [this] { cxCycleClick(); });
     connect(edRedial, &QLineEdit::textChanged, this, [this] { edRedialChange(); });
     connect(edWait, &QLineEdit::textChanged, this, [this] { edWaitChange(); });
-    connect(listCnx, &QListWidget::currentRowChanged, this, [this] {
+    // The selection, not the current row, is the user's choice: the first Tab
+    // into the list makes an entry current without choosing it.
+    connect(listCnx, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_selecting)
             listCnxClick();
     });
@@ -352,6 +393,9 @@ bool TfmCnx::FillEntryList()
     AppSettings &s = m_state.AppSettings;
     listCnx->clear();
     listCnx->addItem(kHeaderRow);
+    // Neither selectable nor enabled: the keyboard search and the views' own
+    // navigation pass over it (EntryList keeps the rest off it).
+    listCnx->item(0)->setFlags(Qt::NoItemFlags);
     m_emptyPhonebook = false;
 
     std::vector<RASENTRYNAMEA> entries(kEnumRoom);
@@ -493,9 +537,16 @@ void TfmCnx::cbCnxClick()
     updateAddCycle();
 }
 
+void TfmCnx::headerRowClick()
+{
+    selectRow(-1);
+    listCnxClick();
+}
+
 void TfmCnx::listCnxClick()
 {
-    SelectedRow = listCnx->currentRow();
+    const QList<QListWidgetItem *> chosen = listCnx->selectedItems();
+    SelectedRow = chosen.isEmpty() ? -1 : listCnx->row(chosen.front());
     if (SelectedRow >= 1) {
         lbCnx->setText(listCnx->item(SelectedRow)->text());
         ShowEntryCredentials();

@@ -91,6 +91,8 @@ private:
     bool FillEntryList();
     void ShowEntryCredentials();
     void selectRow(int row);
+    // A click on the header row: no row selected, the fields emptied.
+    void headerRowClick();
     void clearCycle();
     void updateAddCycle();
     QString selectedText() const;

@@ -1,12 +1,15 @@
 #include "dialer/fmconnect.h"
 
 #include "monitor/globeicon.h"
+#include "platform/desktop/notifyicon.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace vantrel {
 
@@ -24,6 +27,35 @@ QFont formFont()
 }
 
 } // namespace
+
+QPoint ProgressWindowPlace(const QRect &screen, const QRect &available, const QRect &icon,
+                           const QSize &window)
+{
+    const QRect area = available.isEmpty() ? screen : available;
+    QRect place(QPoint(area.right() + 1 - window.width(), area.top()), window);
+    if (icon.isEmpty() || !place.intersects(icon))
+        return place.topLeft();
+
+    // The panel that holds the icon runs along the screen edge nearest to it.
+    const int toTop = icon.top() - screen.top();
+    const int toBottom = screen.bottom() - icon.bottom();
+    const int toLeft = icon.left() - screen.left();
+    const int toRight = screen.right() - icon.right();
+    if (std::min(toTop, toBottom) <= std::min(toLeft, toRight)) {
+        if (toTop <= toBottom)
+            place.moveTop(icon.bottom() + 1);
+        else
+            place.moveBottom(icon.top() - 1);
+    } else if (toRight <= toLeft) {
+        place.moveRight(icon.left() - 1);
+    } else {
+        place.moveLeft(icon.right() + 1);
+    }
+    // Still on the screen, should the icon sit far from every edge.
+    place.moveLeft(std::clamp(place.left(), area.left(), std::max(area.left(), area.right() + 1 - window.width())));
+    place.moveTop(std::clamp(place.top(), area.top(), std::max(area.top(), area.bottom() + 1 - window.height())));
+    return place.topLeft();
+}
 
 TfmConnect::TfmConnect(QWidget *parent)
     // A tool window: it never gives the program a taskbar button. Title bar with
@@ -82,10 +114,12 @@ TfmConnect::~TfmConnect() = default;
 void TfmConnect::showEvent(QShowEvent *event)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
         // frameGeometry() is the outer size once the window manager has framed
-        // the window; before that it is the client size.
-        move(area.x() + area.width() - frameGeometry().width(), area.y());
+        // the window; before that it is the client size. It stays on top for
+        // the whole dial, so it must leave the tray icon (menu, Exit) reachable.
+        const QPoint outer = ProgressWindowPlace(screen->geometry(), screen->availableGeometry(),
+                                                 TrayIconsGeometry(), frameGeometry().size());
+        move(outer); // move() places the frame's top left corner
     }
     Memo1->clear();
     QDialog::showEvent(event);

@@ -3,12 +3,24 @@
 // the program ends. The dial run (dialer.h) shows it, writes each status line
 // into Memo1 and hides it again, and gives btAbort and btSkip their handlers.
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace vantrel {
+
+// Where the progress window's outer frame goes: the top right corner of the
+// screen's free area (`available`: the screen less its panels), so that a panel
+// is never covered. When that place would cover the tray icon (`icon`, empty
+// when the tray host does not tell where it is) the window moves clear of it:
+// below or above an icon near the top or bottom edge of `screen`, beside one
+// near the left or right edge. An empty `available` counts as the whole screen.
+QPoint ProgressWindowPlace(const QRect &screen, const QRect &available, const QRect &icon,
+                           const QSize &window);
 
 class TfmConnect : public QDialog {
     Q_OBJECT
@@ -22,8 +34,8 @@ public:
     QPushButton *btSkip = nullptr;
 
 protected:
-    // Opens at the top right corner of the primary screen with an empty line,
-    // wherever the user moved it before.
+    // Opens at the top right corner of the primary screen's free area, clear
+    // of the tray icon, with an empty line, wherever the user moved it before.
     void showEvent(QShowEvent *event) override;
 };
 

@@ -11,7 +11,9 @@
 #include "platform/modal.h"
 #include "platform/vtimer.h"
 
+#include <QActionEvent>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDialog>
 #include <QFileInfo>
@@ -152,10 +154,22 @@ void TfmVantrel::FormCreate()
 
 void TfmVantrel::MakeDefaultItem()
 {
+    QAction *const previous = PopupMenu->defaultAction();
+    QAction *next = Connect1;
     switch (m_state.AppSettings.Def) {
-    case 0: PopupMenu->setDefaultAction(Open1); break;
-    case 1: PopupMenu->setDefaultAction(CopyIP1); break;
-    default: PopupMenu->setDefaultAction(Connect1); break;
+    case 0: next = Open1; break;
+    case 1: next = CopyIP1; break;
+    default: break;
+    }
+    PopupMenu->setDefaultAction(next);
+    // QMenu draws its default item bold but measures its items again only when
+    // an action tells it of a change; a new default alone would keep the old
+    // widths and cut the bold caption short. Both items changed their look.
+    for (QAction *changed : {previous, next}) {
+        if (changed) {
+            QActionEvent event(QEvent::ActionChanged, changed);
+            QCoreApplication::sendEvent(PopupMenu, &event);
+        }
     }
 }
 

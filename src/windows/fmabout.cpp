@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -157,6 +158,15 @@ bool TfmAbout::eventFilter(QObject *watched, QEvent *event)
             FormMouseMove(); // the icon, the name, the version, the disclaimer
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TfmAbout::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace vantrel

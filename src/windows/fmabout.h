@@ -48,6 +48,9 @@ public slots:
 
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;
+    // There is no cancel button: Escape does nothing. A close from the window
+    // manager still ends the window, through QDialog's reject().
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

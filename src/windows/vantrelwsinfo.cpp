@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -123,6 +124,15 @@ void TVantrelWSInfo::btConfigClick()
 void TVantrelWSInfo::btCloseClick()
 {
     accept();
+}
+
+void TVantrelWSInfo::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace vantrel

@@ -49,6 +49,9 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // There is no cancel button: Escape does nothing. A close from the window
+    // manager still ends the window, through QDialog's reject().
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildControls();

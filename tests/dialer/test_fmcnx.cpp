@@ -3,7 +3,10 @@
 #include "dialer/fmcnx.h"
 #include "monitor/monitorfixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -122,12 +125,54 @@ TEST_F(ConnectionEntries, HeaderRowClearsTheSelection)
 {
     setUser(QStringLiteral("RASCnx"), "2,B");
     TfmCnx &w = open();
-    click(0);
+    // A real press and release: the view's own mouse handling must not select
+    // the row after the handler has cleared the selection.
+    const QPoint at = w.listCnx->visualRect(w.listCnx->model()->index(0, 0)).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, w.listCnx->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w.listCnx->viewport(), &event);
+    }
+    EXPECT_TRUE(w.listCnx->selectedItems().isEmpty());
     EXPECT_EQ(w.SelectedRow, -1);
     EXPECT_EQ(w.listCnx->currentRow(), -1);
     EXPECT_TRUE(w.lbCnx->text().isEmpty());
     EXPECT_TRUE(w.edUser->text().isEmpty());
     EXPECT_TRUE(w.edPass->text().isEmpty());
+}
+
+TEST_F(ConnectionEntries, KeyboardAloneReachesEveryEntryAndNeverTheHeader)
+{
+    rasService.addEntry(QStringLiteral("Alpha"));
+    rasService.addEntry(QStringLiteral("Bravo"));
+    rasService.addEntry(QStringLiteral("Rome")); // shares its first letter with the header
+    TfmCnx &w = open(0);
+    w.cbCnx->setChecked(true); // list enabled, no row chosen
+    ASSERT_TRUE(w.listCnx->isEnabled());
+
+    QFocusEvent tabIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(w.listCnx, &tabIn);
+    EXPECT_EQ(w.listCnx->currentRow(), 1) << "the first Tab lands on the first entry";
+    EXPECT_EQ(w.SelectedRow, -1) << "landing there chooses nothing yet";
+
+    struct Step {
+        Qt::Key key;
+        const char *text;
+        int row; // the row chosen afterwards
+    };
+    const Step steps[] = {
+        {Qt::Key_Down, "", 2},  {Qt::Key_Up, "", 1},       {Qt::Key_Up, "", 1},
+        {Qt::Key_End, "", 3},   {Qt::Key_Home, "", 1},     {Qt::Key_PageDown, "", 3},
+        {Qt::Key_PageUp, "", 1}, {Qt::Key_R, "r", 3},
+    };
+    for (const Step &step : steps) {
+        QKeyEvent press(QEvent::KeyPress, step.key, Qt::NoModifier, QString::fromLatin1(step.text));
+        QApplication::sendEvent(w.listCnx, &press);
+        const QString label = QStringLiteral("key %1").arg(int(step.key), 0, 16);
+        EXPECT_EQ(w.SelectedRow, step.row) << qPrintable(label);
+        EXPECT_EQ(w.listCnx->currentRow(), step.row) << qPrintable(label);
+        EXPECT_EQ(w.lbCnx->text(), w.listCnx->item(step.row)->text()) << qPrintable(label);
+    }
 }
 
 TEST_F(ConnectionEntries, RedialFields)

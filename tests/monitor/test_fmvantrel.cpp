@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -132,6 +133,29 @@ TEST_F(MainWindowTest, TheDefaultItemAndTheConnectItemFollowTheSettings)
         const QAction *expected[] = {fm->Open1, fm->CopyIP1, fm->Connect1};
         EXPECT_EQ(fm->PopupMenu->defaultAction(), expected[row.defaultItem]);
         EXPECT_EQ(fm->Connect1->isEnabled(), row.connectEnabled);
+    }
+}
+
+TEST_F(MainWindowTest, ANewDefaultItemIsMeasuredInBold)
+{
+    // The configuration window moves the default; the menu must then be as
+    // wide as one made with that default from the start, or the bold caption
+    // is cut short.
+    const std::pair<DWORD, DWORD> moves[] = {{1, 0}, {2, 0}, {0, 1}, {0, 2}};
+    for (const auto &[from, to] : moves) {
+        SCOPED_TRACE(testing::Message() << "Def " << from << " -> " << to);
+        fm.reset();
+        setUser(QStringLiteral("Def"), from);
+        create();
+        fm->PopupMenu->sizeHint(); // measured once, as a first popup does
+        state.AppSettings.Def = to;
+        fm->MakeDefaultItem();
+        const QSize moved = fm->PopupMenu->sizeHint();
+
+        fm.reset();
+        setUser(QStringLiteral("Def"), to);
+        create();
+        EXPECT_EQ(moved, fm->PopupMenu->sizeHint());
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -101,6 +102,22 @@ TEST(FmAbout, HintHasRoundedCornersAndGoesWithTheWindow)
             hints += qobject_cast<TfmHintIP *>(w) ? 1 : 0;
         EXPECT_EQ(hints, 0);
     }
+}
+
+TEST(FmAbout, EscapeDoesNothingButTheWindowManagerCanStillCloseIt)
+{
+    TfmAbout about;
+    about.open();
+    // Escape typed on the window itself and on the focused OK button (which
+    // passes it on to the window).
+    for (QWidget *target : {static_cast<QWidget *>(&about), static_cast<QWidget *>(about.btClose)}) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(target, &escape);
+        EXPECT_TRUE(about.isVisible()) << target->objectName().toStdString();
+    }
+    about.close(); // what the window manager's close asks for
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_FALSE(about.fmHintIP);
 }
 
 } // namespace

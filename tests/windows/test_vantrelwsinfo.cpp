@@ -8,6 +8,7 @@
 #include "windows/vantrelwsinfo.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -63,6 +64,21 @@ TEST_F(DetailsTest, ShowsTheStackOrSaysThereIsNone)
         EXPECT_FALSE(fm->DetailsOpen);
         fm.reset();
     }
+}
+
+TEST_F(DetailsTest, EscapeDoesNothingButTheWindowManagerCanStillCloseIt)
+{
+    create();
+    TVantrelWSInfo window(state, platform, *fm, QString());
+    window.open();
+    for (QWidget *target : {static_cast<QWidget *>(&window), static_cast<QWidget *>(window.btClose),
+                            static_cast<QWidget *>(window.btConfig)}) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(target, &escape);
+        EXPECT_TRUE(window.isVisible()) << target->objectName().toStdString();
+    }
+    window.close(); // what the window manager's close asks for
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(DetailsTest, OneWindowFromTheTrayWithExitBlockedAndConfigureChangingTheModeLine)

@@ -191,6 +191,32 @@ std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, T
 
 // --- QtNotifyIcon -------------------------------------------------------------
 
+namespace {
+// The live trays, for TrayIconsGeometry (one in the program, a few in tests).
+QList<const QtNotifyIcon *> &liveTrays()
+{
+    static QList<const QtNotifyIcon *> trays;
+    return trays;
+}
+} // namespace
+
+QRect TrayIconsGeometry()
+{
+    QRect around;
+    for (const QtNotifyIcon *tray : liveTrays())
+        around |= tray->iconsGeometry();
+    return around;
+}
+
+QRect QtNotifyIcon::iconsGeometry() const
+{
+    QRect around;
+    for (const Icon &icon : m_trayIcons)
+        if (icon.tray && icon.tray->isVisible())
+            around |= icon.tray->geometry();
+    return around;
+}
+
 QtNotifyIcon::QtNotifyIcon(std::function<TrayHost()> detectHost, std::function<bool()> hostPresent,
                            QObject *parent)
     : QObject(parent), m_detectHost(std::move(detectHost)), m_hostPresent(std::move(hostPresent)),
@@ -201,6 +227,7 @@ QtNotifyIcon::QtNotifyIcon(std::function<TrayHost()> detectHost, std::function<b
     m_noticeTimer->setSingleShot(true);
     m_noticeTimer->setInterval(std::chrono::minutes(1));
     connect(m_noticeTimer, &QTimer::timeout, this, &QtNotifyIcon::noHostNoticeDue);
+    liveTrays().append(this);
 }
 
 void QtNotifyIcon::setNoHostNotice(std::chrono::milliseconds delay, std::function<void()> notify)
@@ -235,6 +262,7 @@ void QtNotifyIcon::SetIconMenu(HWND32 window, DWORD id, QMenu *menu)
 
 QtNotifyIcon::~QtNotifyIcon()
 {
+    liveTrays().removeOne(this);
     for (Icon &icon : m_trayIcons) {
         if (icon.tray) {
             icon.tray->hide();

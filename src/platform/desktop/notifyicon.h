@@ -14,6 +14,7 @@
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QPointer>
+#include <QRect>
 #include <QTimer>
 
 #include <chrono>
@@ -164,6 +165,12 @@ bool TrayHostPresent();
 // bus to send it on.
 bool NotifyNoTrayHost();
 
+// Where the tray shows this process's icons, in global screen coordinates, as
+// far as the tray host tells (an XEmbed tray does; a StatusNotifierItem host
+// keeps it to itself): the rectangle around all of them, or an empty rectangle
+// when nothing is known. Windows that stay on top keep clear of it.
+QRect TrayIconsGeometry();
+
 // The real tray: one QSystemTrayIcon per (window, identifier).
 //
 // An icon added while no tray host is there (at logon the program may start
@@ -197,6 +204,10 @@ public:
     // The Qt icon behind (window, id), for tests that emit activations as the
     // platform would; nullptr when there is none.
     QSystemTrayIcon *trayIcon(HWND32 window, DWORD id) const;
+
+    // The rectangle around the icons the tray host has placed; empty when the
+    // host does not say where (see TrayIconsGeometry).
+    QRect iconsGeometry() const;
 
     // Docks the icons that wait for a tray host, if one is there now. Runs
     // every second while any icon waits.
