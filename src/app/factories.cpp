@@ -1,4 +1,4 @@
-#include "windows/factories.h"
+#include "app/factories.h"
 
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"

@@ -1,4 +1,4 @@
-#include "monitor/startup.h"
+#include "app/startup.h"
 
 int main(int argc, char **argv)
 {

@@ -1,4 +1,4 @@
-#include "monitor/startup.h"
+#include "app/startup.h"
 
 #include "dialer/dialer.h"
 #include "dialer/fmcnx.h"
@@ -19,7 +19,7 @@
 #include "platform/ras/rasbackend.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
-#include "windows/factories.h"
+#include "app/factories.h"
 
 #include <QPixmapCache>
 #include <QScopeGuard>

@@ -2,7 +2,7 @@
 // handlers, and the general error report.
 #include "monitor/globeicon.h"
 #include "monitor/monitorfixture.h"
-#include "monitor/startup.h"
+#include "app/startup.h"
 #include "platform/errorreport.h"
 
 #include <QClipboard>

@@ -5,7 +5,7 @@
 #include "dialer/fmconnect.h"
 #include "monitor/fmlogo.h"
 #include "monitor/monitorfixture.h"
-#include "monitor/startup.h"
+#include "app/startup.h"
 
 #include <QApplication>
 #include <QFileInfo>

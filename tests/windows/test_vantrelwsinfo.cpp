@@ -3,7 +3,7 @@
 // the configuration window over it.
 #include "monitor/monitorfixture.h"
 
-#include "windows/factories.h"
+#include "app/factories.h"
 #include "windows/fmconfig.h"
 #include "windows/vantrelwsinfo.h"
 
