@@ -5,6 +5,7 @@
 // Goals: a dial-up tick under 50 us; under 40 MiB resident after start-up; no
 // growth over 10,000 ticks. Runs on the offscreen platform in a temporary
 // profile: nothing touches the user's own files.
+#include "alarm/alarm.h"
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
 #include "platform/clock.h"
@@ -103,7 +104,7 @@ struct Rig {
         platform.clock = &clock;
         platform.boxes = &boxes;
         state.ProgramFolder = dir.path();
-        fm = std::make_unique<TfmVantrel>(state, platform);
+        fm = std::make_unique<TfmVantrel>(state, platform, MakeOnlineAlarm);
         fm->VantrelTimer->stop(); // ticks come from the benchmark only
     }
 

@@ -218,4 +218,10 @@ void Alarm::SetAlarmPeriod()
     }
 }
 
+OnlineAlarm *MakeOnlineAlarm(const OnlineAlarmParts &parts)
+{
+    return new Alarm(parts.state, parts.platform, parts.timer, parts.frames, parts.applicationIcon,
+                     parts.parent);
+}
+
 } // namespace vantrel

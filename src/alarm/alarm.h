@@ -2,6 +2,8 @@
 // The online-time alarm: the wave player's preparation, the connect cue, the
 // alarm tick with its counters and message window, and the template expansion.
 // The main window owns the timer `VantrelAlarm` and hands it in.
+#include "monitor/onlinealarm.h"
+
 #include <QList>
 #include <QObject>
 #include <QPixmap>
@@ -26,7 +28,7 @@ QString ExpandAlarmMessage(const QString &templ, int elapsedMinutes, int warning
 // periods beyond QTimer's range in steps). 0 and negative minutes give 0: never fires.
 qint64 AlarmPeriodMilliseconds(std::int32_t minutes);
 
-class Alarm : public QObject {
+class Alarm : public QObject, public OnlineAlarm {
     Q_OBJECT
 public:
     // `frames`: the 16 animation frames; `applicationIcon`: the shared application
@@ -35,17 +37,16 @@ public:
           std::function<QPixmap()> applicationIcon, QObject *parent = nullptr);
     ~Alarm() override;
 
-    void PrepareWavePlayer();
+    void PrepareWavePlayer() override;
     // Step 1 of opening an online period: the cue when the alarm is armed.
-    void ConnectCue();
-    void VantrelAlarmTimer();
-    void SetAlarmPeriod();
+    void ConnectCue() override;
+    void VantrelAlarmTimer() override;
+    void SetAlarmPeriod() override;
     // Closes the wave player, gives it the file `Wave` and opens it again; a file
     // that cannot be opened goes to the general error report and the player stays
     // closed. Used at creation and when the settings window accepts a wave file.
-    bool ReloadWavePlayer();
+    bool ReloadWavePlayer() override;
 
-    bool AlarmBusy = false;
     bool AlarmWindowOpen() const { return !MsgAlarm.isNull(); }
     QPointer<TMsgAlarm> MsgAlarm;
 
@@ -59,5 +60,8 @@ private:
     QList<QPixmap> m_frames;
     std::function<QPixmap()> m_applicationIcon;
 };
+
+// The maker the composition root hands the main window.
+OnlineAlarm *MakeOnlineAlarm(const OnlineAlarmParts &parts);
 
 } // namespace vantrel

@@ -64,7 +64,7 @@ QFont boldened(QFont font)
 
 } // namespace
 
-TfmAlarm::TfmAlarm(AppState &state, Platform &platform, Alarm &alarm, QWidget *parent)
+TfmAlarm::TfmAlarm(AppState &state, Platform &platform, OnlineAlarm &alarm, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_state(state), m_platform(platform), m_alarm(alarm)
 {

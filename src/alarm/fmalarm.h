@@ -20,13 +20,13 @@ namespace vantrel {
 
 struct AppState;
 struct Platform;
-class Alarm;
+class OnlineAlarm;
 class FileDialogs;
 
 class TfmAlarm : public QDialog {
     Q_OBJECT
 public:
-    TfmAlarm(AppState &state, Platform &platform, Alarm &alarm, QWidget *parent = nullptr);
+    TfmAlarm(AppState &state, Platform &platform, OnlineAlarm &alarm, QWidget *parent = nullptr);
     ~TfmAlarm() override;
 
     // The dialog that "..." opens; by default the real one. Not owned.
@@ -76,7 +76,7 @@ private:
 
     AppState &m_state;
     Platform &m_platform;
-    Alarm &m_alarm;
+    OnlineAlarm &m_alarm;
     std::unique_ptr<FileDialogs> m_ownFileDialogs;
     FileDialogs *m_fileDialogs = nullptr;
     bool m_waveCheckPending = false; // the wave field lost the focus; its check is queued

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "alarm/alarm.h"
 #include "dialer/dialer.h"
 #include "dialer/fmcnx.h"
 #include "dialer/fmconnect.h"
@@ -128,7 +129,7 @@ std::optional<int> VantrelStartup::start()
     // The program has no taskbar entry: the main window is never shown, the
     // splash and the progress window are splash and tool windows.
     m_instance = RegisterWindowClass(kMainWindowClass);
-    m_fmVantrel = std::make_unique<TfmVantrel>(m_state, m_platform);
+    m_fmVantrel = std::make_unique<TfmVantrel>(m_state, m_platform, MakeOnlineAlarm);
     InstallWindowFactories(*m_fmVantrel, m_state, m_platform, m_programFile);
     if (m_hooks.quitOnShutdown) {
         // Queued: the shutdown sequence returns before the loop ends.

@@ -1,6 +1,5 @@
 #include "monitor/fmvantrel.h"
 
-#include "alarm/alarm.h"
 #include "monitor/appstate.h"
 #include "monitor/connectionlog.h"
 #include "monitor/globeicon.h"
@@ -29,7 +28,8 @@ namespace vantrel {
 
 using namespace monitor_text;
 
-TfmVantrel::TfmVantrel(AppState &state, Platform &platform, QWidget *parent)
+TfmVantrel::TfmVantrel(AppState &state, Platform &platform, const OnlineAlarmMaker &makeAlarm,
+                       QWidget *parent)
     : QWidget(parent), m_state(state), m_platform(platform)
 {
     Q_ASSERT(platform.registry && platform.ras && platform.sockets && platform.tray
@@ -79,8 +79,8 @@ TfmVantrel::TfmVantrel(AppState &state, Platform &platform, QWidget *parent)
     m_applicationIcon = MainIconPixmap();
     m_applicationIconHandle = m_platform.tray->icons().add(QIcon(m_applicationIcon));
 
-    m_alarm = new Alarm(m_state, m_platform, *VantrelAlarm, ImageList1,
-                        [this] { return m_applicationIcon; }, this);
+    m_alarm = makeAlarm({m_state, m_platform, *VantrelAlarm, ImageList1,
+                         [this] { return m_applicationIcon; }, this});
 
     FormCreate();
 }

@@ -3,6 +3,7 @@
 // three timers of the program, the icon animation and the poll that follows the
 // connection and the address. Its creation sequence loads the settings, starts
 // the network stack and adds the icon; its shutdown sequence undoes all of it.
+#include "monitor/onlinealarm.h"
 #include "platform/desktop/notifyicon.h"
 #include "platform/ras/ras.h"
 
@@ -26,7 +27,6 @@ namespace vantrel {
 
 struct AppState;
 struct Platform;
-class Alarm;
 class VTimer;
 
 namespace monitor_text {
@@ -47,8 +47,10 @@ constexpr int kAnimationInterval = 150;
 class TfmVantrel : public QWidget {
     Q_OBJECT
 public:
-    // Runs the creation sequence. `state` and `platform` outlive the window.
-    TfmVantrel(AppState &state, Platform &platform, QWidget *parent = nullptr);
+    // Runs the creation sequence. `state` and `platform` outlive the window;
+    // `makeAlarm` makes the online-time alarm the window then owns.
+    TfmVantrel(AppState &state, Platform &platform, const OnlineAlarmMaker &makeAlarm,
+               QWidget *parent = nullptr);
     ~TfmVantrel() override;
 
     // --- fields other parts read or set --------------------------------------
@@ -80,7 +82,7 @@ public:
     VTimer *VantrelAlarm = nullptr;    // the alarm, Interval minutes
     QList<QPixmap> ImageList1;         // the 16 animation frames
 
-    Alarm &alarm() { return *m_alarm; }
+    OnlineAlarm &alarm() { return *m_alarm; }
 
     // The shared application icon as it is now (the animation draws into it),
     // and the handles of the application icon and of the window's own icon.
@@ -148,7 +150,7 @@ private:
 
     AppState &m_state;
     Platform &m_platform;
-    Alarm *m_alarm = nullptr;
+    OnlineAlarm *m_alarm = nullptr;
     QList<QIcon> m_frameIcons;
     QPixmap m_mainIcon;            // the window's own icon (a copy of MAINICON)
     QIcon m_mainQIcon;

@@ -69,7 +69,7 @@ protected:
 
     TfmVantrel &create()
     {
-        fm = std::make_unique<TfmVantrel>(state, platform);
+        fm = std::make_unique<TfmVantrel>(state, platform, MakeOnlineAlarm);
         return *fm;
     }
 
