@@ -210,11 +210,11 @@ void Dialer::Connect1Click()
     if (ending())
         return;
     if (m_phase == Phase::Idle) {
-        const QString caption = m_fm.Connect1->text();
-        if (caption == monitor_text::kConnect)
-            startRun();
-        else if (caption == monitor_text::kDisconnect)
+        // The poll owns the state the item's caption shows.
+        if (m_fm.connected())
             hangUp();
+        else
+            startRun();
         return;
     }
     // One run or hang-up at a time. The progress window may have been closed by

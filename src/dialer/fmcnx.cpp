@@ -658,7 +658,7 @@ void TfmCnx::btCloseClick()
     s.Cycled = CycleCount >= 2 ? QString::number(CycleCount) : QString();
     if (!StoreConnectionSettings(*m_platform.registry, s))
         CycleCount = 0;
-    m_fm.Connect1->setEnabled(!s.RASCnx.isEmpty() || !s.Cycled.isEmpty());
+    m_fm.UpdateConnectItem(TfmVantrel::ConnectItemMoment::EntriesStored);
     m_closed = true;
     accept();
 }

@@ -132,8 +132,7 @@ void TfmVantrel::FormCreate()
 
     // 4., 5. The menu.
     MakeDefaultItem();
-    if (m_state.AppSettings.RASCnx.isEmpty() || m_state.AppSettings.Conn)
-        Connect1->setEnabled(false);
+    UpdateConnectItem(ConnectItemMoment::Created);
 
     // 6., 7. Alarm timer and wave player.
     m_alarm->PrepareWavePlayer();
@@ -150,6 +149,27 @@ void TfmVantrel::FormCreate()
 
     // 10. The poll; its first tick comes one period from now.
     VantrelTimer->start();
+}
+
+void TfmVantrel::UpdateConnectItem(ConnectItemMoment moment)
+{
+    const AppSettings &s = m_state.AppSettings;
+    switch (moment) {
+    case ConnectItemMoment::Created:
+        // Enabled as made, unless there is nothing to dial or no dialling.
+        if (s.RASCnx.isEmpty() || s.Conn)
+            Connect1->setEnabled(false);
+        break;
+    case ConnectItemMoment::DialUpChosen:
+        Connect1->setEnabled(true);
+        break;
+    case ConnectItemMoment::LanChosen:
+        Connect1->setEnabled(false);
+        break;
+    case ConnectItemMoment::EntriesStored:
+        Connect1->setEnabled(!s.RASCnx.isEmpty() || !s.Cycled.isEmpty());
+        break;
+    }
 }
 
 void TfmVantrel::MakeDefaultItem()
@@ -256,9 +276,18 @@ void TfmVantrel::VantrelTimerTimer()
     if (WinsockStatus != 0)
         return;
 
+    const QString previousAddress = AddressText;
+    const bool wasOnline = Online;
+    // Told once the tick is through, however it ends.
+    const auto tell = qScopeGuard([this, previousAddress, wasOnline] {
+        if (AddressText != previousAddress || Online != wasOnline)
+            emit statusChanged();
+    });
+
     const AppSettings &s = m_state.AppSettings;
     AddressText = s.Conn ? ProbeHostAddress(*m_platform.sockets) : ProbeRasAddress(*m_platform.ras);
     const bool connected = AddressText != kNetworkDown;
+    m_connected = connected;
 
     if (connected && s.Anim) {
         CopyIP1->setEnabled(true);

@@ -53,6 +53,25 @@ public:
                QWidget *parent = nullptr);
     ~TfmVantrel() override;
 
+    // What the poll found, for those who show it: the address or status text,
+    // the stack's start-up result (0 = present), whether an online period is
+    // open, and whether the last tick saw a connection. statusChanged() tells of
+    // a change of the address text or of the online state.
+    QString addressText() const { return AddressText; }
+    std::int32_t winsockStatus() const { return WinsockStatus; }
+    bool online() const { return Online; }
+    bool connected() const { return m_connected; }
+
+    // The one place that decides whether "&Connect"/"&Disconnect" can be chosen,
+    // asked at each moment that can change it.
+    enum class ConnectItemMoment {
+        Created,       // settings loaded: off without an entry, or in LAN mode
+        DialUpChosen,  // the configuration window chose dial-up mode
+        LanChosen,     // the configuration window chose LAN mode
+        EntriesStored, // the connection entries window stored its choice
+    };
+    void UpdateConnectItem(ConnectItemMoment moment);
+
     // --- fields other parts read or set --------------------------------------
     QString AddressText;              // last probe result or a status text
     std::int32_t WinsockStatus = 0;   // result of the stack start-up; 0 = present
@@ -137,6 +156,8 @@ public:
 signals:
     // The shutdown sequence has run: the program ends.
     void shutdownComplete();
+    // The poll changed the address text or the online state.
+    void statusChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -160,6 +181,7 @@ private:
     HICON32 m_mainIconHandle = 0;
     HWND32 m_hwnd = 0;
     bool m_shutDown = false;
+    bool m_connected = false; // the last poll tick found a connection
 };
 
 } // namespace vantrel

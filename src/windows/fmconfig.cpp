@@ -210,7 +210,7 @@ void TfmConfig::cxDialupClick()
     if (cxDialup->isChecked()) {
         cxLAN->setChecked(false);
         btAdvanced->setEnabled(true);
-        m_main.Connect1->setEnabled(true);
+        m_main.UpdateConnectItem(TfmVantrel::ConnectItemMoment::DialUpChosen);
         if (actionCount() == kLanItems)
             addAction(actionCaptions()[2]);
     } else {
@@ -224,7 +224,7 @@ void TfmConfig::cxLANClick()
     if (cxLAN->isChecked()) {
         cxDialup->setChecked(false);
         btAdvanced->setEnabled(false);
-        m_main.Connect1->setEnabled(false);
+        m_main.UpdateConnectItem(TfmVantrel::ConnectItemMoment::LanChosen);
         removeThirdAction();
         // Connect or disconnect is not offered in LAN mode. Any value other than
         // 0 and 1 means it (not only 2: a hand-edited value would otherwise show

@@ -95,7 +95,7 @@ void TVantrelWSInfo::showEvent(QShowEvent *event)
 void TVantrelWSInfo::FormShow()
 {
     using details_text::kNotAvailable;
-    if (m_main.WinsockStatus != 0) {
+    if (m_main.winsockStatus() != 0) {
         Ver->setText(kNotAvailable);
         Status->setText(monitor_text::kNoStack);
         MaxSock->setText(kNotAvailable);
@@ -108,7 +108,7 @@ void TVantrelWSInfo::FormShow()
         MaxSock->setText(QString::number(info.iMaxSockets)); // unsigned 16-bit
         Config->setText(m_state.AppSettings.Conn ? config_text::kConfiguredLan
                                                  : config_text::kConfiguredDialup);
-        IP->setText(monitor_text::kDetailsAddressPrefix + m_main.AddressText);
+        IP->setText(monitor_text::kDetailsAddressPrefix + m_main.addressText());
     }
     // From now on the poll keeps the address line up to date.
     m_main.DetailsIP = IP;
