@@ -198,7 +198,7 @@ void Dialer::shutdown()
     // The program is ending: a half-made line must not stay behind; an
     // established connection is never hung up.
     if (m_phase == Phase::Dialing)
-        m_platform.ras->RasHangUpA(m_fm.RasConnection);
+        m_platform.ras->RasHangUpA(m_rasConnection);
     if (m_fmAsk)
         m_fmAsk->deleteLater();
     if (m_phase != Phase::Idle)
@@ -390,21 +390,21 @@ void Dialer::makeAttempt(const QString &entry)
 
     m_state.DialInProgress = true;
     m_phase = Phase::Dialing;
-    m_fm.RasConnection = 0;
-    m_fm.DialParams = m_entryParams;
+    m_rasConnection = 0;
+    m_dialParams = m_entryParams;
     const QPointer<Dialer> self(this);
     const DWORD rc = ras.RasDialA(
-        nullptr, nullptr, &m_fm.DialParams, 0,
+        nullptr, nullptr, &m_dialParams, 0,
         [self](unsigned message, RASCONNSTATE state, DWORD error) {
             if (self)
                 self->DialNotifier(message, state, error);
         },
-        &m_fm.RasConnection);
-    explicit_bzero(m_fm.DialParams.szPassword, sizeof m_fm.DialParams.szPassword);
+        &m_rasConnection);
+    explicit_bzero(m_dialParams.szPassword, sizeof m_dialParams.szPassword);
     if (rc == 0)
         return; // the notifications lead on
 
-    ras.RasHangUpA(m_fm.RasConnection);
+    ras.RasHangUpA(m_rasConnection);
     // The service reports nothing for a dial that never started, so the
     // attempt ends here, as failed.
     m_state.DialInProgress = false;
@@ -439,7 +439,7 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
     SetStatusLine(RasStatusText(ras, state, error));
     if (error != 0) {
         m_phase = Phase::AttemptEnd;
-        ras.RasHangUpA(m_fm.RasConnection);
+        ras.RasHangUpA(m_rasConnection);
         pause(kResultPause, [this] {
             progressWindow().hide();
             m_state.DialInProgress = false;
@@ -522,7 +522,7 @@ bool Dialer::wantedConnectionUp()
             wanted.append(s.CycleEntries.at(static_cast<std::size_t>(i)));
     for (DWORD i = 0; i < std::min<DWORD>(count, static_cast<DWORD>(list.size())); ++i) {
         const RASCONNA &c = list.at(i);
-        if (m_phase == Phase::Dialing && c.hrasconn == m_fm.RasConnection)
+        if (m_phase == Phase::Dialing && c.hrasconn == m_rasConnection)
             continue;
         if (!wanted.contains(FieldText(c.szEntryName, sizeof c.szEntryName), Qt::CaseInsensitive))
             continue;
@@ -543,7 +543,7 @@ void Dialer::btAbortClick()
         || !progressWindow().btAbort->isEnabled())
         return;
     m_buttonBusy = true;
-    m_platform.ras->RasHangUpA(m_fm.RasConnection);
+    m_platform.ras->RasHangUpA(m_rasConnection);
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
         m_state.RedialAttempt = PastLimit(m_runLimit);
         m_state.CyclePosition = PastLimit(m_state.CycleLength);
@@ -562,7 +562,7 @@ void Dialer::btSkipClick()
         || !progressWindow().btSkip->isEnabled())
         return;
     m_buttonBusy = true;
-    m_platform.ras->RasHangUpA(m_fm.RasConnection);
+    m_platform.ras->RasHangUpA(m_rasConnection);
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
         m_state.RedialAttempt = PastLimit(m_runLimit);
         skipPoll(0);
@@ -575,7 +575,7 @@ void Dialer::skipPoll(int poll)
 {
     RASCONNSTATUSA status{};
     status.dwSize = sizeof(RASCONNSTATUSA);
-    if (m_platform.ras->RasGetConnectStatusA(m_fm.RasConnection, &status) == ERROR_INVALID_HANDLE) {
+    if (m_platform.ras->RasGetConnectStatusA(m_rasConnection, &status) == ERROR_INVALID_HANDLE) {
         buttonDone();
         return;
     }
@@ -605,7 +605,7 @@ void Dialer::hangUp()
     m_state.RedialAttempt = 0;
     ShowProgress(nullptr);
     SetStatusLine(kDisconnecting);
-    if (const DWORD rc = ras.RasHangUpA(m_fm.RasConnection))
+    if (const DWORD rc = ras.RasHangUpA(m_rasConnection))
         box(RasStatusText(ras, 0, rc), [this] { hangUpDone(); });
     else
         pause(kHangUpPause, [this] { hangUpDone(); });

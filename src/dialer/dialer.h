@@ -85,6 +85,13 @@ public:
     // A dial has been started and its next notification is awaited.
     bool awaitingService() const { return m_phase == Phase::Dialing; }
 
+    // The dial state: the connection last dialled (0: none) and the parameters
+    // it was dialled with (the password wiped once the dial has it).
+    HRASCONN rasConnection() const { return m_rasConnection; }
+    const RASDIALPARAMSA &dialParams() const { return m_dialParams; }
+    // Forgets the connection handle, as for a line brought up from outside.
+    void forgetConnection() { m_rasConnection = 0; }
+
 private:
     enum class Phase {
         Idle,
@@ -140,10 +147,12 @@ private:
     bool m_inEntry = false;     // the current entry is prepared and gets attempts
     QString m_entry;
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way
-    // The entry's dial parameters as prepared, kept apart from fmVantrel's
-    // DialParams (which the connection entries window also fills) for the
-    // entry's attempts; wiped when the entry is done.
+    // The entry's dial parameters as prepared, kept apart from m_dialParams
+    // (which each attempt hands the service) for the entry's attempts; wiped
+    // when the entry is done.
     RASDIALPARAMSA m_entryParams{};
+    HRASCONN m_rasConnection = 0;
+    RASDIALPARAMSA m_dialParams{};
     // Run positions whose dial parameters could not be read in this run.
     std::set<std::int32_t> m_unreadable;
 };

@@ -427,7 +427,7 @@ bool TfmCnx::FillEntryList()
 
 void TfmCnx::ShowEntryCredentials()
 {
-    RASDIALPARAMSA &params = m_fm.DialParams;
+    RASDIALPARAMSA &params = m_entryParams;
     std::memset(&params, 0, sizeof params);
     params.dwSize = sizeof(RASDIALPARAMSA);
     const QByteArray name = selectedText().toUtf8();

@@ -3,6 +3,8 @@
 // phonebook entry to dial, the credentials prompt switch, redial count and pause,
 // and the cycle list. Its controls change AppSettings at once; OK stores the
 // connection group. Made for each opening, shown modally, freed when closed.
+#include "platform/ras/ras.h"
+
 #include <QDialog>
 #include <QList>
 #include <QPixmap>
@@ -65,6 +67,9 @@ public:
     std::int32_t CycleCount = 0;
     int SelectedRow = -1;
 
+    // The selected entry's stored parameters, read to show its credentials.
+    const RASDIALPARAMSA &entryParams() const { return m_entryParams; }
+
     // Handlers (the check boxes' run on every change of state, from code too).
     void cbCnxClick();
     void listCnxClick();
@@ -105,6 +110,7 @@ private:
     bool m_selecting = false;
     bool m_closed = false;
     bool m_emptyPhonebook = false; // the list shows the "<empty>" row
+    RASDIALPARAMSA m_entryParams{};
 };
 
 } // namespace vantrel

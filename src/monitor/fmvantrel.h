@@ -83,8 +83,6 @@ public:
     NOTIFYICONDATAA TrayData{};       // the notify-icon record
     DWORD TrayIconId = 0;             // always 100 once created
     HICON32 TrayIconHandle = 0;       // the icon last sent to the tray
-    HRASCONN RasConnection = 0;       // dial state (the dial run)
-    RASDIALPARAMSA DialParams{};
 
     // --- controls and components ------------------------------------------------
     QLineEdit *Ed = nullptr;          // puts text on the clipboard

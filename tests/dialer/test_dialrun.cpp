@@ -153,7 +153,7 @@ TEST_F(DialRun, CredentialsPromptButtons)
         }
         // The password is kept nowhere once the dial has it.
         EXPECT_TRUE(state.PromptPassword.isEmpty());
-        EXPECT_EQ(fm->DialParams.szPassword[0], '\0');
+        EXPECT_EQ(dialer->dialParams().szPassword[0], '\0');
     }
 }
 
@@ -177,7 +177,7 @@ TEST_F(DialRun, HangUpAndAFailedHangUp)
     // hang-up has no handle for it and says so; the window still closes.
     BringLineUp(*line, QStringLiteral("Online"));
     tick();
-    fm->RasConnection = 0;
+    dialer->forgetConnection();
     actingPause.pauses.clear();
     connectAndSettle();
     ASSERT_EQ(boxes.shown.size(), 1);

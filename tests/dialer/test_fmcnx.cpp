@@ -117,7 +117,7 @@ TEST_F(ConnectionEntries, StoredSelectionIsShown)
         EXPECT_EQ(w.edUser->text(), c.user);
         EXPECT_EQ(w.edPass->text(), c.password);
         EXPECT_TRUE(w.cbCnx->isChecked());
-        EXPECT_EQ(fm->DialParams.szPassword[0], '\0'); // only the masked field holds it
+        EXPECT_EQ(w.entryParams().szPassword[0], '\0'); // only the masked field holds it
     }
 }
 
