@@ -1,6 +1,7 @@
 // The two address probes and the start and stop of the sockets layer.
 #include "monitor/probe.h"
 #include "platform/ras/ras.h"
+#include "platform/sockets/interfaces.h"
 #include "platform/sockets/posixsockets.h"
 #include "support/fakeras.h"
 #include "support/fakesockets.h"
@@ -300,10 +301,20 @@ TEST(OwnNameLookup, InsideTheNamespace)
     const QByteArray expected = qgetenv("VANTREL_NETNS_EXPECT");
     if (expected.isEmpty())
         GTEST_SKIP() << "run by OwnNameLookup.InANamespaceTheHostsFileIsNotConsulted";
-    PosixSockets sockets;
+    SystemInterfaces interfaces;
+    PosixSockets sockets(interfaces);
     WSADATA data{};
     ASSERT_EQ(sockets.WSAStartup(0x0101, &data), 0);
     EXPECT_EQ(ProbeHostAddress(sockets).toStdString(), expected.toStdString());
+    // The kept reading serves while nothing changes; the interface going down
+    // is seen at the next probe.
+    EXPECT_EQ(ProbeHostAddress(sockets).toStdString(), expected.toStdString());
+    EXPECT_EQ(interfaces.readings(), 1);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"),
+                                                       QStringLiteral("v0"), QStringLiteral("down")}),
+              0);
+    EXPECT_EQ(ProbeHostAddress(sockets), QStringLiteral("127.0.0.1 (vantrel-e2e)"));
+    EXPECT_EQ(interfaces.readings(), 2);
     // Another name still goes to the resolver, and so to the hosts file.
     const std::optional<HostEntry> viaResolver = sockets.gethostbyname("localhost");
     ASSERT_TRUE(viaResolver.has_value());

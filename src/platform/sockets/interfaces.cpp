@@ -8,8 +8,12 @@
 #include <limits>
 #include <tuple>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <ifaddrs.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <netpacket/packet.h>
@@ -246,9 +250,60 @@ SystemInterfaces::SystemInterfaces(QString procNet)
       m_ipv6Route(procNet + QStringLiteral("/ipv6_route")),
       m_ifInet6(procNet + QStringLiteral("/if_inet6"))
 {
+    m_netlink = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
+    if (m_netlink < 0)
+        return;
+    sockaddr_nl local{};
+    local.nl_family = AF_NETLINK;
+    local.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
+    if (::bind(m_netlink, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
+        ::close(m_netlink);
+        m_netlink = -1;
+    }
+}
+
+SystemInterfaces::~SystemInterfaces()
+{
+    if (m_netlink >= 0)
+        ::close(m_netlink);
+}
+
+// Empties the socket's queue; true when anything was announced, or when
+// announcements were lost because the queue overflowed.
+bool SystemInterfaces::changed()
+{
+    bool any = false;
+    char buf[8192];
+    // A bounded number of receives per call: a flood of route changes is read
+    // again on the next call rather than holding this one.
+    for (int i = 0; i < 64; ++i) {
+        const ssize_t got = ::recv(m_netlink, buf, sizeof buf, MSG_DONTWAIT);
+        if (got > 0) {
+            any = true;
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return any;
+        return true; // an overflow (ENOBUFS) or another error: read afresh
+    }
+    return true;
 }
 
 InterfaceSnapshot SystemInterfaces::snapshot()
+{
+    // The queue is emptied before reading, so a change made during the
+    // reading stays announced for the next call.
+    if (m_netlink < 0 || changed() || !m_haveReading) {
+        m_reading = read();
+        m_haveReading = true;
+        ++m_readings;
+    }
+    return m_reading;
+}
+
+InterfaceSnapshot SystemInterfaces::read()
 {
     InterfaceSnapshot snap;
     ifaddrs *list = nullptr;

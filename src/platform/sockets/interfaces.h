@@ -64,10 +64,21 @@ OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot);
 // bound, as outside input: a file that is missing, not a regular file, too
 // long or malformed costs only what it would have told (no default route, no
 // address states); a line that does not parse is skipped.
+//
+// Reading all that costs tens of microseconds of system calls, so the last
+// reading is kept and read again only after the kernel announced a change of a
+// link, an address or a route on a netlink socket of our own (one non-blocking
+// receive per snapshot). Without that socket every snapshot reads afresh.
 class SystemInterfaces final : public InterfaceSource {
 public:
     explicit SystemInterfaces(QString procNet = QStringLiteral("/proc/net"));
+    ~SystemInterfaces() override;
+    SystemInterfaces(const SystemInterfaces &) = delete;
+    SystemInterfaces &operator=(const SystemInterfaces &) = delete;
+
     InterfaceSnapshot snapshot() override;
+    // How many snapshots read the system (the others were the kept reading).
+    int readings() const { return m_readings; }
 
     // Most bytes read of one file; the rest of a longer file is ignored.
     static constexpr qsizetype kMaxFileBytes = 256 * 1024;
@@ -79,6 +90,13 @@ public:
     static void ApplyIpv6States(const QByteArray &ifInet6File, QList<InterfaceAddress> &addresses);
 
 private:
+    InterfaceSnapshot read();
+    bool changed();
+
+    int m_netlink = -1;
+    bool m_haveReading = false;
+    int m_readings = 0;
+    InterfaceSnapshot m_reading;
     QString m_route;
     QString m_ipv6Route;
     QString m_ifInet6;
