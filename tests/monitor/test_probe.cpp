@@ -1,4 +1,5 @@
-// The two address probes and the start and stop of the sockets layer.
+// The two address probes, the own-name lookup behind the LAN probe, and the
+// start and stop of the sockets layer.
 #include "monitor/probe.h"
 #include "platform/ras/ras.h"
 #include "platform/sockets/interfaces.h"
