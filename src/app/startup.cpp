@@ -196,7 +196,8 @@ int RunVantrel(int argc, char **argv)
     };
     const std::unique_ptr<RasService> line = ChooseRasService(lineOptions);
     RasApi ras(*line);
-    PosixSockets sockets;
+    SystemInterfaces interfaces; // answers the lookup of the machine's own name
+    PosixSockets sockets(interfaces);
     QtNotifyIcon tray;
     LazyWavePlayer wave;
     QtBeeper beeper;

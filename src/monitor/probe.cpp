@@ -5,6 +5,9 @@
 #include <array>
 #include <cstring>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 namespace vantrel {
 
 namespace {
@@ -42,15 +45,26 @@ QString ProbeHostAddress(Sockets &sockets)
     name.back() = '\0';
     const std::optional<HostEntry> host = sockets.gethostbyname(name.data());
     // A lookup that reports success with no address counts as a failed one.
-    if (!host || host->addresses.isEmpty())
+    if (!host || (host->addresses.isEmpty() && host->addresses6.isEmpty()))
         return kLoopback;
-    const std::array<BYTE, 4> &a = host->addresses.first();
     QString text;
-    text.reserve(16 + host->officialName.size() + 3);
-    for (int i = 0; i < 4; ++i) {
-        if (i)
-            text += QLatin1Char('.');
-        text += QString::number(static_cast<unsigned>(a[static_cast<size_t>(i)]));
+    text.reserve(INET6_ADDRSTRLEN + host->officialName.size() + 3);
+    if (!host->addresses.isEmpty()) {
+        // IPv4 whenever there is one.
+        const std::array<BYTE, 4> &a = host->addresses.first();
+        for (int i = 0; i < 4; ++i) {
+            if (i)
+                text += QLatin1Char('.');
+            text += QString::number(static_cast<unsigned>(a[static_cast<size_t>(i)]));
+        }
+    } else {
+        // The shortest form (RFC 5952): at most 39 characters for the addresses
+        // an interface can show, so with the address first a tip cut at 63
+        // characters never cuts into it.
+        char buf[INET6_ADDRSTRLEN] = {};
+        if (!inet_ntop(AF_INET6, host->addresses6.first().data(), buf, sizeof buf))
+            return kLoopback;
+        text += QLatin1StringView(buf);
     }
     text += QStringLiteral(" (") + QString::fromUtf8(host->officialName) + QLatin1Char(')');
     return text;

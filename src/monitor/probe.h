@@ -13,8 +13,10 @@ class RasApi;
 // connection has no address yet.
 QString ProbeRasAddress(RasApi &ras);
 
-// LAN mode: "a.b.c.d (official name)" for the first address of the local host
-// name, or "127.0.0.1" when the host name or its lookup fails.
+// LAN mode: "a.b.c.d (official name)" for the first IPv4 address of the local
+// host name; with no IPv4 address, its first IPv6 address in the shortest form
+// ("2001:db8::7 (official name)"); "127.0.0.1" when the host name or its lookup
+// fails.
 QString ProbeHostAddress(Sockets &sockets);
 
 // Starts the sockets layer with version 1.1 into `info`; sets `addressText` to

@@ -8,10 +8,13 @@
 
 #include <QByteArray>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QToolTip>
 
 #include <cstring>
 
@@ -29,6 +32,54 @@ QString recordText(const char (&field)[N])
 {
     return QString::fromLocal8Bit(field, static_cast<qsizetype>(qstrnlen(field, N)));
 }
+
+// The address line. Its text stays "IP Address:      " and the address text
+// whole (the poll rewrites it every tick), but an IPv6 address with a host name
+// is wider than the line's fixed box: it is drawn so that the address is never
+// cut. The name is cut with an ellipsis; an address that alone does not fit is
+// drawn a little narrower. The tooltip of a cut line shows it whole.
+class AddressLine final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        const QString full = text();
+        const QRect r = contentsRect();
+        const QFontMetrics metrics(font());
+        if (!isCut()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        const qsizetype open = full.indexOf(QStringLiteral(" ("), monitor_text::kDetailsAddressPrefix.size());
+        const QString head = open < 0 ? full : full.left(open);
+        const QString tail = open < 0 ? QString() : full.mid(open);
+        const int headWidth = metrics.horizontalAdvance(head);
+        QPainter painter(this);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        if (headWidth <= r.width()) {
+            painter.drawText(r, Qt::AlignLeft | Qt::AlignVCenter,
+                             head + metrics.elidedText(tail, Qt::ElideRight, r.width() - headWidth));
+        } else {
+            painter.translate(r.left(), 0);
+            painter.scale(static_cast<qreal>(r.width()) / headWidth, 1.0);
+            painter.drawText(QRect(0, r.top(), headWidth, r.height()), Qt::AlignLeft | Qt::AlignVCenter, head);
+        }
+    }
+
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::ToolTip && isCut()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), text(), this);
+            return true;
+        }
+        return QLabel::event(e);
+    }
+
+private:
+    bool isCut() const { return QFontMetrics(font()).horizontalAdvance(text()) > contentsRect().width(); }
+};
 
 } // namespace
 
@@ -69,7 +120,10 @@ void TVantrelWSInfo::buildControls()
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Raised);
     Config = makeLabel(QStringLiteral("Configured as"), Panel1, QStringLiteral("Config"), {12, 86, 323, 13});
-    IP = makeLabel(QStringLiteral("IP Address:"), Panel1, QStringLiteral("IP"), {12, 104, 323, 13});
+    IP = new AddressLine(QStringLiteral("IP Address:"), Panel1);
+    IP->setObjectName(QStringLiteral("IP"));
+    IP->setGeometry(12, 104, 323, 13);
+    IP->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     btConfig = new QPushButton(QStringLiteral("C&onfigure"), this);
     btConfig->setObjectName(QStringLiteral("btConfig"));

@@ -1,9 +1,15 @@
-// The two address probes and the start and stop of the sockets layer.
+// The two address probes, the own-name lookup behind the LAN probe, and the
+// start and stop of the sockets layer.
 #include "monitor/probe.h"
 #include "platform/ras/ras.h"
+#include "platform/sockets/interfaces.h"
 #include "platform/sockets/posixsockets.h"
 #include "support/fakeras.h"
 #include "support/fakesockets.h"
+#include "monitor/monitorfixture.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,23 +17,9 @@
 
 using namespace vantrel;
 using vantrel::test::FakeRasService;
+using vantrel::test::FakeInterfaces;
 using vantrel::test::FakeSockets;
-
-namespace {
-
-// The real sockets layer with the host name pinned to one the hosts file knows.
-class LocalhostSockets final : public PosixSockets {
-public:
-    int gethostname(char *name, int length) override
-    {
-        if (PosixSockets::gethostname(name, length) != 0)
-            return SOCKET_ERROR;
-        std::strncpy(name, "localhost", static_cast<size_t>(length));
-        return 0;
-    }
-};
-
-} // namespace
+using vantrel::test::NamedPosixSockets;
 
 TEST(ProbeRasAddress, Rules)
 {
@@ -108,6 +100,16 @@ TEST(ProbeHostAddress, Rules)
              s.lookup->addresses.append({1, 2, 3, 4});
          },
          QStringLiteral("10.0.255.0 (Host-9)")},
+        {"IPv6 only: the shortest form",
+         [](FakeSockets &s) {
+             s.lookup = FakeSockets::entry("pc1", {0, 0, 0, 0});
+             s.lookup->addresses.clear();
+             s.lookup->addresses6.append({0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x07});
+         },
+         QStringLiteral("2001:db8::7 (pc1)")},
+        {"IPv4 before IPv6",
+         [](FakeSockets &s) { s.lookup->addresses6.append({0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x07}); },
+         QStringLiteral("192.168.0.7 (pc1.example)")},
         {"a long official name is kept whole",
          [](FakeSockets &s) { s.lookup = FakeSockets::entry(QByteArray(300, 'h'), {1, 1, 1, 1}); },
          QStringLiteral("1.1.1.1 (") + QString(300, QLatin1Char('h')) + QStringLiteral(")")},
@@ -125,16 +127,6 @@ TEST(ProbeHostAddress, Rules)
             EXPECT_TRUE(s.lookedUp.isEmpty());
         }
     }
-}
-
-TEST(ProbeHostAddress, RealSocketsOnLoopback)
-{
-    LocalhostSockets s;
-    EXPECT_EQ(ProbeHostAddress(s), QStringLiteral("127.0.0.1")); // stack not started: the name fails
-    WSADATA data{};
-    ASSERT_EQ(s.WSAStartup(0x0101, &data), 0);
-    EXPECT_EQ(ProbeHostAddress(s), QStringLiteral("127.0.0.1 (localhost)"));
-    s.WSACleanup();
 }
 
 TEST(NetworkStack, StartAndStop)
@@ -155,4 +147,178 @@ TEST(NetworkStack, StartAndStop)
     EXPECT_EQ(text, QStringLiteral("No TCP/IP Stack available"));
     StopNetworkStack(missing, 10091);
     EXPECT_EQ(missing.cleanupCalls, 0);
+}
+
+// --- LAN mode with the own name answered from the interfaces ----------------------
+
+namespace {
+
+class OwnNamePollTest : public vantrel::test::MonitorFixture {};
+
+InterfaceAddress Down(InterfaceAddress a)
+{
+    a.up = false;
+    return a;
+}
+
+struct Step {
+    InterfaceSnapshot interfaces;
+    QString tip; // the tray tip after the tick
+};
+
+struct OwnNameRow {
+    const char *what;
+    QByteArray hostName;
+    std::vector<Step> ticks;
+    QString lastAddress = {}; // AddressText after the last tick when longer than the tip
+};
+
+} // namespace
+
+TEST_F(OwnNamePollTest, TheTipShowsTheAddressOfTheInterfaces)
+{
+    const auto lo4 = FakeInterfaces::address("lo", 1, "127.0.0.1");
+    const auto lo6 = FakeInterfaces::address("lo", 1, "::1");
+    const auto eth = FakeInterfaces::address("eth0", 2, "192.168.1.20");
+    const auto ethLink = FakeInterfaces::address("eth0", 2, "fe80::1c2:3ff:fe04:506");
+    const auto wlan = FakeInterfaces::address("wlan0", 3, "192.168.7.31");
+    const auto tun = FakeInterfaces::address("tun0", 4, "10.8.0.6");
+    auto temporary = FakeInterfaces::address("eth0", 2, "2001:db8:0:1:8d1c:2b4f:11e0:9a3c");
+    temporary.temporary = true;
+    auto deprecated = FakeInterfaces::address("eth0", 2, "2001:db8:0:1::99");
+    deprecated.deprecated = true;
+    const auto stable6 = FakeInterfaces::address("eth0", 2, "2001:db8:0:1::20");
+    const auto ula = FakeInterfaces::address("eth0", 2, "fd12:3456:789a:1::20");
+    const auto long6 = FakeInterfaces::address("eth0", 2, "2001:db8:1234:5678:9abc:def0:1234:5678");
+    auto tentative = FakeInterfaces::address("eth0", 2, "2001:db8::1");
+    tentative.tentative = true;
+
+    const QByteArray longName(40, 'n');
+    const OwnNameRow rows[] = {
+        {"no interface up: the lookup fails", "myhost",
+         {{{{Down(lo4), Down(eth)}, {}, {}}, QStringLiteral("127.0.0.1")}}},
+        {"loopback only", "myhost", {{{{lo4, lo6}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
+        {"one Ethernet", "myhost",
+         {{{{lo4, lo6, eth, ethLink}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")}}},
+        {"Wi-Fi with a VPN tunnel, the default route on the Wi-Fi", "myhost",
+         {{{{lo4, tun, wlan}, "wlan0", {}}, QStringLiteral("192.168.7.31 (myhost)")}}},
+        {"Wi-Fi with a VPN tunnel, the default route through the tunnel", "myhost",
+         {{{{lo4, wlan, tun}, "tun0", {}}, QStringLiteral("10.8.0.6 (myhost)")}}},
+        {"no default route: the lowest interface index", "myhost",
+         {{{{tun, wlan, lo4}, {}, {}}, QStringLiteral("192.168.7.31 (myhost)")}}},
+        {"IPv6 only: stable global before temporary, deprecated and unique local", "myhost",
+         {{{{lo4, lo6, ethLink, tentative, temporary, deprecated, ula, stable6}, {}, "eth0"},
+           QStringLiteral("2001:db8:0:1::20 (myhost)")}}},
+        {"IPv6 only, unique local only", "myhost",
+         {{{{lo4, ethLink, ula}, {}, {}}, QStringLiteral("fd12:3456:789a:1::20 (myhost)")}}},
+        {"link-local only: loopback", "myhost",
+         {{{{lo4, lo6, ethLink}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
+        {"the default route's interface goes down between two ticks", "myhost",
+         {{{{lo4, eth, wlan}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")},
+          {{{lo4, Down(eth), wlan}, "wlan0", {}}, QStringLiteral("192.168.7.31 (myhost)")},
+          {{{lo4, Down(eth), Down(wlan)}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
+        {"the longest IPv6 address with a long name: the tip cuts the name only", longName,
+         {{{{lo4, long6}, {}, "eth0"},
+           (QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678 (") + QString::fromLatin1(longName)).left(63)}},
+         QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678 (") + QString::fromLatin1(longName) + QLatin1Char(')')},
+    };
+    for (const OwnNameRow &row : rows) {
+        SCOPED_TRACE(row.what);
+        fm.reset();
+        QFile::remove(logPath());
+        FakeInterfaces interfaces;
+        NamedPosixSockets own(interfaces, row.hostName);
+        platform.sockets = &own;
+        setUser(QStringLiteral("Conn"), 1u);
+        setUser(QStringLiteral("Anim"), 0u);
+        setUser(QStringLiteral("Log"), 1u);
+        create();
+        for (const Step &step : row.ticks) {
+            interfaces.current = step.interfaces;
+            const int before = interfaces.snapshots;
+            tick();
+            EXPECT_EQ(tip(), step.tip);
+            EXPECT_EQ(interfaces.snapshots, before + 1) << "every tick asks the interfaces again";
+        }
+        EXPECT_EQ(fm->AddressText, row.lastAddress.isEmpty() ? row.ticks.back().tip : row.lastAddress);
+        // LAN mode is always connected: one Connected line, whatever the address.
+        ASSERT_EQ(logEvents().size(), 1);
+        EXPECT_TRUE(logEvents().first().endsWith(QStringLiteral("](): Connected.")));
+        fm.reset();
+        platform.sockets = &sockets;
+    }
+}
+
+// The program's own sockets layer and interface source, in a network namespace
+// of their own whose hosts file maps the host name to 127.0.1.1 as stock
+// desktop systems do: the probe must show the interface's address instead.
+TEST(OwnNameLookup, InANamespaceTheHostsFileIsNotConsulted)
+{
+    struct Case {
+        const char *what;
+        const char *addresses; // ip commands for the interface v0
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"IPv4 and IPv6", "ip addr add 10.9.8.7/24 dev v0 && ip -6 addr add 2001:db8::7/64 dev v0 nodad",
+         "10.9.8.7 (vantrel-e2e)"},
+        {"IPv6 only", "ip -6 addr add 2001:db8::7/64 dev v0 nodad", "2001:db8::7 (vantrel-e2e)"},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile hosts(dir.filePath(QStringLiteral("hosts")));
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
+    hosts.write("127.0.0.1 localhost\n127.0.1.1 vantrel-e2e\n");
+    hosts.close();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString script =
+            QStringLiteral("ip link set lo up && ip link add v0 type veth peer name v1 && %1 && "
+                           "ip link set v1 up && ip link set v0 up && "
+                           "mount --bind \"$1\" /etc/hosts && hostname vantrel-e2e && "
+                           "getent hosts vantrel-e2e | grep -q 127.0.1.1 && "
+                           "exec \"$0\" --gtest_filter=OwnNameLookup.InsideTheNamespace")
+                .arg(QString::fromLatin1(c.addresses));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VANTREL_NETNS_EXPECT"), QString::fromLatin1(c.expected));
+        p.setProcessEnvironment(env);
+        // $0 is this test program, $1 the hosts file.
+        p.start(QStringLiteral("unshare"),
+                {QStringLiteral("-rnmu"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                 QFile::symLinkTarget(QStringLiteral("/proc/self/exe")), hosts.fileName()});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
+        if (!out.contains("[ RUN      ] OwnNameLookup.InsideTheNamespace"))
+            GTEST_SKIP() << "no private network namespace here: " << out.toStdString();
+        EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+    }
+}
+
+// Runs inside the namespace above only.
+TEST(OwnNameLookup, InsideTheNamespace)
+{
+    const QByteArray expected = qgetenv("VANTREL_NETNS_EXPECT");
+    if (expected.isEmpty())
+        GTEST_SKIP() << "run by OwnNameLookup.InANamespaceTheHostsFileIsNotConsulted";
+    SystemInterfaces interfaces;
+    PosixSockets sockets(interfaces);
+    WSADATA data{};
+    ASSERT_EQ(sockets.WSAStartup(0x0101, &data), 0);
+    EXPECT_EQ(ProbeHostAddress(sockets).toStdString(), expected.toStdString());
+    // The kept reading serves while nothing changes; the interface going down
+    // is seen at the next probe.
+    EXPECT_EQ(ProbeHostAddress(sockets).toStdString(), expected.toStdString());
+    EXPECT_EQ(interfaces.readings(), 1);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"),
+                                                       QStringLiteral("v0"), QStringLiteral("down")}),
+              0);
+    EXPECT_EQ(ProbeHostAddress(sockets), QStringLiteral("127.0.0.1 (vantrel-e2e)"));
+    EXPECT_EQ(interfaces.readings(), 2);
+    // Another name still goes to the resolver, and so to the hosts file.
+    const std::optional<HostEntry> viaResolver = sockets.gethostbyname("localhost");
+    ASSERT_TRUE(viaResolver.has_value());
+    EXPECT_EQ(viaResolver->addresses.value(0), (std::array<BYTE, 4>{127, 0, 0, 1}));
+    sockets.WSACleanup();
 }

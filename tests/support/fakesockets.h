@@ -1,6 +1,8 @@
 #pragma once
 // A sockets layer for tests: the host name, the lookup answer and every failure
 // are set by the test, and every call is recorded.
+#include "platform/sockets/interfaces.h"
+#include "platform/sockets/posixsockets.h"
 #include "platform/sockets/sockets.h"
 
 #include <QByteArray>
@@ -9,6 +11,8 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+
+#include <arpa/inet.h>
 
 namespace vantrel::test {
 
@@ -93,6 +97,48 @@ private:
         const size_t n = std::min(room - 1, static_cast<size_t>(src.size()));
         std::memcpy(dst, src.constData(), n);
         dst[n] = '\0';
+    }
+};
+
+// Interfaces set by the test; each snapshot is counted.
+class FakeInterfaces final : public InterfaceSource {
+public:
+    InterfaceSnapshot current;
+    int snapshots = 0;
+
+    InterfaceSnapshot snapshot() override
+    {
+        ++snapshots;
+        return current;
+    }
+
+    // One address of an up interface, from its text form ("10.0.0.2", "2001:db8::7").
+    static InterfaceAddress address(const char *interfaceName, unsigned index, const char *text)
+    {
+        InterfaceAddress a;
+        a.interfaceName = interfaceName;
+        a.index = index;
+        a.up = true;
+        a.loopback = std::strncmp(interfaceName, "lo", 3) == 0;
+        a.ipv6 = std::strchr(text, ':') != nullptr;
+        inet_pton(a.ipv6 ? AF_INET6 : AF_INET, text, a.bytes.data());
+        return a;
+    }
+};
+
+// The real sockets layer with a host name of the test's choosing, so that the
+// own-name lookup can be told from any other.
+class NamedPosixSockets final : public PosixSockets {
+public:
+    NamedPosixSockets(InterfaceSource &interfaces, QByteArray name) : PosixSockets(interfaces), hostName(std::move(name)) {}
+    QByteArray hostName;
+
+    int gethostname(char *name, int length) override
+    {
+        if (PosixSockets::gethostname(name, length) != 0 || length <= hostName.size())
+            return SOCKET_ERROR;
+        std::memcpy(name, hostName.constData(), static_cast<size_t>(hostName.size()) + 1);
+        return 0;
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
+#include <strings.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/utsname.h>
@@ -33,6 +34,29 @@ std::uint16_t maxSockets()
 }
 
 } // namespace
+
+bool IsOwnHostName(const char *name, const char *ownName)
+{
+    if (!name || !ownName || !*ownName)
+        return false;
+    const auto withoutDot = [](const char *s) {
+        size_t n = std::strlen(s);
+        if (n > 1 && s[n - 1] == '.')
+            --n;
+        return n;
+    };
+    const size_t n = withoutDot(name);
+    return n == withoutDot(ownName) && ::strncasecmp(name, ownName, n) == 0;
+}
+
+PosixSockets::PosixSockets(InterfaceSource &interfaces) : m_interfaces(interfaces) {}
+
+PosixSockets::PosixSockets()
+    : m_ownInterfaces(std::make_unique<SystemInterfaces>()), m_interfaces(*m_ownInterfaces)
+{
+}
+
+PosixSockets::~PosixSockets() = default;
 
 std::uint16_t MaxSocketsForFileLimit(unsigned long long softLimit, bool unlimited)
 {
@@ -92,8 +116,12 @@ std::optional<HostEntry> PosixSockets::gethostbyname(const char *name)
 {
     if (m_startups == 0 || !name || !*name)
         return std::nullopt;
+    std::array<char, 1024> own{};
+    if (gethostname(own.data(), static_cast<int>(own.size())) == 0 && IsOwnHostName(name, own.data()))
+        return ownHostEntry(own.data());
+
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM; // one result per address, not one per socket type
     hints.ai_flags = AI_CANONNAME;
     addrinfo *res = nullptr;
@@ -102,17 +130,37 @@ std::optional<HostEntry> PosixSockets::gethostbyname(const char *name)
     HostEntry entry;
     entry.officialName = res->ai_canonname ? QByteArray(res->ai_canonname) : QByteArray(name);
     for (const addrinfo *ai = res; ai; ai = ai->ai_next) {
-        if (ai->ai_family != AF_INET || !ai->ai_addr)
+        if (!ai->ai_addr)
             continue;
-        const auto *sin = reinterpret_cast<const sockaddr_in *>(ai->ai_addr);
-        std::array<BYTE, 4> bytes{};
-        std::memcpy(bytes.data(), &sin->sin_addr.s_addr, 4); // already in network order
-        if (!entry.addresses.contains(bytes))
-            entry.addresses.append(bytes);
+        if (ai->ai_family == AF_INET) {
+            const auto *sin = reinterpret_cast<const sockaddr_in *>(ai->ai_addr);
+            std::array<BYTE, 4> bytes{};
+            std::memcpy(bytes.data(), &sin->sin_addr.s_addr, 4); // already in network order
+            if (!entry.addresses.contains(bytes))
+                entry.addresses.append(bytes);
+        } else if (ai->ai_family == AF_INET6) {
+            const auto *sin6 = reinterpret_cast<const sockaddr_in6 *>(ai->ai_addr);
+            std::array<BYTE, 16> bytes{};
+            std::memcpy(bytes.data(), &sin6->sin6_addr, 16);
+            if (!entry.addresses6.contains(bytes))
+                entry.addresses6.append(bytes);
+        }
     }
     freeaddrinfo(res);
-    if (entry.addresses.isEmpty())
+    if (entry.addresses.isEmpty() && entry.addresses6.isEmpty())
         return std::nullopt;
+    return entry;
+}
+
+std::optional<HostEntry> PosixSockets::ownHostEntry(const char *ownName)
+{
+    OwnAddresses own = ChooseOwnAddresses(m_interfaces.snapshot());
+    if (own.isEmpty())
+        return std::nullopt;
+    HostEntry entry;
+    entry.officialName = QByteArray(ownName);
+    entry.addresses = std::move(own.ipv4);
+    entry.addresses6 = std::move(own.ipv6);
     return entry;
 }
 

@@ -23,7 +23,8 @@ struct WSADATA {
 
 struct HostEntry {
     QByteArray officialName;
-    QList<std::array<BYTE, 4>> addresses; // IPv4, network order
+    QList<std::array<BYTE, 4>> addresses;   // IPv4, network order, best first
+    QList<std::array<BYTE, 16>> addresses6; // IPv6, network order, best first
 };
 
 class Sockets {
