@@ -1,6 +1,6 @@
-#include "platform/ras/nmservice.h"
+#include "platform/ras/nm/nmservice.h"
 
-#include "platform/ras/nmstates.h"
+#include "platform/ras/nm/nmstates.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
