@@ -13,7 +13,7 @@
 #include "platform/messageboxes.h"
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 #include "support/simlinesupport.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"

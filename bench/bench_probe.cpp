@@ -3,9 +3,9 @@
 // The simulated line keeps its state in a temporary folder; nothing touches the
 // user's own files.
 #include "monitor/probe.h"
-#include "platform/ras/nmservice.h"
+#include "platform/ras/nm/nmservice.h"
 #include "platform/ras/ras.h"
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 #include "support/simlinesupport.h"
 #include "platform/sockets/interfaces.h"
 #include "platform/sockets/posixsockets.h"

@@ -1,8 +1,8 @@
 // The readers of files a user can edit, on oversized input built to hit their
 // worst cases: each must grow linearly with its input (the reported complexity
 // is O(N)), so no file within the size limits can stall the user interface.
-#include "platform/ras/linestate.h"
-#include "platform/ras/phonebook.h"
+#include "platform/ras/simline/linestate.h"
+#include "platform/ras/simline/phonebook.h"
 #include "platform/registry/hiveformat.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // The line state reader on any bytes (no crash, no undefined behaviour; what it
 // reads is written back and read again as the same), and the round trip of the
 // writer: records whose texts come from the input read back as themselves.
-#include "platform/ras/linestate.h"
+#include "platform/ras/simline/linestate.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The phonebook reader on any bytes: no crash, no undefined behaviour, and
 // what it keeps obeys the rules the dialler relies on.
-#include "platform/ras/phonebook.h"
+#include "platform/ras/simline/phonebook.h"
 #include "platform/ras/ras.h"
 
 #include <QSet>

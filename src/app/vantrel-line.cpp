@@ -1,5 +1,5 @@
-#include "platform/ras/linetool.h"
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/linetool.h"
+#include "platform/ras/simline/simline.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

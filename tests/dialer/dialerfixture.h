@@ -7,7 +7,7 @@
 #include "dialer/fmask.h"
 #include "dialer/fmconnect.h"
 #include "monitor/monitorfixture.h"
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 #include "support/simlinesupport.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // on a private dbus-daemon of the test's own. What the template lacks (an
 // activation that takes its time, IPv4 configurations, the agent manager) is
 // added with dbusmock's own calls.
-#include "platform/ras/nmservice.h"
+#include "platform/ras/nm/nmservice.h"
 #include "platform/ras/ras.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // (vantrel-line run as a real subprocess).
 #include "monitor/probe.h"
 #include "platform/ras/ras.h"
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>

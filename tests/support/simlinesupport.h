@@ -1,7 +1,7 @@
 #pragma once
 // Puts a live connection straight into a simulated line's shared state, as a line
 // brought up by other means would appear, without running a dial.
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 
 #include <QString>
 

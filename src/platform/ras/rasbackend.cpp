@@ -1,6 +1,6 @@
 #include "platform/ras/rasbackend.h"
 
-#include "platform/ras/nmservice.h"
+#include "platform/ras/nm/nmservice.h"
 
 namespace vantrel {
 

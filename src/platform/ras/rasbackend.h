@@ -2,7 +2,7 @@
 // Which remote access backend runs: NetworkManager where it answers on the
 // system bus, the simulated line otherwise.
 #include "platform/ras/rasservice.h"
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The shared state of the simulated line: the connections up now, in one file
 // that every process of the user reads and writes.
-#include "platform/ras/filestamp.h"
+#include "platform/ras/simline/filestamp.h"
 #include "platform/ras/rasservice.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "platform/ras/nmstates.h"
+#include "platform/ras/nm/nmstates.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 // The dial worker of the simulated line: starting a dial, playing its states on
 // a thread of its own, hanging up and reporting the state of a dial.
-#include "platform/ras/dialworker.h"
+#include "platform/ras/simline/dialworker.h"
 
 #include <chrono>
 

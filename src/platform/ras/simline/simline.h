@@ -4,8 +4,8 @@
 // state sequence on a worker thread, and keeps the live connections in a state
 // file that every process of the user shares (so vantrel-line can bring a line
 // up or down from outside, as a connection made by other means would be).
-#include "platform/ras/linestate.h"
-#include "platform/ras/phonebook.h"
+#include "platform/ras/simline/linestate.h"
+#include "platform/ras/simline/phonebook.h"
 #include "platform/ras/rasservice.h"
 
 #include <QString>

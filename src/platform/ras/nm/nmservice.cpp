@@ -1,6 +1,6 @@
-#include "platform/ras/nmservice.h"
+#include "platform/ras/nm/nmservice.h"
 
-#include "platform/ras/nmstates.h"
+#include "platform/ras/nm/nmstates.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -15,7 +15,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <mutex>
@@ -49,10 +48,6 @@ constexpr int kActivateTimeoutMs = 60000;
 constexpr int kCoalesceMs = 20;
 // How long an ended activation waits for the signal that says why.
 constexpr int kReasonGraceMs = 250;
-// A read that failed or came too late is tried again after these waits, each
-// twice the last, up to the longest; what was known before stands meanwhile.
-constexpr int kRetryFirstMs = 250;
-constexpr int kRetryLongestMs = 16000;
 
 using NmSettings = QMap<QString, QVariantMap>;
 using StringMap = QMap<QString, QString>;
@@ -122,7 +117,7 @@ class NmAgent : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.SecretAgent")
 public:
-    explicit NmAgent(NmService &service) : m_service(service) {}
+    explicit NmAgent(NmCache &cache) : m_cache(cache) {}
 
 public slots:
     NmSettings GetSecrets(const NmSettings &connection, const QDBusObjectPath &connectionPath,
@@ -130,34 +125,27 @@ public slots:
     {
         Q_UNUSED(connection);
         Q_UNUSED(hints);
-        NmSettings answer;
-        {
-            std::lock_guard lock(m_service.m_mutex);
-            // Only NetworkManager itself learns a typed password; any other
-            // peer on the bus that asks is refused.
-            if (m_service.m_nmOwner.isEmpty() || message().service() != m_service.m_nmOwner) {
-                sendErrorReply(kPermissionDenied, QStringLiteral("Only NetworkManager may ask for secrets."));
-                return {};
-            }
-            for (auto &[handle, dial] : m_service.m_dials) {
-                if (dial->profilePath != connectionPath.path() || dial->password.isEmpty())
-                    continue;
-                // Asked again after a failure: the typed password was wrong, and
-                // handing it over again would only repeat the failure.
-                if ((flags & kRequestNew) && dial->passwordGiven)
-                    break;
-                if (settingName == QLatin1String("vpn")) {
-                    answer[settingName][QStringLiteral("secrets")] = QVariant::fromValue(
-                        StringMap{{QStringLiteral("password"), dial->password}});
-                } else if (settingName == QLatin1String("pppoe") || settingName == QLatin1String("gsm")
-                           || settingName == QLatin1String("cdma")) {
-                    answer[settingName][QStringLiteral("password")] = dial->password;
-                } else {
-                    break;
-                }
-                dial->passwordGiven = true;
-                return answer;
-            }
+        // Only NetworkManager itself learns a typed password; any other peer
+        // on the bus that asks is refused.
+        if (!m_cache.isNetworkManager(message().service())) {
+            sendErrorReply(kPermissionDenied, QStringLiteral("Only NetworkManager may ask for secrets."));
+            return {};
+        }
+        const bool vpn = settingName == QLatin1String("vpn");
+        const bool plain = settingName == QLatin1String("pppoe") || settingName == QLatin1String("gsm")
+                           || settingName == QLatin1String("cdma");
+        // Asked again after a failure, the typed password was wrong: handing
+        // it over again would only repeat the failure.
+        const std::optional<QString> password =
+            vpn || plain ? m_cache.takePassword(connectionPath.path(), flags & kRequestNew) : std::nullopt;
+        if (password) {
+            NmSettings answer;
+            if (vpn)
+                answer[settingName][QStringLiteral("secrets")] =
+                    QVariant::fromValue(StringMap{{QStringLiteral("password"), *password}});
+            else
+                answer[settingName][QStringLiteral("password")] = *password;
+            return answer;
         }
         sendErrorReply(kNoSecrets, QStringLiteral("Vantrel holds no secret for this connection."));
         return {};
@@ -168,7 +156,7 @@ public slots:
     void DeleteSecrets(const NmSettings &, const QDBusObjectPath &) {}
 
 private:
-    NmService &m_service;
+    NmCache &m_cache;
 };
 
 // --- the service's thread ------------------------------------------------------------------
@@ -176,14 +164,18 @@ private:
 class NmWorker : public QObject {
     Q_OBJECT
 public:
-    explicit NmWorker(NmService &service) : m_s(service), m_bus(QString()), m_name(NewConnectionName()) {}
+    NmWorker(NmCache &cache, const NmService::Options &options, QObject *agent, std::function<void()> started)
+        : m_cache(cache), m_options(options), m_agent(agent), m_started(std::move(started)), m_bus(QString()),
+          m_name(NewConnectionName())
+    {
+    }
 
     QString connectionName() const { return m_name; }
 
 public slots:
     void start()
     {
-        m_bus = ConnectBus(m_s.m_options.busAddress, m_name);
+        m_bus = ConnectBus(m_options.busAddress, m_name);
         m_activeTimer = new QTimer(this);
         m_activeTimer->setSingleShot(true);
         m_activeTimer->setInterval(kCoalesceMs);
@@ -200,23 +192,18 @@ public slots:
         connect(m_retryTimer, &QTimer::timeout, this, &NmWorker::retry);
 
         if (m_bus.isConnected()) {
-            {
-                std::lock_guard lock(m_s.m_mutex);
-                m_s.m_uniqueName = m_bus.baseService();
-            }
+            m_cache.setUniqueName(m_bus.baseService());
             m_watcher = new QDBusServiceWatcher(kService, m_bus,
                                                 QDBusServiceWatcher::WatchForOwnerChange, this);
             connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
                     &NmWorker::ownerChanged);
             subscribe();
-            m_bus.registerObject(kAgentPath, m_s.m_agent, QDBusConnection::ExportAllSlots);
-            const QString owner = Owner(m_bus, m_s.m_options.callTimeoutMs);
+            m_bus.registerObject(kAgentPath, m_agent, QDBusConnection::ExportAllSlots);
+            const QString owner = Owner(m_bus, m_options.callTimeoutMs);
             if (!owner.isEmpty())
                 up(owner);
         }
-        std::lock_guard lock(m_s.m_mutex);
-        m_s.m_startDone = true;
-        m_s.m_started.notify_all();
+        m_started();
     }
 
     void stop()
@@ -236,41 +223,24 @@ public slots:
 
     void activate(HRASCONN handle)
     {
-        std::shared_ptr<NmService::Dial> dial;
-        {
-            std::lock_guard lock(m_s.m_mutex);
-            const auto it = m_s.m_dials.find(handle);
-            if (it == m_s.m_dials.end())
-                return;
-            dial = it->second;
-        }
+        const std::optional<NmCache::DialRequest> request = m_cache.dialRequest(handle);
+        if (!request)
+            return;
         QDBusMessage m = QDBusMessage::createMethodCall(kService, kManagerPath, kManagerIface,
                                                         QStringLiteral("ActivateConnection"));
-        m << QVariant::fromValue(QDBusObjectPath(dial->profilePath))
+        m << QVariant::fromValue(QDBusObjectPath(request->profilePath))
           << QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))
           << QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")));
         auto *watch = new QDBusPendingCallWatcher(m_bus.asyncCall(m, kActivateTimeoutMs), this);
-        connect(watch, &QDBusPendingCallWatcher::finished, this, [this, dial](QDBusPendingCallWatcher *w) {
+        connect(watch, &QDBusPendingCallWatcher::finished, this,
+                [this, request = *request](QDBusPendingCallWatcher *w) {
             w->deleteLater();
             const QDBusPendingReply<QDBusObjectPath> reply = *w;
-            NmService::Reports out;
             QString leftOver;
-            {
-                std::lock_guard lock(m_s.m_mutex);
-                const bool current = m_s.m_dials.count(dial->handle) && m_s.m_dials[dial->handle] == dial;
-                if (reply.isError()) {
-                    if (current)
-                        m_s.failLocked(dial->handle, nm::ErrorForDBusError(reply.error().name()), out);
-                } else if (current) {
-                    dial->activePath = reply.value().path();
-                    m_s.m_handles[dial->activePath] = dial->handle;
-                    m_s.stepLocked(*dial, RASCS_PortOpened, out);
-                } else if (dial->hungUp) {
-                    // Hung up before NetworkManager answered: undo what it started.
-                    leftOver = reply.value().path();
-                }
-            }
-            NmService::deliver(out);
+            if (reply.isError())
+                NmCache::Deliver(m_cache.activationRefused(request, nm::ErrorForDBusError(reply.error().name())));
+            else
+                NmCache::Deliver(m_cache.activationAccepted(request, reply.value().path(), &leftOver));
             if (!leftOver.isEmpty())
                 deactivate(leftOver);
             refreshActive();
@@ -316,75 +286,33 @@ private slots:
 
     void activeStateChanged(uint state, uint reason, const QDBusMessage &message)
     {
-        NmService::Reports out;
-        {
-            std::lock_guard lock(m_s.m_mutex);
-            for (auto &[handle, dial] : m_s.m_dials) {
-                if (dial->activePath != message.path())
-                    continue;
-                dial->activeReason = reason;
-                if (state == nm::AcDeactivated) {
-                    m_s.failLocked(handle, nm::ErrorForActiveReason(reason, deviceReasonLocked(*dial)), out);
-                } else if (state == nm::AcActivating) {
-                    m_s.stepLocked(*dial, RASCS_ConnectDevice, out);
-                }
-                // Activated is reported by the refresh, once the address is read.
-                break;
-            }
-        }
-        NmService::deliver(out);
+        NmCache::Deliver(m_cache.activeStateChanged(message.path(), state, reason));
         scheduleActive();
     }
 
     void deviceStateChanged(uint newState, uint, uint reason, const QDBusMessage &message)
     {
-        NmService::Reports out;
-        {
-            std::lock_guard lock(m_s.m_mutex);
-            // A device starting a new activation forgets why its last one failed.
-            if (newState == nm::DevPrepare)
-                m_s.m_deviceReasons.erase(message.path());
-            else if (reason != 0)
-                m_s.m_deviceReasons[message.path()] = reason;
-            const std::optional<RASCONNSTATE> step = nm::StepForDeviceState(newState);
-            for (auto &[handle, dial] : m_s.m_dials) {
-                if (step && dial->devices.contains(message.path())) {
-                    m_s.stepLocked(*dial, *step, out);
-                    break;
-                }
-            }
-        }
-        NmService::deliver(out);
+        NmCache::Deliver(m_cache.deviceStateChanged(message.path(), newState, reason));
     }
 
     void refreshActive()
     {
-        if (!isUp())
+        if (!m_cache.isUp())
             return;
         const QVariant listed = property(kManagerPath, kManagerIface, QStringLiteral("ActiveConnections"));
         if (!listed.isValid()) {
-            retryLater(kRetryActive);
+            retryLater(NmCache::ReadActive);
             return;
         }
-        const QStringList paths = Paths(FromVariant<QList<QDBusObjectPath>>(listed));
-
-        struct Seen {
-            NmService::Active active;
-            QString profilePath;
-            QString type;
-            QStringList devices;
-            // Listed, but its own properties could not be read: what was known
-            // of it stands until a read succeeds.
-            bool unread = false;
-        };
-        QList<Seen> seen;
+        QList<NmCache::ActiveRead> seen;
         bool incomplete = false;
-        for (const QString &path : paths) {
-            Seen s;
-            s.active.path = path;
+        for (const QString &path : Paths(FromVariant<QList<QDBusObjectPath>>(listed))) {
+            NmCache::ActiveRead s;
+            s.path = path;
             const std::optional<QVariantMap> read = properties(path, kActiveIface);
             if (!read) {
                 s.unread = true;
+                incomplete = true;
                 seen.append(s);
                 continue;
             }
@@ -395,110 +323,39 @@ private slots:
             s.type = type;
             s.profilePath = FromVariant<QDBusObjectPath>(props.value(QStringLiteral("Connection"))).path();
             s.devices = Paths(FromVariant<QList<QDBusObjectPath>>(props.value(QStringLiteral("Devices"))));
-            s.active.profilePath = s.profilePath;
-            s.active.state = props.value(QStringLiteral("State")).toUInt();
-            s.active.connection.entryName = props.value(QStringLiteral("Id")).toString();
-            s.active.connection.deviceType = nm::DeviceTypeFor(type);
+            s.state = props.value(QStringLiteral("State")).toUInt();
+            s.connection.entryName = props.value(QStringLiteral("Id")).toString();
+            s.connection.deviceType = nm::DeviceTypeFor(type);
             if (!s.devices.isEmpty()) {
                 const std::optional<QString> name = interfaceOf(s.devices.first());
                 s.unread = !name;
-                s.active.connection.deviceName = name.value_or(QString());
+                s.connection.deviceName = name.value_or(QString());
             }
             const QString ip4 = FromVariant<QDBusObjectPath>(props.value(QStringLiteral("Ip4Config"))).path();
             // An activating connection may carry a half-made configuration; only
             // an activated one has an address to show.
-            if (!s.unread && s.active.state == nm::AcActivated && !ip4.isEmpty() && ip4 != QLatin1String("/")) {
+            if (!s.unread && s.state == nm::AcActivated && !ip4.isEmpty() && ip4 != QLatin1String("/")) {
                 const std::optional<QString> address = firstAddress(ip4);
                 s.unread = !address;
-                s.active.connection.address = address.value_or(QString());
+                s.connection.address = address.value_or(QString());
             }
+            incomplete = incomplete || s.unread;
             seen.append(s);
         }
 
-        NmService::Reports out;
-        bool recheck = false;
-        {
-            std::lock_guard lock(m_s.m_mutex);
-            if (!m_s.m_up)
-                return;
-            std::map<QString, HRASCONN> handles;
-            QList<NmService::Active> active;
-            for (Seen &s : seen) {
-                const auto known = m_s.m_handles.find(s.active.path);
-                if (s.unread) {
-                    incomplete = true;
-                    // A failed or late read says nothing about the connection:
-                    // keep it as it was last seen, live or not.
-                    if (known == m_s.m_handles.end())
-                        continue;
-                    handles[s.active.path] = known->second;
-                    const auto was = std::find_if(m_s.m_active.cbegin(), m_s.m_active.cend(),
-                                                  [&](const NmService::Active &a) { return a.path == s.active.path; });
-                    if (was != m_s.m_active.cend())
-                        active.append(*was);
-                    continue;
-                }
-                // Bluetooth counts only as dial-up networking, which the profile says.
-                if (s.type == QLatin1String("bluetooth")) {
-                    const bool dun = std::any_of(m_s.m_profiles.cbegin(), m_s.m_profiles.cend(),
-                                                 [&](const NmService::Profile &p) { return p.path == s.profilePath; });
-                    if (!dun)
-                        continue;
-                }
-                s.active.handle = known != m_s.m_handles.end() ? known->second : m_s.takeHandleLocked();
-                s.active.connection.handle = s.active.handle;
-                handles[s.active.path] = s.active.handle;
-                if (s.active.state == nm::AcActivating || s.active.state == nm::AcActivated)
-                    active.append(s.active);
-            }
-            // Dials whose connection is known: follow it.
-            std::vector<HRASCONN> handlesOfDials;
-            for (const auto &[handle, dial] : m_s.m_dials)
-                handlesOfDials.push_back(handle);
-            for (const HRASCONN handle : handlesOfDials) {
-                const std::shared_ptr<NmService::Dial> dial = m_s.m_dials[handle];
-                if (dial->activePath.isEmpty())
-                    continue;
-                handles[dial->activePath] = handle;
-                const auto it = std::find_if(seen.cbegin(), seen.cend(),
-                                             [&](const Seen &s) { return s.active.path == dial->activePath; });
-                if (it != seen.cend() && it->unread)
-                    continue; // nothing new learnt; the retry looks again
-                if (it == seen.cend() || it->active.state == nm::AcDeactivated) {
-                    // Ended. The signal that carries the reason may still be
-                    // queued behind this refresh: look once more a little later,
-                    // and only then fail with what is known.
-                    if (!dial->endSeen) {
-                        dial->endSeen = true;
-                        recheck = true;
-                    } else {
-                        m_s.failLocked(handle, nm::ErrorForActiveReason(dial->activeReason, deviceReasonLocked(*dial)), out);
-                    }
-                    continue;
-                }
-                dial->devices = it->devices;
-                if (const std::optional<RASCONNSTATE> step = nm::StepForActiveState(it->active.state))
-                    m_s.stepLocked(*dial, *step, out);
-            }
-            m_s.m_handles = std::move(handles);
-            m_s.m_active = std::move(active);
-        }
-        NmService::deliver(out);
-        if (recheck)
+        const NmCache::ActiveApplied applied = m_cache.applyActive(seen);
+        if (!applied.applied)
+            return;
+        NmCache::Deliver(applied.reports);
+        if (applied.recheck)
             QTimer::singleShot(kReasonGraceMs, this, &NmWorker::refreshActive);
         if (incomplete)
-            retryLater(kRetryActive);
+            retryLater(NmCache::ReadActive);
         else
-            readSucceeded(kRetryActive);
+            readSucceeded(NmCache::ReadActive);
     }
 
 private:
-    bool isUp() const
-    {
-        std::lock_guard lock(m_s.m_mutex);
-        return m_s.m_up;
-    }
-
     void subscribe()
     {
         for (const QString &iface : {kManagerIface, kActiveIface, kIp4Iface}) {
@@ -523,43 +380,25 @@ private:
 
     void up(const QString &owner)
     {
-        {
-            std::lock_guard lock(m_s.m_mutex);
-            m_s.m_up = true;
-            m_s.m_nmOwner = owner;
-        }
+        m_cache.wentUp(owner);
         // NetworkManager forgets its agents when it restarts; register anew each
         // time it appears. Without it a typed password cannot be handed over, and
         // NetworkManager answers such a dial with "no secrets".
         QDBusMessage m = QDBusMessage::createMethodCall(kService, kAgentManagerPath, kAgentManagerIface,
                                                         QStringLiteral("Register"));
         m << QString::fromLatin1(NmService::kAgentIdentifier);
-        m_bus.call(m, QDBus::Block, m_s.m_options.callTimeoutMs);
+        m_bus.call(m, QDBus::Block, m_options.callTimeoutMs);
         refreshProfiles();
         refreshActive();
     }
 
     void down()
     {
-        NmService::Reports out;
-        {
-            std::lock_guard lock(m_s.m_mutex);
-            m_s.m_up = false;
-            m_s.m_nmOwner.clear();
-            m_s.m_profiles.clear();
-            m_s.m_active.clear();
-            m_s.m_handles.clear();
-            m_s.m_deviceReasons.clear();
-            std::vector<HRASCONN> dials;
-            for (const auto &[handle, dial] : m_s.m_dials)
-                dials.push_back(handle);
-            for (const HRASCONN handle : dials)
-                m_s.failLocked(handle, ERROR_NM_GONE, out);
-        }
+        const NmCache::Reports out = m_cache.wentDown();
         m_interfaces.clear();
-        m_retryWhat = 0;
-        readSucceeded(0);
-        NmService::deliver(out);
+        if (m_retryTimer)
+            m_retryTimer->stop();
+        NmCache::Deliver(out);
     }
 
     void scheduleProfiles()
@@ -570,31 +409,29 @@ private:
 
     void refreshProfiles()
     {
-        if (!isUp())
+        if (!m_cache.isUp())
             return;
         const QDBusMessage listed = call(kSettingsPath, kSettingsIface, QStringLiteral("ListConnections"));
         if (listed.type() != QDBusMessage::ReplyMessage) {
-            retryLater(kRetryProfiles);
+            retryLater(NmCache::ReadProfiles);
             return;
         }
-        QList<NmService::Profile> profiles;
+        QList<NmCache::Profile> profiles;
         bool incomplete = false;
         for (const QString &path : Paths(FromVariant<QList<QDBusObjectPath>>(listed.arguments().value(0)))) {
             const QDBusMessage got = call(path, kProfileIface, QStringLiteral("GetSettings"));
             if (Unanswered(got)) {
                 // Too slow to answer is not gone: keep the entry as last read.
                 incomplete = true;
-                std::lock_guard lock(m_s.m_mutex);
-                for (const NmService::Profile &p : std::as_const(m_s.m_profiles))
-                    if (p.path == path)
-                        profiles.append(p);
+                if (const std::optional<NmCache::Profile> last = m_cache.lastRead(path))
+                    profiles.append(*last);
                 continue;
             }
             if (got.type() != QDBusMessage::ReplyMessage)
                 continue; // a profile this user may not read is not an entry
             const NmSettings settings = FromVariant<NmSettings>(got.arguments().value(0));
             const QVariantMap connection = settings.value(QStringLiteral("connection"));
-            NmService::Profile p;
+            NmCache::Profile p;
             p.path = path;
             p.id = connection.value(QStringLiteral("id")).toString();
             p.type = connection.value(QStringLiteral("type")).toString();
@@ -625,26 +462,11 @@ private:
             p.passwordSaved = nm::PasswordSaved(flags);
             profiles.append(p);
         }
-        {
-            std::lock_guard lock(m_s.m_mutex);
-            if (m_s.m_up)
-                m_s.m_profiles = std::move(profiles);
-        }
+        m_cache.applyProfiles(std::move(profiles));
         if (incomplete)
-            retryLater(kRetryProfiles);
+            retryLater(NmCache::ReadProfiles);
         else
-            readSucceeded(kRetryProfiles);
-    }
-
-    // m_s.m_mutex held.
-    unsigned deviceReasonLocked(const NmService::Dial &dial) const
-    {
-        for (const QString &device : dial.devices) {
-            const auto it = m_s.m_deviceReasons.find(device);
-            if (it != m_s.m_deviceReasons.end())
-                return it->second;
-        }
-        return 0;
+            readSucceeded(NmCache::ReadProfiles);
     }
 
     // The device's interface name; nothing when NetworkManager did not answer.
@@ -693,7 +515,7 @@ private:
     {
         QDBusMessage m = QDBusMessage::createMethodCall(kService, path, iface, method);
         m.setArguments(args);
-        return m_bus.call(m, QDBus::Block, m_s.m_options.callTimeoutMs);
+        return m_bus.call(m, QDBus::Block, m_options.callTimeoutMs);
     }
 
     QVariant property(const QString &path, const QString &iface, const QString &name,
@@ -719,38 +541,32 @@ private:
 
     // A read that failed is tried again later, waiting twice as long each
     // time up to a limit, so a NetworkManager that stays slow is asked at a
-    // calm pace and never in a loop.
-    void retryLater(unsigned what)
+    // calm pace and never in a loop; what was known before stands meanwhile.
+    void retryLater(unsigned reads)
     {
-        m_retryWhat |= what;
-        m_retryMs = m_retryMs == 0 ? kRetryFirstMs : std::min(m_retryMs * 2, kRetryLongestMs);
+        const int waitMs = m_cache.readFailed(reads);
         if (m_retryTimer)
-            m_retryTimer->start(m_retryMs);
+            m_retryTimer->start(waitMs);
     }
 
-    void readSucceeded(unsigned what)
+    void readSucceeded(unsigned reads)
     {
-        m_retryWhat &= ~what;
-        if (m_retryWhat != 0)
-            return;
-        m_retryMs = 0;
-        if (m_retryTimer)
+        if (m_cache.readSucceeded(reads) && m_retryTimer)
             m_retryTimer->stop();
     }
 
     void retry()
     {
-        const unsigned what = m_retryWhat;
-        if (what & kRetryProfiles)
+        if (m_cache.dueForRetry() & NmCache::ReadProfiles)
             refreshProfiles();
         // The connections depend on the profiles (Bluetooth): read them too.
         refreshActive();
     }
 
-    static constexpr unsigned kRetryActive = 1;
-    static constexpr unsigned kRetryProfiles = 2;
-
-    NmService &m_s;
+    NmCache &m_cache;
+    const NmService::Options m_options;
+    QObject *m_agent;
+    std::function<void()> m_started;
     QDBusConnection m_bus;
     QString m_name;
     QDBusServiceWatcher *m_watcher = nullptr;
@@ -758,8 +574,6 @@ private:
     QTimer *m_profilesTimer = nullptr;
     std::map<QString, QString> m_interfaces; // device path -> interface name
     QTimer *m_retryTimer = nullptr;
-    int m_retryMs = 0;        // the last wait before a retry; 0: nothing to retry
-    unsigned m_retryWhat = 0; // kRetryActive, kRetryProfiles
 };
 
 // --- the service ---------------------------------------------------------------------------
@@ -767,20 +581,24 @@ private:
 NmService::NmService(Options options) : m_options(std::move(options))
 {
     RegisterTypes();
-    m_thread = std::make_unique<QThread>();
-    m_thread->setObjectName(QStringLiteral("NetworkManager"));
-    m_worker = new NmWorker(*this);
-    m_worker->moveToThread(m_thread.get());
-    QObject::connect(m_thread.get(), &QThread::finished, m_worker, &QObject::deleteLater);
     m_agentThread = std::make_unique<QThread>();
     m_agentThread->setObjectName(QStringLiteral("NetworkManager agent"));
-    m_agent = new NmAgent(*this);
+    m_agent = new NmAgent(m_cache);
     m_agent->moveToThread(m_agentThread.get());
     QObject::connect(m_agentThread.get(), &QThread::finished, m_agent, &QObject::deleteLater);
+    m_thread = std::make_unique<QThread>();
+    m_thread->setObjectName(QStringLiteral("NetworkManager"));
+    m_worker = new NmWorker(m_cache, m_options, m_agent, [this] {
+        std::lock_guard lock(m_startMutex);
+        m_startDone = true;
+        m_started.notify_all();
+    });
+    m_worker->moveToThread(m_thread.get());
+    QObject::connect(m_thread.get(), &QThread::finished, m_worker, &QObject::deleteLater);
     m_agentThread->start();
     m_thread->start();
     QMetaObject::invokeMethod(m_worker, &NmWorker::start, Qt::QueuedConnection);
-    std::unique_lock lock(m_mutex);
+    std::unique_lock lock(m_startMutex);
     m_started.wait_for(lock, std::chrono::milliseconds(m_options.startWaitMs), [this] { return m_startDone; });
 }
 
@@ -807,105 +625,29 @@ bool NmService::Answers(const QString &busAddress, int timeoutMs)
 
 bool NmService::serviceUp() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_up;
+    return m_cache.isUp();
 }
 
 QString NmService::uniqueName() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_uniqueName;
-}
-
-const NmService::Profile *NmService::findProfileLocked(const QString &entry) const
-{
-    // The exact id first: NetworkManager's ids are case-sensitive, the
-    // program's entry names are not.
-    for (const Profile &p : m_profiles)
-        if (p.id == entry)
-            return &p;
-    for (const Profile &p : m_profiles)
-        if (p.id.compare(entry, Qt::CaseInsensitive) == 0)
-            return &p;
-    return nullptr;
-}
-
-HRASCONN NmService::takeHandleLocked()
-{
-    auto inUse = [this](HRASCONN h) {
-        if (h == 0 || m_dials.count(h) || m_failed.count(h))
-            return true;
-        for (const auto &[path, handle] : m_handles)
-            if (handle == h)
-                return true;
-        return false;
-    };
-    while (inUse(m_nextHandle))
-        ++m_nextHandle;
-    return m_nextHandle++;
-}
-
-void NmService::stepLocked(Dial &dial, RASCONNSTATE state, Reports &out)
-{
-    // States only move forward; a late or repeated signal says nothing new.
-    if (state <= dial.last)
-        return;
-    dial.last = state;
-    out.push_back({dial.progress, state, 0});
-    if (state == RASCS_Connected)
-        m_dials.erase(dial.handle);
-}
-
-void NmService::failLocked(HRASCONN handle, DWORD error, Reports &out)
-{
-    const auto it = m_dials.find(handle);
-    if (it == m_dials.end())
-        return;
-    const std::shared_ptr<Dial> dial = it->second;
-    out.push_back({dial->progress, dial->last, error});
-    m_failed[handle] = {dial->last, error};
-    m_dials.erase(it);
-    // Its connection, if NetworkManager still lists it, is dead: not a live
-    // connection for the poll, nor a reason to refuse the next dial.
-    if (!dial->activePath.isEmpty()) {
-        m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
-                                      [&](const Active &a) { return a.path == dial->activePath; }),
-                       m_active.end());
-        m_handles.erase(dial->activePath);
-    }
-}
-
-void NmService::deliver(const Reports &reports)
-{
-    for (const Report &r : reports)
-        if (r.progress)
-            r.progress(r.state, r.error);
+    return m_cache.uniqueName();
 }
 
 DWORD NmService::listEntries(QList<QString> *names)
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_up)
-        return ERROR_NM_NOT_RUNNING;
-    names->clear();
-    for (const Profile &p : m_profiles)
-        names->append(p.id);
-    return 0;
+    return m_cache.entryNames(names);
 }
 
 DWORD NmService::entryDialParams(const QString &entry, QString *userName, QString *password,
                                  bool *passwordSaved)
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_up)
-        return ERROR_NM_NOT_RUNNING;
-    const Profile *p = findProfileLocked(entry);
-    if (!p)
-        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    *userName = p->userName;
+    NmCache::Profile p;
+    if (const DWORD error = m_cache.profileFor(entry, &p))
+        return error;
+    *userName = p.userName;
     // NetworkManager keeps its secrets; the program never reads them.
     password->clear();
-    *passwordSaved = p->passwordSaved;
+    *passwordSaved = p.passwordSaved;
     return 0;
 }
 
@@ -914,32 +656,12 @@ DWORD NmService::dial(const QString &entry, const QString &userName, const QStri
 {
     // The user name is the profile's: changing it would change the profile.
     Q_UNUSED(userName);
-    Reports out;
+    NmCache::Reports out;
     HRASCONN h = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_up)
-            return ERROR_NM_NOT_RUNNING;
-        const Profile *p = findProfileLocked(entry);
-        if (!p)
-            return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-        // Activating a profile that is up would first take it down.
-        for (const Active &a : m_active)
-            if (a.profilePath == p->path)
-                return ERROR_PORT_ALREADY_OPEN;
-        for (const auto &[other, d] : m_dials)
-            if (d->profilePath == p->path)
-                return ERROR_PORT_ALREADY_OPEN;
-        auto d = std::make_shared<Dial>();
-        d->handle = h = takeHandleLocked();
-        d->profilePath = p->path;
-        d->password = password;
-        d->progress = std::move(progress);
-        m_dials[h] = d;
-        out.push_back({d->progress, RASCS_OpenPort, 0});
-    }
+    if (const DWORD error = m_cache.startDial(entry, password, std::move(progress), &h, out))
+        return error;
     *handle = h;
-    deliver(out);
+    NmCache::Deliver(out);
     NmWorker *worker = m_worker;
     QMetaObject::invokeMethod(m_worker, [worker, h] { worker->activate(h); }, Qt::QueuedConnection);
     return 0;
@@ -947,35 +669,11 @@ DWORD NmService::dial(const QString &entry, const QString &userName, const QStri
 
 DWORD NmService::hangUp(HRASCONN handle)
 {
-    Reports out;
+    NmCache::Reports out;
     QString activePath;
-    {
-        std::lock_guard lock(m_mutex);
-        if (const auto it = m_dials.find(handle); it != m_dials.end()) {
-            // A dial in progress ends for its caller at once; without a path
-            // yet, the answer to the activation undoes it.
-            const std::shared_ptr<Dial> dial = it->second;
-            dial->hungUp = true;
-            activePath = dial->activePath;
-            out.push_back({dial->progress, dial->last, ERROR_USER_DISCONNECTION});
-            m_dials.erase(it);
-            m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
-                                          [&](const Active &x) { return x.path == activePath; }),
-                           m_active.end());
-        } else if (m_failed.erase(handle)) {
-            return 0;
-        } else {
-            const auto a = std::find_if(m_active.begin(), m_active.end(),
-                                        [handle](const Active &x) { return x.handle == handle; });
-            if (a == m_active.end())
-                return m_up ? ERROR_INVALID_HANDLE : ERROR_NM_NOT_RUNNING;
-            // A live connection stays what it is until NetworkManager says it
-            // is going: the poll must not log a disconnection that a slow or
-            // refusing NetworkManager never made.
-            activePath = a->path;
-        }
-    }
-    deliver(out);
+    if (const DWORD error = m_cache.hangUp(handle, out, &activePath))
+        return error;
+    NmCache::Deliver(out);
     // Only the request is made here, on the service's thread: the caller (the
     // user-interface thread) never waits for the bus.
     if (!activePath.isEmpty()) {
@@ -988,48 +686,18 @@ DWORD NmService::hangUp(HRASCONN handle)
 
 DWORD NmService::connectStatus(HRASCONN handle, RASCONNSTATE *state, DWORD *error)
 {
-    std::lock_guard lock(m_mutex);
-    if (const auto it = m_dials.find(handle); it != m_dials.end()) {
-        *state = it->second->last;
-        *error = 0;
-        return 0;
-    }
-    if (const auto it = m_failed.find(handle); it != m_failed.end()) {
-        *state = it->second.state;
-        *error = it->second.error;
-        return 0;
-    }
-    for (const Active &a : m_active) {
-        if (a.handle == handle) {
-            *state = a.state == nm::AcActivated ? RASCS_Connected : RASCS_ConnectDevice;
-            *error = 0;
-            return 0;
-        }
-    }
-    return ERROR_INVALID_HANDLE;
+    return m_cache.status(handle, state, error);
 }
 
 DWORD NmService::connections(QList<RasLiveConnection> *out)
 {
-    std::lock_guard lock(m_mutex);
-    out->clear();
-    for (const Active &a : m_active)
-        out->append(a.connection);
+    *out = m_cache.liveConnections();
     return 0;
 }
 
 DWORD NmService::ipProjection(HRASCONN handle, QString *address)
 {
-    std::lock_guard lock(m_mutex);
-    for (const Active &a : m_active) {
-        if (a.handle == handle) {
-            if (a.connection.address.isEmpty())
-                return ERROR_PROJECTION_NOT_COMPLETE;
-            *address = a.connection.address;
-            return 0;
-        }
-    }
-    return ERROR_INVALID_HANDLE;
+    return m_cache.address(handle, address);
 }
 
 } // namespace vantrel

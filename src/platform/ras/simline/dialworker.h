@@ -1,7 +1,7 @@
 #pragma once
 // One dial of the simulated line in progress, shared by the service and the
 // worker thread that plays the far end's answer.
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 
 #include <atomic>
 #include <condition_variable>

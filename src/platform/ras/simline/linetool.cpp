@@ -1,6 +1,6 @@
-#include "platform/ras/linetool.h"
+#include "platform/ras/simline/linetool.h"
 
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 
 #include <QTextStream>
 

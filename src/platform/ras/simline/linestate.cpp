@@ -1,4 +1,4 @@
-#include "platform/ras/linestate.h"
+#include "platform/ras/simline/linestate.h"
 
 #include "platform/privatefolder.h"
 #include "platform/regularfile.h"

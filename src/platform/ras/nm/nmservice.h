@@ -6,13 +6,13 @@
 // own, which keeps what the poll reads up to date from NetworkManager's
 // signals: no call of the service waits for the bus; a hang-up only asks, and
 // the connection is gone when NetworkManager says so.
+#include "platform/ras/nm/nmcache.h"
 #include "platform/ras/rasservice.h"
 
 #include <QString>
 
 #include <condition_variable>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 
@@ -64,51 +64,8 @@ public:
     DWORD ipProjection(HRASCONN handle, QString *address) override;
 
 private:
-    friend class NmWorker;
-    friend class NmAgent;
-
-    struct Profile {
-        QString path;
-        QString id;
-        QString type;
-        QString userName;
-        bool passwordSaved = true;
-    };
-    struct Active {
-        QString path;
-        QString profilePath;
-        HRASCONN handle = 0;
-        RasLiveConnection connection;
-        unsigned state = 0;
-    };
-    struct Dial {
-        HRASCONN handle = 0;
-        QString profilePath;
-        QString password;          // typed for this dial only; empty: none
-        bool passwordGiven = false;
-        std::function<void(RASCONNSTATE, DWORD)> progress;
-        QString activePath;        // known once NetworkManager accepted the dial
-        QStringList devices;       // the active connection's devices
-        RASCONNSTATE last = RASCS_OpenPort;
-        unsigned activeReason = 0; // last reason of the active connection
-        bool hungUp = false;       // hung up before NetworkManager answered
-        bool endSeen = false;      // a refresh found it ended; the reason may be on its way
-    };
-    struct Report {
-        std::function<void(RASCONNSTATE, DWORD)> progress;
-        RASCONNSTATE state;
-        DWORD error;
-    };
-    using Reports = std::vector<Report>;
-
-    // All of these are called with m_mutex held.
-    const Profile *findProfileLocked(const QString &entry) const;
-    HRASCONN takeHandleLocked();
-    void stepLocked(Dial &dial, RASCONNSTATE state, Reports &out);
-    void failLocked(HRASCONN handle, DWORD error, Reports &out);
-    static void deliver(const Reports &reports);
-
     Options m_options;
+    NmCache m_cache;
     std::unique_ptr<QThread> m_thread;
     NmWorker *m_worker = nullptr; // lives on m_thread
     // The secret agent answers on a thread of its own: NetworkManager may ask
@@ -116,23 +73,10 @@ private:
     std::unique_ptr<QThread> m_agentThread;
     NmAgent *m_agent = nullptr;   // lives on m_agentThread
 
-    mutable std::mutex m_mutex;
+    // The constructor waits for the first listing.
+    std::mutex m_startMutex;
     std::condition_variable m_started;
     bool m_startDone = false;
-    bool m_up = false;
-    QString m_uniqueName;
-    QString m_nmOwner;          // NetworkManager's unique name on the bus
-    QList<Profile> m_profiles;  // NetworkManager's order
-    QList<Active> m_active;     // NetworkManager's order, dial kinds only
-    std::map<QString, HRASCONN> m_handles;  // active connection path -> handle
-    std::map<HRASCONN, std::shared_ptr<Dial>> m_dials;
-    struct Failed {
-        RASCONNSTATE state;
-        DWORD error;
-    };
-    std::map<HRASCONN, Failed> m_failed;  // kept until hung up, as a real port is
-    std::map<QString, unsigned> m_deviceReasons;  // device path -> last failure reason
-    HRASCONN m_nextHandle = 0x4E4D0001;
 };
 
 } // namespace vantrel

@@ -1,4 +1,4 @@
-#include "platform/ras/phonebook.h"
+#include "platform/ras/simline/phonebook.h"
 
 #include "platform/ras/ras.h"
 

@@ -1,4 +1,4 @@
-#include "platform/ras/filestamp.h"
+#include "platform/ras/simline/filestamp.h"
 
 #include "platform/regularfile.h"
 

@@ -1,6 +1,6 @@
-#include "platform/ras/simline.h"
+#include "platform/ras/simline/simline.h"
 
-#include "platform/ras/dialworker.h"
+#include "platform/ras/simline/dialworker.h"
 #include "platform/privatefolder.h"
 #include "platform/regularfile.h"
 
