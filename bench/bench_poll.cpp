@@ -9,8 +9,6 @@
 #include "monitor/fmvantrel.h"
 #include "platform/clock.h"
 #include "platform/desktop/notifyicon.h"
-#include "platform/messageboxes.h"
-#include "platform/pause.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/simline.h"
 #include "support/simlinesupport.h"
@@ -20,6 +18,9 @@
 #include "support/fakeras.h"
 #include "support/fakesockets.h"
 #include "support/fakesound.h"
+#include "support/recordingmessageboxes.h"
+#include "support/recordingnotifyicon.h"
+#include "support/recordingpause.h"
 
 #include <QApplication>
 #include <QFile>

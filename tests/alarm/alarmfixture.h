@@ -5,9 +5,9 @@
 #include "alarm/alarm.h"
 #include "alarm/msgalarm.h"
 #include "monitor/appstate.h"
-#include "platform/messageboxes.h"
 #include "platform/vtimer.h"
 #include "support/fakesound.h"
+#include "support/recordingmessageboxes.h"
 
 #include <QApplication>
 #include <QColor>
