@@ -2,7 +2,7 @@
 // file, the text set into the viewer, the window shown and painted once (it can
 // take input from then on). Goal: under 1 s. Runs on the offscreen platform.
 #include "monitor/appstate.h"
-#include "platform/messageboxes.h"
+#include "support/recordingmessageboxes.h"
 #include "windows/fmlog.h"
 
 #include <QApplication>

@@ -10,17 +10,13 @@
 #include "monitor/fmvantrel.h"
 #include "platform/clock.h"
 #include "platform/desktop/notifyicon.h"
-#include "platform/messageboxes.h"
-#include "platform/pause.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/simline/simline.h"
 #include "support/simlinesupport.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
 #include "platform/vtimer.h"
-#include "support/fakeras.h"
-#include "support/fakesockets.h"
-#include "support/fakesound.h"
+#include "support/fakeplatform.h"
 
 #include <QApplication>
 #include <QFile>
@@ -50,23 +46,19 @@ double residentMiB()
 enum class Kind { Fake, Real };
 enum class Mode { DialUpDown, DialUpUp, Lan };
 
-// A main window on fakes or on the real stand-ins.
+// A main window on fakes or on the real stand-ins (the simulated line, the
+// system's sockets and Qt's tray). The time is the real one in both.
 struct Rig {
     QTemporaryDir dir;
     FileRegistry registry{dir.path() + QStringLiteral("/config/vantrel"), dir.path() + QStringLiteral("/autostart")};
-    test::FakeRasService fakeRas;
+    test::FakePlatform fake{&registry};
     std::unique_ptr<SimLine> line;
-    std::unique_ptr<RasApi> ras;
-    test::FakeSockets fakeSockets;
+    std::unique_ptr<RasApi> lineApi;
     PosixSockets realSockets;
-    std::unique_ptr<NotifyIcon> tray;
-    test::RecordingWavePlayer wave;
-    test::RecordingBeeper beeper;
-    RecordingPause pause;
+    std::unique_ptr<QtNotifyIcon> realTray;
     SystemClock clock;
-    RecordingMessageBoxes boxes;
     AppState state;
-    Platform platform;
+    Platform &platform = fake.platform();
     std::unique_ptr<TfmVantrel> fm;
 
     Rig(Kind kind, Mode mode, bool anim)
@@ -77,32 +69,24 @@ struct Rig {
             o.runtimeDir = dir.path() + QStringLiteral("/runtime");
             o.speed = 0;
             line = std::make_unique<SimLine>(o);
-            ras = std::make_unique<RasApi>(*line);
+            lineApi = std::make_unique<RasApi>(*line);
             if (mode == Mode::DialUpUp) {
                 test::BringLineUp(*line);
             }
-            tray = std::make_unique<QtNotifyIcon>([] { return TrayHost::XEmbed; });
-        } else {
-            ras = std::make_unique<RasApi>(fakeRas);
-            if (mode == Mode::DialUpUp)
-                fakeRas.addConnection(QStringLiteral("Morvent Online"), QStringLiteral("10.64.3.17"));
-            tray = std::make_unique<RecordingNotifyIcon>();
+            realTray = std::make_unique<QtNotifyIcon>([] { return TrayHost::XEmbed; });
+            platform.ras = lineApi.get();
+            platform.sockets = &realSockets;
+            platform.tray = realTray.get();
+        } else if (mode == Mode::DialUpUp) {
+            fake.rasService().addConnection(QStringLiteral("Morvent Online"), QStringLiteral("10.64.3.17"));
         }
+        platform.clock = &clock;
         RegKey key;
         registry.openKey(Hive::CurrentUser, QStringLiteral("Software\\Morvent\\Vantrel"), true, &key);
         registry.setValue(key, QStringLiteral("Conn"), RegValue::dword(mode == Mode::Lan ? 1 : 0));
         registry.setValue(key, QStringLiteral("Anim"), RegValue::dword(anim ? 1 : 0));
         registry.closeKey(&key);
 
-        platform.registry = &registry;
-        platform.ras = ras.get();
-        platform.sockets = kind == Kind::Real ? static_cast<Sockets *>(&realSockets) : &fakeSockets;
-        platform.tray = tray.get();
-        platform.wave = &wave;
-        platform.beeper = &beeper;
-        platform.pause = &pause;
-        platform.clock = &clock;
-        platform.boxes = &boxes;
         state.ProgramFolder = dir.path();
         fm = std::make_unique<TfmVantrel>(state, platform, MakeOnlineAlarm);
         fm->VantrelTimer->stop(); // ticks come from the benchmark only
@@ -111,8 +95,7 @@ struct Rig {
     // The fake tray keeps every command; a long run must not measure that list.
     void forgetCommands()
     {
-        if (auto *recording = dynamic_cast<RecordingNotifyIcon *>(tray.get()))
-            recording->commands.clear();
+        fake.tray().commands.clear();
     }
 };
 

@@ -1,9 +1,9 @@
 // Settings on a well-filled user hive: loading at start-up and storing the alarm
 // group. Goals: a load under 20 ms, one store under 20 ms.
 #include "monitor/settings.h"
-#include "platform/messageboxes.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/registry/hiveformat.h"
+#include "support/recordingmessageboxes.h"
 
 #include <QDir>
 #include <QFile>

@@ -15,15 +15,4 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-// A clock that tells the time it was given.
-class FixedClock final : public Clock {
-public:
-    explicit FixedClock(QDateTime t = {}) : m_now(std::move(t)) {}
-    QDateTime now() const override { return m_now; }
-    void set(QDateTime t) { m_now = std::move(t); }
-
-private:
-    QDateTime m_now;
-};
-
 } // namespace vantrel

@@ -54,13 +54,4 @@ void QtMessageBoxes::openError(const QString &text, std::function<void()> closed
     box->open();
 }
 
-MessageBoxes::Answer RecordingMessageBoxes::show(const QString &title, const QString &text,
-                                                 Icon icon, Buttons buttons, bool setAsideTopMost)
-{
-    shown.append({title, text, icon, buttons, setAsideTopMost});
-    if (!m_answers.isEmpty())
-        return m_answers.takeFirst();
-    return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-}
-
 } // namespace vantrel

@@ -1,13 +1,12 @@
 #pragma once
-// What the alarm tests share: a fresh AppState and platform of fakes, the alarm
+// What the alarm tests share: a fresh AppState and the fake platform, the alarm
 // timer as the main window owns it, and the poll's part in opening and closing
 // an online period.
 #include "alarm/alarm.h"
 #include "alarm/msgalarm.h"
 #include "monitor/appstate.h"
-#include "platform/messageboxes.h"
 #include "platform/vtimer.h"
-#include "support/fakesound.h"
+#include "support/fakeplatform.h"
 
 #include <QApplication>
 #include <QColor>
@@ -78,9 +77,6 @@ class AlarmFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform.wave = &wave;
-        platform.beeper = &beeper;
-        platform.boxes = &boxes;
         AppSettings &s = state.AppSettings;
         s.Alarm = true;
         s.Set = 1;
@@ -145,10 +141,12 @@ protected:
     }
 
     AppState state;
-    Platform platform;
-    RecordingWavePlayer wave;
-    RecordingBeeper beeper;
-    RecordingMessageBoxes boxes;
+    FakePlatform fake;
+    // The fake platform's parts under the names the tests use.
+    Platform &platform = fake.platform();
+    RecordingWavePlayer &wave = fake.wave();
+    RecordingBeeper &beeper = fake.beeper();
+    RecordingMessageBoxes &boxes = fake.boxes();
     VTimer VantrelAlarm;
     QPixmap appIcon;
     std::unique_ptr<Alarm> alarm;

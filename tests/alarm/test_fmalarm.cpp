@@ -4,9 +4,9 @@
 
 #include "alarm/fmalarm.h"
 #include "monitor/settings.h"
-#include "platform/desktop/filedialogs.h"
 #include "platform/errorreport.h"
 #include "platform/registry/fileregistry.h"
+#include "support/recordingfiledialogs.h"
 
 #include <QCheckBox>
 #include <QClipboard>

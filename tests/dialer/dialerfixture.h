@@ -94,7 +94,6 @@ protected:
         recorder = std::make_unique<RecordingService>(*line);
         lineApi = std::make_unique<RasApi>(*recorder);
         platform.ras = lineApi.get();
-        platform.pause = &actingPause;
     }
 
     void TearDown() override
@@ -210,7 +209,7 @@ protected:
     std::unique_ptr<SimLine> line;
     std::unique_ptr<RecordingService> recorder;
     std::unique_ptr<RasApi> lineApi;
-    RecordingPause actingPause;
+    RecordingPause &actingPause = pause;
     std::function<void(TfmAsk &)> answerPrompt;
     QStringList promptsShown;
     std::unique_ptr<Dialer> dialer;

@@ -1,20 +1,15 @@
 #pragma once
 // What the main-window tests share: a fresh profile per test, the real registry
-// on it, fakes for remote access, sockets, tray, sound and boxes, a fixed clock,
-// a temporary program folder for the log, and the main window made on demand.
+// on it, the fake platform (remote access, sockets, tray, sound, boxes, a fixed
+// clock), a temporary program folder for the log, and the main window made on
+// demand.
 #include "alarm/alarm.h"
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
-#include "platform/clock.h"
-#include "platform/desktop/notifyicon.h"
-#include "platform/messageboxes.h"
-#include "platform/pause.h"
 #include "platform/ras/ras.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/vtimer.h"
-#include "support/fakeras.h"
-#include "support/fakesockets.h"
-#include "support/fakesound.h"
+#include "support/fakeplatform.h"
 #include "support/testenv.h"
 
 #include <QAction>
@@ -35,17 +30,8 @@ class MonitorFixture : public ::testing::Test {
 protected:
     MonitorFixture()
         : registry(home.configDir() + QStringLiteral("/vantrel"), home.configDir() + QStringLiteral("/autostart")),
-          ras(rasService), clock(QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9)))
+          fake(&registry, QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9)))
     {
-        platform.registry = &registry;
-        platform.ras = &ras;
-        platform.sockets = &sockets;
-        platform.tray = &tray;
-        platform.wave = &wave;
-        platform.beeper = &beeper;
-        platform.pause = &pause;
-        platform.clock = &clock;
-        platform.boxes = &boxes;
         state.ProgramFolder = programDir.path();
     }
 
@@ -101,18 +87,20 @@ protected:
 
     ScopedHome home;
     FileRegistry registry;
-    FakeRasService rasService;
-    RasApi ras;
-    FakeSockets sockets;
-    RecordingNotifyIcon tray;
-    RecordingWavePlayer wave;
-    RecordingBeeper beeper;
-    RecordingPause pause;
-    FixedClock clock;
-    RecordingMessageBoxes boxes;
+    FakePlatform fake;
+    // The fake platform's parts under the names the tests use.
+    FakeRasService &rasService = fake.rasService();
+    RasApi &ras = fake.ras();
+    FakeSockets &sockets = fake.sockets();
+    RecordingNotifyIcon &tray = fake.tray();
+    RecordingWavePlayer &wave = fake.wave();
+    RecordingBeeper &beeper = fake.beeper();
+    RecordingPause &pause = fake.pause();
+    FixedClock &clock = fake.clock();
+    RecordingMessageBoxes &boxes = fake.boxes();
+    Platform &platform = fake.platform();
     QTemporaryDir programDir;
     AppState state;
-    Platform platform;
     std::unique_ptr<TfmVantrel> fm;
 };
 

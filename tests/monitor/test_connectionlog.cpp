@@ -2,6 +2,7 @@
 // one clock reading, and silence on every failure.
 #include "monitor/connectionlog.h"
 #include "platform/clock.h"
+#include "support/fixedclock.h"
 #include "support/testenv.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // Loading and storing AppSettings: defaults, value types, the order of reads and
 // writes, and what happens when a write fails.
 #include "monitor/settings.h"
-#include "platform/messageboxes.h"
 #include "platform/registry/fileregistry.h"
+#include "support/recordingmessageboxes.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -5,10 +5,10 @@
 // short (killed between two pages, or by a full disk) may leave a half line,
 // but the next event always starts on a line of its own.
 #include "monitor/connectionlog.h"
-#include "platform/clock.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/registry/hiveformat.h"
 #include "support/crashwriter.h"
+#include "support/fixedclock.h"
 #include "support/testenv.h"
 
 #include <QDir>

@@ -2,6 +2,7 @@
 // tray activations to mouse messages on each kind of tray host, and the check
 // that tells the hosts apart on the session bus.
 #include "platform/desktop/notifyicon.h"
+#include "support/recordingnotifyicon.h"
 
 #include <QCoreApplication>
 #include <QMenu>

@@ -1,9 +1,9 @@
 // The registry stand-in: hive text format, persistence across instances and
 // processes, damaged and unreadable hives, and the autostart view of the Run key.
-#include "platform/messageboxes.h"
 #include "platform/registry/desktopentry.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/registry/hiveformat.h"
+#include "support/recordingmessageboxes.h"
 #include "support/testenv.h"
 
 #include <QDir>

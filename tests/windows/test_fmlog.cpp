@@ -6,6 +6,7 @@
 #include "monitor/appstate.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
+#include "support/recordingmessageboxes.h"
 #include "windows/fmlog.h"
 #include "windows/loglines.h"
 

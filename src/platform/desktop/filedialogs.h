@@ -1,9 +1,7 @@
 #pragma once
 // The open-file dialog behind a small interface, so that tests can answer it
 // the way they answer message boxes.
-#include <QList>
 #include <QString>
-#include <QStringList>
 
 class QWidget;
 
@@ -30,20 +28,6 @@ public:
 class QtFileDialogs final : public FileDialogs {
 public:
     QString getOpenFileName(QWidget *parent, const OpenRequest &request) override;
-};
-
-// Records every request and answers from a queue (cancel when it is empty).
-class RecordingFileDialogs final : public FileDialogs {
-public:
-    QString getOpenFileName(QWidget *, const OpenRequest &request) override
-    {
-        asked.append(request);
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    void setNextFileName(const QString &path) { answers.append(path); }
-
-    QList<OpenRequest> asked;
-    QStringList answers;
 };
 
 } // namespace vantrel
