@@ -256,6 +256,8 @@ void TfmVantrel::VantrelTimerTimer()
     if (WinsockStatus != 0)
         return;
 
+    const QString previousText = AddressText;
+    const bool previousOnline = Online;
     const AppSettings &s = m_state.AppSettings;
     AddressText = s.Conn ? ProbeHostAddress(*m_platform.sockets) : ProbeRasAddress(*m_platform.ras);
     const bool connected = AddressText != kNetworkDown;
@@ -288,6 +290,8 @@ void TfmVantrel::VantrelTimerTimer()
 
     if (DetailsOpen && DetailsIP)
         DetailsIP->setText(kDetailsAddressPrefix + AddressText);
+    if (AddressText != previousText || Online != previousOnline)
+        emit statusChanged();
 }
 
 void TfmVantrel::OpenOnlinePeriod()

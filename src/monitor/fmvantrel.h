@@ -135,6 +135,8 @@ public:
 signals:
     // The shutdown sequence has run: the program ends.
     void shutdownComplete();
+    // The poll found a new AddressText or opened or closed the online period.
+    void statusChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
