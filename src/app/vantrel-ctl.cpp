@@ -286,7 +286,11 @@ int main(int argc, char **argv)
                                                                                            : QStringLiteral("Disconnect"));
     if (command == QLatin1String("connect"))
         call << entry;
-    return answered(bus.call(call));
+    const int rc = answered(bus.call(call));
+    // Closed while the application object still exists: a connection left for
+    // the exit handlers may still be handing out messages then.
+    QDBusConnection::disconnectFromBus(bus.name());
+    return rc;
 }
 
 #include "vantrel-ctl.moc"
