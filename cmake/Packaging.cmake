@@ -5,7 +5,7 @@
 
 # Man pages, compressed as Debian's policy wants them (gzip -9, no name or
 # time in the header, so the package is the same on every build).
-set(man_pages vantrel.1 vantrel-line.1)
+set(man_pages vantrel.1 vantrel-line.1 vantrel-ctl.1)
 set(man_gz)
 foreach(page IN LISTS man_pages)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/man/${page})
@@ -83,7 +83,8 @@ if(VANTREL_BUILD_TESTS OR NOT VANTREL_DEVELOPER_BUILD)
                    ${CMAKE_CURRENT_BINARY_DIR}/data/org.morvent.Vantrel.metainfo.xml)
   add_test(NAME man_pages_render
            COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-man-pages.sh
-                   ${PROJECT_SOURCE_DIR}/man/vantrel.1 ${PROJECT_SOURCE_DIR}/man/vantrel-line.1)
+                   ${PROJECT_SOURCE_DIR}/man/vantrel.1 ${PROJECT_SOURCE_DIR}/man/vantrel-line.1
+                   ${PROJECT_SOURCE_DIR}/man/vantrel-ctl.1)
 endif()
 if(NOT VANTREL_DEVELOPER_BUILD)
   set(deb_file ${CMAKE_CURRENT_BINARY_DIR}/vantrel_${PROJECT_VERSION}_${deb_arch}.deb)

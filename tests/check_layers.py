@@ -10,6 +10,7 @@ ones below it, never from one above:
     alarm      the online-time alarm and its windows
     dialer     the dial run and its windows
     windows    details, configuration, log viewer, about
+    bus        the session-bus service over the main window and the dialer
     app        the composition root: start-up, window factories, main()
 
 Across the folders runs the split into libraries: a source of vantrel_core
@@ -26,7 +27,7 @@ import os
 import re
 import sys
 
-LAYERS = ["platform", "monitor", "alarm", "dialer", "windows", "app"]
+LAYERS = ["platform", "monitor", "alarm", "dialer", "windows", "bus", "app"]
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 

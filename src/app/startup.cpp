@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "alarm/alarm.h"
+#include "bus/busservice.h"
 #include "dialer/dialer.h"
 #include "dialer/fmcnx.h"
 #include "dialer/fmconnect.h"
@@ -224,6 +225,9 @@ int RunVantrel(int argc, char **argv)
     const auto noDisplayLossAction = qScopeGuard([] { SetDisplayLossAction({}); });
     if (const std::optional<int> exitCode = startup.start())
         return *exitCode;
+    const std::unique_ptr<VantrelBusService> bus =
+        StartBusService(state, platform, *startup.fmVantrel(), *startup.dialer(),
+                        [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
     // What start-up used once (the splash, its pictures and fonts) is freed
     // by now; hand the freed heap back to the system instead of keeping it for
     // a program that allocates little from here on.

@@ -235,13 +235,21 @@ void Dialer::Connect1Click()
     window.raise();
 }
 
+void Dialer::DialEntry(const QString &entry)
+{
+    if (ending() || m_phase != Phase::Idle || entry.isEmpty())
+        return;
+    m_onlyEntry = entry;
+    startRun();
+}
+
 // --- the dial run -------------------------------------------------------------------
 
 void Dialer::startRun()
 {
     ++m_generation;
     m_phase = Phase::Preparing;
-    m_state.CycleLength = CycleLengthOf(m_state.AppSettings.Cycled);
+    m_state.CycleLength = m_onlyEntry.isEmpty() ? CycleLengthOf(m_state.AppSettings.Cycled) : 1;
     m_state.CyclePosition = 0;
     m_state.RedialAttempt = 0;
     m_unreadable.clear();
@@ -285,7 +293,8 @@ void Dialer::advance()
         return;
     }
     const AppSettings &s = m_state.AppSettings;
-    prepareEntry(m_state.CycleLength == 1 ? EntryFromRasCnx(s.RASCnx)
+    prepareEntry(!m_onlyEntry.isEmpty() ? m_onlyEntry
+                 : m_state.CycleLength == 1 ? EntryFromRasCnx(s.RASCnx)
                                           : s.CycleEntries.at(static_cast<std::size_t>(
                                               std::clamp(position, 0, kCycleSlots - 1))));
 }
@@ -490,6 +499,7 @@ void Dialer::finishRun()
     m_state.DialInProgress = false;
     wipeEntryParams();
     m_runLimit = 0;
+    m_onlyEntry.clear();
     if (m_fmConnect && !ending())
         m_fmConnect->hide();
 }
@@ -515,7 +525,9 @@ bool Dialer::wantedConnectionUp()
         return false;
     const AppSettings &s = m_state.AppSettings;
     QStringList wanted;
-    if (m_state.CycleLength == 1)
+    if (!m_onlyEntry.isEmpty())
+        wanted.append(m_onlyEntry);
+    else if (m_state.CycleLength == 1)
         wanted.append(EntryFromRasCnx(s.RASCnx));
     else
         for (std::int32_t i = 0; i < std::min(m_state.CycleLength, kCycleSlots); ++i)

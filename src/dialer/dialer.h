@@ -69,6 +69,9 @@ public:
     ~Dialer() override;
 
     void Connect1Click();
+    // A dial run over `entry` alone, as the tray's would be with that entry
+    // chosen and no cycle; the settings are not touched. Only while idle.
+    void DialEntry(const QString &entry);
     void DialNotifier(unsigned message, RASCONNSTATE state, DWORD error);
     // fmConnect's buttons.
     void btAbortClick();
@@ -146,6 +149,7 @@ private:
     bool m_connected = false;   // the run has its connection: nothing may hang it up
     bool m_inEntry = false;     // the current entry is prepared and gets attempts
     QString m_entry;
+    QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way
     // The entry's dial parameters as prepared, kept apart from m_dialParams
     // (which each attempt hands the service) for the entry's attempts; wiped

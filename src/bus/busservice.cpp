@@ -1,0 +1,305 @@
+#include "bus/busservice.h"
+
+#include "dialer/dialer.h"
+#include "monitor/appstate.h"
+#include "monitor/fmvantrel.h"
+#include "platform/clock.h"
+#include "platform/errorreport.h"
+#include "platform/ras/ras.h"
+#include "platform/vtimer.h"
+
+#include <QAction>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QTimer>
+
+#include <cstring>
+#include <exception>
+#include <unistd.h>
+#include <vector>
+
+namespace vantrel {
+
+using namespace bus_names;
+
+namespace {
+
+const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+
+// Names from a caller reach message texts and the dialer: no control
+// characters, and no longer than the phonebook allows.
+QString EntryProblem(const QString &entry)
+{
+    if (entry.toUtf8().size() > RAS_MaxEntryName)
+        return QStringLiteral("The entry name is longer than %1 bytes.").arg(RAS_MaxEntryName);
+    for (const QChar c : entry) {
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("The entry name holds a control character.");
+    }
+    return {};
+}
+
+} // namespace
+
+VantrelBusService::VantrelBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel, Dialer &dialer,
+                                     QObject *parent)
+    : QObject(parent), m_state(state), m_platform(platform), m_fm(fmVantrel), m_dialer(dialer),
+      m_allowedUid(::getuid())
+{
+    m_announced = snapshot();
+    if (m_fm.online())
+        m_onlineSince = m_platform.clock->now();
+    connect(&m_fm, &TfmVantrel::statusChanged, this, &VantrelBusService::refresh);
+    // The entry and the mode change outside the poll (the dialer, the windows);
+    // they are announced after the poll tick that follows. Queued: the timer
+    // tells of its tick before the tick has run.
+    connect(m_fm.VantrelTimer, &VTimer::timeout, this, &VantrelBusService::refresh, Qt::QueuedConnection);
+}
+
+VantrelBusService::~VantrelBusService()
+{
+    if (m_bus && m_bus->isConnected()) {
+        m_bus->unregisterObject(kPath);
+        m_bus->unregisterService(kService);
+    }
+}
+
+bool VantrelBusService::registerOn(QDBusConnection bus, QString *why)
+{
+    if (!bus.isConnected()) {
+        *why = QStringLiteral("no session bus");
+        return false;
+    }
+    if (!bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)) {
+        *why = QStringLiteral("the object path %1 is taken").arg(kPath);
+        return false;
+    }
+    if (!bus.registerService(kService)) {
+        bus.unregisterObject(kPath);
+        *why = QStringLiteral("the name %1 is taken (is Vantrel running twice?)").arg(kService);
+        return false;
+    }
+    m_bus = std::make_unique<QDBusConnection>(bus);
+    return true;
+}
+
+// --- properties ------------------------------------------------------------------
+
+QString VantrelBusService::address() const
+{
+    return m_fm.addressText();
+}
+
+bool VantrelBusService::connected() const
+{
+    return m_fm.online();
+}
+
+QString VantrelBusService::entry() const
+{
+    return m_state.CurrentEntry;
+}
+
+qulonglong VantrelBusService::onlineSeconds() const
+{
+    if (!m_fm.online() || !m_onlineSince.isValid())
+        return 0;
+    // A clock set back during the period gives 0, not a wrapped count.
+    return qulonglong(qMax<qint64>(0, m_onlineSince.secsTo(m_platform.clock->now())));
+}
+
+QString VantrelBusService::mode() const
+{
+    return m_state.AppSettings.Conn ? QStringLiteral("lan") : QStringLiteral("dial-up");
+}
+
+QVariantMap VantrelBusService::snapshot() const
+{
+    return {{QStringLiteral("Address"), address()},
+            {QStringLiteral("Connected"), connected()},
+            {QStringLiteral("Entry"), entry()},
+            {QStringLiteral("Mode"), mode()}};
+}
+
+void VantrelBusService::refresh()
+{
+    // The online period is counted from the tick that opened it, as the log's
+    // "Connected." line is stamped.
+    const bool wasOnline = m_announced.value(QStringLiteral("Connected")).toBool();
+    if (m_fm.online() && (!wasOnline || !m_onlineSince.isValid()))
+        m_onlineSince = m_platform.clock->now();
+    if (!m_fm.online())
+        m_onlineSince = {};
+
+    const QVariantMap now = snapshot();
+    QVariantMap changed;
+    for (auto it = now.cbegin(); it != now.cend(); ++it) {
+        if (m_announced.value(it.key()) != it.value())
+            changed.insert(it.key(), it.value());
+    }
+    m_announced = now;
+    if (changed.isEmpty() || !m_bus)
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(kPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"));
+    signal << kInterface << changed << QStringList();
+    m_bus->send(signal);
+}
+
+// --- methods -----------------------------------------------------------------------
+
+bool VantrelBusService::refuse(const QString &name, const QString &text)
+{
+    sendErrorReply(name, text);
+    return false;
+}
+
+bool VantrelBusService::callerAllowed()
+{
+    if (!calledFromDBus())
+        return true;
+    const QDBusReply<uint> uid = connection().interface()->serviceUid(message().service());
+    if (uid.isValid() && uid.value() == m_allowedUid)
+        return true;
+    return refuse(kAccessDenied, QStringLiteral("Vantrel answers only calls of its own user."));
+}
+
+void VantrelBusService::runHandler(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        // Told to the caller, and to the user as a failure from the tray would
+        // be: the general error report, after the call has been answered.
+        const std::exception_ptr failure = std::current_exception();
+        QString text = QStringLiteral("The command failed.");
+        try {
+            std::rethrow_exception(failure);
+        } catch (const VantrelError &e) {
+            text = e.text();
+        } catch (const std::exception &e) {
+            text = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+        }
+        sendErrorReply(kFailed, text);
+        QTimer::singleShot(0, this, [failure] { std::rethrow_exception(failure); });
+    }
+}
+
+bool VantrelBusService::entryInPhonebook(const QString &entry, QString *found)
+{
+    RasApi &ras = *m_platform.ras;
+    std::vector<RASENTRYNAMEA> entries(16);
+    DWORD count = 0;
+    DWORD rc = 0;
+    for (int tries = 0; tries < 3; ++tries) {
+        entries.front().dwSize = sizeof(RASENTRYNAMEA);
+        DWORD bytes = DWORD(entries.size() * sizeof(RASENTRYNAMEA));
+        rc = ras.RasEnumEntriesA(nullptr, nullptr, entries.data(), &bytes, &count);
+        if (rc != ERROR_BUFFER_TOO_SMALL)
+            break;
+        entries.resize(bytes / sizeof(RASENTRYNAMEA) + 1);
+    }
+    if (rc != 0) {
+        *found = QString();
+        return refuse(kFailed, QStringLiteral("The connection entries cannot be listed."));
+    }
+    for (DWORD i = 0; i < count && i < DWORD(entries.size()); ++i) {
+        const char *name = entries[i].szEntryName;
+        const QString listed = QString::fromUtf8(name, qsizetype(strnlen(name, sizeof entries[i].szEntryName)));
+        // Entry names compare without regard to case, as the dialer's do.
+        if (listed.compare(entry, Qt::CaseInsensitive) == 0) {
+            *found = listed;
+            return true;
+        }
+    }
+    return refuse(kUnknownEntry, QStringLiteral("There is no connection entry \"%1\".").arg(entry));
+}
+
+void VantrelBusService::Connect(const QString &entry)
+{
+    if (!callerAllowed())
+        return;
+    if (const QString problem = EntryProblem(entry); !problem.isEmpty()) {
+        refuse(kInvalidArgument, problem);
+        return;
+    }
+    if (m_state.AppSettings.Conn) {
+        refuse(kLanMode, QStringLiteral("Vantrel is in LAN mode: there is nothing to dial."));
+        return;
+    }
+    // The entry before the state: a bad one is told as such, whatever the state.
+    QString listed;
+    if (entry.isEmpty()) {
+        const AppSettings &s = m_state.AppSettings;
+        if (CycleLengthOf(s.Cycled) == 1 && EntryFromRasCnx(s.RASCnx).isEmpty()) {
+            refuse(kNoEntry, QStringLiteral("No connection entry is chosen: choose one in Vantrel or name one."));
+            return;
+        }
+    } else if (!entryInPhonebook(entry, &listed)) {
+        return;
+    }
+    if (m_dialer.busy()) {
+        refuse(kBusy, QStringLiteral("A dial or hang-up is under way."));
+        return;
+    }
+    if (m_fm.connected()) {
+        refuse(kAlreadyConnected, QStringLiteral("Vantrel is connected already (%1).").arg(m_fm.addressText()));
+        return;
+    }
+    if (listed.isEmpty())
+        runHandler([this] { m_fm.Connect1Click(); });
+    else
+        runHandler([this, listed] { m_dialer.DialEntry(listed); });
+}
+
+void VantrelBusService::Disconnect()
+{
+    if (!callerAllowed())
+        return;
+    if (m_state.AppSettings.Conn) {
+        refuse(kLanMode, QStringLiteral("Vantrel is in LAN mode: there is no dial-up line to hang up."));
+        return;
+    }
+    if (m_dialer.busy()) {
+        refuse(kBusy, QStringLiteral("A dial or hang-up is under way."));
+        return;
+    }
+    if (!m_fm.connected()) {
+        refuse(kNotConnected, QStringLiteral("Vantrel is not connected."));
+        return;
+    }
+    runHandler([this] { m_fm.Connect1Click(); });
+}
+
+void VantrelBusService::ShowDetails()
+{
+    if (!callerAllowed())
+        return;
+    // The details window is modal and stays up until the user closes it; the
+    // call is answered at once and the window opened from the event loop.
+    QTimer::singleShot(0, &m_fm, [fm = &m_fm] { fm->Open1Click(); });
+}
+
+void VantrelBusService::CopyAddress()
+{
+    if (!callerAllowed())
+        return;
+    runHandler([this] { m_fm.CopyIP1Click(); });
+}
+
+// --- start ---------------------------------------------------------------------------
+
+std::unique_ptr<VantrelBusService> StartBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel,
+                                                   Dialer &dialer, const std::function<void(const QString &)> &note)
+{
+    auto service = std::make_unique<VantrelBusService>(state, platform, fmVantrel, dialer);
+    QString why;
+    if (!service->registerOn(QDBusConnection::sessionBus(), &why)) {
+        note(QStringLiteral("Vantrel: %1; the %2 service is not offered.").arg(why, kService));
+        return nullptr;
+    }
+    return service;
+}
+
+} // namespace vantrel
