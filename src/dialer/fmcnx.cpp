@@ -630,7 +630,7 @@ void TfmCnx::btAddCycleClick()
     const int slot = cycleSlotOf(text);
     if (slot < 0) {
         if (CycleCount >= kCycleSlots) {
-            m_platform.boxes->error(tr("No more than %1 Cycled Connections!").arg(kCycleSlots));
+            m_platform.boxes->error(tr("No more than %n Cycled Connections!", nullptr, kCycleSlots));
             return;
         }
         ++CycleCount;
