@@ -497,6 +497,10 @@
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
+    <message>
+        <source>Alarm message</source>
+        <translation>Alarmmeldung</translation>
+    </message>
 </context>
 <context>
     <name>vantrel::TVantrelWSInfo</name>
@@ -538,6 +542,10 @@
     <message>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Notice</source>
+        <translation>Hinweis</translation>
     </message>
 </context>
 <context>
@@ -605,6 +613,18 @@
     <message>
         <source>Wave files (*.wav)</source>
         <translation>Wave-Dateien (*.wav)</translation>
+    </message>
+    <message>
+        <source>Repeat</source>
+        <translation>Wiederholung</translation>
+    </message>
+    <message>
+        <source>Sound file</source>
+        <translation>Klangdatei</translation>
+    </message>
+    <message>
+        <source>Message text</source>
+        <translation>Meldungstext</translation>
     </message>
 </context>
 <context>
@@ -707,6 +727,18 @@ folgende Kästchen ankreuzen.</translation>
             <numerusform>Nicht mehr als %n Verbindungen im Zyklus!</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Note</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>Seconds to wait when busy</source>
+        <translation>Wartezeit in Sekunden bei besetzter Leitung</translation>
+    </message>
+    <message>
+        <source>Times to retry</source>
+        <translation>Anzahl der Wiederholungen</translation>
+    </message>
 </context>
 <context>
     <name>vantrel::TfmConfig</name>
@@ -785,6 +817,10 @@ folgende Kästchen ankreuzen.</translation>
         <source>&amp;Skip</source>
         <translation>&amp;Überspringen</translation>
     </message>
+    <message>
+        <source>Connection state</source>
+        <translation>Verbindungsstatus</translation>
+    </message>
 </context>
 <context>
     <name>vantrel::TfmHintIP</name>
@@ -834,6 +870,10 @@ folgende Kästchen ankreuzen.</translation>
     <message>
         <source>The log is larger than %1 MiB: only its first %1 MiB are shown.</source>
         <translation>Das Protokoll ist größer als %1 MiB: Nur die ersten %1 MiB werden angezeigt.</translation>
+    </message>
+    <message>
+        <source>Connection log</source>
+        <translation>Verbindungsprotokoll</translation>
     </message>
 </context>
 <context>

@@ -101,6 +101,7 @@ void TfmAlarm::buildControls()
     Label2 = makeLabel(tr("set"), Panel1, QStringLiteral("Label2"), {10, 9, 20, 21});
     edSet = new QComboBox(Panel1);
     edSet->setObjectName(QStringLiteral("edSet"));
+    edSet->setAccessibleName(tr("Repeat"));
     edSet->setGeometry(30, 9, 60, 21);
     edSet->addItems({tr("once"), tr("every")});
     Label1 = makeLabel(tr("at"), Panel1, QStringLiteral("Label1"), {96, 9, 14, 21});
@@ -110,6 +111,7 @@ void TfmAlarm::buildControls()
     edSeconds->installEventFilter(this);
     Label3 = makeLabel(tr("minutes"), Panel1, QStringLiteral("Label3"),
                        {174, 9, 60, 21});
+    Label3->setBuddy(edSeconds);
 
     Label4 = makeLabel(tr("Action:"), Panel1, QStringLiteral("Label4"),
                        {10, 36, 80, 15});
@@ -121,6 +123,7 @@ void TfmAlarm::buildControls()
                           {14, 75, 96, 17});
     edFileWave = new QLineEdit(Panel1);
     edFileWave->setObjectName(QStringLiteral("edFileWave"));
+    edFileWave->setAccessibleName(tr("Sound file"));
     edFileWave->setGeometry(112, 73, 108, 21);
     edFileWave->installEventFilter(this);
     btWavDialog = new QToolButton(Panel1);
@@ -133,6 +136,7 @@ void TfmAlarm::buildControls()
                          {14, 97, 96, 17});
     edBoxDialog = new QLineEdit(Panel1);
     edBoxDialog->setObjectName(QStringLiteral("edBoxDialog"));
+    edBoxDialog->setAccessibleName(tr("Message text"));
     edBoxDialog->setGeometry(112, 95, 131, 21);
 
     cbEnable = makeCheckBox(tr("Enable Alarm"), this, QStringLiteral("cbEnable"),

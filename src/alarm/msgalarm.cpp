@@ -68,6 +68,7 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     auto *memo = new TwoLineMemo(this);
     Mesg = memo;
     Mesg->setObjectName(QStringLiteral("Mesg"));
+    Mesg->setAccessibleName(tr("Alarm message"));
     Mesg->setGeometry(37, 1, 379, 33);
     Mesg->setFrameShape(QFrame::NoFrame);
     Mesg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

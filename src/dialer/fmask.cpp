@@ -65,10 +65,12 @@ TfmAsk::TfmAsk(AppState &state, std::int32_t attemptLimit, QWidget *parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(4, 12);
     edUser = credentialEdit(this, "edUser", 8);
+    Label1->setBuddy(edUser);
     Label2 = new QLabel(tr("Password"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->move(4, 34);
     edPass = credentialEdit(this, "edPass", 32);
+    Label2->setBuddy(edPass);
     edPass->setEchoMode(QLineEdit::Password);
     // Every character shows as "*", whatever the style's own mask character is.
     edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));

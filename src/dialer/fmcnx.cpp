@@ -201,6 +201,7 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     auto *entryList = new EntryList(this);
     entryList->headerClicked = [this] { headerRowClick(); };
     listCnx = entryList;
+    listCnx->setAccessibleName(cnx_text::translated(kHeaderRow));
     listCnx->setObjectName(QStringLiteral("listCnx"));
     listCnx->setGeometry(8, 26, 172, 150);
     listCnx->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -224,13 +225,16 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     lbCnx->setFont(bold);
     Label3 = label(Panel1, "Label3", tr("Username:"), 6, 44);
     edUser = credentialField(Panel1, "edUser", 41);
+    Label3->setBuddy(edUser);
     Label4 = label(Panel1, "Label4", tr("Password:"), 6, 67);
     edPass = credentialField(Panel1, "edPass", 64);
+    Label4->setBuddy(edPass);
     edPass->setEchoMode(QLineEdit::Password);
     edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     cxAsk = checkBox(Panel1, "cxAsk", tr("Ask me for Username and Password "), 6, 128, 253);
     Note = new QPlainTextEdit(Panel1);
     Note->setObjectName(QStringLiteral("Note"));
+    Note->setAccessibleName(tr("Note"));
     Note->setGeometry(4, 88, 257, 40);
     // One pixel smaller than the window's font, so that the note's three lines
     // fit the panel's width as they are broken.
@@ -258,6 +262,10 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     edWait = numberField(this, "edWait", cxRedial->geometry().right() + 3, 184);
     Label5 = label(this, "Label5", tr("seconds and retry"), edWait->geometry().right() + 6, 187);
     edRedial = numberField(this, "edRedial", Label5->geometry().right() + 6, 184);
+    // The redial line reads as a sentence around its two fields; each field is
+    // named on its own for a screen reader.
+    edWait->setAccessibleName(tr("Seconds to wait when busy"));
+    edRedial->setAccessibleName(tr("Times to retry"));
     Label6 = label(this, "Label6", tr("times"), edRedial->geometry().right() + 6, 187);
     btRefresh = button(this, "btRefresh", tr("Re&fresh"), QRect(376, 183, 75, 22));
 

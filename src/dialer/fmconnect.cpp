@@ -77,6 +77,7 @@ TfmConnect::TfmConnect(QWidget *parent)
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(tr("Connection state"));
     Memo1->setGeometry(46, 6, 277, 33);
     Memo1->setReadOnly(true);
     Memo1->setFrameShape(QFrame::NoFrame);

@@ -70,6 +70,7 @@ void TfmAbout::buildControls()
     Label13->adjustSize(); // sized to its text
 
     Memo = new QPlainTextEdit(this);
+    Memo->setAccessibleName(tr("Notice"));
     Memo->setObjectName(QStringLiteral("Memo"));
     Memo->setGeometry(14, 78, 209, 53);
     Memo->setFrameShape(QFrame::NoFrame);

@@ -108,6 +108,7 @@ TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
     resize(kClientWidth, kClientHeight);
 
     LogMemo = new TLogLines(this);
+    LogMemo->setAccessibleName(tr("Connection log"));
     LogMemo->setObjectName(QStringLiteral("LogMemo"));
     LogMemo->setFocusPolicy(Qt::ClickFocus); // no tab stop
 
