@@ -11,6 +11,7 @@ run_packages=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   libx11-dev libxcb1-dev libwayland-dev wayland-protocols
   qt6-wayland
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
 )
 test_packages=(
   libgtest-dev libbenchmark-dev

@@ -95,12 +95,12 @@ void Alarm::PrepareWavePlayer()
     m_platform.wave->setFileName(s.Wave);
     if (s.Wave.isEmpty()) {
         if (m_platform.boxes)
-            m_platform.boxes->error(QStringLiteral("No Sound File selected."));
+            m_platform.boxes->error(tr("No Sound File selected."));
         return;
     }
     if (!QFileInfo(s.Wave).isFile()) {
         if (m_platform.boxes)
-            m_platform.boxes->error(QStringLiteral("Sound File not found."));
+            m_platform.boxes->error(tr("Sound File not found."));
         return;
     }
     ReloadWavePlayer();
@@ -119,7 +119,7 @@ bool Alarm::ReloadWavePlayer()
     // The player stays closed; the alarm's other actions go on without it.
     if (m_platform.boxes)
         ReportError(*m_platform.boxes,
-                    error.isEmpty() ? QStringLiteral("'%1' cannot be played").arg(wave->fileName())
+                    error.isEmpty() ? tr("'%1' cannot be played").arg(wave->fileName())
                                     : error);
     return false;
 }

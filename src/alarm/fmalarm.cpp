@@ -69,7 +69,7 @@ TfmAlarm::TfmAlarm(AppState &state, Platform &platform, OnlineAlarm &alarm, QWid
       m_state(state), m_platform(platform), m_alarm(alarm)
 {
     setObjectName(QStringLiteral("fmAlarm"));
-    setWindowTitle(QStringLiteral("Configure Vantrel Alarm"));
+    setWindowTitle(tr("Configure Vantrel Alarm"));
     setFont(alarmFormFont());
     setFixedSize(kClientWidth, kClientHeight);
     m_ownFileDialogs = std::make_unique<QtFileDialogs>();
@@ -98,29 +98,32 @@ void TfmAlarm::buildControls()
     Panel1->setFrameShape(QFrame::Box); // a sunken box: lowered outside, raised inside
     Panel1->setFrameShadow(QFrame::Sunken);
 
-    Label2 = makeLabel(QStringLiteral("set"), Panel1, QStringLiteral("Label2"), {10, 9, 20, 21});
+    Label2 = makeLabel(tr("set"), Panel1, QStringLiteral("Label2"), {10, 9, 20, 21});
     edSet = new QComboBox(Panel1);
     edSet->setObjectName(QStringLiteral("edSet"));
+    edSet->setAccessibleName(tr("Repeat"));
     edSet->setGeometry(30, 9, 60, 21);
-    edSet->addItems({QStringLiteral("once"), QStringLiteral("every")});
-    Label1 = makeLabel(QStringLiteral("at"), Panel1, QStringLiteral("Label1"), {96, 9, 14, 21});
+    edSet->addItems({tr("once"), tr("every")});
+    Label1 = makeLabel(tr("at"), Panel1, QStringLiteral("Label1"), {96, 9, 14, 21});
     edSeconds = new QLineEdit(Panel1);
     edSeconds->setObjectName(QStringLiteral("edSeconds"));
     edSeconds->setGeometry(112, 9, 56, 21);
     edSeconds->installEventFilter(this);
-    Label3 = makeLabel(QStringLiteral("minutes"), Panel1, QStringLiteral("Label3"),
+    Label3 = makeLabel(tr("minutes"), Panel1, QStringLiteral("Label3"),
                        {174, 9, 60, 21});
+    Label3->setBuddy(edSeconds);
 
-    Label4 = makeLabel(QStringLiteral("Action:"), Panel1, QStringLiteral("Label4"),
+    Label4 = makeLabel(tr("Action:"), Panel1, QStringLiteral("Label4"),
                        {10, 36, 80, 15});
     Label4->setFont(boldened(font()));
 
-    cbSystemBeep = makeCheckBox(QStringLiteral("System beep"), Panel1,
+    cbSystemBeep = makeCheckBox(tr("System beep"), Panel1,
                                 QStringLiteral("cbSystemBeep"), {14, 53, 120, 17});
-    cbPlay = makeCheckBox(QStringLiteral("Play sound"), Panel1, QStringLiteral("cbPlay"),
+    cbPlay = makeCheckBox(tr("Play sound"), Panel1, QStringLiteral("cbPlay"),
                           {14, 75, 96, 17});
     edFileWave = new QLineEdit(Panel1);
     edFileWave->setObjectName(QStringLiteral("edFileWave"));
+    edFileWave->setAccessibleName(tr("Sound file"));
     edFileWave->setGeometry(112, 73, 108, 21);
     edFileWave->installEventFilter(this);
     btWavDialog = new QToolButton(Panel1);
@@ -129,17 +132,18 @@ void TfmAlarm::buildControls()
     btWavDialog->setGeometry(222, 73, 21, 21);
     btWavDialog->setAutoRaise(true);           // flat
     btWavDialog->setFocusPolicy(Qt::NoFocus);  // takes no focus, like the labels
-    cbBox = makeCheckBox(QStringLiteral("Message box"), Panel1, QStringLiteral("cbBox"),
+    cbBox = makeCheckBox(tr("Message box"), Panel1, QStringLiteral("cbBox"),
                          {14, 97, 96, 17});
     edBoxDialog = new QLineEdit(Panel1);
     edBoxDialog->setObjectName(QStringLiteral("edBoxDialog"));
+    edBoxDialog->setAccessibleName(tr("Message text"));
     edBoxDialog->setGeometry(112, 95, 131, 21);
 
-    cbEnable = makeCheckBox(QStringLiteral("Enable Alarm"), this, QStringLiteral("cbEnable"),
+    cbEnable = makeCheckBox(tr("Enable Alarm"), this, QStringLiteral("cbEnable"),
                             {12, 5, 160, 17});
     cbEnable->setFont(boldened(font()));
 
-    btOK = new QPushButton(QStringLiteral("&OK"), this);
+    btOK = new QPushButton(tr("&OK"), this);
     btOK->setObjectName(QStringLiteral("btOK"));
     btOK->setGeometry(kClientWidth - 81, 148, 75, 23);
     btOK->setAutoDefault(false); // Enter in a field does not close the window
@@ -231,7 +235,7 @@ void TfmAlarm::edSecondsChange()
             // rather than thrown: an exception must not unwind through the
             // signal that called this handler.
             if (m_platform.boxes)
-                ReportError(*m_platform.boxes, QStringLiteral("'%1' is not a valid integer value").arg(text));
+                ReportError(*m_platform.boxes, tr("'%1' is not a valid integer value").arg(text));
             return;
         }
         m_state.AppSettings.Interval = minutes;
@@ -266,16 +270,16 @@ bool TfmAlarm::edFileWaveExit()
     }
     cbPlay->setFocus(Qt::OtherFocusReason);
     if (m_platform.boxes)
-        m_platform.boxes->error(QStringLiteral("  File not found.  "), true);
+        m_platform.boxes->error(tr("  File not found.  "), true);
     return false;
 }
 
 void TfmAlarm::btWavDialogClick()
 {
     FileDialogs::OpenRequest request;
-    request.title = QStringLiteral("Choose a sound file");
+    request.title = tr("Choose a sound file");
     request.folder = m_state.ProgramFolder;
-    request.filter = QStringLiteral("Wave files (*.wav)");
+    request.filter = tr("Wave files (*.wav)");
     request.defaultSuffix = QStringLiteral("wav");
     request.setAsideTopMost = true;
     const QString path = m_fileDialogs->getOpenFileName(this, request);

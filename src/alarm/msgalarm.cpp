@@ -56,7 +56,7 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
 {
     setObjectName(QStringLiteral("MsgAlarm"));
     m_closeGuard = new CloseGuard(*this);
-    setWindowTitle(QStringLiteral("Vantrel Alarm"));
+    setWindowTitle(tr("Vantrel Alarm"));
     setFont(alarmFormFont());
     setFixedSize(kClientWidth, kClientHeight);
 
@@ -68,6 +68,7 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     auto *memo = new TwoLineMemo(this);
     Mesg = memo;
     Mesg->setObjectName(QStringLiteral("Mesg"));
+    Mesg->setAccessibleName(tr("Alarm message"));
     Mesg->setGeometry(37, 1, 379, 33);
     Mesg->setFrameShape(QFrame::NoFrame);
     Mesg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -88,7 +89,7 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     Mesg->setPalette(memoPalette);
     Mesg->installEventFilter(this);
 
-    btClose = new QPushButton(QStringLiteral("&OK"), this);
+    btClose = new QPushButton(tr("&OK"), this);
     btClose->setObjectName(QStringLiteral("btClose"));
     btClose->setGeometry(kClientWidth - 39, 1, 39, 33);
     btClose->setDefault(true); // Enter anywhere in the window presses it

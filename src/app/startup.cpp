@@ -22,6 +22,7 @@
 #include "platform/registry/fileregistry.h"
 #include "platform/sockets/posixsockets.h"
 #include "app/factories.h"
+#include "platform/translators.h"
 
 #include <QPixmapCache>
 #include <QScopeGuard>
@@ -111,7 +112,8 @@ std::optional<int> VantrelStartup::start()
 {
     // Another copy's main window answers: say so and end, touching nothing.
     if (FindWindowClass(kMainWindowClass)) {
-        m_platform.boxes->show(QStringLiteral("Vantrel Message"), kAlreadyRunning,
+        m_platform.boxes->show(QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message"),
+                               QCoreApplication::translate("vantrel::VantrelStartup", kAlreadyRunning),
                                MessageBoxes::Icon::Error);
         return 0;
     }
@@ -181,6 +183,8 @@ int RunVantrel(int argc, char **argv)
     // No display name: Qt would append it to every window title, and the boxes
     // must be titled "Vantrel Message" exactly.
     QApplication::setWindowIcon(QIcon(MainIconPixmap()));
+    // The user's language, before any window or box exists.
+    InstallTranslators(app);
     // The main window is never shown; the program ends when it closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -193,7 +197,7 @@ int RunVantrel(int argc, char **argv)
                           FileRegistry::reportThrough(boxes));
     SimLine::Options lineOptions = SimLine::defaultOptions();
     lineOptions.report = [&boxes](const QString &text) {
-        static_cast<MessageBoxes &>(boxes).show(QStringLiteral("Vantrel Message"), text, MessageBoxes::Icon::Warning);
+        static_cast<MessageBoxes &>(boxes).show(QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message"), text, MessageBoxes::Icon::Warning);
     };
     const std::unique_ptr<RasService> line = ChooseRasService(lineOptions);
     RasApi ras(*line);

@@ -23,7 +23,7 @@ class TfmVantrel;
 class Dialer;
 
 inline const QString kMainWindowClass = QStringLiteral("TfmVantrel");
-inline const QString kAlreadyRunning = QStringLiteral("Vantrel is already running!");
+inline constexpr char kAlreadyRunning[] = QT_TRANSLATE_NOOP("vantrel::VantrelStartup", "Vantrel is already running!");
 // Said once on stderr when the program starts before any tray host.
 inline const QString kNoTrayYet = QStringLiteral(
     "Vantrel: no system tray is there yet; the icon appears as soon as one starts.");

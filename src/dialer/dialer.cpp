@@ -57,38 +57,39 @@ QString RasStatusText(RasApi &ras, DWORD state, DWORD error)
     if (error != 0) {
         char buffer[100] = {};
         if (ras.RasGetErrorStringA(error, buffer, sizeof buffer) == 0)
-            return FieldText(buffer, sizeof buffer);
-        return QStringLiteral("Remote access error %1.").arg(error);
+            // The service's texts are English; shown in the user's language.
+            return QCoreApplication::translate("RasStatusText", FieldText(buffer, sizeof buffer).toUtf8().constData());
+        return QCoreApplication::translate("RasStatusText", "Remote access error %1.").arg(error);
     }
     switch (state) {
-    case RASCS_OpenPort: return QStringLiteral("Opening port");
-    case RASCS_PortOpened: return QStringLiteral("Port opened");
-    case RASCS_ConnectDevice: return QStringLiteral("Connecting device");
-    case RASCS_DeviceConnected: return QStringLiteral("Device connected");
-    case RASCS_AllDevicesConnected: return QStringLiteral("All devices connected");
-    case RASCS_Authenticate: return QStringLiteral("Authenticating");
-    case RASCS_AuthNotify: return QStringLiteral("Authentication: notify");
-    case RASCS_AuthRetry: return QStringLiteral("Authentication: retry");
-    case RASCS_AuthCallback: return QStringLiteral("Authentication: callback");
-    case RASCS_AuthChangePassword: return QStringLiteral("Authentication: change password");
-    case RASCS_AuthProject: return QStringLiteral("Authentication: projecting");
-    case RASCS_AuthLinkSpeed: return QStringLiteral("Authentication: link speed");
-    case RASCS_AuthAck: return QStringLiteral("Authentication: acknowledge");
-    case RASCS_ReAuthenticate: return QStringLiteral("Authentication: reauthenticate");
-    case RASCS_Authenticated: return QStringLiteral("Authenticated");
-    case RASCS_PrepareForCallback: return QStringLiteral("Preparing for callback");
-    case RASCS_WaitForModemReset: return QStringLiteral("Waiting for modem reset");
-    case RASCS_WaitForCallback: return QStringLiteral("Waiting for callback");
-    case RASCS_Projected: return QStringLiteral("Projected");
-    case RASCS_StartAuthentication: return QStringLiteral("Start authentication");
-    case RASCS_CallbackComplete: return QStringLiteral("Callback complete");
-    case RASCS_LogonNetwork: return QStringLiteral("Logging on network");
-    case RASCS_Interactive: return QStringLiteral("Interactive");
-    case RASCS_RetryAuthentication: return QStringLiteral("Retry Authentication");
-    case RASCS_CallbackSetByCaller: return QStringLiteral("Callback set by caller");
-    case RASCS_PasswordExpired: return QStringLiteral("Password expired");
-    case RASCS_Connected: return QStringLiteral("Connected");
-    case RASCS_Disconnected: return QStringLiteral("Disconnected");
+    case RASCS_OpenPort: return QCoreApplication::translate("RasStatusText", "Opening port");
+    case RASCS_PortOpened: return QCoreApplication::translate("RasStatusText", "Port opened");
+    case RASCS_ConnectDevice: return QCoreApplication::translate("RasStatusText", "Connecting device");
+    case RASCS_DeviceConnected: return QCoreApplication::translate("RasStatusText", "Device connected");
+    case RASCS_AllDevicesConnected: return QCoreApplication::translate("RasStatusText", "All devices connected");
+    case RASCS_Authenticate: return QCoreApplication::translate("RasStatusText", "Authenticating");
+    case RASCS_AuthNotify: return QCoreApplication::translate("RasStatusText", "Authentication: notify");
+    case RASCS_AuthRetry: return QCoreApplication::translate("RasStatusText", "Authentication: retry");
+    case RASCS_AuthCallback: return QCoreApplication::translate("RasStatusText", "Authentication: callback");
+    case RASCS_AuthChangePassword: return QCoreApplication::translate("RasStatusText", "Authentication: change password");
+    case RASCS_AuthProject: return QCoreApplication::translate("RasStatusText", "Authentication: projecting");
+    case RASCS_AuthLinkSpeed: return QCoreApplication::translate("RasStatusText", "Authentication: link speed");
+    case RASCS_AuthAck: return QCoreApplication::translate("RasStatusText", "Authentication: acknowledge");
+    case RASCS_ReAuthenticate: return QCoreApplication::translate("RasStatusText", "Authentication: reauthenticate");
+    case RASCS_Authenticated: return QCoreApplication::translate("RasStatusText", "Authenticated");
+    case RASCS_PrepareForCallback: return QCoreApplication::translate("RasStatusText", "Preparing for callback");
+    case RASCS_WaitForModemReset: return QCoreApplication::translate("RasStatusText", "Waiting for modem reset");
+    case RASCS_WaitForCallback: return QCoreApplication::translate("RasStatusText", "Waiting for callback");
+    case RASCS_Projected: return QCoreApplication::translate("RasStatusText", "Projected");
+    case RASCS_StartAuthentication: return QCoreApplication::translate("RasStatusText", "Start authentication");
+    case RASCS_CallbackComplete: return QCoreApplication::translate("RasStatusText", "Callback complete");
+    case RASCS_LogonNetwork: return QCoreApplication::translate("RasStatusText", "Logging on network");
+    case RASCS_Interactive: return QCoreApplication::translate("RasStatusText", "Interactive");
+    case RASCS_RetryAuthentication: return QCoreApplication::translate("RasStatusText", "Retry Authentication");
+    case RASCS_CallbackSetByCaller: return QCoreApplication::translate("RasStatusText", "Callback set by caller");
+    case RASCS_PasswordExpired: return QCoreApplication::translate("RasStatusText", "Password expired");
+    case RASCS_Connected: return QCoreApplication::translate("RasStatusText", "Connected");
+    case RASCS_Disconnected: return QCoreApplication::translate("RasStatusText", "Disconnected");
     default: return QString();
     }
 }
@@ -394,7 +395,7 @@ void Dialer::SetStatusLine(const QString &text)
 void Dialer::makeAttempt(const QString &entry)
 {
     RasApi &ras = *m_platform.ras;
-    const QString caption = kCaptionPrefix + entry;
+    const QString caption = dialer_text::translated(kCaptionPrefix) + entry;
     ShowProgress(&caption);
 
     m_state.DialInProgress = true;
@@ -592,7 +593,7 @@ void Dialer::skipPoll(int poll)
         return;
     }
     if (poll == kSkipPolls) {
-        box(kLineNotGone, [this] { buttonDone(); });
+        box(dialer_text::translated(kLineNotGone), [this] { buttonDone(); });
         return;
     }
     m_buttonPause = m_platform.pause->start(kSkipPollPause, guarded([this, poll] { skipPoll(poll + 1); }));
@@ -616,7 +617,7 @@ void Dialer::hangUp()
     RasApi &ras = *m_platform.ras;
     m_state.RedialAttempt = 0;
     ShowProgress(nullptr);
-    SetStatusLine(kDisconnecting);
+    SetStatusLine(dialer_text::translated(kDisconnecting));
     if (const DWORD rc = ras.RasHangUpA(m_rasConnection))
         box(RasStatusText(ras, 0, rc), [this] { hangUpDone(); });
     else
@@ -625,7 +626,7 @@ void Dialer::hangUp()
 
 void Dialer::hangUpDone()
 {
-    SetStatusLine(kDisconnected);
+    SetStatusLine(dialer_text::translated(kDisconnected));
     pause(kHangUpPause, [this] { finishRun(); });
 }
 

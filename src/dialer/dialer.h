@@ -5,6 +5,7 @@
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -24,11 +25,15 @@ class TfmConnect;
 class TfmAsk;
 
 namespace dialer_text {
-inline const QString kCaptionPrefix = QStringLiteral("Vantrel - ");
-inline const QString kDisconnecting = QStringLiteral("disconnecting");
-inline const QString kDisconnected = QStringLiteral("disconnected");
-inline const QString kLineNotGone = QStringLiteral(
-    "The line did not report that it was gone. Vantrel goes on with the next entry.");
+inline constexpr char kCaptionPrefix[] = QT_TRANSLATE_NOOP("dialer_text", "Vantrel - ");
+inline constexpr char kDisconnecting[] = QT_TRANSLATE_NOOP("dialer_text", "disconnecting");
+inline constexpr char kDisconnected[] = QT_TRANSLATE_NOOP("dialer_text", "disconnected");
+inline constexpr char kLineNotGone[] = QT_TRANSLATE_NOOP("dialer_text", "The line did not report that it was gone. Vantrel goes on with the next entry.");
+// One of the texts above in the user's language.
+inline QString translated(const char *text)
+{
+    return QCoreApplication::translate("dialer_text", text);
+}
 } // namespace dialer_text
 
 // The text for a connection state, or the service's text for a non-zero error.

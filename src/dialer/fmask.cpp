@@ -57,25 +57,27 @@ TfmAsk::TfmAsk(AppState &state, std::int32_t attemptLimit, QWidget *parent)
       m_state(state), m_attemptLimit(attemptLimit)
 {
     setObjectName(QStringLiteral("fmAsk"));
-    setWindowTitle(QStringLiteral("Vantrel -"));
+    setWindowTitle(tr("Vantrel -"));
     setFont(alarmFormFont());
     setFixedSize(kClientWidth, kClientHeight);
 
-    Label1 = new QLabel(QStringLiteral("Username"), this);
+    Label1 = new QLabel(tr("Username"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(4, 12);
     edUser = credentialEdit(this, "edUser", 8);
-    Label2 = new QLabel(QStringLiteral("Password"), this);
+    Label1->setBuddy(edUser);
+    Label2 = new QLabel(tr("Password"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->move(4, 34);
     edPass = credentialEdit(this, "edPass", 32);
+    Label2->setBuddy(edPass);
     edPass->setEchoMode(QLineEdit::Password);
     // Every character shows as "*", whatever the style's own mask character is.
     edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
 
-    btSkip = button(this, "btSkip", QStringLiteral("&Skip"), 86);
-    btAbort = button(this, "btAbort", QStringLiteral("&Abort"), 152);
-    btOK = button(this, "btOK", QStringLiteral("&OK"), 218);
+    btSkip = button(this, "btSkip", tr("&Skip"), 86);
+    btAbort = button(this, "btAbort", tr("&Abort"), 152);
+    btOK = button(this, "btOK", tr("&OK"), 218);
     btOK->setDefault(true);
     connect(btOK, &QPushButton::clicked, this, &TfmAsk::btOKClick);
     connect(btAbort, &QPushButton::clicked, this, &TfmAsk::btAbortClick);
@@ -99,7 +101,7 @@ TfmAsk::~TfmAsk()
 
 void TfmAsk::FormCreate()
 {
-    setWindowTitle(QStringLiteral("Vantrel - ") + m_state.CurrentEntry);
+    setWindowTitle(tr("Vantrel - ") + m_state.CurrentEntry);
     edUser->setText(m_state.PromptUserName);
     edPass->setText(m_state.PromptPassword);
 }

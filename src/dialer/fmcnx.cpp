@@ -191,22 +191,23 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
       m_state(state), m_platform(platform), m_fm(fmVantrel)
 {
     setObjectName(QStringLiteral("fmCnx"));
-    setWindowTitle(QStringLiteral("Advanced Vantrel Configuration"));
+    setWindowTitle(tr("Advanced Vantrel Configuration"));
     setFont(alarmFormFont());
     setFixedSize(kClientWidth, kClientHeight);
     ListaIcone = ConnectionListIcons();
 
-    cbCnx = checkBox(this, "cbCnx", QStringLiteral("Enable RAS Connection"), 8, 6, 200);
+    cbCnx = checkBox(this, "cbCnx", tr("Enable RAS Connection"), 8, 6, 200);
 
     auto *entryList = new EntryList(this);
     entryList->headerClicked = [this] { headerRowClick(); };
     listCnx = entryList;
+    listCnx->setAccessibleName(cnx_text::translated(kHeaderRow));
     listCnx->setObjectName(QStringLiteral("listCnx"));
     listCnx->setGeometry(8, 26, 172, 150);
     listCnx->setSelectionMode(QAbstractItemView::SingleSelection);
     listCnx->setUniformItemSizes(true);
     listCnx->setItemDelegate(new EntryRowDelegate(this));
-    listCnx->setToolTip(QStringLiteral("Double Click on an item to add or remove"));
+    listCnx->setToolTip(tr("Double Click on an item to add or remove"));
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -214,7 +215,7 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
     Panel1->setLineWidth(2);
-    Label1 = label(Panel1, "Label1", QStringLiteral("Selected connection:"), 6, 6);
+    Label1 = label(Panel1, "Label1", tr("Selected connection:"), 6, 6);
     lbCnx = new QLabel(Panel1);
     lbCnx->setObjectName(QStringLiteral("lbCnx"));
     lbCnx->setGeometry(6, 21, 253, 16);
@@ -222,15 +223,18 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     QFont bold = font();
     bold.setBold(true);
     lbCnx->setFont(bold);
-    Label3 = label(Panel1, "Label3", QStringLiteral("Username:"), 6, 44);
+    Label3 = label(Panel1, "Label3", tr("Username:"), 6, 44);
     edUser = credentialField(Panel1, "edUser", 41);
-    Label4 = label(Panel1, "Label4", QStringLiteral("Password:"), 6, 67);
+    Label3->setBuddy(edUser);
+    Label4 = label(Panel1, "Label4", tr("Password:"), 6, 67);
     edPass = credentialField(Panel1, "edPass", 64);
+    Label4->setBuddy(edPass);
     edPass->setEchoMode(QLineEdit::Password);
     edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    cxAsk = checkBox(Panel1, "cxAsk", QStringLiteral("Ask me for Username and Password "), 6, 128, 253);
+    cxAsk = checkBox(Panel1, "cxAsk", tr("Ask me for Username and Password "), 6, 128, 253);
     Note = new QPlainTextEdit(Panel1);
     Note->setObjectName(QStringLiteral("Note"));
+    Note->setAccessibleName(tr("Note"));
     Note->setGeometry(4, 88, 257, 40);
     // One pixel smaller than the window's font, so that the note's three lines
     // fit the panel's width as they are broken.
@@ -247,19 +251,23 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     QPalette notePalette = Note->palette();
     notePalette.setColor(QPalette::Base, palette().color(QPalette::Window));
     Note->setPalette(notePalette);
-    Note->setPlainText(QStringLiteral("NOTE: If you have not saved an Username and a\n"
+    Note->setPlainText(tr("NOTE: If you have not saved an Username and a\n"
                                       "Password in your RAS connection, you must check \n"
                                       "the following box."));
 
     // The redial controls read as one line; each follows the width of the text
     // before it, whatever the font.
-    cxRedial = checkBox(this, "cxRedial", QStringLiteral("If busy, wait "), 8, 186, 0);
+    cxRedial = checkBox(this, "cxRedial", tr("If busy, wait "), 8, 186, 0);
     cxRedial->resize(cxRedial->sizeHint().width(), 17);
     edWait = numberField(this, "edWait", cxRedial->geometry().right() + 3, 184);
-    Label5 = label(this, "Label5", QStringLiteral("seconds and retry"), edWait->geometry().right() + 6, 187);
+    Label5 = label(this, "Label5", tr("seconds and retry"), edWait->geometry().right() + 6, 187);
     edRedial = numberField(this, "edRedial", Label5->geometry().right() + 6, 184);
-    Label6 = label(this, "Label6", QStringLiteral("times"), edRedial->geometry().right() + 6, 187);
-    btRefresh = button(this, "btRefresh", QStringLiteral("Re&fresh"), QRect(376, 183, 75, 22));
+    // The redial line reads as a sentence around its two fields; each field is
+    // named on its own for a screen reader.
+    edWait->setAccessibleName(tr("Seconds to wait when busy"));
+    edRedial->setAccessibleName(tr("Times to retry"));
+    Label6 = label(this, "Label6", tr("times"), edRedial->geometry().right() + 6, 187);
+    btRefresh = button(this, "btRefresh", tr("Re&fresh"), QRect(376, 183, 75, 22));
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -267,9 +275,9 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
 
-    cxCycle = checkBox(this, "cxCycle", QStringLiteral("Cycle"), 8, 219, 60);
-    btAddCycle = button(this, "btAddCycle", kAddToCycle, QRect(74, 216, 190, 22));
-    btClose = button(this, "btClose", QStringLiteral("&OK"), QRect(376, 216, 75, 22));
+    cxCycle = checkBox(this, "cxCycle", tr("Cycle"), 8, 219, 60);
+    btAddCycle = button(this, "btAddCycle", cnx_text::translated(kAddToCycle), QRect(74, 216, 190, 22));
+    btClose = button(this, "btClose", tr("&OK"), QRect(376, 216, 75, 22));
 
     setTabOrder(cbCnx, listCnx);
     setTabOrder(listCnx, cxAsk);
@@ -392,7 +400,7 @@ bool TfmCnx::FillEntryList()
 {
     AppSettings &s = m_state.AppSettings;
     listCnx->clear();
-    listCnx->addItem(kHeaderRow);
+    listCnx->addItem(cnx_text::translated(kHeaderRow));
     // Neither selectable nor enabled: the keyboard search and the views' own
     // navigation pass over it (EntryList keeps the rest off it).
     listCnx->item(0)->setFlags(Qt::NoItemFlags);
@@ -403,7 +411,7 @@ bool TfmCnx::FillEntryList()
     DWORD bytes = sizeof(RASENTRYNAMEA) * kEnumRoom;
     DWORD count = 0;
     if (m_platform.ras->RasEnumEntriesA(nullptr, nullptr, entries.data(), &bytes, &count) != 0) {
-        m_platform.boxes->error(kCannotList);
+        m_platform.boxes->error(cnx_text::translated(kCannotList));
         return false;
     }
     if (count > 0) {
@@ -413,7 +421,7 @@ bool TfmCnx::FillEntryList()
         }
         return true;
     }
-    listCnx->addItem(kEmptyRow);
+    listCnx->addItem(cnx_text::translated(kEmptyRow));
     m_emptyPhonebook = true;
     s.RASCnx.clear();
     CycleCount = 0;
@@ -487,7 +495,7 @@ int TfmCnx::rowImage(int row) const
 void TfmCnx::updateAddCycle()
 {
     const bool selected = SelectedRow >= 1 && SelectedRow < listCnx->count();
-    btAddCycle->setText(selected && cycleSlotOf(selectedText()) >= 0 ? kRemoveFromCycle : kAddToCycle);
+    btAddCycle->setText(selected && cycleSlotOf(selectedText()) >= 0 ? cnx_text::translated(kRemoveFromCycle) : cnx_text::translated(kAddToCycle));
     btAddCycle->setEnabled(cxCycle->isChecked() && selected);
 }
 
@@ -505,7 +513,7 @@ void TfmCnx::cbCnxClick()
     AppSettings &s = m_state.AppSettings;
     if (cbCnx->isChecked()) {
         if (m_emptyPhonebook) {
-            m_platform.boxes->error(kNoEntries);
+            m_platform.boxes->error(cnx_text::translated(kNoEntries));
             cbCnx->setChecked(false);
             return;
         }
@@ -630,8 +638,7 @@ void TfmCnx::btAddCycleClick()
     const int slot = cycleSlotOf(text);
     if (slot < 0) {
         if (CycleCount >= kCycleSlots) {
-            m_platform.boxes->error(QStringLiteral("No more than ") + QString::number(kCycleSlots)
-                                    + QStringLiteral(" Cycled Connections!"));
+            m_platform.boxes->error(tr("No more than %n Cycled Connections!", nullptr, kCycleSlots));
             return;
         }
         ++CycleCount;

@@ -5,6 +5,7 @@
 // connection group. Made for each opening, shown modally, freed when closed.
 #include "platform/ras/ras.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QList>
 #include <QPixmap>
@@ -26,13 +27,19 @@ struct Platform;
 class TfmVantrel;
 
 namespace cnx_text {
-inline const QString kHeaderRow = QStringLiteral("RAS Connections");
-inline const QString kEmptyRow = QStringLiteral("<empty>");
+inline constexpr char kHeaderRow[] = QT_TRANSLATE_NOOP("cnx_text", "RAS Connections");
+inline constexpr char kEmptyRow[] = QT_TRANSLATE_NOOP("cnx_text", "<empty>");
+// Stored in the registry as the entry of a cycle: a value, never translated.
 inline const QString kMultiple = QStringLiteral("Multiple selections");
-inline const QString kAddToCycle = QStringLiteral("&Add this item to Cycle");
-inline const QString kRemoveFromCycle = QStringLiteral("&Remove this item from Cycle");
-inline const QString kCannotList = QStringLiteral("Can't get the list of RAS connections");
-inline const QString kNoEntries = QStringLiteral("No RAS Connections configured.");
+inline constexpr char kAddToCycle[] = QT_TRANSLATE_NOOP("cnx_text", "&Add this item to Cycle");
+inline constexpr char kRemoveFromCycle[] = QT_TRANSLATE_NOOP("cnx_text", "&Remove this item from Cycle");
+inline constexpr char kCannotList[] = QT_TRANSLATE_NOOP("cnx_text", "Can't get the list of RAS connections");
+inline constexpr char kNoEntries[] = QT_TRANSLATE_NOOP("cnx_text", "No RAS Connections configured.");
+// One of the texts above in the user's language.
+inline QString translated(const char *text)
+{
+    return QCoreApplication::translate("cnx_text", text);
+}
 } // namespace cnx_text
 
 class TfmCnx : public QDialog {

@@ -64,7 +64,7 @@ TfmConnect::TfmConnect(QWidget *parent)
                           | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("fmConnect"));
-    setWindowTitle(QStringLiteral("Vantrel Message"));
+    setWindowTitle(tr("Vantrel Message"));
     setFont(formFont());
     setFixedSize(kClientWidth, kClientHeight);
     setCursor(Qt::WaitCursor);
@@ -77,6 +77,7 @@ TfmConnect::TfmConnect(QWidget *parent)
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(tr("Connection state"));
     Memo1->setGeometry(46, 6, 277, 33);
     Memo1->setReadOnly(true);
     Memo1->setFrameShape(QFrame::NoFrame);
@@ -93,13 +94,13 @@ TfmConnect::TfmConnect(QWidget *parent)
     Memo1->setPalette(memoPalette);
     Memo1->viewport()->setCursor(Qt::WaitCursor);
 
-    btAbort = new QPushButton(QStringLiteral("&Abort"), this);
+    btAbort = new QPushButton(tr("&Abort"), this);
     btAbort->setObjectName(QStringLiteral("btAbort"));
     btAbort->setGeometry(332, 22, 67, 21);
     btAbort->setCursor(Qt::ArrowCursor);
     btAbort->setAutoDefault(false);
 
-    btSkip = new QPushButton(QStringLiteral("&Skip"), this);
+    btSkip = new QPushButton(tr("&Skip"), this);
     btSkip->setObjectName(QStringLiteral("btSkip"));
     btSkip->setGeometry(262, 22, 67, 21);
     btSkip->setCursor(Qt::ArrowCursor);

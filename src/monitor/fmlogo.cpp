@@ -81,7 +81,7 @@ TfmLogo::TfmLogo(QWidget *parent)
     Label12->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label12->setGeometry(136, 14, 85, 13);
 
-    Label13 = new QLabel(QStringLiteral("Keeps an eye on your line."), pnLogo);
+    Label13 = new QLabel(tr("Keeps an eye on your line."), pnLogo);
     Label13->setObjectName(QStringLiteral("Label13"));
     QFont serif(QStringLiteral("Times New Roman"));
     serif.setStyleHint(QFont::Serif);
@@ -125,7 +125,7 @@ TfmLogo::~TfmLogo()
 void TfmLogo::FormCreate()
 {
     tmLogo->stop();
-    Label12->setText(QStringLiteral("Version 4.12"));
+    Label12->setText(tr("Version 4.12"));
 }
 
 void TfmLogo::showEvent(QShowEvent *event)

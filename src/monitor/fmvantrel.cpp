@@ -50,14 +50,14 @@ TfmVantrel::TfmVantrel(AppState &state, Platform &platform, const OnlineAlarmMak
         connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         return a;
     };
-    Open1 = item("Open1", QStringLiteral("&Open details..."), &TfmVantrel::Open1Click);
-    CopyIP1 = item("CopyIP1", QStringLiteral("Copy &IP"), &TfmVantrel::CopyIP1Click);
-    Connect1 = item("Connect1", kConnect, &TfmVantrel::Connect1Click);
-    ViewLog1 = item("ViewLog1", QStringLiteral("&View Log..."), &TfmVantrel::ViewLog1Click);
-    About1 = item("About1", QStringLiteral("&About..."), &TfmVantrel::About1Click);
+    Open1 = item("Open1", tr("&Open details..."), &TfmVantrel::Open1Click);
+    CopyIP1 = item("CopyIP1", tr("Copy &IP"), &TfmVantrel::CopyIP1Click);
+    Connect1 = item("Connect1", translated(kConnect), &TfmVantrel::Connect1Click);
+    ViewLog1 = item("ViewLog1", tr("&View Log..."), &TfmVantrel::ViewLog1Click);
+    About1 = item("About1", tr("&About..."), &TfmVantrel::About1Click);
     N1 = PopupMenu->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
-    Esci1 = item("Esci1", QStringLiteral("E&xit"), &TfmVantrel::Esci1Click);
+    Esci1 = item("Esci1", tr("E&xit"), &TfmVantrel::Esci1Click);
 
     VantrelTimer = new VTimer(this);
     VantrelTimer->setObjectName(QStringLiteral("VantrelTimer"));
@@ -286,12 +286,12 @@ void TfmVantrel::VantrelTimerTimer()
 
     const AppSettings &s = m_state.AppSettings;
     AddressText = s.Conn ? ProbeHostAddress(*m_platform.sockets) : ProbeRasAddress(*m_platform.ras);
-    const bool connected = AddressText != kNetworkDown;
+    const bool connected = AddressText != translated(kNetworkDown);
     m_connected = connected;
 
     if (connected && s.Anim) {
         CopyIP1->setEnabled(true);
-        Connect1->setText(kDisconnect);
+        Connect1->setText(translated(kDisconnect));
         if (!VantrelAniTimer->isActive()) {
             AnimFrame = 0;
             VantrelAniTimer->start(); // from now on the animation sends icon and tip
@@ -304,19 +304,19 @@ void TfmVantrel::VantrelTimerTimer()
         ShowMainIcon();
         if (!connected) {
             CopyIP1->setEnabled(false);
-            Connect1->setText(kConnect);
+            Connect1->setText(translated(kConnect));
             if (VantrelAlarm->isActive())
                 CloseOnlinePeriod();
         } else {
             CopyIP1->setEnabled(true);
-            Connect1->setText(kDisconnect);
+            Connect1->setText(translated(kDisconnect));
             if (!VantrelAlarm->isActive())
                 OpenOnlinePeriod();
         }
     }
 
     if (DetailsOpen && DetailsIP)
-        DetailsIP->setText(kDetailsAddressPrefix + AddressText);
+        DetailsIP->setText(translated(kDetailsAddressPrefix) + AddressText);
 }
 
 void TfmVantrel::OpenOnlinePeriod()
@@ -400,8 +400,8 @@ void TfmVantrel::CopyIP1Click()
         // told, and the box shows the text.
         const QString address = AddressText;
         CopyOnWayland(address, this, [this, address](const QString &reason) {
-            m_platform.boxes->show(QStringLiteral("Vantrel Message"),
-                                   QStringLiteral("Vantrel could not put \"%1\" on the clipboard: %2.")
+            m_platform.boxes->show(tr("Vantrel Message"),
+                                   tr("Vantrel could not put \"%1\" on the clipboard: %2.")
                                        .arg(address, reason),
                                    MessageBoxes::Icon::Warning);
         });
@@ -435,7 +435,7 @@ void TfmVantrel::ViewLog1Click()
         }
         return;
     }
-    m_platform.boxes->error(kLogNotFound, /*setAsideTopMost=*/true);
+    m_platform.boxes->error(translated(kLogNotFound), /*setAsideTopMost=*/true);
 }
 
 void TfmVantrel::About1Click()

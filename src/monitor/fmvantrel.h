@@ -7,6 +7,7 @@
 #include "platform/desktop/notifyicon.h"
 #include "platform/ras/ras.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QList>
 #include <QPixmap>
@@ -30,13 +31,18 @@ struct Platform;
 class VTimer;
 
 namespace monitor_text {
-inline const QString kNoStack = QStringLiteral("No TCP/IP Stack available");
-inline const QString kLooking = QStringLiteral("Looking for IP Address...");
-inline const QString kNetworkDown = QStringLiteral("Network is down");
-inline const QString kConnect = QStringLiteral("&Connect");
-inline const QString kDisconnect = QStringLiteral("&Disconnect");
-inline const QString kDetailsAddressPrefix = QStringLiteral("IP Address:      ");
-inline const QString kLogNotFound = QStringLiteral("  Log File not found.  ");
+inline constexpr char kNoStack[] = QT_TRANSLATE_NOOP("monitor_text", "No TCP/IP Stack available");
+inline constexpr char kLooking[] = QT_TRANSLATE_NOOP("monitor_text", "Looking for IP Address...");
+inline constexpr char kNetworkDown[] = QT_TRANSLATE_NOOP("monitor_text", "Network is down");
+inline constexpr char kConnect[] = QT_TRANSLATE_NOOP("monitor_text", "&Connect");
+inline constexpr char kDisconnect[] = QT_TRANSLATE_NOOP("monitor_text", "&Disconnect");
+inline constexpr char kDetailsAddressPrefix[] = QT_TRANSLATE_NOOP("monitor_text", "IP Address:      ");
+inline constexpr char kLogNotFound[] = QT_TRANSLATE_NOOP("monitor_text", "  Log File not found.  ");
+// One of the texts above in the user's language.
+inline QString translated(const char *text)
+{
+    return QCoreApplication::translate("monitor_text", text);
+}
 } // namespace monitor_text
 
 constexpr DWORD kTrayIconId = 100;

@@ -1,5 +1,6 @@
 #include "monitor/probe.h"
 
+#include "monitor/fmvantrel.h"
 #include "platform/ras/ras.h"
 
 #include <array>
@@ -11,7 +12,6 @@
 namespace vantrel {
 
 namespace {
-const QString kNetworkDown = QStringLiteral("Network is down");
 const QString kLoopback = QStringLiteral("127.0.0.1");
 } // namespace
 
@@ -25,13 +25,13 @@ QString ProbeRasAddress(RasApi &ras)
     DWORD bytes = sizeof connections;
     DWORD count = 0;
     if (ras.RasEnumConnectionsA(connections.data(), &bytes, &count) != 0 || count == 0)
-        return kNetworkDown;
+        return monitor_text::translated(monitor_text::kNetworkDown);
 
     RASPPPIPA ip{};
     ip.dwSize = sizeof ip;
     DWORD ipBytes = sizeof ip;
     if (ras.RasGetProjectionInfoA(connections[0].hrasconn, RASP_PppIp, &ip, &ipBytes) != 0)
-        return kNetworkDown;
+        return monitor_text::translated(monitor_text::kNetworkDown);
     // Up to the terminating NUL, and never past 15 characters even if it is missing.
     const size_t n = strnlen(ip.szIpAddress, RAS_MaxIpAddress);
     return QString::fromLatin1(ip.szIpAddress, static_cast<qsizetype>(n));
@@ -73,8 +73,8 @@ QString ProbeHostAddress(Sockets &sockets)
 int StartNetworkStack(Sockets &sockets, WSADATA &info, QString &addressText)
 {
     const int status = sockets.WSAStartup(0x0101, &info);
-    addressText = status != 0 ? QStringLiteral("No TCP/IP Stack available")
-                              : QStringLiteral("Looking for IP Address...");
+    addressText = status != 0 ? monitor_text::translated(monitor_text::kNoStack)
+                              : monitor_text::translated(monitor_text::kLooking);
     return status;
 }
 

@@ -48,7 +48,7 @@ void QtMessageBoxes::openError(const QString &text, std::function<void()> closed
 {
     // Owned by no window, so that closing some other window cannot take the box
     // (and what follows it) away; window-modal without a parent, it blocks nothing.
-    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Vantrel Message"), text, QMessageBox::Ok);
+    auto *box = new QMessageBox(QMessageBox::Critical, QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message"), text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(box, &QDialog::finished, box, [closed = std::move(closed)](int) { closed(); });
     box->open();

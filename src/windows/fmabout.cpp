@@ -29,7 +29,7 @@ TfmAbout::TfmAbout(QWidget *parent)
                           | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("fmAbout"));
-    setWindowTitle(QStringLiteral("About Vantrel"));
+    setWindowTitle(tr("About Vantrel"));
     setFont(windowsFormFont());
     setFixedSize(kClientWidth, kClientHeight);
     buildControls();
@@ -37,7 +37,7 @@ TfmAbout::TfmAbout(QWidget *parent)
 
     // FormCreate
     fmHintIP = new TfmHintIP(this);
-    Label12->setText(about_text::kVersion);
+    Label12->setText(about_text::translated(about_text::kVersion));
 }
 
 TfmAbout::~TfmAbout()
@@ -59,7 +59,7 @@ void TfmAbout::buildControls()
     Label12 = makeLabel(QString(), this, QStringLiteral("Label12"), {142, 16, 91, 13});
     Label12->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    Label13 = new QLabel(QStringLiteral("Your address, one glance away."), this);
+    Label13 = new QLabel(tr("Your address, one glance away."), this);
     Label13->setObjectName(QStringLiteral("Label13"));
     QFont notice(QStringLiteral("Times New Roman"));
     notice.setStyleHint(QFont::Serif); // the desktop's serif face where that one is missing
@@ -70,6 +70,7 @@ void TfmAbout::buildControls()
     Label13->adjustSize(); // sized to its text
 
     Memo = new QPlainTextEdit(this);
+    Memo->setAccessibleName(tr("Notice"));
     Memo->setObjectName(QStringLiteral("Memo"));
     Memo->setGeometry(14, 78, 209, 53);
     Memo->setFrameShape(QFrame::NoFrame);
@@ -83,11 +84,10 @@ void TfmAbout::buildControls()
     buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Window));
     Memo->setPalette(buttonFace);
     // Four lines, each ending in a blank, wrapped at the memo's width.
-    Memo->setPlainText(QStringList{QStringLiteral("This software is distributed 'as is'. I don't "),
-                                   QStringLiteral("assume any responsibility for any damage or "),
-                                   QStringLiteral("data loss. Thanks to everyone who tried it "),
-                                   QStringLiteral("early.")}
-                           .join(QString()));
+    Memo->setPlainText(tr("This software is distributed 'as is'. I don't "
+                          "assume any responsibility for any damage or "
+                          "data loss. Thanks to everyone who tried it "
+                          "early."));
 
     Bevel2 = new QFrame(this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));
@@ -95,7 +95,7 @@ void TfmAbout::buildControls()
     Bevel2->setFrameShape(QFrame::HLine);
     Bevel2->setFrameShadow(QFrame::Sunken);
 
-    btClose = new QPushButton(QStringLiteral("&OK"), this);
+    btClose = new QPushButton(tr("&OK"), this);
     btClose->setObjectName(QStringLiteral("btClose"));
     btClose->setGeometry(82, 146, 75, 25);
     connect(btClose, &QPushButton::clicked, this, &TfmAbout::BitBtn1Click);

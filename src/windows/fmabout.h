@@ -6,6 +6,7 @@
 //
 // Opened by the tray menu's "&About...", which creates it, runs it with
 // ExecModal and deletes it afterwards.
+#include <QCoreApplication>
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -20,7 +21,12 @@ namespace vantrel {
 class TfmHintIP;
 
 namespace about_text {
-inline const QString kVersion = QStringLiteral("Version 4.12");
+inline constexpr char kVersion[] = QT_TRANSLATE_NOOP("about_text", "Version 4.12");
+// One of the texts above in the user's language.
+inline QString translated(const char *text)
+{
+    return QCoreApplication::translate("about_text", text);
+}
 } // namespace about_text
 
 class TfmAbout : public QDialog {

@@ -58,12 +58,16 @@ QLabel *makeNote(const QStringList &lines, QWidget *parent, const QString &name,
     return note;
 }
 
-const QStringList &actionCaptions()
+// Translated when shown, so that they follow the language installed then.
+QStringList actionCaptions()
 {
-    static const QStringList captions{QStringLiteral("Open detail"),
-                                      QStringLiteral("Copy IP to Clipboard"),
-                                      QStringLiteral("Connect or Disconnect")};
-    return captions;
+    static const char *const captions[] = {QT_TRANSLATE_NOOP("vantrel::TfmConfig", "Open detail"),
+                                           QT_TRANSLATE_NOOP("vantrel::TfmConfig", "Copy IP to Clipboard"),
+                                           QT_TRANSLATE_NOOP("vantrel::TfmConfig", "Connect or Disconnect")};
+    QStringList shown;
+    for (const char *caption : captions)
+        shown.append(TfmConfig::tr(caption));
+    return shown;
 }
 
 } // namespace
@@ -75,7 +79,7 @@ TfmConfig::TfmConfig(AppState &state, Platform &platform, TfmVantrel &main, QLab
       m_programPath(std::move(programPath))
 {
     setObjectName(QStringLiteral("fmConfig"));
-    setWindowTitle(QStringLiteral("Configure Vantrel"));
+    setWindowTitle(tr("Configure Vantrel"));
     setFont(windowsFormFont());
     setFixedSize(kClientWidth, kClientHeight);
     buildControls();
@@ -88,37 +92,37 @@ TfmConfig::~TfmConfig() = default;
 void TfmConfig::buildControls()
 {
     // Made in tab order; the panel's controls take the panel's place.
-    btClose = makeButton(QStringLiteral("&OK"), this, QStringLiteral("btClose"), {252, 72, 72, 25});
+    btClose = makeButton(tr("&OK"), this, QStringLiteral("btClose"), {252, 72, 72, 25});
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(6, 6, 240, 128);
     Panel1->setFrameShape(QFrame::Box); // lowered outside, raised inside
     Panel1->setFrameShadow(QFrame::Sunken);
-    cxDialup = makeCheckBox(QStringLiteral("Dialup connection"), Panel1, QStringLiteral("cxDialup"),
+    cxDialup = makeCheckBox(tr("Dialup connection"), Panel1, QStringLiteral("cxDialup"),
                             {8, 4, 200, 17});
-    cxLAN = makeCheckBox(QStringLiteral("LAN connection"), Panel1, QStringLiteral("cxLAN"),
+    cxLAN = makeCheckBox(tr("LAN connection"), Panel1, QStringLiteral("cxLAN"),
                          {8, 78, 200, 17});
-    Memo1 = makeNote({QStringLiteral("Check this box if you have not a fixed IP "),
-                      QStringLiteral("address. In other words, you are using a "),
-                      QStringLiteral("modem connection with Remote Access.")},
+    Memo1 = makeNote({tr("Check this box if you have not a fixed IP "
+                         "address. In other words, you are using a "
+                         "modem connection with Remote Access.")},
                      Panel1, QStringLiteral("Memo1"), {26, 21, 208, 54});
-    Memo2 = makeNote({QStringLiteral("Check this box if you have a fixed IP "), QStringLiteral("address.")},
+    Memo2 = makeNote({tr("Check this box if you have a fixed IP address.")},
                      Panel1, QStringLiteral("Memo2"), {26, 95, 208, 28});
 
-    rgAction = new QGroupBox(QStringLiteral(" Double Click Action "), this);
+    rgAction = new QGroupBox(tr(" Double Click Action "), this);
     rgAction->setObjectName(QStringLiteral("rgAction"));
     rgAction->setGeometry(6, 138, 240, 23 + kDialupItems * kActionStep);
     m_actions = new QButtonGroup(this);
     m_actions->setExclusive(true);
 
-    cxAnim = makeCheckBox(QStringLiteral("Animated icon"), this, QStringLiteral("cxAnim"),
+    cxAnim = makeCheckBox(tr("Animated icon"), this, QStringLiteral("cxAnim"),
                           {8, 216, 104, 17});
-    cbLog = makeCheckBox(QStringLiteral("Log File"), this, QStringLiteral("cbLog"), {122, 216, 80, 17});
-    btAdvanced = makeButton(QStringLiteral("Advanced..."), this, QStringLiteral("btAdvanced"),
+    cbLog = makeCheckBox(tr("Log File"), this, QStringLiteral("cbLog"), {122, 216, 80, 17});
+    btAdvanced = makeButton(tr("Advanced..."), this, QStringLiteral("btAdvanced"),
                             {252, 8, 72, 25});
-    btAlarm = makeButton(QStringLiteral("&Alarm..."), this, QStringLiteral("btAlarm"), {252, 40, 72, 25});
-    cbRun = makeCheckBox(QStringLiteral("Run at startup"), this, QStringLiteral("cbRun"),
+    btAlarm = makeButton(tr("&Alarm..."), this, QStringLiteral("btAlarm"), {252, 40, 72, 25});
+    cbRun = makeCheckBox(tr("Run at startup"), this, QStringLiteral("cbRun"),
                          {216, 216, 110, 17});
 
     // Setting a check box from code runs its handler as a click does, hence
@@ -306,7 +310,7 @@ void TfmConfig::closingSequence()
     // the window saying one thing and the program doing another.
     s.Conn = cxLAN->isChecked();
     if (m_configLine)
-        m_configLine->setText(s.Conn ? config_text::kConfiguredLan : config_text::kConfiguredDialup);
+        m_configLine->setText(config_text::translated(s.Conn ? config_text::kConfiguredLan : config_text::kConfiguredDialup));
     m_main.MakeDefaultItem();
     // Conn, Anim, Def, Log, RunAtStartup, then the Run entry, rewritten or
     // removed at every close.

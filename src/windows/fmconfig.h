@@ -8,6 +8,7 @@
 //
 // Opened from the details window, which creates it, runs it with ExecModal and
 // deletes it afterwards.
+#include <QCoreApplication>
 #include <QDialog>
 #include <QList>
 #include <QPointer>
@@ -29,8 +30,13 @@ struct Platform;
 class TfmVantrel;
 
 namespace config_text {
-inline const QString kConfiguredDialup = QStringLiteral("Configured as:  Dialup connection");
-inline const QString kConfiguredLan = QStringLiteral("Configured as:  LAN connection");
+inline constexpr char kConfiguredDialup[] = QT_TRANSLATE_NOOP("config_text", "Configured as:  Dialup connection");
+inline constexpr char kConfiguredLan[] = QT_TRANSLATE_NOOP("config_text", "Configured as:  LAN connection");
+// One of the texts above in the user's language.
+inline QString translated(const char *text)
+{
+    return QCoreApplication::translate("config_text", text);
+}
 } // namespace config_text
 
 class TfmConfig : public QDialog {

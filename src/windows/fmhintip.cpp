@@ -54,8 +54,8 @@ QImage HintPicture()
     font.setBold(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRect(10, 6, 176, 16), Qt::AlignLeft, QStringLiteral("Your address, always"));
-    p.drawText(QRect(10, 21, 176, 16), Qt::AlignLeft, QStringLiteral("one glance away:"));
+    p.drawText(QRect(10, 6, 176, 16), Qt::AlignLeft, TfmHintIP::tr("Your address, always"));
+    p.drawText(QRect(10, 21, 176, 16), Qt::AlignLeft, TfmHintIP::tr("one glance away:"));
 
     // The panel along the bottom, with a sunken tray at its right end.
     p.fillRect(0, 66, kPictureWidth, 34, QColor(192, 192, 192));
@@ -84,7 +84,7 @@ TfmHintIP::TfmHintIP(QWidget *parent)
     : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("fmHintIP"));
-    setWindowTitle(QStringLiteral("Hint"));
+    setWindowTitle(tr("Hint"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(kClientWidth, kClientHeight);
 

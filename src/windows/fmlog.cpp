@@ -103,20 +103,21 @@ TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
     : QWidget(parent, Qt::Window), m_state(state), m_boxes(boxes), m_closeGuard(new CloseGuard(*this))
 {
     setObjectName(QStringLiteral("fmLog"));
-    setWindowTitle(QStringLiteral("Vantrel Log"));
+    setWindowTitle(tr("Vantrel Log"));
     setFont(windowsFormFont());
     resize(kClientWidth, kClientHeight);
 
     LogMemo = new TLogLines(this);
+    LogMemo->setAccessibleName(tr("Connection log"));
     LogMemo->setObjectName(QStringLiteral("LogMemo"));
     LogMemo->setFocusPolicy(Qt::ClickFocus); // no tab stop
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedWidth(kPanelWidth);
-    btRefresh = makeButton(QStringLiteral("&Refresh"), Panel1, QStringLiteral("btRefresh"), 0);
-    btClear = makeButton(QStringLiteral("&Clear"), Panel1, QStringLiteral("btClear"), 1);
-    btClose = makeButton(QStringLiteral("&OK"), Panel1, QStringLiteral("btClose"), 2);
+    btRefresh = makeButton(tr("&Refresh"), Panel1, QStringLiteral("btRefresh"), 0);
+    btClear = makeButton(tr("&Clear"), Panel1, QStringLiteral("btClear"), 1);
+    btClose = makeButton(tr("&OK"), Panel1, QStringLiteral("btClose"), 2);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -157,8 +158,8 @@ void TfmLog::LoadLogIntoViewer()
         ::close(fd);
     if (!read) {
         if (err == ENOENT)
-            throw VantrelError(QStringLiteral("Cannot open file %1").arg(path));
-        throw VantrelError(QStringLiteral("Cannot open file %1: %2").arg(path, FileErrorText(err)));
+            throw VantrelError(tr("Cannot open file %1").arg(path));
+        throw VantrelError(tr("Cannot open file %1: %2").arg(path, FileErrorText(err)));
     }
     if (cut)
         bytes.truncate(bytes.lastIndexOf('\n') + 1); // no line shown cut short
@@ -167,8 +168,8 @@ void TfmLog::LoadLogIntoViewer()
     LogMemo->setPlainText(std::move(view.text));
     if (cut) {
         const CloseGuard::Hold hold(*m_closeGuard);
-        m_boxes.show(QStringLiteral("Vantrel Message"),
-                     QStringLiteral("The log is larger than %1 MiB: only its first %1 MiB are shown.")
+        m_boxes.show(tr("Vantrel Message"),
+                     tr("The log is larger than %1 MiB: only its first %1 MiB are shown.")
                          .arg(m_limitMiB),
                      MessageBoxes::Icon::Warning);
     }
@@ -191,7 +192,7 @@ void TfmLog::btClearClick()
     const CloseGuard::Hold hold(*m_closeGuard);
     const auto done = qScopeGuard([this] { m_clearing = false; });
     hide();
-    if (m_boxes.show(log_text::kConfirmTitle, log_text::kConfirm, MessageBoxes::Icon::Question,
+    if (m_boxes.show(log_text::translated(log_text::kConfirmTitle), log_text::translated(log_text::kConfirm), MessageBoxes::Icon::Question,
                      MessageBoxes::Buttons::YesNo)
         != MessageBoxes::Answer::Yes) {
         if (!hold.closeRequested())
@@ -201,9 +202,9 @@ void TfmLog::btClearClick()
     // A delete the user can undo: the desktop's trash. Where the file cannot go
     // there (no trash on its file system, no right to write one), it is kept.
     if (MoveToTrash(logPath()))
-        m_boxes.show(QStringLiteral("Vantrel Message"), log_text::kDeleted, MessageBoxes::Icon::Information);
+        m_boxes.show(tr("Vantrel Message"), log_text::translated(log_text::kDeleted), MessageBoxes::Icon::Information);
     else
-        m_boxes.error(log_text::kClearFailed);
+        m_boxes.error(log_text::translated(log_text::kClearFailed));
     close();
 }
 

@@ -5,6 +5,7 @@
 // most one exists (the tray menu keeps it in fmVantrel.fmLog and checks
 // LogWindowOpen). It deletes itself when it closes, never while one of its own
 // handlers still runs (CloseGuard).
+#include <QCoreApplication>
 #include <QString>
 #include <QWidget>
 
@@ -19,10 +20,15 @@ class MessageBoxes;
 class CloseGuard;
 
 namespace log_text {
-inline const QString kConfirmTitle = QStringLiteral("Vantrel Confirm Request");
-inline const QString kConfirm = QStringLiteral("   Are you sure?   ");
-inline const QString kDeleted = QStringLiteral("Log file deleted.");
-inline const QString kClearFailed = QStringLiteral("Clear Failed.");
+inline constexpr char kConfirmTitle[] = QT_TRANSLATE_NOOP("log_text", "Vantrel Confirm Request");
+inline constexpr char kConfirm[] = QT_TRANSLATE_NOOP("log_text", "   Are you sure?   ");
+inline constexpr char kDeleted[] = QT_TRANSLATE_NOOP("log_text", "Log file deleted.");
+inline constexpr char kClearFailed[] = QT_TRANSLATE_NOOP("log_text", "Clear Failed.");
+// One of the texts above in the user's language.
+inline QString translated(const char *text)
+{
+    return QCoreApplication::translate("log_text", text);
+}
 } // namespace log_text
 
 // The most of the log the viewer reads, in MiB. The text is held twice over

@@ -52,7 +52,7 @@ protected:
             QLabel::paintEvent(event);
             return;
         }
-        const qsizetype open = full.indexOf(QStringLiteral(" ("), monitor_text::kDetailsAddressPrefix.size());
+        const qsizetype open = full.indexOf(QStringLiteral(" ("), monitor_text::translated(monitor_text::kDetailsAddressPrefix).size());
         const QString head = open < 0 ? full : full.left(open);
         const QString tail = open < 0 ? QString() : full.mid(open);
         const int headWidth = metrics.horizontalAdvance(head);
@@ -89,7 +89,7 @@ TVantrelWSInfo::TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &
       m_state(state), m_platform(platform), m_main(main), m_programPath(std::move(programPath))
 {
     setObjectName(QStringLiteral("VantrelWSInfo"));
-    setWindowTitle(QStringLiteral("Vantrel - Winsock Information"));
+    setWindowTitle(tr("Vantrel - Winsock Information"));
     setFont(windowsFormFont());
     setFixedSize(kClientWidth, kClientHeight);
     buildControls();
@@ -110,9 +110,9 @@ void TVantrelWSInfo::buildControls()
     Panel1->setFrameShadow(QFrame::Sunken);
 
     Ver = makeLabel(QStringLiteral("Ver"), Panel1, QStringLiteral("Ver"), {12, 10, 321, 13});
-    Label2 = makeLabel(QStringLiteral("System Status"), Panel1, QStringLiteral("Label2"), {12, 30, 110, 13});
+    Label2 = makeLabel(tr("System Status"), Panel1, QStringLiteral("Label2"), {12, 30, 110, 13});
     Status = makeLabel(QStringLiteral("Status"), Panel1, QStringLiteral("Status"), {128, 30, 205, 13});
-    Label3 = makeLabel(QStringLiteral("Max Sockets"), Panel1, QStringLiteral("Label3"), {12, 48, 110, 13});
+    Label3 = makeLabel(tr("Max Sockets"), Panel1, QStringLiteral("Label3"), {12, 48, 110, 13});
     MaxSock = makeLabel(QStringLiteral("MaxSock"), Panel1, QStringLiteral("MaxSock"), {128, 48, 205, 13});
     Bevel1 = new QFrame(Panel1);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -125,10 +125,10 @@ void TVantrelWSInfo::buildControls()
     IP->setGeometry(12, 104, 323, 13);
     IP->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    btConfig = new QPushButton(QStringLiteral("C&onfigure"), this);
+    btConfig = new QPushButton(tr("C&onfigure"), this);
     btConfig->setObjectName(QStringLiteral("btConfig"));
     btConfig->setGeometry(216, 136, 67, 21);
-    btClose = new QPushButton(QStringLiteral("&OK"), this);
+    btClose = new QPushButton(tr("&OK"), this);
     btClose->setObjectName(QStringLiteral("btClose"));
     btClose->setGeometry(286, 136, 67, 21);
     // Neither is the default button: Enter presses the one that has the focus.
@@ -150,19 +150,19 @@ void TVantrelWSInfo::FormShow()
 {
     using details_text::kNotAvailable;
     if (m_main.winsockStatus() != 0) {
-        Ver->setText(kNotAvailable);
-        Status->setText(monitor_text::kNoStack);
-        MaxSock->setText(kNotAvailable);
-        Config->setText(kNotAvailable);
-        IP->setText(kNotAvailable);
+        Ver->setText(details_text::translated(kNotAvailable));
+        Status->setText(monitor_text::translated(monitor_text::kNoStack));
+        MaxSock->setText(details_text::translated(kNotAvailable));
+        Config->setText(details_text::translated(kNotAvailable));
+        IP->setText(details_text::translated(kNotAvailable));
     } else {
         const WSADATA &info = m_state.WinsockInfo;
         Ver->setText(recordText(info.szDescription));
         Status->setText(recordText(info.szSystemStatus));
         MaxSock->setText(QString::number(info.iMaxSockets)); // unsigned 16-bit
-        Config->setText(m_state.AppSettings.Conn ? config_text::kConfiguredLan
-                                                 : config_text::kConfiguredDialup);
-        IP->setText(monitor_text::kDetailsAddressPrefix + m_main.addressText());
+        Config->setText(config_text::translated(m_state.AppSettings.Conn ? config_text::kConfiguredLan
+                                                                     : config_text::kConfiguredDialup));
+        IP->setText(monitor_text::translated(monitor_text::kDetailsAddressPrefix) + m_main.addressText());
     }
     // From now on the poll keeps the address line up to date.
     m_main.DetailsIP = IP;

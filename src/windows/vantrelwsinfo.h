@@ -6,6 +6,7 @@
 //
 // Opened by the tray menu's "&Open details..." (or the double click), which
 // creates it, runs it with ExecModal and deletes it afterwards.
+#include <QCoreApplication>
 #include <QDialog>
 #include <QString>
 
@@ -20,7 +21,12 @@ struct Platform;
 class TfmVantrel;
 
 namespace details_text {
-inline const QString kNotAvailable = QStringLiteral("N/A");
+inline constexpr char kNotAvailable[] = QT_TRANSLATE_NOOP("details_text", "N/A");
+// One of the texts above in the user's language.
+inline QString translated(const char *text)
+{
+    return QCoreApplication::translate("details_text", text);
+}
 } // namespace details_text
 
 class TVantrelWSInfo : public QDialog {
