@@ -3,6 +3,7 @@
 // three timers of the program, the icon animation and the poll that follows the
 // connection and the address. Its creation sequence loads the settings, starts
 // the network stack and adds the icon; its shutdown sequence undoes all of it.
+#include "monitor/monitortext.h"
 #include "monitor/onlinealarm.h"
 #include "platform/desktop/notifyicon.h"
 #include "platform/ras/ras.h"
@@ -30,20 +31,6 @@ struct AppState;
 struct Platform;
 class VTimer;
 
-namespace monitor_text {
-inline constexpr char kNoStack[] = QT_TRANSLATE_NOOP("monitor_text", "No TCP/IP Stack available");
-inline constexpr char kLooking[] = QT_TRANSLATE_NOOP("monitor_text", "Looking for IP Address...");
-inline constexpr char kNetworkDown[] = QT_TRANSLATE_NOOP("monitor_text", "Network is down");
-inline constexpr char kConnect[] = QT_TRANSLATE_NOOP("monitor_text", "&Connect");
-inline constexpr char kDisconnect[] = QT_TRANSLATE_NOOP("monitor_text", "&Disconnect");
-inline constexpr char kDetailsAddressPrefix[] = QT_TRANSLATE_NOOP("monitor_text", "IP Address:      ");
-inline constexpr char kLogNotFound[] = QT_TRANSLATE_NOOP("monitor_text", "  Log File not found.  ");
-// One of the texts above in the user's language.
-inline QString translated(const char *text)
-{
-    return QCoreApplication::translate("monitor_text", text);
-}
-} // namespace monitor_text
 
 constexpr DWORD kTrayIconId = 100;
 constexpr DWORD kTrayCallbackMessage = WM_USER + 100; // 0x464

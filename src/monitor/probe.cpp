@@ -1,6 +1,6 @@
 #include "monitor/probe.h"
 
-#include "monitor/fmvantrel.h"
+#include "monitor/monitortext.h"
 #include "platform/ras/ras.h"
 
 #include <array>
