@@ -5,9 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+# The "ci" preset (CMakePresets.json): the developer build in build/.
+cmake --preset ci
+cmake --build --preset ci -j"$(nproc)"
+ctest --preset ci -j"$(nproc)"
 
 # The package: a Release build of the program alone, in a folder of its own.
 rm -f build-deb/vantrel_*.deb
