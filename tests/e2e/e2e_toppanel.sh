@@ -46,7 +46,8 @@ if [ "$pl" -le "$ir" ] && [ "$il" -le "$pr" ] && [ "$pt" -le "$ib" ] && [ "$it" 
 fi
 
 step "Exit from the tray menu during the dial"
-sleep 1 # an attempt is under way
+dialling() { "$line_binary" list 2>/dev/null | grep -q 'Always Busy.*(dialling'; }
+wait_for 10 dialling || fail "no attempt of the dial is under way"
 window_shown "Vantrel - Always Busy" || fail "the dial ended before Exit could be tried"
 menu_item x
 wait_exit "$app_pid" 20 || fail "the program did not end after Exit (the menu could not be reached)"

@@ -73,7 +73,8 @@ xdotool key o
 sleep 1
 [ "$(count_named "$details")" -eq 1 ] || fail "Open details opened a second window"
 xdotool key Escape
-sleep 0.5
+menu_closed() { [ "$(visible_windows)" -le "$before" ]; }
+wait_for 5 menu_closed || fail "Escape did not close the tray menu"
 
 step "Configure, then Alarm from the configuration window"
 click_in "$details" 249 146
