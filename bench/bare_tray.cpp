@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for the program's memory: the least a Qt Widgets tray program
 // can be. One icon with a tip, a menu, and a timer that changes the tip every
 // two seconds.

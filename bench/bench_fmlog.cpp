@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the log viewer on a log of 1,000,000 lines: reading and decoding the
 // file, the text set into the viewer, the window shown and painted once (it can
 // take input from then on). Goal: under 1 s. Runs on the offscreen platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Resident memory of the real program after start-up, beside a bare Qt tray
 // program (bare_tray.cpp), both running side by side under their own Xvfb and
 // trayer, each with a private profile. Goal: the program at 30 MiB or less.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one poll tick of the main window in each mode, with fakes and with
 // the real stand-ins; resident memory once the main window exists; and memory
 // growth over 10,000 ticks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one poll tick's address probe. Goals: the dial-up probe under 20 us;
 // the LAN probe under 50 us, with no growth over 10,000 probes.
 // The simulated line keeps its state in a temporary folder; nothing touches the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The readers of files a user can edit, on oversized input built to hit their
 // worst cases: each must grow linearly with its input (the reported complexity
 // is O(N)), so no file within the size limits can stall the user interface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings on a well-filled user hive: loading at start-up and storing the alarm
 // group. Goals: a load under 20 ms, one store under 20 ms.
 #include "monitor/settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPU the program uses while connected with the globe turning, on each tray
 // path: an XEmbed tray (trayer), and a StatusNotifierItem host that reads the
 // icon again on every NewIcon, as panels do (tests/e2e/sni.py as watcher and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the benchmarks that run the real program share: a private profile and
 // X display of their own, processes that end with their scope, and the

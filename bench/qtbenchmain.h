@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // main() for a benchmark program that needs a Qt core application (event
 // dispatch, QProcess, QTimer): expands to the whole function.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Man pages, the package's documentation, and the Debian package (CPack's DEB
 # generator). `cpack` in a build folder configured with
 # -DCMAKE_INSTALL_PREFIX=/usr -DVANTREL_DEVELOPER_BUILD=OFF makes

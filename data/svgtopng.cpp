@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program's SVG icon into the PNG sizes of the hicolor icon theme
 // at build time, so the artwork has one editable source and the installed
 // program needs no SVG library at run time.

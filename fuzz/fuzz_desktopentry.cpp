@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop entry reader on any bytes (no crash, no undefined behaviour), and
 // the round trip of the autostart view: any program path written into an entry
 // reads back as itself.

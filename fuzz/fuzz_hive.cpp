@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hive reader on any bytes: no crash, no undefined behaviour, and every
 // hive it accepts is written back in a form that reads back as the same hive
 // and is written the same way again.

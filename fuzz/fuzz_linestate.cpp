@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line state reader on any bytes (no crash, no undefined behaviour; what it
 // reads is written back and read again as the same), and the round trip of the
 // writer: records whose texts come from the input read back as themselves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phonebook reader on any bytes: no crash, no undefined behaviour, and
 // what it keeps obeys the rules the dialler relies on.
 #include "platform/ras/simline/phonebook.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package vantrel_<version>_<arch>.deb in build-deb/ (or the
 # folder given): a Release build of the program alone, for the /usr prefix,
 # with Debian's hardening flags, then CPack.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a binary of the package holds a path of the tree it was built in:
 # an installed program must find its files under its prefix only.
 #   check-build-paths.sh PACKAGE.deb DIR...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs lintian on the package and fails on an error. Warnings are shown; the
 # ones that remain are explained in docs/ARCHITECTURE.md ("Packaging").
 #   check-lintian.sh PACKAGE.deb

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders each man page as man(1) and groff do and fails on any warning.
 #   check-man-pages.sh PAGE...
 set -euo pipefail

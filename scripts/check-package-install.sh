@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the package with apt (which brings in its Depends), runs the
 # installed program through scripts/e2e-installed.sh, and removes the package
 # again, whether the run passed or not.

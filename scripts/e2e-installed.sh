@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end run of the installed program (/usr/bin/vantrel from the package,
 # not a build tree's): its icon docks in trayer under Xvfb, a line brought up
 # with the installed vantrel-line shows its address in the tip (read back by

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Vantrel needs. Does nothing when they are all
 # present already.
 #   install-deps.sh run    what building and running the program needs

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vantrel and starts it in the tray of the running desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."

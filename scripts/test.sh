@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vantrel and runs every test (unit, widget and end-to-end), then builds
 # the Debian package, checks it (lintian, AppStream metadata, no build path in
 # its binaries), installs it, runs the installed program and removes it again.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the include lines of src/ against the program's layering.
 
 Folders, lowest first; a file may include from its own folder's layer and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The online-time alarm: the wave player's preparation, the connect cue, the
 // alarm tick with its counters and message window, and the template expansion.

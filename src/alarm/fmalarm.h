@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The alarm settings window. Every control writes its setting into AppSettings
 // at once, so the alarm sees a change while the window is still open; OK stores

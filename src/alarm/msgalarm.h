@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The alarm message window: a small stay-on-top window with the expanded alarm
 // text, an animated icon and an OK button. At most one exists; the alarm tick

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plugs the configuration and information windows into the main window's menu:
 // the details window (and through it the configuration window), the about

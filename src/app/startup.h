@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's entry: the general error report around event dispatch, the
 // single-instance check, the splash, ProgramFolder, the main window fmVantrel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantrel-ctl: reads and steers a running Vantrel over the session bus
 // (org.morvent.Vantrel), for scripts and status bars.
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // org.morvent.Vantrel on the session bus: what the tray tip shows, for a status
 // bar or a script, and the tray menu's Connect, Disconnect, Open details and

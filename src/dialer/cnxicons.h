@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ten 16 x 16 pictures of the connection entries list (ListaIcone), drawn
 // by code from the program's globe.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialer/dialer.h"
 
 #include "dialer/fmask.h"

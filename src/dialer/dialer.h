@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command behind "&Connect"/"&Disconnect": the dial run over one entry or a
 // cycle of entries with its attempts and pauses, the notifier that follows each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The credentials prompt fmAsk: asks for the user name and password of the entry
 // about to be dialled. Made anew for each prompt, opened window-modal (the dial run

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The connection entries window fmCnx ("Advanced Vantrel Configuration"): the
 // phonebook entry to dial, the credentials prompt switch, redial count and pause,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dial progress window fmConnect: created hidden at start-up and kept until
 // the program ends. The dial run (dialer.h) shows it, writes each status line

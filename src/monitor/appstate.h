@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's process-wide values, in one object made at start-up and handed to
 // what needs it, and the bundle of platform stand-ins chosen at start-up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The connection log file, Vantrel.log in the program's folder (or the state
 // folder): two header lines when the file is created, then one line per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The splash window fmLogo: shown modally for three seconds at start-up with the
 // hourglass pointer, then closed by its own timer.

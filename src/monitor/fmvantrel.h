@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window fmVantrel: never shown, it owns the tray icon and its menu, the
 // three timers of the program, the icon animation and the poll that follows the

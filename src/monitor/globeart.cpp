@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's artwork at build time: the sixteen frames of the turning
 // globe at 32 x 32 and at 22 x 22, and the globe on a red ground of the dial
 // progress window, written as a C++ include of ARGB32 (premultiplied) pixels

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's artwork, drawn by code at build time (globeart.cpp): the main
 // icon and the sixteen frames of the turning globe (ImageList1), and the globe

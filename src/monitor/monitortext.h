@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's texts that the address probe also gives: the tip, the tray
 // menu's Connect item and the details window's address line. Kept apart from

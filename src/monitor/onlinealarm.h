@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the main window asks of the online-time alarm. The alarm and its windows
 // sit above the main window (alarm/); the composition root hands the window a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address probes of the poll tick, and the start and stop of the sockets layer.
 #include "platform/sockets/sockets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The single-instance check. While the main window exists it registers its class
 // name as a per-user local socket; a later copy looks for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows that delete themselves when they close (the modeless log viewer and
 // alarm message) and the handlers that run while they are open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Folders that hold what only the user's own processes may change: the
 // single-instance socket and the simulated line's state. Anyone else who can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading, locking and replacing the program's own files safely: a FIFO or a
 // device in a file's place is refused at once instead of blocking open() or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fixed-width names for the values that cross the platform stand-ins. Handles are
 // 32-bit so that records keep the sizes the program was built around (a 64-bit

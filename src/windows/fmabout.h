@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about window: name, version, a notice line and the disclaimer, with one
 // OK button. While the pointer moves over the notice line the picture hint

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The configuration window: connection mode (dial-up or LAN), animated icon,
 // double-click action, log on or off, run at start-up; it also opens the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture hint: a small borderless stay-on-top window with rounded corners
 // showing a fixed picture next to the pointer, like an oversized tooltip. The

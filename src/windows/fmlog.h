@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The log viewer: the connection log without its two header lines, read-only,
 // with the header's creation time as the caption; "&Refresh" reads the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The log viewer's read-only text area. A log of a million lines must open in
 // well under a second: QPlainTextEdit builds a text block per line and needs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The details window: what the sockets layer reported when the program started
 // it, whether the program watches a dial-up or a LAN connection, and the current

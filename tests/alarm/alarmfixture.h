@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the alarm tests share: a fresh AppState and the fake platform, the alarm
 // timer as the main window owns it, and the poll's part in opening and closing

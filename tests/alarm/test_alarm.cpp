@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alarm's rules: template expansion, the period, the wave player's
 // preparation, and what an online period with the alarm armed brings.
 #include "alarmfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alarm settings window: what it shows from the settings, its enabling
 // rules, and what each control writes back.
 #include "alarmfixture.h"

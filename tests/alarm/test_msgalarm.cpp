@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alarm message window: its shape, its animation, and how it closes.
 #include "alarmfixture.h"
 

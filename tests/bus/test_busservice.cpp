@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session-bus service against the real main window and dialer, on a private
 // dbus-daemon of the test's own; the calls come over a second connection, as a
 // client's would.

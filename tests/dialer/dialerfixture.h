@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the dialer tests share: the main-window fixture with the simulated line
 // (at speed 0, so no dial takes time) behind its own RasApi, a service wrapper

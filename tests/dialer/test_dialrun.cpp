@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dial run against the simulated line: which entries are dialled in which
 // order, the pauses, how the run is steered and how it ends.
 #include "dialerfixture.h"

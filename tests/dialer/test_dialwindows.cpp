@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window and the credentials prompt as windows: where the progress
 // window opens, what the prompt lets through.
 #include "dialer/fmask.h"

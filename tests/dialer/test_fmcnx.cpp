@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection entries window's handlers, on the offscreen platform, over the
 // in-memory remote access service and the real registry.
 #include "dialer/fmcnx.h"

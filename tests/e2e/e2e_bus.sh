@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the session-bus service and vantrel-ctl: the program on a
 # private session bus of the test's own; status while down and up, watch
 # printing one line per change and nothing in between, connect and disconnect

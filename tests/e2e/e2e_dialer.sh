@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the dialer: dial an entry of the simulated line from the
 # tray menu and hang up, abort the dial of an entry that never answers, see
 # the run go on under the details window, dial with the credentials prompt (the typed password is stored nowhere), and Exit

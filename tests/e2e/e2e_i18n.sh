@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the user's language: with a German locale the tray menu
 # answers to its German keys and a window comes up with its German caption,
 # while the connection log it writes is the English run's, byte for byte once

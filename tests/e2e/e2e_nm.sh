@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the NetworkManager backend: the real program on a private
 # system bus where python-dbusmock plays NetworkManager. A connection brought up
 # outside the program shows its address in the tip; its end, and NetworkManager

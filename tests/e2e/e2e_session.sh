@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of what a desktop session does to the program: a start before
 # any tray host (with stray Qt options on the command line), the tray answering
 # while a box is up, SIGTERM while connected, a close pair of starts, and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test on a StatusNotifierItem host: a private session bus with a
 # watcher of our own and no XEmbed tray. The host reads the exported menu and
 # the tip, activates the item and clicks menu items over DBusMenu, as a panel

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the progress window beside a tray at the top right corner
 # of the screen, where the window's own place is: while an entry is dialled
 # again and again, the window keeps clear of the tray icon, so the tray menu

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the configuration and information windows: each one opened
 # from the tray as a person would and closed again. While the details window is
 # up, a second double click opens no second one and Exit does nothing.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared part of the end-to-end tests, sourced by each e2e_*.sh / run_e2e.sh.
 # They drive the real program in a real XEmbed tray as a person would: right
 # click on the icon, menu items by their keys, double clicks, the clipboard read

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Plays the part of nmcli and of NetworkManager's restarts against the
 python-dbusmock NetworkManager on the bus in DBUS_SYSTEM_BUS_ADDRESS.
 

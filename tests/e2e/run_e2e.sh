@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the monitor: LAN and dial-up addresses by double click and
 # menu, the log, a second copy refused, Exit.
 source "$(dirname "$0")/lib.sh"

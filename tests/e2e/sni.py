@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A StatusNotifierItem host of the test's own, on the session bus it is given.
 
   sni.py watcher ITEM_FILE   serve org.kde.StatusNotifierWatcher with a host

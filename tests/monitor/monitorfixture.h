@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the main-window tests share: a fresh profile per test, the real registry
 // on it, the fake platform (remote access, sockets, tray, sound, boxes, a fixed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection log file: header on creation, one line per event, the time of
 // one clock reading, and silence on every failure.
 #include "monitor/connectionlog.h"

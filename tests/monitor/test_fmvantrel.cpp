@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its creation sequence, the tray callback, the menu and its
 // handlers, and the general error report.
 #include "monitor/globeicon.h"

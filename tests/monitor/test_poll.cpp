@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The poll tick: every state of the monitor, every transition, the online
 // periods with their log lines and cue, the LAN probe, the animation, and the
 // closing line of the shutdown.

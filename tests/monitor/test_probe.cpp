@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two address probes, the own-name lookup behind the LAN probe, and the
 // start and stop of the sockets layer.
 #include "monitor/probe.h"

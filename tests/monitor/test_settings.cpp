@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading and storing AppSettings: defaults, value types, the order of reads and
 // writes, and what happens when a write fails.
 #include "monitor/settings.h"

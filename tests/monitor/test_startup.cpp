@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: ProgramFolder, the single-instance check with a running copy, a
 // stale socket and no copy, the refusal, the missing tray, the splash and the
 // hidden dial progress window.

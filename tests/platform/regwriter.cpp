@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes many values into one hive from a process of its own, so that tests can
 // check that two processes writing the same hive at once both keep their values.
 //   vantrel_regwriter <registry dir> <value prefix> <count>

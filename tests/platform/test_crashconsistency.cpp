@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writers killed at random moments: a process writing the hive, and one writing
 // the connection log, are killed with SIGKILL a few hundred times each. After
 // every kill the files must be whole, hold every completed write, and leave

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal windows block only the window they were opened from: an alarm message
 // that pops up while a box is up still takes a click, and the window a box was
 // raised from does not.

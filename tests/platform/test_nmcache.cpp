@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NetworkManager backend's cache without a bus: what a read, a signal or a
 // call does to the profiles, the connections, the dials and the retries.
 #include "platform/ras/nm/nmcache.h"

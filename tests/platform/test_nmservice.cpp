@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NetworkManager backend against python-dbusmock's NetworkManager template,
 // on a private dbus-daemon of the test's own. What the template lacks (an
 // activation that takes its time, IPv4 configurations, the agent manager) is

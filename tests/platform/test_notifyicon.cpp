@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notify-icon stand-in: the record and its tip, the commands, the mapping of
 // tray activations to mouse messages on each kind of tray host, and the check
 // that tells the hosts apart on the session bus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RasApi over the in-memory service: record layouts, size and pointer checks,
 // buffer rules, projection, status, error texts and where notifications run.
 #include "platform/ras/ras.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry stand-in: hive text format, persistence across instances and
 // processes, damaged and unreadable hives, and the autostart view of the Run key.
 #include "platform/registry/desktopentry.h"

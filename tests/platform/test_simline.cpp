@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated line: phonebook reading, dials through the state sequence on a
 // worker thread, hang-up, and the state file shared with other processes
 // (vantrel-line run as a real subprocess).

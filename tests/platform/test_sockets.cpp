@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sockets layer over POSIX: start-up record, clean-up, host name, the
 // lookup (loopback and the hosts file only), and the kernel's interface tables
 // read as outside input.

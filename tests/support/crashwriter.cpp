@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes without end until it is killed, and says on stdout after each write
 // that the write is complete, so that a test killing it at a random moment
 // knows which writes must be in the file and which one may be.

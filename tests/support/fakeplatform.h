@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every platform stand-in a test or benchmark needs, owned in one place: the
 // in-memory remote access service behind a RasApi, sockets, tray, sound, test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An in-memory remote access service for tests: a phonebook, live connections
 // with addresses, failing calls on demand and scripted dial answers. Put a RasApi

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A sockets layer for tests: the host name, the lookup answer and every failure
 // are set by the test, and every call is recorded.

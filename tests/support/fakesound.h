@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A wave player and a beep for tests: nothing sounds, every call is counted,
 // and the test decides whether opening succeeds and whether a device plays.

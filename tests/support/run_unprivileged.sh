@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test program as an unprivileged user. The tests of unwritable and
 # unreadable files skip themselves under root, whom file permissions do not bind;
 # this runs them as "nobody" when the suite runs as root (as CI does). Under any

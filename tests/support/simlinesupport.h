@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Puts a live connection straight into a simulated line's shared state, as a line
 // brought up by other means would appear, without running a dial.

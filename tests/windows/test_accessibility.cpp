@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every window as assistive technology sees it: each input answers to a name,
 // and in German the tray menu and a window speak German.
 #include "alarm/fmalarm.h"

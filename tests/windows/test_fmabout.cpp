@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about window's picture hint: where it goes as the pointer moves over the
 // notice line, what hides it and what does not, its shape, and that it goes
 // with the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration window: the mode pair and the actions that follow it, the
 // double-click action at opening, and what closing applies and stores.
 #include "monitor/monitorfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log viewer: the header lines and the caption, the encodings, a log that
 // is gone or is no regular file or too large, Clear answered Yes and No, or
 // impossible, and the viewer closed while its own question is up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The details window: what it shows with and without a network stack, the
 // address line the poll keeps up to date, and its opening from the tray with
 // the configuration window over it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The open-file dialog behind a small interface, so that tests can answer it
 // the way they answer message boxes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wave player and beep the program uses. Qt Multimedia, with the audio and
 // network libraries it brings, costs a tray program more memory than all of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CopyOnWayland, loading the vantrel-wayland module at the first copy.
 #include "platform/desktop/modules.h"
 #include "platform/desktop/waylandclipboard.h"

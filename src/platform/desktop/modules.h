@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Parts of the program that only some sessions need live in modules of their
 // own, loaded when first needed: sound (Qt Multimedia and the audio stack) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The notify-icon stand-in: the program keeps its tray icon in a notify-icon
 // record and hands it to Shell_NotifyIconA with the add, modify or delete

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real wave player: Qt Multimedia's QSoundEffect. It lives in the sound
 // module (vantrel-sound), which the program loads when it first needs sound.

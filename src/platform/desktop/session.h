@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a desktop session does to a long-running tray program: a session bus that
 // may not exist, signals at logout, a display that may go away.

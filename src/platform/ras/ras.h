@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The remote access operations the program calls, with the record layouts and
 // sizes of the interface it was built for. Handles are 32-bit values, so every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which remote access backend runs: NetworkManager where it answers on the
 // system bus, the simulated line otherwise.

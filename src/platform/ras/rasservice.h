@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The service behind RasApi. Backends: the simulated line (simline.h); a
 // NetworkManager backend can be added behind the same interface.

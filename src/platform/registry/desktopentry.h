@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Freedesktop Desktop Entry files as far as the autostart view of the Run key
 // needs them: writing an entry that runs one program file, and reading the

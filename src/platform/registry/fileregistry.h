@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The registry kept in two text files, one per hive, in the Wine registry hive
 // format (see hiveformat.h): HKEY_CURRENT_USER in user.reg, HKEY_LOCAL_MACHINE

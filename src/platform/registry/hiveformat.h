@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One registry hive in memory, and its text form on disk: the subset of the Wine
 // registry hive format that Vantrel writes, read back strictly.

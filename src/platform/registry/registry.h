@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The registry stand-in: two hives of keys holding typed values. Key paths and
 // value names compare without regard to case. The interface is the thin layer the

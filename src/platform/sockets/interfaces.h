@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The machine's network interfaces and their addresses, as the sockets layer
 // needs them to answer a lookup of the machine's own name without the resolver.

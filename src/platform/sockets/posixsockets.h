@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sockets layer over the POSIX calls of the machine's own network stack.
 #include "platform/sockets/interfaces.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sockets stand-in: start-up and clean-up of the stack, the host name and the
 // host lookup, in the shape the program calls them.

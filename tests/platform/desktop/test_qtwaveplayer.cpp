@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real wave player's check of a file before it is handed to the sound system,
 // and the program's player that loads it when first needed.
 #include "platform/desktop/lazywaveplayer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wayland copy's failure report: when the copy cannot be made the caller
 // hears why, from the event loop, and not once its context is gone.
 #include "platform/desktop/waylandclipboard.h"

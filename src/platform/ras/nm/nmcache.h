@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the NetworkManager backend knows of NetworkManager: whether it is on the
 // bus, the dial profiles, the active connections of dial kinds with the handles

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ras/nm/nmservice.h"
 
 #include "platform/ras/nm/nmstates.h"

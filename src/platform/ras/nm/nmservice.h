@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The NetworkManager backend of the remote access service. Entries are
 // NetworkManager's saved profiles of the kinds a person dials or brings up by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How NetworkManager's activation states and failure reasons read as the dial
 // states and error codes the program shows. No D-Bus here: the numbers are

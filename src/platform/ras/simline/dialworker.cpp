@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dial worker of the simulated line: starting a dial, playing its states on
 // a thread of its own, hanging up and reporting the state of a dial.
 #include "platform/ras/simline/dialworker.h"

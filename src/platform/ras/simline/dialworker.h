@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One dial of the simulated line in progress, shared by the service and the
 // worker thread that plays the far end's answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Telling one version of a file from the next, and reading a file whole so that
 // the content matches the stamp.

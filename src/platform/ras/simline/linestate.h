@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shared state of the simulated line: the connections up now, in one file
 // that every process of the user reads and writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // vantrel-line: looks at and changes the simulated line from a terminal. It lists
 // the phonebook and the live connections, brings a line up as a connection made

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated line's phonebook: entries with their stored credentials and how
 // the far end answers each dial attempt.

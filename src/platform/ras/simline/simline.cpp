@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ras/simline/simline.h"
 
 #include "platform/ras/simline/dialworker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated line: the remote access backend used where no real dialler is
 // present, and by the tests. It reads a phonebook file, dials through the real
