@@ -192,15 +192,7 @@ bool VantrelBusService::entryInPhonebook(const QString &entry, QString *found)
     RasApi &ras = *m_platform.ras;
     std::vector<RASENTRYNAMEA> entries(16);
     DWORD count = 0;
-    DWORD rc = 0;
-    for (int tries = 0; tries < 3; ++tries) {
-        entries.front().dwSize = sizeof(RASENTRYNAMEA);
-        DWORD bytes = DWORD(entries.size() * sizeof(RASENTRYNAMEA));
-        rc = ras.RasEnumEntriesA(nullptr, nullptr, entries.data(), &bytes, &count);
-        if (rc != ERROR_BUFFER_TOO_SMALL)
-            break;
-        entries.resize(bytes / sizeof(RASENTRYNAMEA) + 1);
-    }
+    const DWORD rc = ras.EnumEntries(entries, count);
     if (rc != 0) {
         *found = QString();
         return refuse(kFailed, QStringLiteral("The connection entries cannot be listed."));

@@ -514,15 +514,7 @@ bool Dialer::wantedConnectionUp()
     RasApi &ras = *m_platform.ras;
     std::vector<RASCONNA> list(4);
     DWORD count = 0;
-    DWORD rc = 0;
-    for (int tries = 0; tries < 3; ++tries) {
-        list.front().dwSize = sizeof(RASCONNA);
-        DWORD bytes = static_cast<DWORD>(list.size() * sizeof(RASCONNA));
-        rc = ras.RasEnumConnectionsA(list.data(), &bytes, &count);
-        if (rc != ERROR_BUFFER_TOO_SMALL)
-            break;
-        list.resize(bytes / sizeof(RASCONNA) + 1);
-    }
+    const DWORD rc = ras.EnumConnections(list, count);
     if (rc != 0)
         return false;
     const AppSettings &s = m_state.AppSettings;

@@ -202,7 +202,43 @@ public:
 
     RasService &service() { return m_service; }
 
+    // The whole list of entries or of live connections: the call is made again
+    // with the room the service asks for (at most three times, as the lists may
+    // grow in between). `count` never exceeds the records returned.
+    DWORD EnumEntries(std::vector<RASENTRYNAMEA> &entries, DWORD &count)
+    {
+        return enumerateGrowing(entries, count, [this](RASENTRYNAMEA *r, DWORD *bytes, DWORD *n) {
+            return RasEnumEntriesA(nullptr, nullptr, r, bytes, n);
+        });
+    }
+    DWORD EnumConnections(std::vector<RASCONNA> &connections, DWORD &count)
+    {
+        return enumerateGrowing(connections, count, [this](RASCONNA *r, DWORD *bytes, DWORD *n) {
+            return RasEnumConnectionsA(r, bytes, n);
+        });
+    }
+
 private:
+    template <typename Record, typename Call>
+    static DWORD enumerateGrowing(std::vector<Record> &records, DWORD &count, Call call)
+    {
+        if (records.empty())
+            records.resize(1);
+        DWORD rc = 0;
+        count = 0;
+        for (int tries = 0; tries < 3; ++tries) {
+            records.front().dwSize = sizeof(Record);
+            DWORD bytes = static_cast<DWORD>(records.size() * sizeof(Record));
+            rc = call(records.data(), &bytes, &count);
+            if (rc != ERROR_BUFFER_TOO_SMALL)
+                break;
+            records.resize(bytes / sizeof(Record) + 1);
+        }
+        if (count > records.size())
+            count = static_cast<DWORD>(records.size());
+        return rc;
+    }
+
     RasService &m_service;
     // Dials whose notifications are still to come; closed when RasApi goes away.
     std::vector<std::weak_ptr<RasDialChannel>> m_channels;
