@@ -3,7 +3,8 @@
 // path: an XEmbed tray (trayer), and a StatusNotifierItem host that reads the
 // icon again on every NewIcon, as panels do (tests/e2e/sni.py as watcher and
 // host on a private session bus). Each runs the real program on the simulated
-// line under an Xvfb of its own and reports the process's CPU time over 30 s.
+// line under an Xvfb of its own and reports the process's CPU time over 30 s;
+// and the idle program with its bus service, over 60 s.
 //
 // Needs Xvfb, trayer, dbus-daemon and python3 with python3-dbus and
 // python3-gi (scripts/install-deps.sh installs them); skipped without them.
@@ -87,6 +88,31 @@ void AnimatedTrayCpu(benchmark::State &state, bool statusNotifier)
         state.counters["icon_reads_per_30s"] = double(fetches);
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
+// The idle program (not connected, the poll every 2 s) with its bus service on
+// a session bus of its own, over 60 s: it should use no CPU worth a clock tick.
+void IdleCpuWithBusService(benchmark::State &state)
+{
+    if (!bench::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("trayer"), QStringLiteral("dbus-daemon")})) {
+        state.SkipWithError("Xvfb, trayer and dbus-daemon are needed");
+        return;
+    }
+    bench::PrivateDesktop desktop;
+    WriteSettings(desktop);
+    qputenv("VANTREL_RAS_BACKEND", "simline");
+    const bench::PrivateSessionBus bus;
+    const auto tray = bench::StartTrayer();
+    bench::Started vantrel(QStringLiteral(VANTREL_BINARY));
+    QThread::msleep(8000); // the splash and the first polls
+    double used = 0;
+    for (auto _ : state) {
+        const double before = bench::CpuMilliseconds(vantrel.pid());
+        QThread::sleep(60);
+        used = bench::CpuMilliseconds(vantrel.pid()) - before;
+    }
+    state.counters["cpu_ms_per_60s"] = used;
+}
+
+BENCHMARK(IdleCpuWithBusService)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(AnimatedTrayCpu, XEmbed, false)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(AnimatedTrayCpu, StatusNotifierItem, true)->Iterations(1)->Unit(benchmark::kSecond);
 

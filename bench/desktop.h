@@ -79,6 +79,27 @@ private:
     std::unique_ptr<Started> m_xvfb;
 };
 
+// A session bus of our own, put into this process's environment for the
+// programs it starts from now on; empty address() when none could be started.
+class PrivateSessionBus {
+public:
+    PrivateSessionBus()
+        : m_daemon(QStringLiteral("dbus-daemon"),
+                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")})
+    {
+        if (m_daemon.process.waitForReadyRead(5000))
+            m_address = m_daemon.process.readLine().trimmed();
+        if (!m_address.isEmpty())
+            qputenv("DBUS_SESSION_BUS_ADDRESS", m_address);
+    }
+    ~PrivateSessionBus() { qunsetenv("DBUS_SESSION_BUS_ADDRESS"); }
+    QByteArray address() const { return m_address; }
+
+private:
+    Started m_daemon;
+    QByteArray m_address;
+};
+
 // The trayer XEmbed tray on the desktop's display.
 inline std::unique_ptr<Started> StartTrayer()
 {
