@@ -104,9 +104,9 @@ void pollTick(benchmark::State &st, Kind kind, Mode mode)
 {
     Rig rig(kind, mode, /*anim=*/false);
     rig.fm->VantrelTimer->fire();
-    const bool up = rig.fm->AddressText != QStringLiteral("Network is down");
+    const bool up = rig.fm->addressText() != QStringLiteral("Network is down");
     if (up != (mode != Mode::DialUpDown)) {
-        st.SkipWithError(qPrintable(QStringLiteral("unexpected state: ") + rig.fm->AddressText));
+        st.SkipWithError(qPrintable(QStringLiteral("unexpected state: ") + rig.fm->addressText()));
         return;
     }
     int n = 0;
@@ -117,7 +117,7 @@ void pollTick(benchmark::State &st, Kind kind, Mode mode)
             rig.forgetCommands();
         }
     }
-    st.SetLabel(rig.fm->AddressText.toStdString());
+    st.SetLabel(rig.fm->addressText().toStdString());
 }
 
 void BM_PollTick_DialUpDown_Fake(benchmark::State &st) { pollTick(st, Kind::Fake, Mode::DialUpDown); }

@@ -55,6 +55,9 @@ public:
     std::int32_t winsockStatus() const { return WinsockStatus; }
     bool online() const { return Online; }
     bool connected() const { return m_connected; }
+    // The tray icon's identifier (100 once created) and the icon last sent.
+    DWORD trayIconId() const { return TrayIconId; }
+    HICON32 trayIconHandle() const { return TrayIconHandle; }
 
     // The one place that decides whether "&Connect"/"&Disconnect" can be chosen,
     // asked at each moment that can change it.
@@ -66,17 +69,11 @@ public:
     };
     void UpdateConnectItem(ConnectItemMoment moment);
 
-    // --- fields other parts read or set --------------------------------------
-    QString AddressText;              // last probe result or a status text
-    std::int32_t WinsockStatus = 0;   // result of the stack start-up; 0 = present
-    bool Online = false;              // an online period is open
+    // --- fields other parts set (the guards and the frame: tests set them) -------
     bool PollBusy = false;            // guard of the poll tick
     bool AnimBusy = false;            // guard of the animation tick
     std::int32_t AnimFrame = 0;       // next animation frame, 0..15
     bool DetailsOpen = false;         // the details window is showing (set by that window)
-    NOTIFYICONDATAA TrayData{};       // the notify-icon record
-    DWORD TrayIconId = 0;             // always 100 once created
-    HICON32 TrayIconHandle = 0;       // the icon last sent to the tray
 
     // --- controls and components ------------------------------------------------
     QLineEdit *Ed = nullptr;          // puts text on the clipboard
@@ -160,6 +157,14 @@ private:
     void CloseOnlinePeriod();
     void ShowMainIcon();
     QString logFolder() const;
+
+    // What the poll and the tray calls keep; read through the accessors above.
+    QString AddressText;              // last probe result or a status text
+    std::int32_t WinsockStatus = 0;   // result of the stack start-up; 0 = present
+    bool Online = false;              // an online period is open
+    NOTIFYICONDATAA TrayData{};       // the notify-icon record
+    DWORD TrayIconId = 0;             // always 100 once created
+    HICON32 TrayIconHandle = 0;       // the icon last sent to the tray
 
     AppState &m_state;
     Platform &m_platform;

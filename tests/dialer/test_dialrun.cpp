@@ -84,7 +84,7 @@ TEST_F(DialRun, ConnectionEndsTheRunAndThePollSeesIt)
     EXPECT_EQ(fmConnect()->Memo1->toPlainText(), QStringLiteral("Connected"));
     EXPECT_EQ(state.CurrentEntry, QStringLiteral("Online"));
     tick();
-    EXPECT_EQ(fm->AddressText, QStringLiteral("10.64.3.17"));
+    EXPECT_EQ(fm->addressText(), QStringLiteral("10.64.3.17"));
     EXPECT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
 }
 
@@ -172,7 +172,7 @@ TEST_F(DialRun, HangUpAndAFailedHangUp)
     EXPECT_EQ(fmConnect()->Memo1->toPlainText(), dialer_text::kDisconnected);
     EXPECT_FALSE(fmConnect()->isVisible());
     tick();
-    EXPECT_EQ(fm->AddressText, monitor_text::kNetworkDown);
+    EXPECT_EQ(fm->addressText(), monitor_text::kNetworkDown);
 
     // A connection the program did not dial (brought up from outside): the
     // hang-up has no handle for it and says so; the window still closes.

@@ -64,8 +64,8 @@ TEST_F(MainWindowTest, CreationFillsTheTrayRecordAndAddsTheIconWithTheStartingTe
     EXPECT_EQ(NotifyTip(add.data), kLooking);
     EXPECT_EQ(tray.menu(fm->windowHandle32(), 100), fm->PopupMenu) << "a host that draws menus gets this one";
     EXPECT_EQ(tray.commands.size(), 1) << "one add, nothing else, until the first tick";
-    EXPECT_EQ(fm->TrayIconId, 100u);
-    EXPECT_EQ(fm->TrayIconHandle, fm->mainIconHandle());
+    EXPECT_EQ(fm->trayIconId(), 100u);
+    EXPECT_EQ(fm->trayIconHandle(), fm->mainIconHandle());
     EXPECT_EQ(sockets.lastVersionRequested, 0x0101);
     EXPECT_EQ(QString::fromLatin1(state.WinsockInfo.szDescription), QStringLiteral("Fake Sockets 1.1"));
     EXPECT_FALSE(fm->isVisible()) << "the main window is never shown";
@@ -178,8 +178,8 @@ TEST_F(MainWindowTest, AFailedTrayCallIsIgnored)
     rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     EXPECT_NO_THROW(tick());
     EXPECT_NO_THROW(frame());
-    EXPECT_TRUE(fm->Online);
-    EXPECT_EQ(fm->AddressText, QStringLiteral("10.0.0.5"));
+    EXPECT_TRUE(fm->online());
+    EXPECT_EQ(fm->addressText(), QStringLiteral("10.0.0.5"));
 }
 
 // --- tray callback ---------------------------------------------------------------------

@@ -59,12 +59,12 @@ TEST_F(PollTest, EachStateOfTheMonitorShowsWhatOtherPartsRead)
         if (row.ticked)
             tick();
 
-        EXPECT_EQ(fm->AddressText, row.address);
+        EXPECT_EQ(fm->addressText(), row.address);
         EXPECT_EQ(fm->VantrelAlarm->isActive(), row.alarmRuns);
         EXPECT_EQ(fm->VantrelAniTimer->isActive(), row.animRuns);
         EXPECT_EQ(fm->Connect1->text(), row.connectCaption);
         EXPECT_EQ(fm->CopyIP1->isEnabled(), row.copyEnabled);
-        EXPECT_EQ(fm->Online, row.online);
+        EXPECT_EQ(fm->online(), row.online);
         EXPECT_TRUE(fm->VantrelTimer->isActive()) << "the poll keeps running in every state";
         EXPECT_FALSE(fm->PollBusy);
         if (row.startupResult != 0) {
@@ -104,7 +104,7 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     state.AlarmWarningCount = 3;
     const HRASCONN line = rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     tick();
-    EXPECT_TRUE(fm->Online);
+    EXPECT_TRUE(fm->online());
     EXPECT_TRUE(fm->VantrelAlarm->isActive());
     EXPECT_EQ(state.AlarmElapsedMinutes, 0);
     EXPECT_EQ(state.AlarmWarningCount, 0);
@@ -119,16 +119,16 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     tick();
     rasService.setAddress(line, QStringLiteral("10.0.0.9"));
     tick();
-    EXPECT_EQ(fm->AddressText, QStringLiteral("10.0.0.9"));
+    EXPECT_EQ(fm->addressText(), QStringLiteral("10.0.0.9"));
     EXPECT_EQ(tip(), QStringLiteral("10.0.0.9"));
     EXPECT_EQ(logEvents().size(), 1);
 
     rasService.dropConnection(line);
     clock.set(QDateTime(QDate(2024, 6, 19), QTime(23, 0, 1)));
     tick();
-    EXPECT_FALSE(fm->Online);
+    EXPECT_FALSE(fm->online());
     EXPECT_FALSE(fm->VantrelAlarm->isActive());
-    EXPECT_EQ(fm->AddressText, kNetworkDown);
+    EXPECT_EQ(fm->addressText(), kNetworkDown);
     EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected."),
                                         QStringLiteral("[06-19-2024 23h 00m 01s](): Disconnected.")}));
     tick();
@@ -148,7 +148,7 @@ TEST_F(PollTest, LogLinesCarryTheEntryDialledLastAndNoneWhenLogIsOff)
     state.AppSettings.Log = false;
     rasService.clearConnections();
     tick();
-    EXPECT_FALSE(fm->Online);
+    EXPECT_FALSE(fm->online());
     EXPECT_EQ(logEvents().size(), 1);
 }
 
@@ -177,7 +177,7 @@ TEST_F(PollTest, TheConnectCueSoundsOnlyWhileTheAlarmIsArmed)
         tick();
         EXPECT_EQ(beeper.beeps, row.beeps);
         EXPECT_EQ(wave.playCalls, row.plays);
-        EXPECT_TRUE(fm->Online);
+        EXPECT_TRUE(fm->online());
     }
 }
 
@@ -193,7 +193,7 @@ TEST_F(PollTest, AWaveThatCannotPlayStillOpensThePeriod)
     tick();
     tick();
     EXPECT_EQ(wave.played, 0);
-    EXPECT_TRUE(fm->Online);
+    EXPECT_TRUE(fm->online());
     EXPECT_TRUE(fm->VantrelAlarm->isActive());
     EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected.")}));
 }
@@ -220,7 +220,7 @@ TEST_F(PollTest, ACueThatThrowsStillOpensThePeriodOnceAndReleasesTheGuard)
     rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     EXPECT_THROW(tick(), std::runtime_error) << "the failure reaches the general error report";
     EXPECT_FALSE(fm->PollBusy);
-    EXPECT_TRUE(fm->Online);
+    EXPECT_TRUE(fm->online());
     EXPECT_TRUE(fm->VantrelAlarm->isActive());
     EXPECT_NO_THROW(tick()) << "the next tick finds the period open and does not cue again";
     EXPECT_EQ(throwing.beeps, 1);
@@ -259,7 +259,7 @@ TEST_F(PollTest, ATickEnteredAgainReturnsAtOnce)
     fm->PollBusy = true;
     tick();
     EXPECT_EQ(rasService.connectionsCalls(), 0);
-    EXPECT_EQ(fm->AddressText, kLooking);
+    EXPECT_EQ(fm->addressText(), kLooking);
     EXPECT_TRUE(fm->PollBusy) << "the running tick clears its own guard";
 }
 
@@ -288,8 +288,8 @@ TEST_F(PollTest, TheDialUpProbeReadsTheFirstConnectionAndItsProjection)
         for (const QString &a : row.addresses)
             rasService.addConnection(QStringLiteral("Office"), a);
         tick();
-        EXPECT_EQ(fm->AddressText, row.expected);
-        EXPECT_EQ(fm->Online, row.expected != kNetworkDown);
+        EXPECT_EQ(fm->addressText(), row.expected);
+        EXPECT_EQ(fm->online(), row.expected != kNetworkDown);
     }
 }
 
@@ -319,8 +319,8 @@ TEST_F(PollTest, LanModeIsConnectedFromTheFirstTickWhateverTheLookupSays)
         sockets.lookup = row.lookup;
         create();
         tick();
-        EXPECT_EQ(fm->AddressText, row.expected);
-        EXPECT_TRUE(fm->Online);
+        EXPECT_EQ(fm->addressText(), row.expected);
+        EXPECT_TRUE(fm->online());
         EXPECT_EQ(fm->Connect1->text(), kDisconnect);
         EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected.")}));
         EXPECT_EQ(rasService.connectionsCalls(), 0) << "LAN mode never asks the remote access service";
@@ -336,7 +336,7 @@ TEST_F(PollTest, ALongHostNameIsKeptWholeAndOnlyTheTipIsCut)
     create();
     tick();
     const QString whole = QStringLiteral("192.168.0.7 (") + QString::fromLatin1(longName) + QLatin1Char(')');
-    EXPECT_EQ(fm->AddressText, whole);
+    EXPECT_EQ(fm->addressText(), whole);
     EXPECT_EQ(tip(), whole.left(63));
     EXPECT_EQ(icon().szTip[63], '\0');
 }
@@ -345,11 +345,11 @@ TEST_F(PollTest, SwitchingConnOverTakesEffectAtTheNextTick)
 {
     create();
     tick();
-    EXPECT_EQ(fm->AddressText, kNetworkDown);
+    EXPECT_EQ(fm->addressText(), kNetworkDown);
     state.AppSettings.Conn = true;
     tick();
-    EXPECT_EQ(fm->AddressText, QStringLiteral("192.168.0.7 (pc1.example)"));
-    EXPECT_TRUE(fm->Online);
+    EXPECT_EQ(fm->addressText(), QStringLiteral("192.168.0.7 (pc1.example)"));
+    EXPECT_TRUE(fm->online());
 }
 
 // --- animation ----------------------------------------------------------------------------------
@@ -369,7 +369,7 @@ TEST_F(PollTest, TheAnimationRunsTheSixteenFramesWhileConnectedAndStopsOnTheDrop
         EXPECT_EQ(fm->applicationIcon().cacheKey(), fm->ImageList1.at(expected).cacheKey()) << i;
         EXPECT_EQ(fm->AnimFrame, (expected + 1) % 16);
         EXPECT_EQ(icon().hIcon, fm->applicationIconHandle());
-        EXPECT_EQ(fm->TrayIconHandle, fm->applicationIconHandle());
+        EXPECT_EQ(fm->trayIconHandle(), fm->applicationIconHandle());
         EXPECT_EQ(tip(), QStringLiteral("10.0.0.5"));
     }
     EXPECT_EQ(tray.icons().icon(fm->applicationIconHandle()).pixmap(32).toImage(),
@@ -403,7 +403,7 @@ TEST_F(PollTest, AnimOffWhileConnectedShowsTheStillIconAndKeepsThePeriod)
     state.AppSettings.Anim = false;
     tick();
     EXPECT_FALSE(fm->VantrelAniTimer->isActive());
-    EXPECT_TRUE(fm->Online);
+    EXPECT_TRUE(fm->online());
     EXPECT_TRUE(fm->VantrelAlarm->isActive());
     EXPECT_EQ(icon().hIcon, fm->mainIconHandle());
     EXPECT_EQ(tip(), QStringLiteral("10.0.0.5"));

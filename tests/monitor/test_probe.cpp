@@ -241,7 +241,7 @@ TEST_F(OwnNamePollTest, TheTipShowsTheAddressOfTheInterfaces)
             EXPECT_EQ(tip(), step.tip);
             EXPECT_EQ(interfaces.snapshots, before + 1) << "every tick asks the interfaces again";
         }
-        EXPECT_EQ(fm->AddressText, row.lastAddress.isEmpty() ? row.ticks.back().tip : row.lastAddress);
+        EXPECT_EQ(fm->addressText(), row.lastAddress.isEmpty() ? row.ticks.back().tip : row.lastAddress);
         // LAN mode is always connected: one Connected line, whatever the address.
         ASSERT_EQ(logEvents().size(), 1);
         EXPECT_TRUE(logEvents().first().endsWith(QStringLiteral("](): Connected.")));
