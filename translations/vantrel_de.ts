@@ -156,6 +156,10 @@
         <translation>Die Verbindung hat noch keine Netzwerkadresse.</translation>
     </message>
     <message>
+        <source>The connection has no IPv4 address.</source>
+        <translation>Die Verbindung hat keine IPv4-Adresse.</translation>
+    </message>
+    <message>
         <source>NetworkManager is not running, so no connection can be listed or made.</source>
         <translation>NetworkManager läuft nicht; daher kann keine Verbindung aufgelistet oder hergestellt werden.</translation>
     </message>

@@ -31,11 +31,20 @@ QString ProbeRasAddress(RasApi &ras)
     RASPPPIPA ip{};
     ip.dwSize = sizeof ip;
     DWORD ipBytes = sizeof ip;
-    if (ras.RasGetProjectionInfoA(connections[0].hrasconn, RASP_PppIp, &ip, &ipBytes) != 0)
-        return monitor_text::translated(monitor_text::kNetworkDown);
-    // Up to the terminating NUL, and never past 15 characters even if it is missing.
-    const size_t n = strnlen(ip.szIpAddress, RAS_MaxIpAddress);
-    return QString::fromLatin1(ip.szIpAddress, static_cast<qsizetype>(n));
+    const DWORD rc = ras.RasGetProjectionInfoA(connections[0].hrasconn, RASP_PppIp, &ip, &ipBytes);
+    if (rc == 0 && ip.szIpAddress[0] != '\0') {
+        // Up to the terminating NUL, and never past 15 characters even if it is missing.
+        const size_t n = strnlen(ip.szIpAddress, RAS_MaxIpAddress);
+        return QString::fromLatin1(ip.szIpAddress, static_cast<qsizetype>(n));
+    }
+    // No IPv4 address: an IPv6 one does not fit the record and comes whole
+    // from the extension. Without either the connection has nothing to show.
+    if (rc == 0 || rc == ERROR_PROTOCOL_NOT_CONFIGURED) {
+        QString text;
+        if (ras.RasGetProjectionTextA(connections[0].hrasconn, &text) == 0 && !text.isEmpty())
+            return text;
+    }
+    return monitor_text::translated(monitor_text::kNetworkDown);
 }
 
 QString ProbeHostAddress(Sockets &sockets)

@@ -57,6 +57,11 @@ TEST(ProbeRasAddress, Rules)
         {"an address text longer than its field is cut at 15",
          [](FakeRasService &f) { f.addConnection(QStringLiteral("A"), QStringLiteral("1234567890123456789")); },
          QStringLiteral("123456789012345")},
+        {"an IPv6 address, longer than the record holds, is shown whole",
+         [](FakeRasService &f) {
+             f.addConnection(QStringLiteral("A"), QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678"));
+         },
+         QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678")},
         {"more connections than the 100 records hold: the enumeration fails",
          [](FakeRasService &f) {
              for (int i = 0; i < 101; ++i)

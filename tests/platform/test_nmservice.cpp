@@ -3,6 +3,7 @@
 // on a private dbus-daemon of the test's own. What the template lacks (an
 // activation that takes its time, IPv4 configurations, the agent manager) is
 // added with dbusmock's own calls.
+#include "monitor/probe.h"
 #include "platform/ras/nm/nmservice.h"
 #include "platform/ras/ras.h"
 
@@ -173,7 +174,7 @@ protected:
     void startMock()
     {
         mock = std::make_unique<QProcess>();
-        withIp4.clear();
+        withConfig.clear();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), s_address);
         mock->setProcessEnvironment(env);
@@ -252,20 +253,27 @@ protected:
              {kActiveIface, QStringLiteral("StateChanged"), QStringLiteral("uu"), QVariantList{state, reason}});
     }
 
-    void giveAddress(const QString &active, const QString &address)
+    void giveAddress(const QString &active, const QString &address) { giveConfig(active, 4, {address}); }
+
+    // A configuration of that family (4 or 6) with these addresses, as
+    // NetworkManager gives an activated connection.
+    void giveConfig(const QString &active, int family, const QStringList &addresses)
     {
-        const QString ip4 = QStringLiteral("/org/freedesktop/NetworkManager/IP4Config/") + QString::number(++ip4Count);
-        const QList<QVariantMap> data{{{QStringLiteral("address"), address}, {QStringLiteral("prefix"), 32u}}};
+        const QString kind = QStringLiteral("IP%1Config").arg(family);
+        const QString path = kManager + QLatin1Char('/') + kind + QLatin1Char('/') + QString::number(++configCount);
+        QList<QVariantMap> data;
+        for (const QString &a : addresses)
+            data.append({{QStringLiteral("address"), a}, {QStringLiteral("prefix"), family == 4 ? 32u : 64u}});
         call(kMain, kMockIface, QStringLiteral("AddObject"),
-             {ip4, QStringLiteral("org.freedesktop.NetworkManager.IP4Config"),
-              QVariantMap{{QStringLiteral("AddressData"), QVariant::fromValue(data)}},
+             {path, kNm + QLatin1Char('.') + kind, QVariantMap{{QStringLiteral("AddressData"), QVariant::fromValue(data)}},
               QVariant::fromValue(QList<MockMethod>{})});
-        if (!withIp4.contains(active))
+        const QString property = QStringLiteral("Ip%1Config").arg(family);
+        if (!withConfig.contains(active + property))
             call(active, kMockIface, QStringLiteral("AddProperty"),
-                 {kActiveIface, QStringLiteral("Ip4Config"), QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))))});
-        withIp4.append(active);
+                 {kActiveIface, property, QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))))});
+        withConfig.append(active + property);
         call(active, kProps, QStringLiteral("Set"),
-             {kActiveIface, QStringLiteral("Ip4Config"), QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(ip4))))});
+             {kActiveIface, property, QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(path))))});
     }
 
     // The template activates at once; a real activation takes its time, which
@@ -304,8 +312,8 @@ protected:
     std::unique_ptr<QProcess> mock;
     std::unique_ptr<NmService> service;
     QString device;
-    int ip4Count = 0;
-    QStringList withIp4; // active connections that have the property
+    int configCount = 0;
+    QStringList withConfig; // active connection path + property, for those that have it
 };
 
 NmSettings Secrets(const QString &setting, const QVariantMap &values)
@@ -464,6 +472,49 @@ TEST_F(NmServiceTest, ConnectionMadeOutsideIsSeenWithItsAddress)
     QString address;
     ASSERT_EQ(service->ipProjection(c.handle, &address), 0u);
     EXPECT_EQ(address, QStringLiteral("100.64.1.2"));
+}
+
+TEST_F(NmServiceTest, TipShowsIpv4FirstElseTheBestIpv6)
+{
+    const QString down = QStringLiteral("Network is down");
+    const QString long6 = QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678");
+    struct Case {
+        const char *what;
+        QStringList ip4;
+        QStringList ip6;
+        QString shown;
+    };
+    const std::vector<Case> cases = {
+        {"IPv4 only", {QStringLiteral("100.64.7.1")}, {}, QStringLiteral("100.64.7.1")},
+        {"IPv6 only: global before unique local, whole",
+         {}, {QStringLiteral("fe80::1"), QStringLiteral("fd00:1::9"), long6}, long6},
+        {"both: IPv4", {QStringLiteral("100.64.7.3")}, {QStringLiteral("2001:db8::3")}, QStringLiteral("100.64.7.3")},
+        {"link-local and loopback only: no address", {}, {QStringLiteral("fe80::1"), QStringLiteral("::1")}, down},
+        {"unique local only, in the shortest form",
+         {}, {QStringLiteral("fe80::2"), QStringLiteral("FD00:abcd:0:0::5")}, QStringLiteral("fd00:abcd::5")},
+    };
+    startService();
+    RasApi api(*service);
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString profile = addProfile(QStringLiteral("VPN %1").arg(++n), QStringLiteral("vpn"));
+        // Activated only once both configurations are there, as NetworkManager does.
+        const QString active = addActive(profile, QStringLiteral("vpn%1").arg(n), 1);
+        giveConfig(active, 4, c.ip4);
+        giveConfig(active, 6, c.ip6);
+        setState(active, 2, 0);
+        ASSERT_TRUE(waitFor([&] {
+            const QList<RasLiveConnection> l = live();
+            RASCONNSTATE state = RASCS_OpenPort;
+            DWORD error = 0;
+            return l.size() == 1 && service->connectStatus(l[0].handle, &state, &error) == 0
+                   && state == RASCS_Connected;
+        }));
+        EXPECT_EQ(ProbeRasAddress(api), c.shown);
+        call(kMain, kMockIface, QStringLiteral("RemoveActiveConnection"), {device, active});
+        ASSERT_TRUE(waitFor([&] { return live().isEmpty(); }));
+    }
 }
 
 TEST_F(NmServiceTest, HangUpOnlyAsksAndTheConnectionGoesWhenNetworkManagerSaysSo)

@@ -267,6 +267,16 @@ TEST(RasApi, ProjectionInfo)
     cb = 40;
     ASSERT_EQ(api.RasGetProjectionInfoA(negotiating, RASP_PppIp, &ip, &cb), 0u);
     EXPECT_STREQ(ip.szIpAddress, "10.1.1.1");
+
+    // An IPv6 address is no IPv4 projection; the extension gives it whole.
+    const QString v6 = QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678");
+    fake.setAddress(up, v6);
+    cb = 40;
+    EXPECT_EQ(api.RasGetProjectionInfoA(up, RASP_PppIp, &ip, &cb), ERROR_PROTOCOL_NOT_CONFIGURED);
+    QString text;
+    ASSERT_EQ(api.RasGetProjectionTextA(up, &text), 0u);
+    EXPECT_EQ(text, v6);
+    EXPECT_EQ(api.RasGetProjectionTextA(0, &text), ERROR_INVALID_HANDLE);
 }
 
 TEST(RasApi, EntryDialParams)

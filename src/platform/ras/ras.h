@@ -101,6 +101,7 @@ constexpr DWORD ERROR_AUTHENTICATION_FAILURE = 691;
 constexpr DWORD ERROR_PPP_TIMEOUT = 718;
 constexpr DWORD ERROR_PPP_NO_RESPONSE = 721;
 constexpr DWORD ERROR_PROJECTION_NOT_COMPLETE = 730;
+constexpr DWORD ERROR_PROTOCOL_NOT_CONFIGURED = 731;
 
 // What NetworkManager reports and the remote access codes above have no word
 // for. These numbers are the program's own, above the remote access range.
@@ -198,7 +199,14 @@ public:
     DWORD RasEnumEntriesA(const void *reserved, const char *phonebook, RASENTRYNAMEA *entries,
                           DWORD *byteCount, DWORD *entryCount);
     DWORD RasEnumConnectionsA(RASCONNA *connections, DWORD *byteCount, DWORD *connectionCount);
+    // Fills RASPPPIPA with the connection's IPv4 address; a connection whose
+    // address is IPv6 answers ERROR_PROTOCOL_NOT_CONFIGURED, as it has no IPv4.
     DWORD RasGetProjectionInfoA(HRASCONN connection, DWORD projection, void *info, DWORD *byteCount);
+    // An extension of our own, beside the fixed records: the connection's
+    // address as the service gives it, IPv4 or IPv6, whole (an IPv6 text has
+    // up to 39 characters, more than RASPPPIPA holds). Same answers as
+    // RasGetProjectionInfoA otherwise.
+    DWORD RasGetProjectionTextA(HRASCONN connection, QString *address);
 
     RasService &service() { return m_service; }
 

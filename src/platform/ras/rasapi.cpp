@@ -61,6 +61,7 @@ constexpr ErrorText kErrorTexts[] = {
     {ERROR_PPP_TIMEOUT, QT_TRANSLATE_NOOP("RasStatusText", "The remote computer did not answer in time.")},
     {ERROR_PPP_NO_RESPONSE, QT_TRANSLATE_NOOP("RasStatusText", "The remote computer does not respond.")},
     {ERROR_PROJECTION_NOT_COMPLETE, QT_TRANSLATE_NOOP("RasStatusText", "The connection has no network address yet.")},
+    {ERROR_PROTOCOL_NOT_CONFIGURED, QT_TRANSLATE_NOOP("RasStatusText", "The connection has no IPv4 address.")},
     {ERROR_NM_NOT_RUNNING, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager is not running, so no connection can be listed or made.")},
     {ERROR_NM_GONE, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager stopped while the connection was being made.")},
     {ERROR_NM_NO_SECRETS, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager had no password or key for the connection (no secrets).")},
@@ -388,10 +389,27 @@ DWORD RasApi::RasGetProjectionInfoA(HRASCONN connection, DWORD projection, void 
     QString address;
     if (const DWORD rc = m_service.ipProjection(connection, &address))
         return rc;
+    // An IPv4 text never holds a colon; an IPv6 one always does, and belongs
+    // to RasGetProjectionTextA.
+    if (address.contains(QLatin1Char(':')))
+        return ERROR_PROTOCOL_NOT_CONFIGURED;
     ip->dwError = 0;
     copyField(ip->szIpAddress, sizeof ip->szIpAddress, address);
     std::memset(ip->szServerIpAddress, 0, sizeof ip->szServerIpAddress);
     *byteCount = sizeof(RASPPPIPA);
+    return 0;
+}
+
+DWORD RasApi::RasGetProjectionTextA(HRASCONN connection, QString *address)
+{
+    if (!address)
+        return ERROR_INVALID_PARAMETER;
+    if (connection == 0)
+        return ERROR_INVALID_HANDLE;
+    QString text;
+    if (const DWORD rc = m_service.ipProjection(connection, &text))
+        return rc;
+    *address = text;
     return 0;
 }
 

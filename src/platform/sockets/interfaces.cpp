@@ -354,6 +354,15 @@ InterfaceSnapshot SystemInterfaces::read()
     return snap;
 }
 
+Ipv6Kind ClassifyIpv6(const std::array<BYTE, 16> &address)
+{
+    if (isLinkLocal6(address) || isUnspecified6(address) || isMapped6(address))
+        return Ipv6Kind::NeverShown;
+    if (isLoopback6(address))
+        return Ipv6Kind::Loopback;
+    return isUniqueLocal6(address) ? Ipv6Kind::UniqueLocal : Ipv6Kind::Global;
+}
+
 OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot)
 {
     struct Ranked {
@@ -366,11 +375,12 @@ OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot)
         if (!a.up)
             continue;
         if (a.ipv6) {
-            if (a.tentative || isLinkLocal6(a.bytes) || isUnspecified6(a.bytes) || isMapped6(a.bytes))
+            const Ipv6Kind kind = ClassifyIpv6(a.bytes);
+            if (a.tentative || kind == Ipv6Kind::NeverShown)
                 continue;
-            const bool loop = a.loopback || isLoopback6(a.bytes);
+            const bool loop = a.loopback || kind == Ipv6Kind::Loopback;
             const bool onRoute = !route6.isEmpty() && a.interfaceName == route6;
-            (loop ? loop6 : v6).append({&a, {!onRoute, a.deprecated, a.temporary, isUniqueLocal6(a.bytes), a.index, a.bytes}});
+            (loop ? loop6 : v6).append({&a, {!onRoute, a.deprecated, a.temporary, kind == Ipv6Kind::UniqueLocal, a.index, a.bytes}});
         } else {
             if (a.bytes[0] == 0 && a.bytes[1] == 0 && a.bytes[2] == 0 && a.bytes[3] == 0)
                 continue;

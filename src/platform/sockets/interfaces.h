@@ -48,6 +48,12 @@ struct OwnAddresses {
     bool isEmpty() const { return ipv4.isEmpty() && ipv6.isEmpty(); }
 };
 
+// What an IPv6 address is worth as the one to show, better kinds greater:
+// never (link-local fe80::/10, IPv4-mapped, the unspecified address), loopback
+// (::1, only when nothing else is left), unique local (fc00::/7), global.
+enum class Ipv6Kind { NeverShown, Loopback, UniqueLocal, Global };
+Ipv6Kind ClassifyIpv6(const std::array<BYTE, 16> &address);
+
 // Chooses and orders the addresses of up interfaces:
 // - never: addresses of interfaces that are down, tentative IPv6 addresses,
 //   IPv6 link-local (fe80::/10), IPv4-mapped IPv6, the unspecified address;

@@ -2,6 +2,7 @@
 #include "platform/ras/nm/nmservice.h"
 
 #include "platform/ras/nm/nmstates.h"
+#include "platform/sockets/interfaces.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -16,6 +17,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <arpa/inet.h>
+
+#include <array>
 #include <atomic>
 #include <optional>
 #include <mutex>
@@ -33,6 +37,7 @@ const QString kProfileIface = QStringLiteral("org.freedesktop.NetworkManager.Set
 const QString kActiveIface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
 const QString kDeviceIface = QStringLiteral("org.freedesktop.NetworkManager.Device");
 const QString kIp4Iface = QStringLiteral("org.freedesktop.NetworkManager.IP4Config");
+const QString kIp6Iface = QStringLiteral("org.freedesktop.NetworkManager.IP6Config");
 const QString kPropsIface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kAgentManagerPath = QStringLiteral("/org/freedesktop/NetworkManager/AgentManager");
 const QString kAgentManagerIface = QStringLiteral("org.freedesktop.NetworkManager.AgentManager");
@@ -332,11 +337,10 @@ private slots:
                 s.unread = !name;
                 s.connection.deviceName = name.value_or(QString());
             }
-            const QString ip4 = FromVariant<QDBusObjectPath>(props.value(QStringLiteral("Ip4Config"))).path();
             // An activating connection may carry a half-made configuration; only
             // an activated one has an address to show.
-            if (!s.unread && s.state == nm::AcActivated && !ip4.isEmpty() && ip4 != QLatin1String("/")) {
-                const std::optional<QString> address = firstAddress(ip4);
+            if (!s.unread && s.state == nm::AcActivated) {
+                const std::optional<QString> address = addressOf(props);
                 s.unread = !address;
                 s.connection.address = address.value_or(QString());
             }
@@ -359,7 +363,7 @@ private slots:
 private:
     void subscribe()
     {
-        for (const QString &iface : {kManagerIface, kActiveIface, kIp4Iface}) {
+        for (const QString &iface : {kManagerIface, kActiveIface, kIp4Iface, kIp6Iface}) {
             m_bus.connect(kService, QString(), kPropsIface, QStringLiteral("PropertiesChanged"),
                           QStringList{iface}, QString(), this,
                           SLOT(propertiesChanged(QString,QVariantMap,QStringList)));
@@ -486,16 +490,65 @@ private:
         return name;
     }
 
-    // The configuration's first address, empty when it has none; nothing when
-    // NetworkManager did not answer.
-    std::optional<QString> firstAddress(const QString &ip4Config)
+    // The address to show of an activated connection: the first IPv4 one, else
+    // the best IPv6 one; empty when it has neither; nothing when NetworkManager
+    // did not answer.
+    std::optional<QString> addressOf(const QVariantMap &active)
+    {
+        const auto config = [&](const char *name) {
+            const QString path = FromVariant<QDBusObjectPath>(active.value(QLatin1String(name))).path();
+            return path == QLatin1String("/") ? QString() : path;
+        };
+        const QString ip4 = config("Ip4Config");
+        if (!ip4.isEmpty()) {
+            const std::optional<QList<QVariantMap>> data = addressData(ip4, kIp4Iface);
+            if (!data)
+                return std::nullopt;
+            if (!data->isEmpty())
+                return data->first().value(QStringLiteral("address")).toString();
+        }
+        const QString ip6 = config("Ip6Config");
+        if (ip6.isEmpty())
+            return QString();
+        const std::optional<QList<QVariantMap>> data = addressData(ip6, kIp6Iface);
+        if (!data)
+            return std::nullopt;
+        return BestIpv6(*data);
+    }
+
+    // Nothing when NetworkManager did not answer.
+    std::optional<QList<QVariantMap>> addressData(const QString &config, const QString &iface)
     {
         bool unanswered = false;
-        const QList<QVariantMap> data = FromVariant<QList<QVariantMap>>(
-            property(ip4Config, kIp4Iface, QStringLiteral("AddressData"), &unanswered));
+        const QVariant data = property(config, iface, QStringLiteral("AddressData"), &unanswered);
         if (unanswered)
             return std::nullopt;
-        return data.isEmpty() ? QString() : data.first().value(QStringLiteral("address")).toString();
+        return FromVariant<QList<QVariantMap>>(data);
+    }
+
+    // A global address before a unique local one, each kind in NetworkManager's
+    // order; never link-local or loopback, which say nothing to anyone else.
+    // The text is rewritten in the shortest form, so it is at most 39
+    // characters and holds nothing NetworkManager's string might have added.
+    static QString BestIpv6(const QList<QVariantMap> &data)
+    {
+        QString best;
+        Ipv6Kind bestKind = Ipv6Kind::Loopback;
+        for (const QVariantMap &entry : data) {
+            const QByteArray text = entry.value(QStringLiteral("address")).toString().toLatin1();
+            std::array<BYTE, 16> bytes{};
+            if (inet_pton(AF_INET6, text.constData(), bytes.data()) != 1)
+                continue;
+            const Ipv6Kind kind = ClassifyIpv6(bytes);
+            if (kind <= bestKind)
+                continue;
+            char shortest[INET6_ADDRSTRLEN] = {};
+            if (!inet_ntop(AF_INET6, bytes.data(), shortest, sizeof shortest))
+                continue;
+            best = QString::fromLatin1(shortest);
+            bestKind = kind;
+        }
+        return best;
     }
 
     // A call that timed out or lost the bus asked NetworkManager nothing; any
