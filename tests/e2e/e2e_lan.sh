@@ -9,6 +9,14 @@
 # vantrel-e2e, and a hosts file bound over /etc/hosts. Xvfb starts in there too:
 # with -nolisten tcp its clients reach it by an abstract unix socket, and those
 # belong to the network namespace.
+
+# Inside, a /tmp of its own. Xvfb -displayfd takes the first display number
+# whose abstract socket is free, which in a new network namespace is always :0,
+# and would then replace the socket file and lock file of the display of that
+# number outside (or of another copy of this test).
+if [ -n "${VANTREL_IN_NS:-}" ]; then
+  mount -t tmpfs -o mode=1777 vantrel-e2e-tmp /tmp
+fi
 source "$(dirname "$0")/lib.sh"
 
 # As skip does, without its hint (no package brings a namespace): under CI,
