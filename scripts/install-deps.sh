@@ -17,7 +17,7 @@ run_packages=(
 test_packages=(
   libgtest-dev libbenchmark-dev
   desktop-file-utils weston wl-clipboard
-  xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon
+  xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon iproute2
   python3-dbusmock python3-dbus python3-gi
   dpkg-dev file binutils lintian appstream man-db groff
 )
