@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -101,12 +102,16 @@ std::function<void()> &displayLossAction()
     return action;
 }
 
+// The display-loss action is under way on the main thread.
+std::atomic<bool> g_lossActionRunning{false};
+
 extern "C" void runDisplayLossAction()
 {
     std::function<void()> action = std::move(displayLossAction());
     displayLossAction() = nullptr;
     if (!action)
         return; // an ordinary exit: the program has shut down already
+    g_lossActionRunning = true;
     action();
     // The rest of the exit sequence would run Qt's own clean-up against a
     // display that is gone; the program's own state is saved by now.
@@ -129,10 +134,19 @@ void onQtMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
 {
     if (g_previousMessageHandler)
         g_previousMessageHandler(type, context, message);
-    if (!isWaylandConnectionLoss(type, message) || !displayLossAction())
+    if (!isWaylandConnectionLoss(type, message))
         return;
     QCoreApplication *app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread()) {
+    const bool mainThread = !app || QThread::currentThread() == app->thread();
+    // The shutdown itself may touch the display (hiding a window) and meet the
+    // loss again on the main thread; Qt would end the process with 1 as soon as
+    // this returns. The closing log line is written before anything in that
+    // shutdown draws, so ending here with 0 loses nothing of the program's.
+    if (mainThread && g_lossActionRunning)
+        ::_exit(0);
+    if (!displayLossAction())
+        return;
+    if (mainThread) {
         runDisplayLossAction();
         return;
     }
