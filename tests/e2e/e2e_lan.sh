@@ -10,14 +10,21 @@
 # with -nolisten tcp its clients reach it by an abstract unix socket, and those
 # belong to the network namespace.
 
-# Inside, a /tmp of its own. Xvfb -displayfd takes the first display number
-# whose abstract socket is free, which in a new network namespace is always :0,
-# and would then replace the socket file and lock file of the display of that
-# number outside (or of another copy of this test).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+# Inside, a socket folder of its own and no lock files. Xvfb -displayfd takes
+# the first display number whose abstract socket is free, which in a new
+# network namespace is always :0, and would then replace the socket file and
+# lock file of the display of that number outside (or of another copy of this
+# test). Only /tmp/.X11-unix is covered: the build, the sources and the test's
+# own folder may all be under /tmp.
 if [ -n "${VANTREL_IN_NS:-}" ]; then
-  mount -t tmpfs -o mode=1777 vantrel-e2e-tmp /tmp
+  [ -d /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }
+  mount -t tmpfs -o mode=1777 vantrel-e2e-x11 /tmp/.X11-unix
+  export VANTREL_XVFB_ARGS=-nolock
 fi
-source "$(dirname "$0")/lib.sh"
+source "$here/lib.sh"
 
 # As skip does, without its hint (no package brings a namespace): under CI,
 # which runs as root, a failure.
@@ -36,7 +43,7 @@ if [ -z "${VANTREL_IN_NS:-}" ]; then
   unshare "$unshare_flags" true 2>/dev/null || no_namespace "no private network namespace can be made here (unshare $unshare_flags)"
   rm -rf "$work"
   trap - EXIT
-  exec unshare "$unshare_flags" env VANTREL_IN_NS=1 bash "$0" "$@"
+  exec unshare "$unshare_flags" env VANTREL_IN_NS=1 bash "$here/$(basename "$0")" "$@"
 fi
 
 step "a network of our own: 10.9.8.7 on v0, host name vantrel-e2e, 127.0.1.1 in /etc/hosts"

@@ -74,7 +74,8 @@ wait_for() {
 
 start_display() {
 step "starting Xvfb"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# shellcheck disable=SC2086 # VANTREL_XVFB_ARGS: extra words for Xvfb (e2e_lan)
+Xvfb -displayfd 3 ${VANTREL_XVFB_ARGS:-} -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 30 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
@@ -125,7 +126,7 @@ trayer --edge bottom --align right --widthtype pixel --width 96 --heighttype pix
   --transparent false --tint 0xc0c0c0 >"$work/trayer.log" 2>&1 &
 tray_pid=$!
 pids+=("$tray_pid")
-wait_for 40 xdotool search --class trayer >/dev/null || fail "trayer did not start"
+wait_for 40 xdotool search --class trayer >/dev/null || { cat "$work/trayer.log" "$work/xvfb.log"; fail "trayer did not start"; }
 }
 
 write_settings() { # conn log def
