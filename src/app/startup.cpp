@@ -25,6 +25,7 @@
 #include "app/factories.h"
 #include "platform/translators.h"
 
+#include <QFont>
 #include <QPixmapCache>
 #include <QScopeGuard>
 #include <QTimer>
@@ -238,6 +239,12 @@ int RunVantrel(int argc, char **argv)
     // a program that allocates little from here on.
     QTimer::singleShot(0, [] {
         QPixmapCache::clear(); // the splash's and the style's pictures
+        // Qt keeps every font face it opened, with its glyphs and the mapped
+        // font file, until the cache grows past 4 MiB, which this program never
+        // reaches: the splash's three faces would stay for the whole session.
+        // A new cache takes their place; faces still in use by a font stay, the
+        // others load again when a window needs them.
+        QFont::cleanup();
         ::malloc_trim(0);
     });
     app.exec();
