@@ -13,6 +13,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusVariant>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cstring>
@@ -27,6 +29,25 @@ using namespace bus_names;
 namespace {
 
 const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kIntrospectableInterface = QStringLiteral("org.freedesktop.DBus.Introspectable");
+
+// Qt adds the standard interfaces (Properties, Introspectable, Peer) around it.
+const char kInterfaceXml[] =
+    "  <interface name=\"org.morvent.Vantrel\">\n"
+    "    <property name=\"Address\" type=\"s\" access=\"read\"/>\n"
+    "    <property name=\"Connected\" type=\"b\" access=\"read\"/>\n"
+    "    <property name=\"Entry\" type=\"s\" access=\"read\"/>\n"
+    "    <property name=\"OnlineSeconds\" type=\"t\" access=\"read\">\n"
+    "      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"/>\n"
+    "    </property>\n"
+    "    <property name=\"Mode\" type=\"s\" access=\"read\"/>\n"
+    "    <method name=\"Connect\">\n"
+    "      <arg name=\"entry\" type=\"s\" direction=\"in\"/>\n"
+    "    </method>\n"
+    "    <method name=\"Disconnect\"/>\n"
+    "    <method name=\"ShowDetails\"/>\n"
+    "    <method name=\"CopyAddress\"/>\n"
+    "  </interface>\n";
 
 // Names from a caller reach message texts and the dialer: no control
 // characters, and no longer than the phonebook allows.
@@ -45,7 +66,7 @@ QString EntryProblem(const QString &entry)
 
 VantrelBusService::VantrelBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel, Dialer &dialer,
                                      QObject *parent)
-    : QObject(parent), m_state(state), m_platform(platform), m_fm(fmVantrel), m_dialer(dialer),
+    : QDBusVirtualObject(parent), m_state(state), m_platform(platform), m_fm(fmVantrel), m_dialer(dialer),
       m_allowedUid(::getuid())
 {
     m_announced = snapshot();
@@ -72,7 +93,7 @@ bool VantrelBusService::registerOn(QDBusConnection bus, QString *why)
         *why = QStringLiteral("no session bus");
         return false;
     }
-    if (!bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)) {
+    if (!bus.registerVirtualObject(kPath, this)) {
         *why = QStringLiteral("the object path %1 is taken").arg(kPath);
         return false;
     }
@@ -123,6 +144,13 @@ QVariantMap VantrelBusService::snapshot() const
             {QStringLiteral("Mode"), mode()}};
 }
 
+QVariantMap VantrelBusService::properties() const
+{
+    QVariantMap all = snapshot();
+    all.insert(QStringLiteral("OnlineSeconds"), onlineSeconds());
+    return all;
+}
+
 void VantrelBusService::refresh()
 {
     // The online period is counted from the tick that opened it, as the log's
@@ -147,19 +175,118 @@ void VantrelBusService::refresh()
     m_bus->send(signal);
 }
 
-// --- methods -----------------------------------------------------------------------
+// --- calls -------------------------------------------------------------------------
+
+QString VantrelBusService::introspect(const QString &) const
+{
+    return QString::fromLatin1(kInterfaceXml);
+}
+
+bool VantrelBusService::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
+{
+    if (message.type() != QDBusMessage::MethodCallMessage)
+        return false;
+    Call call{message, connection};
+    m_call = &call;
+    const auto done = qScopeGuard([this] { m_call = nullptr; });
+    if (!callerAllowed())
+        return true;
+    const QString interface = message.interface();
+    if (interface == kIntrospectableInterface
+        || (interface.isEmpty() && message.member() == QLatin1String("Introspect")))
+        return false; // Qt answers from introspect()
+    if (interface == kPropertiesInterface)
+        answerProperties();
+    else if (interface.isEmpty() || interface == kInterface)
+        answerMethod();
+    else
+        refuse(QDBusError::errorString(QDBusError::UnknownInterface),
+               QStringLiteral("%1 has no interface %2.").arg(kPath, interface));
+    if (!call.answered)
+        reply();
+    return true;
+}
+
+void VantrelBusService::answerMethod()
+{
+    const QString member = m_call->message.member();
+    const QString signature = m_call->message.signature();
+    const QString expected = member == QLatin1String("Connect") ? QStringLiteral("s") : QString();
+    if (member != QLatin1String("Connect") && member != QLatin1String("Disconnect")
+        && member != QLatin1String("ShowDetails") && member != QLatin1String("CopyAddress")) {
+        refuse(QDBusError::errorString(QDBusError::UnknownMethod),
+               QStringLiteral("%1 has no method %2.").arg(kInterface, member));
+        return;
+    }
+    if (signature != expected) {
+        refuse(QDBusError::errorString(QDBusError::InvalidArgs),
+               QStringLiteral("%1 takes (%2), not (%3).").arg(member, expected, signature));
+        return;
+    }
+    if (member == QLatin1String("Connect"))
+        Connect(m_call->message.arguments().at(0).toString());
+    else if (member == QLatin1String("Disconnect"))
+        Disconnect();
+    else if (member == QLatin1String("ShowDetails"))
+        ShowDetails();
+    else
+        CopyAddress();
+}
+
+void VantrelBusService::answerProperties()
+{
+    const QString member = m_call->message.member();
+    const QString signature = m_call->message.signature();
+    const QVariantList args = m_call->message.arguments();
+    const bool get = member == QLatin1String("Get") && signature == QLatin1String("ss");
+    const bool getAll = member == QLatin1String("GetAll") && signature == QLatin1String("s");
+    const bool set = member == QLatin1String("Set") && signature == QLatin1String("ssv");
+    if (!get && !getAll && !set) {
+        refuse(QDBusError::errorString(QDBusError::UnknownMethod),
+               QStringLiteral("%1 has no method %2 (%3).").arg(kPropertiesInterface, member, signature));
+        return;
+    }
+    const QString interface = args.at(0).toString();
+    if (!interface.isEmpty() && interface != kInterface) {
+        refuse(QDBusError::errorString(QDBusError::UnknownInterface),
+               QStringLiteral("%1 has no interface %2.").arg(kPath, interface));
+        return;
+    }
+    const QVariantMap all = properties();
+    if (getAll) {
+        reply({all});
+        return;
+    }
+    const QString name = args.at(1).toString();
+    if (!all.contains(name)) {
+        refuse(QDBusError::errorString(QDBusError::UnknownProperty),
+               QStringLiteral("%1 has no property %2.").arg(kInterface, name));
+        return;
+    }
+    if (set)
+        refuse(QDBusError::errorString(QDBusError::PropertyReadOnly), QStringLiteral("%1 is read-only.").arg(name));
+    else
+        reply({QVariant::fromValue(QDBusVariant(all.value(name)))});
+}
+
+void VantrelBusService::reply(const QVariantList &arguments)
+{
+    m_call->answered = true;
+    if (m_call->message.isReplyRequired())
+        m_call->connection.send(m_call->message.createReply(arguments));
+}
 
 bool VantrelBusService::refuse(const QString &name, const QString &text)
 {
-    sendErrorReply(name, text);
+    m_call->answered = true;
+    if (m_call->message.isReplyRequired())
+        m_call->connection.send(m_call->message.createErrorReply(name, text));
     return false;
 }
 
 bool VantrelBusService::callerAllowed()
 {
-    if (!calledFromDBus())
-        return true;
-    const QDBusReply<uint> uid = connection().interface()->serviceUid(message().service());
+    const QDBusReply<uint> uid = m_call->connection.interface()->serviceUid(m_call->message.service());
     if (uid.isValid() && uid.value() == m_allowedUid)
         return true;
     return refuse(kAccessDenied, QStringLiteral("Vantrel answers only calls of its own user."));
@@ -182,7 +309,7 @@ void VantrelBusService::runHandler(const std::function<void()> &handler)
             text = QString::fromLocal8Bit(e.what());
         } catch (...) {
         }
-        sendErrorReply(kFailed, text);
+        refuse(kFailed, text);
         QTimer::singleShot(0, this, [failure] { std::rethrow_exception(failure); });
     }
 }
@@ -211,8 +338,6 @@ bool VantrelBusService::entryInPhonebook(const QString &entry, QString *found)
 
 void VantrelBusService::Connect(const QString &entry)
 {
-    if (!callerAllowed())
-        return;
     if (const QString problem = EntryProblem(entry); !problem.isEmpty()) {
         refuse(kInvalidArgument, problem);
         return;
@@ -248,8 +373,6 @@ void VantrelBusService::Connect(const QString &entry)
 
 void VantrelBusService::Disconnect()
 {
-    if (!callerAllowed())
-        return;
     if (m_state.AppSettings.Conn) {
         refuse(kLanMode, QStringLiteral("Vantrel is in LAN mode: there is no dial-up line to hang up."));
         return;
@@ -267,8 +390,6 @@ void VantrelBusService::Disconnect()
 
 void VantrelBusService::ShowDetails()
 {
-    if (!callerAllowed())
-        return;
     // The details window is modal and stays up until the user closes it; the
     // call is answered at once and the window opened from the event loop.
     QTimer::singleShot(0, &m_fm, [fm = &m_fm] { fm->Open1Click(); });
@@ -276,8 +397,6 @@ void VantrelBusService::ShowDetails()
 
 void VantrelBusService::CopyAddress()
 {
-    if (!callerAllowed())
-        return;
     runHandler([this] { m_fm.CopyIP1Click(); });
 }
 

@@ -6,7 +6,8 @@
 // exactly as the tray menu does; it keeps no state of its own beyond what it
 // last announced and the start of the online period.
 #include <QDBusConnection>
-#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -38,30 +39,11 @@ inline const QString kLanMode = QStringLiteral("org.morvent.Vantrel.Error.LanMod
 inline const QString kFailed = QStringLiteral("org.morvent.Vantrel.Error.Failed");
 } // namespace bus_names
 
-class VantrelBusService : public QObject, protected QDBusContext {
+// A virtual object rather than an exported QObject: Qt answers property reads
+// of an exported object itself, where the caller cannot be checked. Here every
+// call, property reads included, passes the same check of the caller's user.
+class VantrelBusService : public QDBusVirtualObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.morvent.Vantrel")
-    Q_CLASSINFO("D-Bus Introspection", ""
-"  <interface name=\"org.morvent.Vantrel\">\n"
-"    <property name=\"Address\" type=\"s\" access=\"read\"/>\n"
-"    <property name=\"Connected\" type=\"b\" access=\"read\"/>\n"
-"    <property name=\"Entry\" type=\"s\" access=\"read\"/>\n"
-"    <property name=\"OnlineSeconds\" type=\"t\" access=\"read\">\n"
-"      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"/>\n"
-"    </property>\n"
-"    <property name=\"Mode\" type=\"s\" access=\"read\"/>\n"
-"    <method name=\"Connect\">\n"
-"      <arg name=\"entry\" type=\"s\" direction=\"in\"/>\n"
-"    </method>\n"
-"    <method name=\"Disconnect\"/>\n"
-"    <method name=\"ShowDetails\"/>\n"
-"    <method name=\"CopyAddress\"/>\n"
-"  </interface>\n")
-    Q_PROPERTY(QString Address READ address)
-    Q_PROPERTY(bool Connected READ connected)
-    Q_PROPERTY(QString Entry READ entry)
-    Q_PROPERTY(qulonglong OnlineSeconds READ onlineSeconds)
-    Q_PROPERTY(QString Mode READ mode)
 public:
     // Watches fmVantrel; does not register anything yet. All outlive the service.
     VantrelBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel, Dialer &dialer,
@@ -81,19 +63,34 @@ public:
     // Who may call: the uid the callers must have (default: this process's).
     void setAllowedUid(uid_t uid) { m_allowedUid = uid; }
 
-public slots:
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+
+private:
+    // The call being answered, while handleMessage runs.
+    struct Call {
+        const QDBusMessage &message;
+        const QDBusConnection &connection;
+        bool answered = false;
+    };
+
+    // The announced properties as they are now.
+    QVariantMap snapshot() const;
+    // All properties, OnlineSeconds too.
+    QVariantMap properties() const;
+    // Compares with what was last announced and sends PropertiesChanged with
+    // the properties that differ, if any.
+    void refresh();
+
+    void answerMethod();
+    void answerProperties();
     void Connect(const QString &entry);
     void Disconnect();
     void ShowDetails();
     void CopyAddress();
 
-private:
-    // The announced properties as they are now.
-    QVariantMap snapshot() const;
-    // Compares with what was last announced and sends PropertiesChanged with
-    // the properties that differ, if any.
-    void refresh();
     bool callerAllowed();
+    void reply(const QVariantList &arguments = {});
     bool refuse(const QString &name, const QString &text);
     // Runs a tray handler; an error it throws also answers the call.
     void runHandler(const std::function<void()> &handler);
@@ -107,6 +104,7 @@ private:
     QVariantMap m_announced;
     QDateTime m_onlineSince;
     uid_t m_allowedUid;
+    Call *m_call = nullptr;
 };
 
 // Offers the service on the session bus for the life of the returned object.

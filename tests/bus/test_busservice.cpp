@@ -7,7 +7,10 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QClipboard>
 #include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QGuiApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -102,9 +105,9 @@ protected:
     }
 
     // A method call over the bus; the reply, an error or not.
-    QDBusMessage call(const QString &method, const QVariantList &args = {})
+    QDBusMessage call(const QString &method, const QVariantList &args = {}, const QString &interface = kInterface)
     {
-        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, interface, method);
         m.setArguments(args);
         return client().call(m, QDBus::BlockWithGui);
     }
@@ -199,8 +202,12 @@ TEST_F(BusService, RefusedCallsChangeNothing)
         QString method;
         QVariantList args;
         QString error;
+        QString interface = kInterface;
     };
     const QString connect = QStringLiteral("Connect"), disconnect = QStringLiteral("Disconnect");
+    const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+    const QString address = QStringLiteral("Address");
+    const QVariant text = QVariant::fromValue(QDBusVariant(QStringLiteral("10.0.0.1")));
     const QList<Case> cases{
         {"unknown entry", "1,Online", false, false, connect, {QStringLiteral("Nowhere")}, kUnknownEntry},
         {"control character", "1,Online", false, false, connect, {QStringLiteral("On\nline")}, kInvalidArgument},
@@ -209,7 +216,13 @@ TEST_F(BusService, RefusedCallsChangeNothing)
         {"LAN mode, connect", "1,Online", true, false, connect, {QString()}, kLanMode},
         {"LAN mode, disconnect", "1,Online", true, false, disconnect, {}, kLanMode},
         {"disconnect while down", "1,Online", false, false, disconnect, {}, kNotConnected},
+        {"wrong argument type", "1,Online", false, false, connect, {42}, QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs")},
+        {"property written", "1,Online", false, false, QStringLiteral("Set"), {kInterface, address, text},
+         QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"), properties},
         {"another user", "1,Online", false, true, connect, {QString()}, kAccessDenied},
+        {"another user reads", "1,Online", false, true, QStringLiteral("GetAll"), {kInterface}, kAccessDenied, properties},
+        {"another user reads one", "1,Online", false, true, QStringLiteral("Get"), {kInterface, address}, kAccessDenied,
+         properties},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -218,7 +231,7 @@ TEST_F(BusService, RefusedCallsChangeNothing)
         if (c.otherUser)
             service->setAllowedUid(::getuid() + 1);
         tick();
-        const QDBusMessage reply = call(c.method, c.args);
+        const QDBusMessage reply = call(c.method, c.args, c.interface);
         EXPECT_EQ(reply.errorName().toStdString(), c.error.toStdString());
         EXPECT_FALSE(reply.errorMessage().isEmpty());
         EXPECT_TRUE(recorder->dials.isEmpty());
@@ -226,6 +239,24 @@ TEST_F(BusService, RefusedCallsChangeNothing)
         EXPECT_EQ(state.AppSettings.RASCnx, c.rasCnx);
         service.reset();
     }
+}
+
+TEST_F(BusService, ShowDetailsAndCopyAddressDoWhatTheTrayMenuDoes)
+{
+    startService(QStringLiteral("1,Online"));
+    tick();
+    int detailsOpened = 0;
+    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
+        ++detailsOpened;
+        return nullptr;
+    };
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    // Answered at once; the window opens from the event loop.
+    ASSERT_EQ(call(QStringLiteral("ShowDetails")).type(), QDBusMessage::ReplyMessage);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(detailsOpened, 1);
+    ASSERT_EQ(call(QStringLiteral("CopyAddress")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Network is down"));
 }
 
 TEST_F(BusService, OneRunAtATimeAndNoSecondConnect)
