@@ -89,7 +89,8 @@ void AnimatedTrayCpu(benchmark::State &state, bool statusNotifier)
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 // The idle program (not connected, the poll every 2 s) with its bus service on
-// a session bus of its own, over 60 s: it should use no CPU worth a clock tick.
+// a session bus of its own, over 60 s: it should use next to no CPU (the
+// thirty polls of the minute, a few milliseconds in all).
 void IdleCpuWithBusService(benchmark::State &state)
 {
     if (!bench::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("trayer"), QStringLiteral("dbus-daemon")})) {

@@ -129,6 +129,27 @@ inline double ResidentMiB(qint64 pid)
 // User and system CPU time the process has used so far, in milliseconds.
 inline double CpuMilliseconds(qint64 pid)
 {
+    // The scheduler's own count in nanoseconds, summed over the threads
+    // (/proc/PID/task/TID/schedstat, first field): the clock-tick counts of
+    // /proc/PID/stat only move in 10 ms steps, too coarse for an idle minute.
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    double nanoseconds = 0;
+    bool found = false;
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(tid + QStringLiteral("/schedstat")));
+        if (!schedstat.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = schedstat.readAll().split(' ');
+        bool ok = false;
+        const double onCpu = fields.value(0).toDouble(&ok);
+        if (ok) {
+            nanoseconds += onCpu;
+            found = true;
+        }
+    }
+    if (found)
+        return nanoseconds / 1e6;
+
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return -1;
