@@ -279,24 +279,42 @@ public:
     std::atomic<bool> host{false};
 };
 
+// One private bus for the whole suite: the process keeps its first session-bus
+// connection for good, so every test that uses it must find the same daemon.
 class TrayHostDetection : public ::testing::Test {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
         if (daemon.isEmpty())
-            GTEST_SKIP() << "dbus-daemon is not installed";
-        bus.setProgram(daemon);
-        bus.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        bus.start();
-        ASSERT_TRUE(bus.waitForStarted(10000));
-        while (!bus.canReadLine() && bus.waitForReadyRead(10000)) {
+            return;
+        s_bus = new QProcess;
+        s_bus->setProgram(daemon);
+        s_bus->setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        s_bus->start();
+        if (s_bus->waitForStarted(10000)) {
+            while (!s_bus->canReadLine() && s_bus->waitForReadyRead(10000)) {
+            }
+            s_address = QString::fromLocal8Bit(s_bus->readLine()).trimmed();
         }
-        address = QString::fromLocal8Bit(bus.readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty());
-        // Before the first use of the session bus in this process (each test runs
-        // in a process of its own).
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", s_address.toLocal8Bit());
+    }
+    static void TearDownTestSuite()
+    {
+        if (s_bus && s_bus->state() != QProcess::NotRunning) {
+            s_bus->kill(); // the daemon this suite started, by its own handle
+            s_bus->waitForFinished(10000);
+        }
+        delete s_bus;
+        s_bus = nullptr;
+        s_address.clear();
+    }
+    void SetUp() override
+    {
+        if (!s_bus)
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        ASSERT_FALSE(s_address.isEmpty()) << "the private bus did not start";
+        address = s_address;
     }
     void TearDown() override
     {
@@ -305,12 +323,9 @@ protected:
             watcherThread.wait();
         }
         QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
-        if (bus.state() != QProcess::NotRunning) {
-            bus.kill(); // the daemon this test started, by its own handle
-            bus.waitForFinished(10000);
-        }
     }
-    QProcess bus;
+    static inline QProcess *s_bus = nullptr;
+    static inline QString s_address;
     QString address;
     QThread watcherThread;
 };
@@ -353,9 +368,7 @@ public slots:
     }
 };
 
-using NoTrayNotice = TrayHostDetection;
-
-TEST_F(NoTrayNotice, TellsTheUserOnceThroughTheNotificationDaemonAndDocksLater)
+TEST_F(TrayHostDetection, NoHostNoticeGoesOnceThroughTheNotificationDaemonAndTheIconDocksLater)
 {
     QDBusConnection other = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
     ASSERT_TRUE(other.isConnected());
