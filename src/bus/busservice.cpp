@@ -17,7 +17,9 @@
 #include <QScopeGuard>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <exception>
 #include <unistd.h>
 #include <vector>
@@ -209,28 +211,34 @@ bool VantrelBusService::handleMessage(const QDBusMessage &message, const QDBusCo
 
 void VantrelBusService::answerMethod()
 {
+    // Each method of the interface: its name, its argument signature, and what runs it.
+    struct Method {
+        QLatin1StringView name;
+        QLatin1StringView signature;
+        void (*run)(VantrelBusService &, const QVariantList &);
+    };
+    static const Method kMethods[] = {
+        {QLatin1StringView("Connect"), QLatin1StringView("s"),
+         [](VantrelBusService &s, const QVariantList &args) { s.Connect(args.at(0).toString()); }},
+        {QLatin1StringView("Disconnect"), {}, [](VantrelBusService &s, const QVariantList &) { s.Disconnect(); }},
+        {QLatin1StringView("ShowDetails"), {}, [](VantrelBusService &s, const QVariantList &) { s.ShowDetails(); }},
+        {QLatin1StringView("CopyAddress"), {}, [](VantrelBusService &s, const QVariantList &) { s.CopyAddress(); }},
+    };
     const QString member = m_call->message.member();
     const QString signature = m_call->message.signature();
-    const QString expected = member == QLatin1String("Connect") ? QStringLiteral("s") : QString();
-    if (member != QLatin1String("Connect") && member != QLatin1String("Disconnect")
-        && member != QLatin1String("ShowDetails") && member != QLatin1String("CopyAddress")) {
+    const auto method = std::find_if(std::begin(kMethods), std::end(kMethods),
+                                     [&](const Method &m) { return m.name == member; });
+    if (method == std::end(kMethods)) {
         refuse(QDBusError::errorString(QDBusError::UnknownMethod),
                QStringLiteral("%1 has no method %2.").arg(kInterface, member));
         return;
     }
-    if (signature != expected) {
+    if (signature != method->signature) {
         refuse(QDBusError::errorString(QDBusError::InvalidArgs),
-               QStringLiteral("%1 takes (%2), not (%3).").arg(member, expected, signature));
+               QStringLiteral("%1 takes (%2), not (%3).").arg(member, method->signature, signature));
         return;
     }
-    if (member == QLatin1String("Connect"))
-        Connect(m_call->message.arguments().at(0).toString());
-    else if (member == QLatin1String("Disconnect"))
-        Disconnect();
-    else if (member == QLatin1String("ShowDetails"))
-        ShowDetails();
-    else
-        CopyAddress();
+    method->run(*this, m_call->message.arguments());
 }
 
 void VantrelBusService::answerProperties()
