@@ -283,11 +283,10 @@ void TfmAlarm::btWavDialogClick()
     request.filter = tr("Wave files (*.wav)");
     request.defaultSuffix = QStringLiteral("wav");
     request.setAsideTopMost = true;
-    const QString path = m_fileDialogs->getOpenFileName(this, request);
-    if (path.isEmpty())
-        return;
-    edFileWave->setText(path);
-    edFileWaveExit();
+    m_fileDialogs->openFile(this, request, [this](const QString &path) {
+        edFileWave->setText(path);
+        edFileWaveExit();
+    });
 }
 
 void TfmAlarm::cbBoxClick()

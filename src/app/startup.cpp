@@ -4,6 +4,7 @@
 #include "alarm/alarm.h"
 #include "bus/busservice.h"
 #include "dialer/dialer.h"
+#include "dialer/dialwindows.h"
 #include "dialer/fmcnx.h"
 #include "dialer/fmconnect.h"
 #include "monitor/appstate.h"
@@ -15,8 +16,8 @@
 #include "platform/desktop/lazywaveplayer.h"
 #include "platform/desktop/session.h"
 #include "platform/errorreport.h"
-#include "platform/messageboxes.h"
 #include "platform/modal.h"
+#include "platform/qtmessageboxes.h"
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/rasbackend.h"
@@ -44,11 +45,11 @@ void ErrorReportingDispatch::report(const QString &text)
     if (!m_boxes || m_showing.contains(text))
         return;
     m_showing.append(text);
-    const auto done = qScopeGuard([this, text] { m_showing.removeOne(text); });
     try {
-        ReportError(*m_boxes, text);
+        ReportError(*m_boxes, text, [this, text] { m_showing.removeOne(text); });
     } catch (...) {
         // The report itself must never take the program down.
+        m_showing.removeOne(text);
     }
 }
 
@@ -81,10 +82,10 @@ QString ProgramFolderFromPath(const QString &programFile)
 
 // --- start-up -----------------------------------------------------------------------
 
-void ShowSplash()
+void ShowSplash(std::function<void()> closed)
 {
-    std::unique_ptr<TfmLogo> fmLogo = std::make_unique<TfmLogo>();
-    ExecModal(*fmLogo); // destroyed when the modal run ends, also by an error
+    // Deleted once it has closed.
+    OpenModal(new TfmLogo, nullptr, [closed = std::move(closed)](int) { closed(); });
 }
 
 VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString programFile,
@@ -102,27 +103,45 @@ VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString prog
 
 VantrelStartup::~VantrelStartup()
 {
-    // The dialer with its fmConnect first, then the main window (its destructor
+    // The dialer with its windows first, then the main window (its destructor
     // runs the shutdown if the window was never closed), then the class
     // registration.
+    m_dialWindows.reset();
     m_dialer.reset();
     m_fmVantrel.reset();
     m_instance.reset();
 }
 
-std::optional<int> VantrelStartup::start()
+void VantrelStartup::start(std::function<void()> running, std::function<void(int exitCode)> ended)
 {
+    m_onRunning = std::move(running);
+    m_onEnded = std::move(ended);
     // Another copy's main window answers: say so and end, touching nothing.
     if (FindWindowClass(kMainWindowClass)) {
-        m_platform.boxes->show(QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message"),
-                               QCoreApplication::translate("vantrel::VantrelStartup", kAlreadyRunning),
-                               MessageBoxes::Icon::Error);
-        return 0;
+        m_platform.boxes->open({MessageBoxes::messageTitle(),
+                                QCoreApplication::translate("vantrel::VantrelStartup", kAlreadyRunning),
+                                MessageBoxes::Icon::Error},
+                               nullptr, [this](MessageBoxes::Answer) { end(0); });
+        return;
     }
+    m_hooks.showSplash([this] { afterSplash(); });
+}
 
-    m_hooks.showSplash();
-    if (m_endRequested)
-        return 0;
+void VantrelStartup::end(int exitCode)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_onEnded)
+        m_onEnded(exitCode);
+}
+
+void VantrelStartup::afterSplash()
+{
+    if (m_endRequested || m_ended) {
+        end(0);
+        return;
+    }
 
     // At logon the program often starts before the panel that holds the tray.
     // A missing tray is no reason to stop: the icon docks when a host appears.
@@ -136,27 +155,36 @@ std::optional<int> VantrelStartup::start()
     m_instance = RegisterWindowClass(kMainWindowClass);
     m_fmVantrel = std::make_unique<TfmVantrel>(m_state, m_platform, MakeOnlineAlarm);
     InstallWindowFactories(*m_fmVantrel, m_state, m_platform, m_programFile);
-    if (m_hooks.quitOnShutdown) {
-        // Queued: the shutdown sequence returns before the loop ends.
-        QObject::connect(m_fmVantrel.get(), &TfmVantrel::shutdownComplete, qApp,
-                         &QCoreApplication::quit, Qt::QueuedConnection);
-    }
 
-    // The dialer installs itself as the body of Connect1Click.
-    m_dialer = std::make_unique<Dialer>(m_state, m_platform, *m_fmVantrel);
-    m_fmVantrel->ConnectionEntriesFactory = [this](TfmVantrel &fm) -> QDialog * {
-        return new TfmCnx(m_state, m_platform, fm);
+    // The dialer is the body of Connect1Click; it follows the poll's view of
+    // the connection and ends with the main window.
+    TfmVantrel &fm = *m_fmVantrel;
+    m_dialer = std::make_unique<Dialer>(m_state, m_platform, [&fm] { return fm.connected(); });
+    m_dialWindows = std::make_unique<DialWindows>(*m_dialer);
+    fm.DialerHook = [dialer = m_dialer.get()] { dialer->Connect1Click(); };
+    QObject::connect(&fm, &TfmVantrel::shutdownComplete, m_dialer.get(), &Dialer::shutdown);
+    if (m_hooks.quitOnShutdown) {
+        // Queued: the shutdown sequence returns before the program ends.
+        QObject::connect(&fm, &TfmVantrel::shutdownComplete, &fm, [this] { end(0); }, Qt::QueuedConnection);
+    }
+    fm.ConnectionEntriesFactory = [this](TfmVantrel &main) -> QDialog * {
+        return new TfmCnx(m_state, m_platform, main);
     };
-    return std::nullopt;
+    if (m_onRunning)
+        m_onRunning();
 }
 
 void VantrelStartup::requestEnd()
 {
     m_endRequested = true;
-    if (m_fmVantrel)
+    if (m_fmVantrel) {
         m_fmVantrel->close();
-    else
-        QCoreApplication::exit(0); // ends the splash; start() then stops
+        return;
+    }
+    // Before the main window: nothing to shut down. A box or the splash that
+    // is up goes with the program.
+    m_platform.boxes->closeAll();
+    end(0);
 }
 
 void VantrelStartup::endNow()
@@ -168,6 +196,29 @@ void VantrelStartup::endNow()
 }
 
 // --- the program -------------------------------------------------------------------
+
+namespace {
+
+// What start-up used once (the splash, its pictures and fonts) is freed by
+// now; hand the freed heap back to the system instead of keeping it for a
+// program that allocates little from here on. At the next turn of the loop,
+// once the splash's deferred delete has run.
+void releaseStartupMemory()
+{
+    QTimer::singleShot(0, [] {
+        QPixmapCache::clear(); // the splash's and the style's pictures
+        // Qt keeps every font face it opened, with its glyphs and the mapped
+        // font file, until the cache grows past 4 MiB, which this program never
+        // reaches: the splash's three faces would stay for the whole session.
+        // A new cache takes their place; faces still in use by a font stay, the
+        // others load again when a window needs them.
+        QFont::cleanup();
+        ::malloc_trim(0);
+    });
+}
+
+} // namespace
+
 
 int RunVantrel(int argc, char **argv)
 {
@@ -198,9 +249,7 @@ int RunVantrel(int argc, char **argv)
     FileRegistry registry(FileRegistry::defaultDirectory(), FileRegistry::defaultAutostartDirectory(),
                           FileRegistry::reportThrough(boxes));
     SimLine::Options lineOptions = SimLine::defaultOptions();
-    lineOptions.report = [&boxes](const QString &text) {
-        static_cast<MessageBoxes &>(boxes).show(QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message"), text, MessageBoxes::Icon::Warning);
-    };
+    lineOptions.report = [&boxes](const QString &text) { boxes.warning(text); };
     const std::unique_ptr<RasService> line = ChooseRasService(lineOptions);
     RasApi ras(*line);
     SystemInterfaces interfaces; // answers the lookup of the machine's own name
@@ -229,26 +278,21 @@ int RunVantrel(int argc, char **argv)
                      [&startup](int) { startup.requestEnd(); });
     SetDisplayLossAction([&startup] { startup.endNow(); });
     const auto noDisplayLossAction = qScopeGuard([] { SetDisplayLossAction({}); });
-    if (const std::optional<int> exitCode = startup.start())
-        return *exitCode;
-    const std::unique_ptr<VantrelBusService> bus =
-        StartBusService(state, platform, *startup.fmVantrel(), *startup.dialer(),
-                        [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
-    // What start-up used once (the splash, its pictures and fonts) is freed
-    // by now; hand the freed heap back to the system instead of keeping it for
-    // a program that allocates little from here on.
-    QTimer::singleShot(0, [] {
-        QPixmapCache::clear(); // the splash's and the style's pictures
-        // Qt keeps every font face it opened, with its glyphs and the mapped
-        // font file, until the cache grows past 4 MiB, which this program never
-        // reaches: the splash's three faces would stay for the whole session.
-        // A new cache takes their place; faces still in use by a font stay, the
-        // others load again when a window needs them.
-        QFont::cleanup();
-        ::malloc_trim(0);
-    });
-    app.exec();
-    return 0;
+    std::unique_ptr<VantrelBusService> bus;
+    const auto running = [&] {
+        bus = StartBusService(state, platform, *startup.fmVantrel(), *startup.dialer(),
+                              [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
+        releaseStartupMemory();
+    };
+    // Queued: the end may be decided inside a handler that has yet to return.
+    const auto ended = [&app](int exitCode) {
+        QMetaObject::invokeMethod(&app, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+    };
+    startup.start(running, ended);
+    const int exitCode = app.exec();
+    bus.reset(); // answers no call about a main window that is gone
+    return exitCode;
 }
 
 } // namespace vantrel
+

@@ -22,6 +22,7 @@ struct Platform;
 class MessageBoxes;
 class TfmVantrel;
 class Dialer;
+class DialWindows;
 
 inline const QString kMainWindowClass = QStringLiteral("TfmVantrel");
 inline constexpr char kAlreadyRunning[] = QT_TRANSLATE_NOOP("vantrel::VantrelStartup", "Vantrel is already running!");
@@ -76,8 +77,9 @@ QString ProgramFolderFromPath(const QString &programFile);
 
 // What start-up asks of the desktop; tests replace them.
 struct StartupHooks {
-    // Shows the splash modally (default: fmLogo for 3000 ms).
-    std::function<void()> showSplash;
+    // Opens the splash (default: fmLogo for 3000 ms); `closed` runs when it
+    // has closed.
+    std::function<void(std::function<void()> closed)> showSplash;
     // Whether a tray host is there (default: TrayHostPresent).
     std::function<bool()> trayAvailable;
     // Tells the user something that needs no answer (default: a line on stderr).
@@ -93,14 +95,16 @@ public:
     VantrelStartup(const VantrelStartup &) = delete;
     VantrelStartup &operator=(const VantrelStartup &) = delete;
 
-    // The start-up sequence up to the message loop. Returns the exit code when
-    // the program must end now (another copy runs, or the end was asked for
-    // during the splash: 0), nothing when the message loop is to run.
-    std::optional<int> start();
+    // Starts the start-up sequence and returns; it goes on in the message
+    // loop. `running` is called once the main window and the dialer exist;
+    // `ended` once with the exit code when the program is to end: another copy
+    // runs (after its box, 0), the end was asked for before the main window
+    // existed (0), or the main window has shut down (0).
+    void start(std::function<void()> running, std::function<void(int exitCode)> ended);
 
-    // The session asks the program to end (logout, a termination signal): the
-    // main window closes through its shutdown sequence, which ends the message
-    // loop; during the splash, start-up stops after it.
+    // The session asks the program to end (logout, a termination signal), at
+    // any moment: the main window closes through its shutdown sequence, which
+    // ends the program; before the main window exists, start-up ends at once.
     void requestEnd();
     // The shutdown sequence and the end of the class registration, now, with no
     // event loop to come (the display is gone).
@@ -108,20 +112,28 @@ public:
 
     TfmVantrel *fmVantrel() const { return m_fmVantrel.get(); }
     Dialer *dialer() const { return m_dialer.get(); }
+    DialWindows *dialWindows() const { return m_dialWindows.get(); }
 
 private:
+    void afterSplash();
+    void end(int exitCode);
+
     AppState &m_state;
     Platform &m_platform;
     QString m_programFile;
     StartupHooks m_hooks;
     std::unique_ptr<WindowClassRegistration> m_instance;
     bool m_endRequested = false;
+    bool m_ended = false;
+    std::function<void()> m_onRunning;
+    std::function<void(int)> m_onEnded;
     std::unique_ptr<TfmVantrel> m_fmVantrel;
     std::unique_ptr<Dialer> m_dialer;
+    std::unique_ptr<DialWindows> m_dialWindows;
 };
 
-// Shows fmLogo modally; it closes itself after 3000 ms.
-void ShowSplash();
+// Opens fmLogo; it closes itself after 3000 ms, and `closed` runs then.
+void ShowSplash(std::function<void()> closed);
 
 // The whole program: the real platform, start-up and the message loop.
 int RunVantrel(int argc, char **argv);

@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialer/dialer.h"
 
-#include "dialer/fmask.h"
-#include "dialer/fmconnect.h"
 #include "monitor/appstate.h"
-#include "monitor/fmvantrel.h"
+#include "monitor/probe.h"
 #include "platform/messageboxes.h"
 
-#include <QAction>
-#include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
 
 #include <algorithm>
 #include <climits>
@@ -127,35 +122,29 @@ bool ConcernsEveryEntry(DWORD rc)
 
 } // namespace
 
-Dialer::Dialer(AppState &state, Platform &platform, TfmVantrel &fmVantrel)
-    : m_state(state), m_platform(platform), m_fm(fmVantrel)
+Dialer::Dialer(AppState &state, Platform &platform, std::function<bool()> connectionShown)
+    : m_state(state), m_platform(platform), m_connectionShown(std::move(connectionShown))
 {
-    m_fm.DialerHook = [this] { Connect1Click(); };
-    connect(&m_fm, &TfmVantrel::shutdownComplete, this, &Dialer::shutdown);
 }
 
 Dialer::~Dialer()
 {
-    m_fm.DialerHook = nullptr;
     m_pause.reset();
     m_buttonPause.reset();
-    delete m_fmAsk.data();
     wipeEntryParams();
+    WipeText(m_promptPassword);
 }
 
-TfmAsk *Dialer::fmAsk() const
+Dialer::Progress Dialer::progress() const
 {
-    return m_fmAsk.data();
-}
-
-TfmConnect &Dialer::progressWindow()
-{
-    if (!m_fmConnect) {
-        m_fmConnect = std::make_unique<TfmConnect>();
-        connect(m_fmConnect->btAbort, &QPushButton::clicked, this, &Dialer::btAbortClick);
-        connect(m_fmConnect->btSkip, &QPushButton::clicked, this, &Dialer::btSkipClick);
-    }
-    return *m_fmConnect;
+    Progress p = m_progress;
+    // Both buttons steer a run that has no connection yet; a hang-up and the
+    // prompt's moment offer neither. Abort also overrides a Skip at work.
+    const bool steerable = m_phase != Phase::Idle && m_phase != Phase::HangingUp && !m_connected && !m_prompting;
+    p.abortEnabled = steerable && m_button != Button::Abort;
+    p.skipEnabled = steerable && m_button == Button::None && m_cycleLength > 1
+        && (m_phase == Phase::Dialing || m_phase == Phase::AttemptEnd);
+    return p;
 }
 
 std::int32_t Dialer::AttemptLimit() const
@@ -167,15 +156,10 @@ std::int32_t Dialer::AttemptLimit() const
     return m_state.AppSettings.Redial < 1 ? 1 : m_state.AppSettings.Redial;
 }
 
-bool Dialer::ending() const
-{
-    return m_fm.isShutDown();
-}
-
 std::function<void()> Dialer::guarded(std::function<void()> then)
 {
     return [self = QPointer<Dialer>(this), generation = m_generation, then = std::move(then)] {
-        if (self && self->m_generation == generation && self->m_phase != Phase::Idle && !self->ending())
+        if (self && self->m_generation == generation && self->m_phase != Phase::Idle && !self->m_ended)
             then();
     };
 }
@@ -187,7 +171,7 @@ void Dialer::pause(qint64 ms, std::function<void()> then)
 
 void Dialer::box(const QString &text, std::function<void()> then)
 {
-    m_platform.boxes->openError(text, guarded(std::move(then)));
+    m_platform.boxes->error(text, this, guarded(std::move(then)));
 }
 
 void Dialer::wipeEntryParams()
@@ -197,49 +181,51 @@ void Dialer::wipeEntryParams()
 
 void Dialer::shutdown()
 {
+    if (m_ended)
+        return;
     // The program is ending: a half-made line must not stay behind; an
     // established connection is never hung up.
     if (m_phase == Phase::Dialing)
         m_platform.ras->RasHangUpA(m_rasConnection);
-    if (m_fmAsk)
-        m_fmAsk->deleteLater();
     if (m_phase != Phase::Idle)
         finishRun();
+    m_ended = true;
 }
 
 void Dialer::Connect1Click()
 {
-    if (ending())
+    if (m_ended)
         return;
+    const bool connectionShown = m_connectionShown && m_connectionShown();
     if (m_phase == Phase::Idle) {
         // The poll owns the state the item's caption shows.
-        if (m_fm.connected())
+        if (connectionShown)
             hangUp();
         else
             startRun();
         return;
     }
+    // The run has its connection and only shows its result or waits out its
+    // pause: "&Disconnect" means the user wants that connection gone now.
+    if (m_connected && connectionShown && (m_phase == Phase::AttemptEnd || m_phase == Phase::Waiting)) {
+        finishRun();
+        hangUp();
+        return;
+    }
     // One run or hang-up at a time. The progress window may have been closed by
     // its close box, or be hidden during the pause between attempts: Connect
     // brings it back, with Abort as the way to stop the run.
-    if (m_fmAsk) {
-        m_fmAsk->raise();
-        m_fmAsk->activateWindow();
-        return;
+    if (!m_prompting && !m_progress.shown) {
+        m_progress.shown = true;
+        m_progress.status.clear();
+        emit progressChanged();
     }
-    TfmConnect &window = progressWindow();
-    if (window.isVisible())
-        return;
-    const bool steerable = m_phase != Phase::HangingUp && !m_connected;
-    window.btAbort->setEnabled(steerable && !m_buttonBusy);
-    window.btSkip->setEnabled(steerable && !m_buttonBusy && m_phase == Phase::Dialing && m_state.CycleLength > 1);
-    window.show();
-    window.raise();
+    emit raiseRequested();
 }
 
 void Dialer::DialEntry(const QString &entry)
 {
-    if (ending() || m_phase != Phase::Idle || entry.isEmpty())
+    if (m_ended || m_phase != Phase::Idle || entry.isEmpty())
         return;
     m_onlyEntry = entry;
     startRun();
@@ -251,9 +237,9 @@ void Dialer::startRun()
 {
     ++m_generation;
     m_phase = Phase::Preparing;
-    m_state.CycleLength = m_onlyEntry.isEmpty() ? CycleLengthOf(m_state.AppSettings.Cycled) : 1;
-    m_state.CyclePosition = 0;
-    m_state.RedialAttempt = 0;
+    m_cycleLength = m_onlyEntry.isEmpty() ? CycleLengthOf(m_state.AppSettings.Cycled) : 1;
+    m_cyclePosition = 0;
+    m_redialAttempt = 0;
     m_unreadable.clear();
     m_connected = false;
     m_inEntry = false;
@@ -267,25 +253,25 @@ void Dialer::startRun()
 // has its say first.
 void Dialer::advance()
 {
-    if (m_buttonBusy) {
+    if (m_button != Button::None) {
         m_resumeAfterButton = true;
         return;
     }
     if (m_inEntry) {
-        if (m_state.RedialAttempt < m_runLimit) {
+        if (m_redialAttempt < m_runLimit) {
             if (wantedConnectionUp()) {
                 endRunAsConnected();
                 finishRun();
                 return;
             }
-            ++m_state.RedialAttempt;
+            ++m_redialAttempt;
             makeAttempt(m_entry);
             return;
         }
         nextEntry();
     }
-    const std::int32_t position = m_state.CyclePosition;
-    if (position < 0 || position >= m_state.CycleLength) {
+    const std::int32_t position = m_cyclePosition;
+    if (position < 0 || position >= m_cycleLength) {
         finishRun();
         return;
     }
@@ -296,8 +282,8 @@ void Dialer::advance()
     }
     const AppSettings &s = m_state.AppSettings;
     prepareEntry(!m_onlyEntry.isEmpty() ? m_onlyEntry
-                 : m_state.CycleLength == 1 ? EntryFromRasCnx(s.RASCnx)
-                                          : s.CycleEntries.at(static_cast<std::size_t>(
+                 : m_cycleLength == 1   ? EntryFromRasCnx(s.RASCnx)
+                                        : s.CycleEntries.at(static_cast<std::size_t>(
                                               std::clamp(position, 0, kCycleSlots - 1))));
 }
 
@@ -305,11 +291,11 @@ void Dialer::nextEntry()
 {
     m_inEntry = false;
     wipeEntryParams();
-    m_state.RedialAttempt = 0;
-    if (m_state.CyclePosition < m_state.CycleLength)
-        ++m_state.CyclePosition;
-    if (m_state.CyclePosition == m_state.CycleLength)
-        m_state.CyclePosition = 0;
+    m_redialAttempt = 0;
+    if (m_cyclePosition < m_cycleLength)
+        ++m_cyclePosition;
+    if (m_cyclePosition == m_cycleLength)
+        m_cyclePosition = 0;
 }
 
 void Dialer::prepareEntry(const QString &entry)
@@ -326,8 +312,8 @@ void Dialer::prepareEntry(const QString &entry)
             // The same error would come back at every pass: the entry is left
             // out for the rest of the run, and a run with no entry left ends. An
             // error of the whole phonebook ends the run at once.
-            m_unreadable.insert(m_state.CyclePosition);
-            if (ConcernsEveryEntry(rc) || static_cast<std::int32_t>(m_unreadable.size()) >= m_state.CycleLength) {
+            m_unreadable.insert(m_cyclePosition);
+            if (ConcernsEveryEntry(rc) || static_cast<std::int32_t>(m_unreadable.size()) >= m_cycleLength) {
                 finishRun();
                 return;
             }
@@ -343,64 +329,81 @@ void Dialer::prepareEntry(const QString &entry)
         return;
     }
 
-    m_state.PromptUserName = FieldText(m_entryParams.szUserName, sizeof m_entryParams.szUserName);
-    m_state.PromptPassword = passwordSaved
+    m_promptUserName = FieldText(m_entryParams.szUserName, sizeof m_entryParams.szUserName);
+    m_promptPassword = passwordSaved
         ? FieldText(m_entryParams.szPassword, sizeof m_entryParams.szPassword) : QString();
-    // Opened, not run: its buttons' finished() carries the run on.
-    auto *ask = new TfmAsk(m_state, m_runLimit);
-    m_fmAsk = ask;
-    connect(ask, &QDialog::finished, this, [this, ask, next = guarded([this, ask] { promptFinished(ask->result()); })] {
-        ask->deleteLater();
-        if (m_fmAsk == ask)
-            m_fmAsk = nullptr;
-        next();
-    });
-    ask->open();
+    // Opened, not run: its answer carries the run on.
+    setPrompting(true);
 }
 
-void Dialer::promptFinished(int result)
+void Dialer::setPrompting(bool on)
 {
-    SetField(m_entryParams.szUserName, sizeof m_entryParams.szUserName, m_state.PromptUserName);
-    SetField(m_entryParams.szPassword, sizeof m_entryParams.szPassword, m_state.PromptPassword);
+    if (m_prompting == on)
+        return;
+    m_prompting = on;
+    if (on)
+        emit promptOpened();
+    else
+        emit promptClosed();
+}
+
+void Dialer::promptAnswered(PromptAnswer answer, const QString &userName, const QString &password)
+{
+    if (!m_prompting || m_phase != Phase::Preparing || m_ended)
+        return;
+    // The prompt closes itself: no promptClosed() for it.
+    m_prompting = false;
+    switch (answer) {
+    case PromptAnswer::OK:
+        m_promptUserName = userName;
+        m_promptPassword = password;
+        break;
+    case PromptAnswer::Abort:
+        m_redialAttempt = PastLimit(m_runLimit);
+        m_cyclePosition = PastLimit(m_cycleLength);
+        break;
+    case PromptAnswer::Skip:
+        m_cyclePosition = PastLimit(m_cyclePosition);
+        break;
+    case PromptAnswer::Closed:
+        break; // nothing moved: the same entry is asked for again
+    }
+    SetField(m_entryParams.szUserName, sizeof m_entryParams.szUserName, m_promptUserName);
+    SetField(m_entryParams.szPassword, sizeof m_entryParams.szPassword, m_promptPassword);
     // The dial parameters have the password now; no other copy is kept.
-    WipeText(m_state.PromptPassword);
-    // Not OK: the prompt's buttons have moved the counters (or nothing moved and
-    // the same entry is asked for again).
-    m_inEntry = result == PromptOK;
+    WipeText(m_promptPassword);
+    m_inEntry = answer == PromptAnswer::OK;
     advance();
 }
 
-void Dialer::ShowProgress(const QString *caption)
+void Dialer::showProgress(const QString *caption)
 {
-    TfmConnect &window = progressWindow();
     if (caption)
-        window.setWindowTitle(*caption);
-    // Abort and Skip only steer a dial in progress; Skip only where there is a
-    // next entry to go on with.
-    window.btAbort->setEnabled(caption != nullptr && !m_buttonBusy);
-    window.btSkip->setEnabled(caption != nullptr && !m_buttonBusy && m_state.CycleLength > 1);
-    if (window.isVisible())
-        window.Memo1->clear(); // brought up during the pause: the old line goes
-    window.show();
-    window.raise();
-    window.repaint();
+        m_progress.caption = *caption;
+    m_progress.shown = true;
+    m_progress.status.clear();
+    emit progressChanged();
+    emit raiseRequested();
 }
 
-void Dialer::SetStatusLine(const QString &text)
+void Dialer::setStatusLine(const QString &text)
 {
-    TfmConnect &window = progressWindow();
-    window.Memo1->setPlainText(text);
-    window.Memo1->repaint();
+    m_progress.status = text;
+    emit progressChanged();
+}
+
+void Dialer::progressClosed()
+{
+    m_progress.shown = false;
 }
 
 void Dialer::makeAttempt(const QString &entry)
 {
     RasApi &ras = *m_platform.ras;
-    const QString caption = dialer_text::translated(kCaptionPrefix) + entry;
-    ShowProgress(&caption);
-
-    m_state.DialInProgress = true;
     m_phase = Phase::Dialing;
+    const QString caption = dialer_text::translated(kCaptionPrefix) + entry;
+    showProgress(&caption);
+
     m_rasConnection = 0;
     m_dialParams = m_entryParams;
     const QPointer<Dialer> self(this);
@@ -418,10 +421,10 @@ void Dialer::makeAttempt(const QString &entry)
     ras.RasHangUpA(m_rasConnection);
     // The service reports nothing for a dial that never started, so the
     // attempt ends here, as failed.
-    m_state.DialInProgress = false;
     m_phase = Phase::AttemptEnd;
+    emit progressChanged();
     pause(kFailedStartPause, [this, rc] {
-        progressWindow().hide();
+        hideProgress();
         if (wantedConnectionUp()) {
             // Refused because the connection is up already: nothing to report.
             endRunAsConnected();
@@ -442,18 +445,25 @@ void Dialer::makeAttempt(const QString &entry)
     });
 }
 
+void Dialer::hideProgress()
+{
+    if (!m_progress.shown)
+        return;
+    m_progress.shown = false;
+    emit progressChanged();
+}
+
 void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
 {
     if (m_phase != Phase::Dialing)
         return; // a late report of an attempt already ended
     RasApi &ras = *m_platform.ras;
-    SetStatusLine(RasStatusText(ras, state, error));
     if (error != 0) {
         m_phase = Phase::AttemptEnd;
+        setStatusLine(RasStatusText(ras, state, error));
         ras.RasHangUpA(m_rasConnection);
         pause(kResultPause, [this] {
-            progressWindow().hide();
-            m_state.DialInProgress = false;
+            hideProgress();
             // Refused or dropped because the connection came up from elsewhere:
             // the run has what it wanted.
             if (wantedConnectionUp())
@@ -462,16 +472,16 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
         });
     } else if (state == RASCS_Connected) {
         m_phase = Phase::AttemptEnd;
-        m_connected = true;
         // The run is over: nothing may hang up the new connection now.
-        progressWindow().btAbort->setEnabled(false);
-        progressWindow().btSkip->setEnabled(false);
+        m_connected = true;
+        setStatusLine(RasStatusText(ras, state, error));
         pause(kResultPause, [this] {
-            progressWindow().hide();
+            hideProgress();
             endRunAsConnected();
-            m_state.DialInProgress = false;
             attemptEnded();
         });
+    } else {
+        setStatusLine(RasStatusText(ras, state, error));
     }
 }
 
@@ -479,14 +489,15 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
 void Dialer::attemptEnded()
 {
     m_phase = Phase::Waiting;
+    emit progressChanged();
     pause(std::max<qint64>(0, qint64(m_state.AppSettings.Wait) * 1000), [this] { advance(); });
 }
 
 void Dialer::endRunAsConnected()
 {
     m_connected = true;
-    m_state.RedialAttempt = PastLimit(m_runLimit);
-    m_state.CyclePosition = PastLimit(m_state.CycleLength);
+    m_redialAttempt = PastLimit(m_runLimit);
+    m_cyclePosition = PastLimit(m_cycleLength);
 }
 
 void Dialer::finishRun()
@@ -495,15 +506,16 @@ void Dialer::finishRun()
     m_phase = Phase::Idle;
     m_pause.reset();
     m_buttonPause.reset();
-    m_buttonBusy = false;
+    m_button = Button::None;
     m_resumeAfterButton = false;
     m_inEntry = false;
-    m_state.DialInProgress = false;
     wipeEntryParams();
+    WipeText(m_promptPassword);
     m_runLimit = 0;
     m_onlyEntry.clear();
-    if (m_fmConnect && !ending())
-        m_fmConnect->hide();
+    setPrompting(false);
+    m_progress.shown = false;
+    emit progressChanged();
 }
 
 // Whether the connection the run wants is up, whoever brought it up: a
@@ -521,10 +533,10 @@ bool Dialer::wantedConnectionUp()
     QStringList wanted;
     if (!m_onlyEntry.isEmpty())
         wanted.append(m_onlyEntry);
-    else if (m_state.CycleLength == 1)
+    else if (m_cycleLength == 1)
         wanted.append(EntryFromRasCnx(s.RASCnx));
     else
-        for (std::int32_t i = 0; i < std::min(m_state.CycleLength, kCycleSlots); ++i)
+        for (std::int32_t i = 0; i < std::min(m_cycleLength, kCycleSlots); ++i)
             wanted.append(s.CycleEntries.at(static_cast<std::size_t>(i)));
     for (DWORD i = 0; i < std::min<DWORD>(count, static_cast<DWORD>(list.size())); ++i) {
         const RASCONNA &c = list.at(i);
@@ -545,14 +557,15 @@ bool Dialer::wantedConnectionUp()
 
 void Dialer::btAbortClick()
 {
-    if (m_phase == Phase::Idle || m_phase == Phase::HangingUp || m_buttonBusy || m_connected
-        || !progressWindow().btAbort->isEnabled())
+    if (m_ended || !progress().abortEnabled)
         return;
-    m_buttonBusy = true;
+    // A Skip at work gives way: Abort ends the run whatever Skip was waiting for.
+    m_button = Button::Abort;
     m_platform.ras->RasHangUpA(m_rasConnection);
+    emit progressChanged();
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
-        m_state.RedialAttempt = PastLimit(m_runLimit);
-        m_state.CyclePosition = PastLimit(m_state.CycleLength);
+        m_redialAttempt = PastLimit(m_runLimit);
+        m_cyclePosition = PastLimit(m_cycleLength);
         // Between attempts nothing more is to come: the rest of the pause goes.
         if (m_phase == Phase::Waiting) {
             m_pause.reset();
@@ -564,13 +577,13 @@ void Dialer::btAbortClick()
 
 void Dialer::btSkipClick()
 {
-    if (m_phase == Phase::Idle || m_phase == Phase::HangingUp || m_buttonBusy || m_connected
-        || !progressWindow().btSkip->isEnabled())
+    if (m_ended || !progress().skipEnabled)
         return;
-    m_buttonBusy = true;
+    m_button = Button::Skip;
     m_platform.ras->RasHangUpA(m_rasConnection);
+    emit progressChanged();
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
-        m_state.RedialAttempt = PastLimit(m_runLimit);
+        m_redialAttempt = PastLimit(m_runLimit);
         skipPoll(0);
     }));
 }
@@ -586,7 +599,10 @@ void Dialer::skipPoll(int poll)
         return;
     }
     if (poll == kSkipPolls) {
-        box(dialer_text::translated(kLineNotGone), [this] { buttonDone(); });
+        box(dialer_text::translated(kLineNotGone), [this] {
+            if (m_button == Button::Skip)
+                buttonDone();
+        });
         return;
     }
     m_buttonPause = m_platform.pause->start(kSkipPollPause, guarded([this, poll] { skipPoll(poll + 1); }));
@@ -594,7 +610,8 @@ void Dialer::skipPoll(int poll)
 
 void Dialer::buttonDone()
 {
-    m_buttonBusy = false;
+    m_button = Button::None;
+    emit progressChanged();
     if (m_resumeAfterButton) {
         m_resumeAfterButton = false;
         advance();
@@ -608,18 +625,33 @@ void Dialer::hangUp()
     ++m_generation;
     m_phase = Phase::HangingUp;
     RasApi &ras = *m_platform.ras;
-    m_state.RedialAttempt = 0;
-    ShowProgress(nullptr);
-    SetStatusLine(dialer_text::translated(kDisconnecting));
-    if (const DWORD rc = ras.RasHangUpA(m_rasConnection))
+    m_redialAttempt = 0;
+    showProgress(nullptr);
+    setStatusLine(dialer_text::translated(kDisconnecting));
+    if (const DWORD rc = ras.RasHangUpA(connectionToHangUp()))
         box(RasStatusText(ras, 0, rc), [this] { hangUpDone(); });
     else
         pause(kHangUpPause, [this] { hangUpDone(); });
 }
 
+// The connection of Vantrel's own dial while the service still knows it;
+// otherwise (a line brought up by other means, or after a restart) the one the
+// poll shows, so that "&Disconnect" hangs up what the tip says is up.
+HRASCONN Dialer::connectionToHangUp()
+{
+    RasApi &ras = *m_platform.ras;
+    if (m_rasConnection != 0) {
+        RASCONNSTATUSA status{};
+        status.dwSize = sizeof status;
+        if (ras.RasGetConnectStatusA(m_rasConnection, &status) != ERROR_INVALID_HANDLE)
+            return m_rasConnection;
+    }
+    return FirstRasConnection(ras);
+}
+
 void Dialer::hangUpDone()
 {
-    SetStatusLine(dialer_text::translated(kDisconnected));
+    setStatusLine(dialer_text::translated(kDisconnected));
     pause(kHangUpPause, [this] { finishRun(); });
 }
 

@@ -2,13 +2,14 @@
 #pragma once
 // The command behind "&Connect"/"&Disconnect": the dial run over one entry or a
 // cycle of entries with its attempts and pauses, the notifier that follows each
-// attempt, the hang-up, and what the progress window's Abort and Skip do.
+// attempt, the hang-up, and what the buttons of the progress window and of the
+// credentials prompt do. No window lives here: the windows render what the
+// dialer publishes (progress(), the prompt signals) and send their buttons back.
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
 
 #include <QCoreApplication>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -16,14 +17,10 @@
 #include <memory>
 #include <set>
 
-
 namespace vantrel {
 
 struct AppState;
 struct Platform;
-class TfmVantrel;
-class TfmConnect;
-class TfmAsk;
 
 namespace dialer_text {
 inline constexpr char kCaptionPrefix[] = QT_TRANSLATE_NOOP("dialer_text", "Vantrel - ");
@@ -52,10 +49,15 @@ QString EntryFromRasCnx(const QString &rasCnx);
 // that tests it even when the limit is the largest stored value.
 std::int32_t PastLimit(std::int32_t limit);
 
+// How the credentials prompt was left: by one of its buttons, or closed any
+// other way (nothing changes, and the same entry is asked for again).
+enum class PromptAnswer { OK, Skip, Abort, Closed };
+
 // The dial run and the hang-up, as a state machine: each step ends by starting a
 // pause, a dial whose notifications follow, the prompt or a box, and the next
 // step runs when that ends. Nothing waits inside the dialer, so whatever window
-// is up (details, about, configuration, a box), the run goes on on time.
+// is up (details, about, configuration, a box), the run goes on on time, and
+// the buttons act at once in every phase.
 class Dialer : public QObject {
     Q_OBJECT
 public:
@@ -69,9 +71,9 @@ public:
     static constexpr int kSkipPollPause = 250;
     static constexpr int kSkipPolls = 120;
 
-    // Wires itself to fmVantrel (DialerHook and the end of the program). All
-    // three outlive the dialer.
-    Dialer(AppState &state, Platform &platform, TfmVantrel &fmVantrel);
+    // `connectionShown` tells whether the poll shows a connection (the menu
+    // item reads "&Disconnect"). `state` and `platform` outlive the dialer.
+    Dialer(AppState &state, Platform &platform, std::function<bool()> connectionShown);
     ~Dialer() override;
 
     void Connect1Click();
@@ -79,20 +81,45 @@ public:
     // chosen and no cycle; the settings are not touched. Only while idle.
     void DialEntry(const QString &entry);
     void DialNotifier(unsigned message, RASCONNSTATE state, DWORD error);
-    // fmConnect's buttons.
+    // The progress window's buttons, and its close box.
     void btAbortClick();
     void btSkipClick();
+    void progressClosed();
+    // The credentials prompt's answer, with what was typed (used after OK only).
+    void promptAnswered(PromptAnswer answer, const QString &userName, const QString &password);
+    // The program is ending: a half-made line is hung up, the run ends and its
+    // windows close. Nothing starts after this.
+    void shutdown();
+
+    // What the progress window shows. Abort and Skip are enabled exactly when
+    // pressing them would act.
+    struct Progress {
+        bool shown = false;
+        QString caption;
+        QString status;
+        bool abortEnabled = false;
+        bool skipEnabled = false;
+    };
+    Progress progress() const;
 
     std::int32_t AttemptLimit() const;
-    // The progress window, fmConnect; nullptr until the first run or hang-up
-    // needs it (most sessions never dial, and a window costs memory).
-    TfmConnect *fmConnect() const { return m_fmConnect.get(); }
-    // The credentials prompt while it is open.
-    TfmAsk *fmAsk() const;
+    // The run's counters and the prompt's credentials (handed to the prompt
+    // and taken back from it).
+    std::int32_t RedialAttempt() const { return m_redialAttempt; }
+    std::int32_t CyclePosition() const { return m_cyclePosition; }
+    std::int32_t CycleLength() const { return m_cycleLength; }
+    const QString &PromptUserName() const { return m_promptUserName; }
+    const QString &PromptPassword() const { return m_promptPassword; }
+    // The entry being prepared or dialled (the prompt's caption names it).
+    const QString &entry() const { return m_entry; }
+    // A dial has been started and its attempt has not ended yet.
+    bool DialInProgress() const { return m_phase == Phase::Dialing || m_phase == Phase::AttemptEnd; }
     // A dial run or a hang-up is under way.
     bool busy() const { return m_phase != Phase::Idle; }
     // A dial has been started and its next notification is awaited.
     bool awaitingService() const { return m_phase == Phase::Dialing; }
+    // The prompt is wanted (between promptOpened() and promptClosed()).
+    bool prompting() const { return m_prompting; }
 
     // The dial state: the connection last dialled (0: none) and the parameters
     // it was dialled with (the password wiped once the dial has it).
@@ -100,6 +127,17 @@ public:
     const RASDIALPARAMSA &dialParams() const { return m_dialParams; }
     // Forgets the connection handle, as for a line brought up from outside.
     void forgetConnection() { m_rasConnection = 0; }
+
+signals:
+    // progress() has changed.
+    void progressChanged();
+    // Connect was chosen during a run: the prompt or the progress window comes
+    // to the front.
+    void raiseRequested();
+    // The prompt is to open for CurrentEntry with PromptUserName() and
+    // PromptPassword(), and to close again (without an answer).
+    void promptOpened();
+    void promptClosed();
 
 private:
     enum class Phase {
@@ -110,14 +148,14 @@ private:
         Waiting,     // the run's pause of Wait seconds after an attempt
         HangingUp,
     };
+    // A progress button at work: its hang-up done, its pause or wait running.
+    enum class Button { None, Abort, Skip };
 
     void startRun();
     void advance();
     void nextEntry();
     void prepareEntry(const QString &entry);
-    void promptFinished(int result);
     void makeAttempt(const QString &entry);
-    void attemptFailed();
     void attemptEnded();
     void endRunAsConnected();
     void finishRun();
@@ -125,38 +163,44 @@ private:
     void skipPoll(int poll);
     void hangUp();
     void hangUpDone();
+    HRASCONN connectionToHangUp();
     bool wantedConnectionUp();
-    TfmConnect &progressWindow(); // made on first use, wired to its buttons
-    void ShowProgress(const QString *caption);
-    void SetStatusLine(const QString &text);
+    void showProgress(const QString *caption);
+    void hideProgress();
+    void setStatusLine(const QString &text);
+    void setPrompting(bool on);
     // Starts the run's next pause; `then` runs when it ends, unless the run or
     // the program has ended by then.
     void pause(qint64 ms, std::function<void()> then);
     // A box that the run waits for without blocking; `then` as for pause().
     void box(const QString &text, std::function<void()> then);
     std::function<void()> guarded(std::function<void()> then);
-    bool ending() const;
-    void shutdown();
     void wipeEntryParams();
 
     AppState &m_state;
     Platform &m_platform;
-    TfmVantrel &m_fm;
-    std::unique_ptr<TfmConnect> m_fmConnect;
-    QPointer<TfmAsk> m_fmAsk;
+    std::function<bool()> m_connectionShown;
     Phase m_phase = Phase::Idle;
+    bool m_ended = false;
     // Each run or hang-up has its own number: what a finished one left pending
     // (a box still up, a late pause) does nothing to the next.
     quint64 m_generation = 0;
     std::unique_ptr<PendingPause> m_pause;       // the run's own pause
     std::unique_ptr<PendingPause> m_buttonPause; // Abort's or Skip's
-    bool m_buttonBusy = false;
+    Button m_button = Button::None;
     bool m_resumeAfterButton = false;
     bool m_connected = false;   // the run has its connection: nothing may hang it up
     bool m_inEntry = false;     // the current entry is prepared and gets attempts
+    bool m_prompting = false;
     QString m_entry;
     QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way
+    std::int32_t m_redialAttempt = 0;
+    std::int32_t m_cyclePosition = 0;
+    std::int32_t m_cycleLength = 0;
+    QString m_promptUserName;
+    QString m_promptPassword;
+    Progress m_progress; // shown, caption and status; the buttons are derived
     // The entry's dial parameters as prepared, kept apart from m_dialParams
     // (which each attempt hands the service) for the entry's attempts; wiped
     // when the entry is done.

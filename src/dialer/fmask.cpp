@@ -2,8 +2,6 @@
 #include "dialer/fmask.h"
 
 #include "alarm/formfont.h"
-#include "dialer/dialer.h"
-#include "monitor/appstate.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -52,10 +50,9 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, i
 
 } // namespace
 
-TfmAsk::TfmAsk(AppState &state, std::int32_t attemptLimit, QWidget *parent)
+TfmAsk::TfmAsk(const QString &entry, const QString &userName, const QString &password, QWidget *parent)
     // A dialog frame with no title-bar buttons: the three buttons are the ways out.
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_state(state), m_attemptLimit(attemptLimit)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("fmAsk"));
     setWindowTitle(tr("Vantrel -"));
@@ -92,7 +89,9 @@ TfmAsk::TfmAsk(AppState &state, std::int32_t attemptLimit, QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 
-    FormCreate();
+    setWindowTitle(tr("Vantrel - ") + entry);
+    edUser->setText(userName);
+    edPass->setText(password);
 }
 
 TfmAsk::~TfmAsk()
@@ -100,34 +99,42 @@ TfmAsk::~TfmAsk()
     wipeFields();
 }
 
-void TfmAsk::FormCreate()
-{
-    setWindowTitle(tr("Vantrel - ") + m_state.CurrentEntry);
-    edUser->setText(m_state.PromptUserName);
-    edPass->setText(m_state.PromptPassword);
-}
-
 void TfmAsk::btOKClick()
 {
-    m_state.PromptUserName = edUser->text();
-    m_state.PromptPassword = edPass->text();
-    wipeFields();
-    done(PromptOK);
+    answer(PromptAnswer::OK, PromptOK);
 }
 
 void TfmAsk::btAbortClick()
 {
-    m_state.RedialAttempt = PastLimit(m_attemptLimit);
-    m_state.CyclePosition = PastLimit(m_state.CycleLength);
-    wipeFields();
-    done(PromptAbort);
+    answer(PromptAnswer::Abort, PromptAbort);
 }
 
 void TfmAsk::btSkipClick()
 {
-    m_state.CyclePosition = PastLimit(m_state.CyclePosition);
+    answer(PromptAnswer::Skip, PromptCancel);
+}
+
+void TfmAsk::answer(PromptAnswer given, int result)
+{
+    if (m_answered)
+        return;
+    m_answered = true;
+    QString password = edPass->text();
     wipeFields();
-    done(PromptCancel);
+    emit answered(given, edUser->text(), password);
+    password.fill(QChar(u'\0'));
+    done(result);
+}
+
+void TfmAsk::done(int result)
+{
+    // Closed by the window manager or by code: an answer that moves nothing.
+    if (!m_answered) {
+        m_answered = true;
+        wipeFields();
+        emit answered(PromptAnswer::Closed, QString(), QString());
+    }
+    QDialog::done(result);
 }
 
 void TfmAsk::keyPressEvent(QKeyEvent *event)

@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The credentials prompt fmAsk: asks for the user name and password of the entry
-// about to be dialled. Made anew for each prompt, opened window-modal (the dial run
-// goes on from its finished() signal), destroyed after.
-// It acts on the dial run's counters through its Skip and Abort buttons.
-#include <QDialog>
+// about to be dialled. Made anew for each prompt, opened without waiting,
+// destroyed after. Its buttons answer the dial run (answered()), which moves its
+// counters accordingly.
+#include "dialer/dialer.h"
 
-#include <cstdint>
+#include <QDialog>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace vantrel {
-
-struct AppState;
 
 // The prompt's modal results: OK (dial), Cancel (Skip, or closed any other way)
 // and Abort.
@@ -27,9 +25,9 @@ constexpr int kCredentialMaxBytes = 256;
 class TfmAsk : public QDialog {
     Q_OBJECT
 public:
-    // `attemptLimit` is the run's limit of attempts per entry (Abort sets the
-    // attempt counter past it).
-    TfmAsk(AppState &state, std::int32_t attemptLimit, QWidget *parent = nullptr);
+    // Asks for `entry`'s credentials, showing `userName` and `password`.
+    TfmAsk(const QString &entry, const QString &userName, const QString &password,
+           QWidget *parent = nullptr);
     ~TfmAsk() override;
 
     QLabel *Label1 = nullptr;
@@ -43,16 +41,21 @@ public:
     void btOKClick();
     void btAbortClick();
     void btSkipClick();
+    void done(int result) override;
+
+signals:
+    // Once per prompt, as it closes: the button pressed (Closed when it was
+    // closed any other way) and the texts typed (meant for OK only).
+    void answered(vantrel::PromptAnswer answer, const QString &userName, const QString &password);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void FormCreate();
+    void answer(PromptAnswer answer, int result);
     void wipeFields();
 
-    AppState &m_state;
-    std::int32_t m_attemptLimit;
+    bool m_answered = false;
 };
 
 } // namespace vantrel

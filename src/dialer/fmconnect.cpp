@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -125,6 +126,11 @@ void TfmConnect::showEvent(QShowEvent *event)
     }
     Memo1->clear();
     QDialog::showEvent(event);
+    // Qt gives a dialog without a parent the active window as its transient
+    // parent; a modal window up at that moment (details, configuration) would
+    // then block Abort and Skip. The progress window belongs to no window.
+    if (QWindow *handle = windowHandle())
+        handle->setTransientParent(nullptr);
 }
 
 } // namespace vantrel

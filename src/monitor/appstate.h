@@ -25,16 +25,12 @@ struct AppState {
     vantrel::AppSettings AppSettings;
     QString ProgramFolder;   // folder of the program file, no trailing separator
     QString CurrentEntry;    // phonebook entry dialled or tried last in this run
-    QString PromptUserName;  // credentials exchanged with the prompt
-    QString PromptPassword;
-    bool DialInProgress = false;
-    std::int32_t RedialAttempt = 0;
-    std::int32_t CyclePosition = 0;
-    std::int32_t CycleLength = 0;
     std::int32_t AlarmElapsedMinutes = 0;
     std::int32_t AlarmWarningCount = 0;
     WSADATA WinsockInfo{};
-    bool LogWindowOpen = false;
+    // The dial run's counters, flag and credentials are the dialer's own
+    // (Dialer::RedialAttempt() ...); whether the log viewer is open is
+    // TfmVantrel::LogWindowOpen().
 };
 
 // The platform services. Real ones in main, fakes in tests.

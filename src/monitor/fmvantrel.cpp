@@ -95,6 +95,10 @@ TfmVantrel::~TfmVantrel()
             // Nothing may leave a destructor; the icon is gone either way below.
         }
     }
+    // The windows opened from the tray use this window and the state: they go
+    // first (a child window goes with its parent).
+    for (const QPointer<QWidget> &window : std::exchange(m_windows, {}))
+        delete window.data();
     m_platform.tray->SetIconMenu(m_hwnd, kTrayIconId, nullptr);
     m_platform.tray->unregisterWindow(m_hwnd);
     m_platform.tray->icons().remove(m_mainIconHandle);
@@ -103,15 +107,11 @@ TfmVantrel::~TfmVantrel()
 
 void TfmVantrel::FormCreate()
 {
-    // 1. Guards, flags, dial counters and cycle slots start clear.
+    // 1. Guards, flags and cycle slots start clear (the dial counters are the
+    // dialer's, and start clear with it).
     PollBusy = false;
     AnimBusy = false;
     m_alarm->AlarmBusy = false;
-    DetailsOpen = false;
-    m_state.DialInProgress = false;
-    m_state.RedialAttempt = 0;
-    m_state.CyclePosition = 0;
-    m_state.CycleLength = 0;
     for (QString &slot : m_state.AppSettings.CycleEntries)
         slot.clear();
     TrayIconId = kTrayIconId;
@@ -316,7 +316,7 @@ void TfmVantrel::VantrelTimerTimer()
         }
     }
 
-    if (DetailsOpen && DetailsIP)
+    if (DetailsOpen())
         DetailsIP->setText(translated(kDetailsAddressPrefix) + AddressText);
 }
 
@@ -374,21 +374,37 @@ void TfmVantrel::VantrelAniTimerTimer()
 
 // --- menu handlers -----------------------------------------------------------------
 
+bool TfmVantrel::DetailsOpen() const
+{
+    return DetailsIP && DetailsIP->isVisible();
+}
+
 void TfmVantrel::Open1Click()
 {
-    if (DetailsOpen)
+    if (DetailsOpen() || !Open1->isEnabled() || m_shutDown)
         return;
+    if (!DetailsWindowFactory)
+        return; // the details window is not part of this build yet
+    QDialog *window = DetailsWindowFactory(*this);
+    if (!window)
+        return;
+    // Open and Exit stay off while the window is up.
     Open1->setEnabled(false);
     Esci1->setEnabled(false);
-    const auto reenable = qScopeGuard([this] {
+    openWindow(window, [this] {
         Open1->setEnabled(true);
         Esci1->setEnabled(true);
     });
-    if (!DetailsWindowFactory)
-        return; // the details window is not part of this build yet
-    std::unique_ptr<QDialog> window(DetailsWindowFactory(*this));
-    if (window)
-        ExecModal(*window);
+}
+
+void TfmVantrel::openWindow(QDialog *window, std::function<void()> closed)
+{
+    m_windows.removeAll(nullptr);
+    m_windows.append(window);
+    OpenModal(window, this, [closed = std::move(closed)](int) {
+        if (closed)
+            closed();
+    });
 }
 
 void TfmVantrel::CopyIP1Click()
@@ -401,10 +417,8 @@ void TfmVantrel::CopyIP1Click()
         // told, and the box shows the text.
         const QString address = AddressText;
         CopyOnWayland(address, this, [this, address](const QString &reason) {
-            m_platform.boxes->show(tr("Vantrel Message"),
-                                   tr("Vantrel could not put \"%1\" on the clipboard: %2.")
-                                       .arg(address, reason),
-                                   MessageBoxes::Icon::Warning);
+            m_platform.boxes->warning(
+                tr("Vantrel could not put \"%1\" on the clipboard: %2.").arg(address, reason));
         });
         return;
     }
@@ -419,7 +433,7 @@ void TfmVantrel::Connect1Click()
 
 void TfmVantrel::ViewLog1Click()
 {
-    if (m_state.LogWindowOpen || fmLog) {
+    if (LogWindowOpen()) {
         if (fmLog) {
             fmLog->show();
             fmLog->raise();
@@ -431,8 +445,11 @@ void TfmVantrel::ViewLog1Click()
     if (QFileInfo::exists(LogFilePath(m_state.ProgramFolder))) {
         if (LogViewerFactory) {
             fmLog = LogViewerFactory(*this);
-            if (fmLog)
+            if (fmLog) {
+                m_windows.removeAll(nullptr);
+                m_windows.append(fmLog);
                 fmLog->show();
+            }
         }
         return;
     }
@@ -441,27 +458,27 @@ void TfmVantrel::ViewLog1Click()
 
 void TfmVantrel::About1Click()
 {
-    if (!About1->isEnabled())
+    if (!About1->isEnabled() || m_shutDown)
         return; // the about window is up already
-    About1->setEnabled(false);
-    const auto reenable = qScopeGuard([this] { About1->setEnabled(true); });
     if (!AboutWindowFactory)
         return; // the about window is not part of this build yet
-    std::unique_ptr<QDialog> window(AboutWindowFactory(*this));
-    if (window)
-        ExecModal(*window);
+    QDialog *window = AboutWindowFactory(*this);
+    if (!window)
+        return;
+    About1->setEnabled(false);
+    openWindow(window, [this] { About1->setEnabled(true); });
 }
 
 void TfmVantrel::OpenConnectionEntries(QWidget *owner)
 {
-    if (!ConnectionEntriesFactory)
+    if (!ConnectionEntriesFactory || m_shutDown)
         return; // the connection entries window is not part of this build yet
-    std::unique_ptr<QDialog> window(ConnectionEntriesFactory(*this));
+    QDialog *window = ConnectionEntriesFactory(*this);
     if (!window)
         return;
     if (owner)
         window->setParent(owner, window->windowFlags());
-    ExecModal(*window);
+    openWindow(window, {});
 }
 
 void TfmVantrel::Esci1Click()
@@ -490,6 +507,12 @@ void TfmVantrel::Shutdown()
     VantrelAlarm->stop();
     VantrelTimer->stop();
     VantrelAniTimer->stop();
+    // Whatever is still up has lost its purpose: boxes close unanswered, and
+    // the windows opened from the tray go (deleted with this window).
+    m_platform.boxes->closeAll();
+    for (const QPointer<QWidget> &window : std::as_const(m_windows))
+        if (window)
+            window->hide();
     if (Online && m_state.AppSettings.Log)
         WriteLogEvent(logFolder(), m_state.CurrentEntry, LogClosedWhileConnected, *m_platform.clock);
     StopNetworkStack();

@@ -73,7 +73,6 @@ public:
     bool PollBusy = false;            // guard of the poll tick
     bool AnimBusy = false;            // guard of the animation tick
     std::int32_t AnimFrame = 0;       // next animation frame, 0..15
-    bool DetailsOpen = false;         // the details window is showing (set by that window)
 
     // --- controls and components ------------------------------------------------
     QLineEdit *Ed = nullptr;          // puts text on the clipboard
@@ -108,6 +107,9 @@ public:
     std::function<QDialog *(TfmVantrel &)> ConnectionEntriesFactory; // fmCnx, modal
     QPointer<QWidget> fmLog;          // the log viewer while it exists
     QPointer<QLabel> DetailsIP;       // the details window's address line while it is up
+    // The log viewer exists; the details window is showing.
+    bool LogWindowOpen() const { return !fmLog.isNull(); }
+    bool DetailsOpen() const;
     // The dial or hang-up decision behind "&Connect"/"&Disconnect". The dial run
     // installs it; until then Connect1Click does nothing.
     std::function<void()> DialerHook;
@@ -118,7 +120,7 @@ public:
     void VantrelTimerTimer();
     void VantrelAniTimerTimer();
     // Opens the connection entries window modally over `owner` (the window it is
-    // opened from, or nullptr), and returns when it has closed.
+    // opened from, or nullptr), without waiting for it.
     void OpenConnectionEntries(QWidget *owner);
     // The window procedure for the tray's callback message.
     void TrayCallback(DWORD message, DWORD wParam, DWORD lParam);
@@ -156,6 +158,9 @@ private:
     void OpenOnlinePeriod();
     void CloseOnlinePeriod();
     void ShowMainIcon();
+    // Opens `window` modally, kept until it closes (`closed` runs then) or the
+    // program ends.
+    void openWindow(QDialog *window, std::function<void()> closed);
     QString logFolder() const;
 
     // What the poll and the tray calls keep; read through the accessors above.
@@ -179,6 +184,7 @@ private:
     HWND32 m_hwnd = 0;
     bool m_shutDown = false;
     bool m_connected = false; // the last poll tick found a connection
+    QList<QPointer<QWidget>> m_windows; // opened from the tray, while they exist
 };
 
 } // namespace vantrel

@@ -16,9 +16,9 @@ namespace {
 const QString kLoopback = QStringLiteral("127.0.0.1");
 } // namespace
 
-QString ProbeRasAddress(RasApi &ras)
+HRASCONN FirstRasConnection(RasApi &ras)
 {
-    // Room for 100 connections on the stack: nothing outlives the tick. Only the
+    // Room for 100 connections on the stack: nothing outlives the call. Only the
     // first record's size field is read by the service; every record it hands
     // back is written whole, so the rest need no clearing.
     std::array<RASCONNA, 100> connections;
@@ -26,12 +26,20 @@ QString ProbeRasAddress(RasApi &ras)
     DWORD bytes = sizeof connections;
     DWORD count = 0;
     if (ras.RasEnumConnectionsA(connections.data(), &bytes, &count) != 0 || count == 0)
+        return 0;
+    return connections[0].hrasconn;
+}
+
+QString ProbeRasAddress(RasApi &ras)
+{
+    const HRASCONN first = FirstRasConnection(ras);
+    if (first == 0)
         return monitor_text::translated(monitor_text::kNetworkDown);
 
     RASPPPIPA ip{};
     ip.dwSize = sizeof ip;
     DWORD ipBytes = sizeof ip;
-    const DWORD rc = ras.RasGetProjectionInfoA(connections[0].hrasconn, RASP_PppIp, &ip, &ipBytes);
+    const DWORD rc = ras.RasGetProjectionInfoA(first, RASP_PppIp, &ip, &ipBytes);
     if (rc == 0 && ip.szIpAddress[0] != '\0') {
         // Up to the terminating NUL, and never past 15 characters even if it is missing.
         const size_t n = strnlen(ip.szIpAddress, RAS_MaxIpAddress);
@@ -41,7 +49,7 @@ QString ProbeRasAddress(RasApi &ras)
     // from the extension. Without either the connection has nothing to show.
     if (rc == 0 || rc == ERROR_PROTOCOL_NOT_CONFIGURED) {
         QString text;
-        if (ras.RasGetProjectionTextA(connections[0].hrasconn, &text) == 0 && !text.isEmpty())
+        if (ras.RasGetProjectionTextA(first, &text) == 0 && !text.isEmpty())
             return text;
     }
     return monitor_text::translated(monitor_text::kNetworkDown);

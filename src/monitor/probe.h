@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address probes of the poll tick, and the start and stop of the sockets layer.
+#include "platform/ras/ras.h"
 #include "platform/sockets/sockets.h"
 
 #include <QString>
@@ -8,6 +9,10 @@
 namespace vantrel {
 
 class RasApi;
+
+// The connection the dial-up probe shows: the first the service lists; 0 when
+// there is none or the enumeration fails.
+HRASCONN FirstRasConnection(RasApi &ras);
 
 // Dial-up mode: the IP address of the first remote access connection, or
 // "Network is down" when there is none, the enumeration fails, or the first

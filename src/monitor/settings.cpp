@@ -161,9 +161,7 @@ void loadCycle(Registry &r, MessageBoxes &boxes, AppSettings &s)
         if (readString(r, cycle.key(), QString::number(slot + 1), &name) == StringRead::Failed) {
             cycle.close();
             s.Cycled.clear(); // for this run only: the stored value stays
-            boxes.show(QStringLiteral("Vantrel Message"),
-                       QStringLiteral("Can't read Cyclic connections info. Cycle is disabled."),
-                       MessageBoxes::Icon::Warning);
+            boxes.warning(QStringLiteral("Can't read Cyclic connections info. Cycle is disabled."));
             return;
         }
         s.CycleEntries[static_cast<size_t>(slot)] = cutTo(name, kCycleEntryMaxLength);

@@ -5,12 +5,16 @@
 
 namespace vantrel {
 
-void ReportError(MessageBoxes &boxes, const QString &text)
+void ReportError(MessageBoxes &boxes, const QString &text, std::function<void()> closed)
 {
     QString shown = text;
     if (!shown.endsWith(QLatin1Char('.')))
         shown += QLatin1Char('.');
-    boxes.show(QStringLiteral("Vantrel"), shown, MessageBoxes::Icon::Error);
+    boxes.open({QStringLiteral("Vantrel"), shown, MessageBoxes::Icon::Error}, nullptr,
+               [closed = std::move(closed)](MessageBoxes::Answer) {
+                   if (closed)
+                       closed();
+               });
 }
 
 } // namespace vantrel

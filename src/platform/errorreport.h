@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <functional>
 #include <QString>
 
 #include <stdexcept>
@@ -20,7 +21,8 @@ private:
 };
 
 // The general error report: a box titled "Vantrel", error icon, OK, showing the
-// text with a full stop added.
-void ReportError(MessageBoxes &boxes, const QString &text);
+// text with a full stop added. Opened without waiting; `closed` runs once the
+// user has closed it.
+void ReportError(MessageBoxes &boxes, const QString &text, std::function<void()> closed = {});
 
 } // namespace vantrel

@@ -1,51 +1,74 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
 
-class QWidget;
+class QObject;
 
 namespace vantrel {
 
 // Every message box of the program goes through this interface, so that tests
 // can answer the boxes and see what was shown.
+//
+// A box never waits: open() returns at once and the caller goes on from the
+// answer, so no handler sits in a nested event loop while the user reads, and
+// an exit, a signal or a bus call that arrives meanwhile meets no half-done
+// handler.
 class MessageBoxes {
 public:
     enum class Icon { None, Information, Warning, Error, Question };
     enum class Buttons { Ok, YesNo };
     enum class Answer { Ok, Yes, No };
 
+    struct Box {
+        QString title;
+        QString text;
+        Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+        // Windows that stay on top are made ordinary while the box is up so
+        // that they cannot hide it, and are put back on top afterwards.
+        bool setAsideTopMost = false;
+        // Modal to the window the user is working in (a box raised by a
+        // window's handler keeps that window from taking more input). Off for
+        // boxes of work that goes on by itself (the dial run): such a box
+        // belongs to no window, so closing a window cannot take it away.
+        bool blocksActiveWindow = true;
+    };
+    using Answered = std::function<void(Answer)>;
+
     virtual ~MessageBoxes() = default;
 
-    // Shows a modal box and returns the user's answer. With setAsideTopMost set,
-    // windows that stay on top are made ordinary while the box is up so that
-    // they cannot hide it, and are put back on top afterwards.
-    virtual Answer show(const QString &title, const QString &text, Icon icon,
-                        Buttons buttons = Buttons::Ok, bool setAsideTopMost = false) = 0;
+    // Opens a box and returns at once. `answered` runs with the user's answer
+    // when the box closes, unless `context` has been destroyed by then; a box
+    // closed by closeAll() answers nothing.
+    virtual void open(const Box &box, QObject *context = nullptr, Answered answered = {}) = 0;
 
-    // Convenience for the program's usual error box, titled "Vantrel Message".
+    // Closes every box still up, without an answer: what they were about has
+    // gone (the program is ending).
+    virtual void closeAll() = 0;
+
+    // The program's usual error box, titled "Vantrel Message".
     void error(const QString &text, bool setAsideTopMost = false)
     {
-        show(QStringLiteral("Vantrel Message"), text, Icon::Error, Buttons::Ok, setAsideTopMost);
+        open({messageTitle(), text, Icon::Error, Buttons::Ok, setAsideTopMost});
     }
-
-    // The same box without waiting for it: `closed` runs once it has been closed.
-    // For callers that must go on meanwhile (the dial run), so that no window
-    // opened on top of the box can hold them up. By default it waits.
-    virtual void openError(const QString &text, std::function<void()> closed)
+    // The same for work that goes on by itself: the box blocks no window, and
+    // `closed` runs once it has been closed (unless `context` is gone).
+    void error(const QString &text, QObject *context, std::function<void()> closed)
     {
-        error(text);
-        closed();
+        Box box{messageTitle(), text, Icon::Error};
+        box.blocksActiveWindow = false;
+        open(box, context, [closed = std::move(closed)](Answer) { closed(); });
     }
-};
+    // A box with the warning icon, titled "Vantrel Message".
+    void warning(const QString &text) { open({messageTitle(), text, Icon::Warning}); }
 
-// Real boxes (QMessageBox).
-class QtMessageBoxes final : public MessageBoxes {
-public:
-    Answer show(const QString &title, const QString &text, Icon icon, Buttons buttons,
-                bool setAsideTopMost) override;
-    void openError(const QString &text, std::function<void()> closed) override;
+    static QString messageTitle()
+    {
+        return QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message");
+    }
 };
 
 } // namespace vantrel

@@ -2,13 +2,22 @@
 #include "platform/modal.h"
 
 #include <QDialog>
+#include <QPointer>
 
 namespace vantrel {
 
-int ExecModal(QDialog &dialog)
+void OpenModal(QDialog *dialog, QObject *context, std::function<void(int)> closed)
 {
-    dialog.setWindowModality(Qt::WindowModal);
-    return dialog.exec();
+    const bool guarded = context != nullptr;
+    const QPointer<QObject> guard(context);
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog, guarded, guard, closed = std::move(closed)](int result) {
+                         dialog->deleteLater();
+                         if (closed && (!guarded || guard))
+                             closed(result);
+                     });
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->open();
 }
 
 } // namespace vantrel

@@ -5,16 +5,21 @@
 
 #include <QApplication>
 
+#include <utility>
+
 namespace vantrel {
 
 namespace {
 void setOnTop(QWidget *w, bool onTop)
 {
-    // Changing a window flag hides the window; show it again where it was.
+    // Changing a window flag hides the window; show it again where it was,
+    // unless someone hid it meanwhile.
+    const bool visible = w->isVisible();
     const QRect geometry = w->geometry();
     w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     w->setGeometry(geometry);
-    w->show();
+    if (visible)
+        w->show();
 }
 } // namespace
 
@@ -35,7 +40,12 @@ TopMostSetAside::TopMostSetAside(bool active)
 
 TopMostSetAside::~TopMostSetAside()
 {
-    for (const QPointer<QWidget> &w : m_lowered)
+    restore();
+}
+
+void TopMostSetAside::restore()
+{
+    for (const QPointer<QWidget> &w : std::exchange(m_lowered, {}))
         if (w)
             setOnTop(w, true);
 }

@@ -13,6 +13,9 @@ class TopMostSetAside {
 public:
     explicit TopMostSetAside(bool active);
     ~TopMostSetAside();
+    // Puts the windows back on top now (once). A window hidden meanwhile stays
+    // hidden: it only gets its flag back.
+    void restore();
     TopMostSetAside(const TopMostSetAside &) = delete;
     TopMostSetAside &operator=(const TopMostSetAside &) = delete;
 

@@ -273,8 +273,7 @@ void TfmConfig::btAdvancedClick()
 
 void TfmConfig::btAlarmClick()
 {
-    TfmAlarm window(m_state, m_platform, m_main.alarm(), this);
-    ExecModal(window);
+    OpenModal(new TfmAlarm(m_state, m_platform, m_main.alarm(), this));
 }
 
 void TfmConfig::btCloseClick()

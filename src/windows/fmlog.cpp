@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -132,13 +133,9 @@ TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
 
     centreOnScreen(*this);
     LoadLogIntoViewer();
-    m_state.LogWindowOpen = true;
 }
 
-TfmLog::~TfmLog()
-{
-    m_state.LogWindowOpen = false;
-}
+TfmLog::~TfmLog() = default;
 
 QString TfmLog::logPath() const
 {
@@ -167,13 +164,8 @@ void TfmLog::LoadLogIntoViewer()
     LogView view = ReadLogView(bytes);
     setWindowTitle(view.caption);
     LogMemo->setPlainText(std::move(view.text));
-    if (cut) {
-        const CloseGuard::Hold hold(*m_closeGuard);
-        m_boxes.show(tr("Vantrel Message"),
-                     tr("The log is larger than %1 MiB: only its first %1 MiB are shown.")
-                         .arg(m_limitMiB),
-                     MessageBoxes::Icon::Warning);
-    }
+    if (cut)
+        m_boxes.warning(tr("The log is larger than %1 MiB: only its first %1 MiB are shown.").arg(m_limitMiB));
 }
 
 void TfmLog::btRefreshClick()
@@ -188,25 +180,35 @@ void TfmLog::btClearClick()
     if (m_clearing)
         return;
     m_clearing = true;
-    // Closed meanwhile (its OK, its close box), the window goes when this
-    // handler is done, not under its box.
-    const CloseGuard::Hold hold(*m_closeGuard);
-    const auto done = qScopeGuard([this] { m_clearing = false; });
     hide();
-    if (m_boxes.show(log_text::translated(log_text::kConfirmTitle), log_text::translated(log_text::kConfirm), MessageBoxes::Icon::Question,
-                     MessageBoxes::Buttons::YesNo)
-        != MessageBoxes::Answer::Yes) {
-        if (!hold.closeRequested())
-            show();
-        return;
-    }
+    // The answer is the user's whatever became of the window meanwhile (shown
+    // again from the tray, or closed): Yes still clears the log.
+    m_boxes.open({log_text::translated(log_text::kConfirmTitle), log_text::translated(log_text::kConfirm),
+                  MessageBoxes::Icon::Question, MessageBoxes::Buttons::YesNo},
+                 nullptr,
+                 [self = QPointer<TfmLog>(this), path = logPath(), &boxes = m_boxes](MessageBoxes::Answer answer) {
+                     if (self)
+                         self->m_clearing = false;
+                     if (answer != MessageBoxes::Answer::Yes) {
+                         if (self)
+                             self->show();
+                         return;
+                     }
+                     ClearLog(boxes, path);
+                     if (self)
+                         self->close();
+                 });
+}
+
+void TfmLog::ClearLog(MessageBoxes &boxes, const QString &path)
+{
     // A delete the user can undo: the desktop's trash. Where the file cannot go
     // there (no trash on its file system, no right to write one), it is kept.
-    if (MoveToTrash(logPath()))
-        m_boxes.show(tr("Vantrel Message"), log_text::translated(log_text::kDeleted), MessageBoxes::Icon::Information);
+    if (MoveToTrash(path))
+        boxes.open({MessageBoxes::messageTitle(), log_text::translated(log_text::kDeleted),
+                    MessageBoxes::Icon::Information});
     else
-        m_boxes.error(log_text::translated(log_text::kClearFailed));
-    close();
+        boxes.error(log_text::translated(log_text::kClearFailed));
 }
 
 void TfmLog::btCloseClick()
@@ -216,7 +218,6 @@ void TfmLog::btCloseClick()
 
 void TfmLog::closeEvent(QCloseEvent *event)
 {
-    m_state.LogWindowOpen = false;
     event->accept();
 }
 

@@ -3,9 +3,10 @@
 // The log viewer: the connection log without its two header lines, read-only,
 // with the header's creation time as the caption; "&Refresh" reads the file
 // again, "&Clear" moves it to the desktop's trash after asking. Modeless; at
-// most one exists (the tray menu keeps it in fmVantrel.fmLog and checks
-// LogWindowOpen). It deletes itself when it closes, never while one of its own
-// handlers still runs (CloseGuard).
+// most one exists (the tray menu keeps it in fmVantrel.fmLog, and LogWindowOpen
+// reads that). It deletes itself when it closes.
+#include "platform/messageboxes.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QWidget>
@@ -17,7 +18,6 @@ namespace vantrel {
 
 struct AppState;
 class TLogLines;
-class MessageBoxes;
 class CloseGuard;
 
 namespace log_text {
@@ -72,6 +72,7 @@ protected:
 
 private:
     QString logPath() const;
+    static void ClearLog(MessageBoxes &boxes, const QString &path);
 
     AppState &m_state;
     MessageBoxes &m_boxes;

@@ -97,10 +97,7 @@ TVantrelWSInfo::TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &
     centreOnScreen(*this);
 }
 
-TVantrelWSInfo::~TVantrelWSInfo()
-{
-    m_main.DetailsOpen = false;
-}
+TVantrelWSInfo::~TVantrelWSInfo() = default;
 
 void TVantrelWSInfo::buildControls()
 {
@@ -167,13 +164,11 @@ void TVantrelWSInfo::FormShow()
     }
     // From now on the poll keeps the address line up to date.
     m_main.DetailsIP = IP;
-    m_main.DetailsOpen = true;
 }
 
 void TVantrelWSInfo::btConfigClick()
 {
-    TfmConfig window(m_state, m_platform, m_main, Config, m_programPath, this);
-    ExecModal(window);
+    OpenModal(new TfmConfig(m_state, m_platform, m_main, Config, m_programPath, this));
 }
 
 void TVantrelWSInfo::btCloseClick()

@@ -5,6 +5,7 @@
 // that records what each dial was given, test time that the test lets run out
 // pause by pause (acting at chosen moments), fmConnect and the dialer.
 #include "dialer/dialer.h"
+#include "dialer/dialwindows.h"
 #include "dialer/fmask.h"
 #include "dialer/fmconnect.h"
 #include "monitor/monitorfixture.h"
@@ -99,6 +100,7 @@ protected:
 
     void TearDown() override
     {
+        windows.reset();
         dialer.reset();
         MonitorFixture::TearDown();
     }
@@ -119,7 +121,10 @@ protected:
             registry.setValue(key, QString::number(i + 1), RegValue::string(cycle.value(i)));
         registry.closeKey(&key);
         create();
-        dialer = std::make_unique<Dialer>(state, platform, *fm);
+        dialer = std::make_unique<Dialer>(state, platform, [this] { return fm->connected(); });
+        windows = std::make_unique<DialWindows>(*dialer);
+        fm->DialerHook = [this] { dialer->Connect1Click(); };
+        QObject::connect(fm.get(), &TfmVantrel::shutdownComplete, dialer.get(), &Dialer::shutdown);
         return *dialer;
     }
 
@@ -130,8 +135,8 @@ protected:
     {
         for (int i = 0; i < 100000; ++i) {
             QCoreApplication::processEvents();
-            if (dialer->fmAsk() && answerPrompt) {
-                answerPrompt(*dialer->fmAsk());
+            if (windows->fmAsk() && answerPrompt) {
+                answerPrompt(*windows->fmAsk());
                 continue;
             }
             if (done ? done() : !dialer->busy())
@@ -214,8 +219,9 @@ protected:
     std::function<void(TfmAsk &)> answerPrompt;
     QStringList promptsShown;
     std::unique_ptr<Dialer> dialer;
+    std::unique_ptr<DialWindows> windows;
     // The dialer's progress window, once a run has made it.
-    TfmConnect *fmConnect() const { return dialer->fmConnect(); }
+    TfmConnect *fmConnect() const { return windows->fmConnect(); }
 };
 
 } // namespace vantrel::test

@@ -2,9 +2,11 @@
 // The dial run against the simulated line: which entries are dialled in which
 // order, the pauses, how the run is steered and how it ends.
 #include "dialerfixture.h"
-#include "platform/modal.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
 #include <QPushButton>
 #include <QDialog>
 #include <QTimer>
@@ -150,10 +152,10 @@ TEST_F(DialRun, CredentialsPromptButtons)
             EXPECT_EQ(recorder->dials.first().userName, QStringLiteral("ann"));
             EXPECT_EQ(recorder->dials.first().password, QStringLiteral("typed-secret"));
         } else {
-            EXPECT_EQ(state.PromptUserName, QStringLiteral("guest")); // what the prompt was given
+            EXPECT_EQ(dialer->PromptUserName(), QStringLiteral("guest")); // what the prompt was given
         }
         // The password is kept nowhere once the dial has it.
-        EXPECT_TRUE(state.PromptPassword.isEmpty());
+        EXPECT_TRUE(dialer->PromptPassword().isEmpty());
         EXPECT_EQ(dialer->dialParams().szPassword[0], '\0');
     }
 }
@@ -174,11 +176,26 @@ TEST_F(DialRun, HangUpAndAFailedHangUp)
     tick();
     EXPECT_EQ(fm->addressText(), monitor_text::kNetworkDown);
 
-    // A connection the program did not dial (brought up from outside): the
-    // hang-up has no handle for it and says so; the window still closes.
-    BringLineUp(*line, QStringLiteral("Online"));
+    // A connection the program did not dial (brought up from outside, or
+    // before a restart): the one the tip shows is hung up, the same way.
+    BringLineUp(*line, QStringLiteral("Second"));
     tick();
     dialer->forgetConnection();
+    actingPause.pauses.clear();
+    connectAndSettle();
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kHangUpPause, Dialer::kHangUpPause}));
+    tick();
+    EXPECT_EQ(fm->addressText(), monitor_text::kNetworkDown);
+
+    // Gone by itself between the tick and the click: the failed hang-up says
+    // so, and the window still closes.
+    BringLineUp(*line, QStringLiteral("Second"));
+    tick();
+    QList<RasLiveConnection> up;
+    line->connections(&up);
+    ASSERT_EQ(up.size(), 1);
+    line->hangUp(up.first().handle);
     actingPause.pauses.clear();
     connectAndSettle();
     ASSERT_EQ(boxes.shown.size(), 1);
@@ -288,25 +305,28 @@ TEST_F(DialRun, AFailureOfTheWholeLineGivesOneTrueBoxAndEndsTheRun)
     }
 }
 
-// A window opened from the tray runs its own event loop on top of everything;
-// the run must go on under it.
-TEST_F(DialRun, TheRunGoesOnUnderAWindowOpenedFromTheTray)
+// A window opened from the tray before the dial (details) is modal; the run's
+// window still takes a click as the platform delivers it, and the run ends.
+TEST_F(DialRun, AbortActsUnderAModalWindowOpenedBeforeTheDial)
 {
     start(QStringLiteral("1,B1"), {}, {}, 3, 5);
+    QPointer<QDialog> details;
+    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * { return details = new QDialog; };
+    fm->Open1Click();
+    ASSERT_TRUE(details && details->isVisible());
+    QApplication::setActiveWindow(details);
     fm->Connect1Click();
     ASSERT_TRUE(settle([this] { return recorder->dials.size() == 1; }));
-    QDialog details;
-    qsizetype dialsWhileOpen = 0;
-    QTimer::singleShot(0, &details, [&] {
-        settle([this] { return recorder->dials.size() == 3; });
-        dialsWhileOpen = recorder->dials.size();
-        fmConnect()->btAbort->click();
-        details.reject();
-    });
-    ExecModal(details);
-    EXPECT_EQ(dialsWhileOpen, 3);
+    QPushButton *abort = fmConnect()->btAbort;
+    ASSERT_TRUE(abort->isEnabled());
+    QTest::mouseClick(abort->window()->windowHandle(), Qt::LeftButton, {},
+                      abort->mapTo(abort->window(), abort->rect().center()));
+    EXPECT_FALSE(abort->isEnabled()) << "pressed";
     settle();
+    EXPECT_EQ(recorder->dials.size(), 1);
     EXPECT_FALSE(dialer->busy());
+    EXPECT_TRUE(details && details->isVisible());
+    details->reject();
 }
 
 TEST_F(DialRun, StatusTexts)

@@ -64,10 +64,7 @@ TEST(DialWindows, ProgressWindowKeepsClearOfPanelsAndTheTrayIcon)
 
 TEST(DialWindows, PromptRefusesCredentialsLongerThanTheRecordAndIgnoresEscape)
 {
-    AppState state;
-    state.CurrentEntry = QStringLiteral("Morvent Online");
-    state.PromptUserName = QStringLiteral("guest");
-    TfmAsk ask(state, 1);
+    TfmAsk ask(QStringLiteral("Morvent Online"), QStringLiteral("guest"), QString());
     EXPECT_EQ(ask.windowTitle(), QStringLiteral("Vantrel - Morvent Online"));
     EXPECT_EQ(ask.edUser->text(), QStringLiteral("guest"));
 

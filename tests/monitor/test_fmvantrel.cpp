@@ -29,24 +29,6 @@ protected:
     bool click(DWORD mouse) { return tray.click(fm->windowHandle32(), kTrayIconId, mouse); }
 };
 
-// A modal window that records what the main window looked like while it was up
-// and closes itself as soon as its modal run starts.
-class ProbeDialog final : public QDialog {
-public:
-    explicit ProbeDialog(std::function<void()> whileUp) : m_whileUp(std::move(whileUp)) {}
-    int exec() override
-    {
-        QTimer::singleShot(0, this, [this] {
-            m_whileUp();
-            reject();
-        });
-        return QDialog::exec();
-    }
-
-private:
-    std::function<void()> m_whileUp;
-};
-
 // --- creation -------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, CreationFillsTheTrayRecordAndAddsTheIconWithTheStartingText)
@@ -76,17 +58,9 @@ TEST_F(MainWindowTest, CreationFillsTheTrayRecordAndAddsTheIconWithTheStartingTe
         EXPECT_EQ(p.size(), QSize(32, 32));
 }
 
-TEST_F(MainWindowTest, CreationClearsTheDialStateAndTheCycleSlots)
+TEST_F(MainWindowTest, CreationClearsTheAlarmState)
 {
-    state.DialInProgress = true;
-    state.RedialAttempt = 4;
-    state.CyclePosition = 2;
-    state.CycleLength = 3;
     create();
-    EXPECT_FALSE(state.DialInProgress);
-    EXPECT_EQ(state.RedialAttempt, 0);
-    EXPECT_EQ(state.CyclePosition, 0);
-    EXPECT_EQ(state.CycleLength, 0);
     EXPECT_FALSE(fm->alarm().AlarmBusy);
     EXPECT_FALSE(fm->VantrelAlarm->isActive());
 }
@@ -265,25 +239,22 @@ TEST_F(MainWindowTest, OpenDetailsBlocksItselfAndExitWhileTheWindowIsUp)
 {
     create();
     int made = 0;
-    bool openWhileUp = true, exitWhileUp = true;
-    fm->DetailsWindowFactory = [&](TfmVantrel &w) -> QDialog * {
+    QPointer<QDialog> window;
+    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
         ++made;
-        return new ProbeDialog([&] {
-            openWhileUp = w.Open1->isEnabled();
-            exitWhileUp = w.Esci1->isEnabled();
-        });
+        return window = new QDialog;
     };
     fm->Open1->trigger();
-    EXPECT_EQ(made, 1);
-    EXPECT_FALSE(openWhileUp);
-    EXPECT_FALSE(exitWhileUp);
-    EXPECT_TRUE(fm->Open1->isEnabled());
-    EXPECT_TRUE(fm->Esci1->isEnabled());
-
-    // With the details window showing, a second open does nothing.
-    fm->DetailsOpen = true;
+    ASSERT_EQ(made, 1);
+    ASSERT_TRUE(window && window->isVisible()) << "opened, not run: the handler has returned";
+    EXPECT_FALSE(fm->Open1->isEnabled());
+    EXPECT_FALSE(fm->Esci1->isEnabled());
+    // While it is up, a second open does nothing.
     fm->Open1Click();
     EXPECT_EQ(made, 1);
+    window->reject();
+    EXPECT_TRUE(fm->Open1->isEnabled());
+    EXPECT_TRUE(fm->Esci1->isEnabled());
 }
 
 TEST_F(MainWindowTest, AWindowThatFailsToShowStillGivesItsItemsBack)
@@ -302,18 +273,18 @@ TEST_F(MainWindowTest, AboutRunsOnlyWhileItsItemIsEnabled)
 {
     create();
     int made = 0;
-    bool enabledWhileUp = true;
-    fm->AboutWindowFactory = [&](TfmVantrel &w) -> QDialog * {
+    QPointer<QDialog> window;
+    fm->AboutWindowFactory = [&](TfmVantrel &) -> QDialog * {
         ++made;
-        return new ProbeDialog([&] { enabledWhileUp = w.About1->isEnabled(); });
+        return window = new QDialog;
     };
     fm->About1Click();
-    EXPECT_EQ(made, 1);
-    EXPECT_FALSE(enabledWhileUp);
-    EXPECT_TRUE(fm->About1->isEnabled());
-    fm->About1->setEnabled(false); // the about window is up
+    ASSERT_EQ(made, 1);
+    EXPECT_FALSE(fm->About1->isEnabled());
     fm->About1Click();
     EXPECT_EQ(made, 1);
+    window->reject();
+    EXPECT_TRUE(fm->About1->isEnabled());
 }
 
 TEST_F(MainWindowTest, WithoutTheirWindowsOpenAndAboutChangeNothing)
@@ -333,7 +304,6 @@ TEST_F(MainWindowTest, ViewLogShowsTheBoxForAMissingFileAndOneViewerAtMost)
     int made = 0;
     fm->LogViewerFactory = [&](TfmVantrel &) -> QWidget * {
         ++made;
-        state.LogWindowOpen = true;
         return new QWidget(nullptr, Qt::Tool);
     };
 
@@ -417,37 +387,17 @@ TEST(GeneralErrorReport, AnExceptionFromAHandlerBecomesOneBoxAndTheProgramGoesOn
     EXPECT_EQ(boxes.shown.at(1).text, QStringLiteral("bad things."));
 }
 
-// Boxes whose modal run lets the same failing handler run again.
-class ReenteringBoxes final : public MessageBoxes {
-public:
-    Answer show(const QString &, const QString &text, Icon, Buttons, bool) override
-    {
-        shown.append(text);
-        if (again)
-            again();
-        return Answer::Ok;
-    }
-    QStringList shown;
-    std::function<void()> again;
-};
-
 TEST(GeneralErrorReport, TheSameFailureIsNotStackedWhileItsBoxIsUp)
 {
-    ReenteringBoxes boxes;
+    RecordingMessageBoxes boxes;
+    boxes.hold = true;
     ErrorReportingDispatch dispatch(&boxes);
-    int runs = 0;
-    const auto failing = [&]() -> bool {
-        ++runs;
-        throw VantrelError(QStringLiteral("poll failed"));
-    };
-    boxes.again = [&] {
-        if (runs < 3)
-            dispatch.dispatch(failing);
-    };
+    const auto failing = []() -> bool { throw VantrelError(QStringLiteral("poll failed")); };
     dispatch.dispatch(failing);
-    EXPECT_EQ(runs, 2);
-    EXPECT_EQ(boxes.shown, QStringList({QStringLiteral("poll failed.")}));
-    boxes.again = nullptr;
+    dispatch.dispatch(failing);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text, QStringLiteral("poll failed."));
+    boxes.answerNext();
     dispatch.dispatch(failing);
     EXPECT_EQ(boxes.shown.size(), 2) << "once the box is gone, the next failure is shown again";
 }

@@ -436,7 +436,7 @@ TEST_F(PollTest, TheDetailsLineFollowsTheAddressOnlyWhileTheWindowIsOpen)
     rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     tick();
     EXPECT_EQ(ip.text(), QStringLiteral("untouched"));
-    fm->DetailsOpen = true;
+    ip.show(); // the details window is showing
     tick();
     EXPECT_EQ(ip.text(), QStringLiteral("IP Address:      10.0.0.5"));
 }

@@ -3,6 +3,7 @@
 // stale socket and no copy, the refusal, the missing tray, the splash and the
 // hidden dial progress window.
 #include "dialer/dialer.h"
+#include "dialer/dialwindows.h"
 #include "dialer/fmconnect.h"
 #include "monitor/fmlogo.h"
 #include "monitor/monitorfixture.h"
@@ -94,9 +95,10 @@ protected:
     StartupHooks hooks()
     {
         StartupHooks h;
-        h.showSplash = [this] {
+        h.showSplash = [this](std::function<void()> closed) {
             ++splashes;
             splashSawMainWindow = FindWindowClass(kMainWindowClass);
+            closed();
         };
         h.trayAvailable = [this] { return trayThere; };
         h.note = [this](const QString &text) { notes.append(text); };
@@ -108,6 +110,16 @@ protected:
         return std::make_unique<VantrelStartup>(state, platform, programFile, hooks());
     }
 
+    // Starts `s`; the exit code when it ended before returning (the boxes and
+    // the splash of these tests close at once), nothing when it runs.
+    std::optional<int> run(VantrelStartup &s)
+    {
+        endedWith.reset();
+        s.start({}, [this](int code) { endedWith = code; });
+        return endedWith;
+    }
+
+    std::optional<int> endedWith;
     int splashes = 0;
     bool splashSawMainWindow = false;
     bool trayThere = true;
@@ -119,7 +131,7 @@ TEST_F(StartupTest, ASecondCopyIsRefusedWithOneBoxAndLeavesNothingBehind)
     auto running = RegisterWindowClass(kMainWindowClass);
     ASSERT_TRUE(running);
     auto second = startup();
-    const std::optional<int> exitCode = second->start();
+    const std::optional<int> exitCode = run(*second);
     ASSERT_TRUE(exitCode.has_value());
     EXPECT_EQ(*exitCode, 0);
     ASSERT_EQ(boxes.shown.size(), 1);
@@ -140,14 +152,14 @@ TEST_F(StartupTest, AStaleSocketDoesNotRefuseAndTheNewCopyRegistersOnlyWithItsMa
 {
     ASSERT_TRUE(makeStaleSocket(WindowClassSocket(kMainWindowClass)));
     auto first = startup(QStringLiteral("/opt/vantrel/bin/vantrel"));
-    EXPECT_FALSE(first->start().has_value());
+    EXPECT_FALSE(run(*first).has_value());
     EXPECT_TRUE(boxes.shown.isEmpty());
     EXPECT_EQ(splashes, 1);
     EXPECT_FALSE(splashSawMainWindow) << "a copy in its splash is not yet found";
     ASSERT_NE(first->fmVantrel(), nullptr);
     ASSERT_NE(first->dialer(), nullptr);
     EXPECT_FALSE(first->fmVantrel()->isVisible());
-    EXPECT_EQ(first->dialer()->fmConnect(), nullptr) << "the progress window waits for the first dial";
+    EXPECT_EQ(first->dialWindows()->fmConnect(), nullptr) << "the progress window waits for the first dial";
     EXPECT_EQ(state.ProgramFolder, QStringLiteral("/opt/vantrel/bin"));
     EXPECT_TRUE(tray.isShown(first->fmVantrel()->windowHandle32(), kTrayIconId));
     EXPECT_TRUE(FindWindowClass(kMainWindowClass)) << "the main window is there: a later copy is refused";
@@ -161,7 +173,7 @@ TEST_F(StartupTest, WithoutATrayTheProgramRunsOnAndSaysSoOnce)
 {
     trayThere = false;
     auto s = startup();
-    EXPECT_FALSE(s->start().has_value());
+    EXPECT_FALSE(run(*s).has_value());
     EXPECT_TRUE(boxes.shown.isEmpty()) << "no box: nobody may be there to answer it at logon";
     EXPECT_EQ(notes, QStringList{kNoTrayYet});
     ASSERT_NE(s->fmVantrel(), nullptr);
@@ -172,9 +184,12 @@ TEST_F(StartupTest, AnEndAskedForDuringTheSplashStopsStartUp)
 {
     std::unique_ptr<VantrelStartup> s;
     StartupHooks h = hooks();
-    h.showSplash = [&s] { s->requestEnd(); };
+    h.showSplash = [&s](std::function<void()> closed) {
+        s->requestEnd();
+        closed();
+    };
     s = std::make_unique<VantrelStartup>(state, platform, QStringLiteral("/opt/vantrel/bin/vantrel"), h);
-    EXPECT_EQ(s->start(), std::optional<int>(0));
+    EXPECT_EQ(run(*s), std::optional<int>(0));
     EXPECT_EQ(s->fmVantrel(), nullptr);
     EXPECT_FALSE(FindWindowClass(kMainWindowClass));
 }
@@ -184,7 +199,8 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheMessageLoop)
     StartupHooks h = hooks();
     h.quitOnShutdown = true;
     VantrelStartup s(state, platform, QStringLiteral("/opt/vantrel/bin/vantrel"), h);
-    ASSERT_FALSE(s.start().has_value());
+    s.start({}, [](int code) { QCoreApplication::exit(code); });
+    ASSERT_NE(s.fmVantrel(), nullptr);
     QTimer::singleShot(0, s.fmVantrel(), [&s] { s.fmVantrel()->Esci1Click(); });
     QTimer failSafe;
     failSafe.setSingleShot(true);

@@ -18,28 +18,29 @@ namespace vantrel::test {
 namespace {
 
 // Clicks `button` as the platform would (through the window system, where
-// Qt applies modal blocking) while `modal` runs, and tells whether it was
-// pressed.
-bool clickedUnder(QDialog &modal, QPushButton *button, bool viaExecModal)
+// Qt applies modal blocking) while `modal` is open, and tells whether it was
+// pressed. `modal` is deleted once closed.
+bool clickedUnder(QDialog *modal, QPushButton *button, bool viaOpenModal)
 {
     bool pressed = false;
     QObject::connect(button, &QPushButton::clicked, [&pressed] { pressed = true; });
-    QTimer::singleShot(0, &modal, [&] {
-        QTest::mouseClick(button->window()->windowHandle(), Qt::LeftButton, {},
-                          button->mapTo(button->window(), button->rect().center()));
-        modal.done(0);
-    });
-    if (viaExecModal)
-        ExecModal(modal);
-    else
-        modal.exec();
+    if (viaOpenModal) {
+        OpenModal(modal);
+    } else {
+        modal->setAttribute(Qt::WA_DeleteOnClose);
+        modal->setWindowModality(Qt::ApplicationModal); // what exec() would do
+        modal->show();
+    }
+    QTest::mouseClick(button->window()->windowHandle(), Qt::LeftButton, {},
+                      button->mapTo(button->window(), button->rect().center()));
+    modal->done(0);
     return pressed;
 }
 
-TEST(ExecModal, BlocksItsOwnerOnlyAndNeverAWindowOpenedFromElsewhere)
+TEST(OpenModal, BlocksItsOwnerOnlyAndNeverAWindowOpenedFromElsewhere)
 {
     const struct {
-        bool viaExecModal;
+        bool viaOpenModal;
         bool ownedByTheClickedWindow;
         bool pressed;
     } rows[] = {
@@ -51,10 +52,10 @@ TEST(ExecModal, BlocksItsOwnerOnlyAndNeverAWindowOpenedFromElsewhere)
         TMsgAlarm alarm({}, QPixmap());
         alarm.setAttribute(Qt::WA_DeleteOnClose, false);
         alarm.show();
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Vantrel Message"), QStringLiteral("x"),
-                        QMessageBox::Ok, row.ownedByTheClickedWindow ? &alarm : nullptr);
-        EXPECT_EQ(clickedUnder(box, alarm.btClose, row.viaExecModal), row.pressed)
-            << row.viaExecModal << row.ownedByTheClickedWindow;
+        auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Vantrel Message"), QStringLiteral("x"),
+                                    QMessageBox::Ok, row.ownedByTheClickedWindow ? &alarm : nullptr);
+        EXPECT_EQ(clickedUnder(box, alarm.btClose, row.viaOpenModal), row.pressed)
+            << row.viaOpenModal << row.ownedByTheClickedWindow;
     }
 }
 

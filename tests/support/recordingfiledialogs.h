@@ -11,10 +11,13 @@ namespace vantrel {
 // Records every request and answers from a queue (cancel when it is empty).
 class RecordingFileDialogs final : public FileDialogs {
 public:
-    QString getOpenFileName(QWidget *, const OpenRequest &request) override
+    void openFile(QWidget *, const OpenRequest &request,
+                  std::function<void(const QString &path)> chosen) override
     {
         asked.append(request);
-        return answers.isEmpty() ? QString() : answers.takeFirst();
+        const QString path = answers.isEmpty() ? QString() : answers.takeFirst();
+        if (!path.isEmpty())
+            chosen(path);
     }
     void setNextFileName(const QString &path) { answers.append(path); }
 

@@ -77,7 +77,7 @@ TEST_F(Accessibility, EveryInputOfEveryWindowHasAName)
         {"entries", [&] { return new TfmCnx(state, platform, *fm); }},
         {"alarm settings", [&] { return new TfmAlarm(state, platform, fm->alarm()); }},
         {"alarm message", [&] { return new TMsgAlarm({}, QPixmap(32, 32)); }},
-        {"credentials", [&] { return new TfmAsk(state, 3); }},
+        {"credentials", [&] { return new TfmAsk(QStringLiteral("Morvent Online"), QString(), QString()); }},
         {"progress", [&] { return new TfmConnect(); }},
         {"details", [&] { return new TVantrelWSInfo(state, platform, *fm, QStringLiteral("/x")); }},
         {"log viewer", [&] { return new TfmLog(state, quiet); }},

@@ -50,7 +50,7 @@ TEST_F(DetailsTest, ShowsTheStackOrSaysThereIsNone)
         {
             TVantrelWSInfo window(state, platform, *fm, QString());
             window.show();
-            EXPECT_TRUE(fm->DetailsOpen);
+            EXPECT_TRUE(fm->DetailsOpen());
             EXPECT_EQ(window.Ver->text(), QString::fromUtf8(row.ver));
             EXPECT_EQ(window.Status->text(), QString::fromUtf8(row.status));
             EXPECT_EQ(window.MaxSock->text(), QString::fromUtf8(row.maxSock));
@@ -62,7 +62,7 @@ TEST_F(DetailsTest, ShowsTheStackOrSaysThereIsNone)
                                                               : QStringLiteral("N/A");
             EXPECT_TRUE(window.IP->text().startsWith(expectedIP)) << window.IP->text().toStdString();
         }
-        EXPECT_FALSE(fm->DetailsOpen);
+        EXPECT_FALSE(fm->DetailsOpen());
         fm.reset();
     }
 }
@@ -89,36 +89,30 @@ TEST_F(DetailsTest, OneWindowFromTheTrayWithExitBlockedAndConfigureChangingTheMo
     create();
     InstallWindowFactories(*fm, state, platform, QStringLiteral("/usr/bin/vantrel"));
 
-    bool inspected = false;
-    QTimer::singleShot(0, [&] {
-        const auto windows = openWindows<TVantrelWSInfo>();
-        ASSERT_EQ(windows.size(), 1);
-        TVantrelWSInfo *window = windows.first();
-        const auto close = qScopeGuard([window] { window->btClose->click(); });
-        EXPECT_FALSE(fm->Open1->isEnabled());
-        EXPECT_FALSE(fm->Esci1->isEnabled());
-        fm->DoubleClickAction();
-        fm->Open1Click();
-        EXPECT_EQ(openWindows<TVantrelWSInfo>().size(), 1);
-        EXPECT_EQ(window->Config->text(), QStringLiteral("Configured as:  Dialup connection"));
-
-        QTimer::singleShot(0, [] {
-            const auto configs = openWindows<TfmConfig>();
-            ASSERT_EQ(configs.size(), 1);
-            configs.first()->cxLAN->click();
-            configs.first()->btClose->click();
-        });
-        window->btConfig->click();
-        EXPECT_EQ(window->Config->text(), QStringLiteral("Configured as:  LAN connection"));
-        inspected = true;
-    });
     fm->DoubleClickAction();
+    const auto windows = openWindows<TVantrelWSInfo>();
+    ASSERT_EQ(windows.size(), 1);
+    TVantrelWSInfo *window = windows.first();
+    EXPECT_FALSE(fm->Open1->isEnabled());
+    EXPECT_FALSE(fm->Esci1->isEnabled());
+    fm->DoubleClickAction();
+    fm->Open1Click();
+    EXPECT_EQ(openWindows<TVantrelWSInfo>().size(), 1);
+    EXPECT_EQ(window->Config->text(), QStringLiteral("Configured as:  Dialup connection"));
 
-    EXPECT_TRUE(inspected);
+    window->btConfig->click();
+    const auto configs = openWindows<TfmConfig>();
+    ASSERT_EQ(configs.size(), 1);
+    configs.first()->cxLAN->click();
+    configs.first()->btClose->click();
+    EXPECT_EQ(window->Config->text(), QStringLiteral("Configured as:  LAN connection"));
+    window->btClose->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
     EXPECT_TRUE(openWindows<TVantrelWSInfo>().isEmpty());
     EXPECT_TRUE(fm->Open1->isEnabled());
     EXPECT_TRUE(fm->Esci1->isEnabled());
-    EXPECT_FALSE(fm->DetailsOpen);
+    EXPECT_FALSE(fm->DetailsOpen());
     EXPECT_TRUE(fm->DetailsIP.isNull());
 }
 

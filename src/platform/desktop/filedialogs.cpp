@@ -6,19 +6,24 @@
 
 #include <QFileDialog>
 
+#include <memory>
+
 namespace vantrel {
 
-QString QtFileDialogs::getOpenFileName(QWidget *parent, const OpenRequest &request)
+void QtFileDialogs::openFile(QWidget *parent, const OpenRequest &request,
+                             std::function<void(const QString &path)> chosen)
 {
-    TopMostSetAside aside(request.setAsideTopMost);
-    QFileDialog dialog(parent, request.title, request.folder, request.filter);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    auto aside = std::make_shared<TopMostSetAside>(request.setAsideTopMost);
+    auto *dialog = new QFileDialog(parent, request.title, request.folder, request.filter);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setDefaultSuffix(request.defaultSuffix);
+    OpenModal(dialog, parent, [dialog, aside, chosen = std::move(chosen)](int result) {
+        aside->restore();
+        if (result == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+            chosen(dialog->selectedFiles().constFirst());
+    });
 }
 
 } // namespace vantrel

@@ -4,6 +4,8 @@
 // the way they answer message boxes.
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace vantrel {
@@ -19,16 +21,19 @@ public:
     };
 
     virtual ~FileDialogs() = default;
-    // Lets the user pick one existing file. Returns its path, or an empty text
-    // when the user cancels.
-    virtual QString getOpenFileName(QWidget *parent, const OpenRequest &request) = 0;
+    // Lets the user pick one existing file, modal to `parent`, without waiting:
+    // `chosen` runs with its path when the dialog closes, unless `parent` has
+    // gone by then; a cancelled dialog calls nothing.
+    virtual void openFile(QWidget *parent, const OpenRequest &request,
+                          std::function<void(const QString &path)> chosen) = 0;
 };
 
 // QFileDialog, Qt's own dialog rather than the desktop's, so that the default
 // suffix and the must-exist rule behave the same on every desktop.
 class QtFileDialogs final : public FileDialogs {
 public:
-    QString getOpenFileName(QWidget *parent, const OpenRequest &request) override;
+    void openFile(QWidget *parent, const OpenRequest &request,
+                  std::function<void(const QString &path)> chosen) override;
 };
 
 } // namespace vantrel

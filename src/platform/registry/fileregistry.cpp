@@ -121,7 +121,7 @@ QString FileRegistry::defaultAutostartDirectory() { return configHome() + QStrin
 FileRegistry::Reporter FileRegistry::reportThrough(MessageBoxes &boxes)
 {
     return [&boxes](const QString &text) {
-        boxes.show(QStringLiteral("Vantrel Message"), text, MessageBoxes::Icon::Warning);
+        boxes.warning(text);
     };
 }
 
