@@ -401,6 +401,67 @@ TEST_F(DialSteering, ExitEndsTheRunAndHangsUpOnlyADialInProgress)
     }
 }
 
+// Exit while a box of the run is up, Abort while Skip waits for the line to
+// go, and "&Disconnect" while the run waits out its pause after connecting:
+// each acts at once.
+TEST_F(DialSteering, ExitAbortAndDisconnectActAtOnceInEveryPhase)
+{
+    {
+        SCOPED_TRACE("Exit while the run's box is up");
+        rasService.addEntry(QStringLiteral("A"));
+        rasService.entryDialParamsError = ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+        boxes.hold = true;
+        start(QStringLiteral("Multiple selections"), QStringLiteral("2"), {"A", "A"}, 1, 0);
+        fm->Connect1Click();
+        ASSERT_EQ(boxes.openCount(), 1);
+        fm->close();
+        EXPECT_EQ(boxes.closedUnanswered, 1);
+        EXPECT_FALSE(dialer->busy());
+        EXPECT_TRUE(rasService.dialCalls().isEmpty());
+        boxes.hold = false;
+        rasService.entryDialParamsError = 0;
+    }
+    {
+        SCOPED_TRACE("Abort while Skip waits for the line to go");
+        nextCase();
+        rasService.addEntry(QStringLiteral("B"));
+        rasService.statusCallsBeforeGone = 100000;
+        rasService.queueDialAnswer({0, {{RASCS_OpenPort}}, FakeRasService::Delivery::Manual});
+        rasService.queueDialAnswer(FakeRasService::connectAnswer());
+        start(QStringLiteral("Multiple selections"), QStringLiteral("2"), {"A", "B"}, 3, 0);
+        QTimer::singleShot(0, fm.get(), [this] {
+            fmConnect()->btSkip->click();
+            rasService.deliverExtra(RASCS_OpenPort, ERROR_USER_DISCONNECTION);
+        });
+        actingPause.during = [this](qint64 ms) {
+            if (ms == Dialer::kSkipPollPause && fmConnect()->btAbort->isEnabled())
+                fmConnect()->btAbort->click();
+        };
+        connectAndSettle();
+        EXPECT_EQ(rasService.dialCalls().size(), 1) << "B was dialled after Abort";
+        EXPECT_TRUE(boxes.shown.isEmpty());
+        rasService.statusCallsBeforeGone = 0;
+    }
+    {
+        SCOPED_TRACE("Disconnect during the pause after connecting");
+        nextCase();
+        const qsizetype hangUpsBefore = rasService.hangUpCalls().size();
+        start(QStringLiteral("1,A"), {}, {}, 1, 100);
+        actingPause.during = [this](qint64 ms) {
+            if (ms != 100000)
+                return;
+            tick();
+            ASSERT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+            fm->Connect1Click();
+        };
+        connectAndSettle();
+        EXPECT_EQ(rasService.hangUpCalls().size(), hangUpsBefore + 1);
+        EXPECT_EQ(pausesOf(Dialer::kHangUpPause), 2);
+        tick();
+        EXPECT_EQ(fm->addressText(), monitor_text::kNetworkDown);
+    }
+}
+
 TEST_F(DialSteering, SkipWaitsForTheLineToGoButNotForEver)
 {
     rasService.addEntry(QStringLiteral("A"));

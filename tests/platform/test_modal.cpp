@@ -4,6 +4,7 @@
 // raised from does not.
 #include "alarm/msgalarm.h"
 #include "platform/modal.h"
+#include "platform/topmost.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -57,6 +58,21 @@ TEST(OpenModal, BlocksItsOwnerOnlyAndNeverAWindowOpenedFromElsewhere)
         EXPECT_EQ(clickedUnder(box, alarm.btClose, row.viaOpenModal), row.pressed)
             << row.viaOpenModal << row.ownedByTheClickedWindow;
     }
+}
+
+// A stay-on-top window that was set aside for a box and hidden meanwhile (the
+// dial run hid its progress window) gets its flag back but stays hidden.
+TEST(TopMostSetAside, AWindowHiddenMeanwhileIsNotShownAgain)
+{
+    QWidget progress(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+    progress.show();
+    {
+        TopMostSetAside aside(true);
+        EXPECT_FALSE(progress.windowFlags() & Qt::WindowStaysOnTopHint);
+        progress.hide();
+    }
+    EXPECT_TRUE(progress.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(progress.isVisible());
 }
 
 } // namespace
