@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the dialer: dial an entry of the simulated line from the
 # tray menu and hang up, abort the dial of an entry that never answers, see
-# the run go on under the details window, dial with the credentials prompt (the typed password is stored nowhere), and Exit
-# in the middle of a dial.
+# the run go on under the details window, dial with the credentials prompt (the typed password is stored nowhere), Exit
+# in the middle of a dial, and SIGTERM at each moment a window or box is up.
 source "$(dirname "$0")/lib.sh"
 start_display
 start_tray
@@ -133,6 +133,90 @@ wait_for 10 window_shown "Vantrel - Always Busy" || fail "the progress window di
 exit_app
 window_gone "Vantrel - Always Busy" || fail "the progress window outlived the program"
 [ "$(lines_up 'Always Busy')" -eq 0 ] || fail "the dial was left behind by Exit"
+
+# --- SIGTERM whatever is up ---------------------------------------------------------------------
+
+# Ends the program with SIGTERM: exit code 0, nothing of it left on screen,
+# and, with a line up, the closing log line.
+term_app() { # moment online
+  kill -TERM "$app_pid"
+  wait_exit "$app_pid" 20 || fail "$1: the program did not end after SIGTERM"
+  [ "$exit_code" -eq 0 ] || fail "$1: exit code $exit_code after SIGTERM"
+  [ -z "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null)" ] || fail "$1: a window outlived the program"
+  if [ "$2" = online ]; then
+    tr -d '\r' <"$log" | tail -n1 | grep -q 'Application closed but still connected\.$' \
+      || fail "$1: no closing log line (last: $(tr -d '\r' <"$log" | tail -n1))"
+  fi
+  "$line_binary" down all >/dev/null 2>&1 || true
+}
+connected_from_outside() {
+  "$line_binary" up "Morvent Online" >/dev/null 2>&1 || fail "vantrel-line up failed"
+  copy_until '^10\.64\.3\.17$' double_click_icon || fail "the line brought up from outside was not seen"
+}
+
+step "SIGTERM with the credentials prompt up"
+dial_settings "3,Ask Me" 1 0 1
+run_app app-term-prompt.log
+menu_item c
+wait_for 10 window_shown "Vantrel - Ask Me" || fail "the prompt did not come"
+term_app "prompt" offline
+
+step "SIGTERM with the phonebook's warning up"
+cp "$XDG_CONFIG_HOME/vantrel/phonebook.ini" "$work/phonebook.good"
+printf '[Damaged]\nPhone=1\n' >>"$XDG_CONFIG_HOME/vantrel/phonebook.ini"
+dial_settings "2,Always Busy" 3 1 0
+run_app app-term-warning.log
+menu_item c
+wait_for 10 window_shown "Vantrel Message" || fail "the phonebook's warning did not come"
+term_app "warning box" offline
+cp "$work/phonebook.good" "$XDG_CONFIG_HOME/vantrel/phonebook.ini"
+
+for phase in dialling result pause; do
+  step "SIGTERM with the progress window up: $phase"
+  case "$phase" in
+    dialling) entry="Always Busy" rascnx="2,Always Busy" wait=1 pause=0.3 ;;
+    result) entry="Always Busy" rascnx="2,Always Busy" wait=1 pause=2 ;;
+    pause) entry="Morvent Online" rascnx="1,Morvent Online" wait=30 pause=8 ;; # connected, then 30 s
+  esac
+  dial_settings "$rascnx" 3 "$wait" 0
+  run_app "app-term-$phase.log"
+  menu_item c
+  wait_for 10 window_shown "Vantrel - $entry" || fail "the progress window did not come"
+  sleep "$pause"
+  if [ "$phase" = pause ]; then
+    term_app "progress window, $phase" online
+  else
+    term_app "progress window, $phase" offline
+  fi
+done
+
+step "SIGTERM during the hang-up"
+dial_settings "1,Morvent Online" 1 0 0
+run_app app-term-hangup.log
+connected_from_outside
+menu_item d
+wait_for 10 window_shown "Vantrel - " || wait_for 10 window_shown "Vantrel Message" || true
+term_app "hang-up" offline
+
+step "SIGTERM with the details window up"
+run_app app-term-details.log
+connected_from_outside
+menu_item o
+wait_for 10 window_shown "Vantrel - Winsock Information" || fail "the details window did not open"
+term_app "details" online
+
+step "SIGTERM with the log viewer's question up"
+run_app app-term-logquestion.log
+connected_from_outside
+menu_item v
+wait_for 10 eval '[ -n "$(xdotool search --onlyvisible --name "Vantrel Log File created" | head -n1)" ]' \
+  || fail "the log viewer did not open"
+viewer=$(xdotool search --onlyvisible --name 'Vantrel Log File created' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$viewer")"
+point_at $((X + WIDTH - 35)) $((Y + 52))
+xdotool click 1
+wait_for 10 window_shown "Vantrel Confirm Request" || fail "the Clear question did not come up"
+term_app "log viewer's question" online
 
 echo "--- log file ---"
 tr -d '\r' <"$log"
