@@ -10,11 +10,9 @@
 #include "platform/vtimer.h"
 
 #include <QAction>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -32,8 +30,10 @@ namespace {
 
 const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kIntrospectableInterface = QStringLiteral("org.freedesktop.DBus.Introspectable");
+const QString kBusDaemon = QStringLiteral("org.freedesktop.DBus");
+const QString kBusDaemonPath = QStringLiteral("/org/freedesktop/DBus");
 
-// Qt adds the standard interfaces (Properties, Introspectable, Peer) around it.
+// The interface, as Introspect shows it.
 const char kInterfaceXml[] =
     "  <interface name=\"org.morvent.Vantrel\">\n"
     "    <property name=\"Address\" type=\"s\" access=\"read\"/>\n"
@@ -51,11 +51,54 @@ const char kInterfaceXml[] =
     "    <method name=\"CopyAddress\"/>\n"
     "  </interface>\n";
 
+// What Introspect answers around the interface. The service answers it itself,
+// after the check of the caller, so it names the standard interfaces too.
+const char kIntrospectionHead[] =
+    "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+    " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n"
+    "<node>\n";
+const char kIntrospectionTail[] =
+    "  <interface name=\"org.freedesktop.DBus.Properties\">\n"
+    "    <method name=\"Get\">\n"
+    "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
+    "      <arg name=\"property_name\" type=\"s\" direction=\"in\"/>\n"
+    "      <arg name=\"value\" type=\"v\" direction=\"out\"/>\n"
+    "    </method>\n"
+    "    <method name=\"Set\">\n"
+    "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
+    "      <arg name=\"property_name\" type=\"s\" direction=\"in\"/>\n"
+    "      <arg name=\"value\" type=\"v\" direction=\"in\"/>\n"
+    "    </method>\n"
+    "    <method name=\"GetAll\">\n"
+    "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
+    "      <arg name=\"values\" type=\"a{sv}\" direction=\"out\"/>\n"
+    "    </method>\n"
+    "    <signal name=\"PropertiesChanged\">\n"
+    "      <arg name=\"interface_name\" type=\"s\"/>\n"
+    "      <arg name=\"changed_properties\" type=\"a{sv}\"/>\n"
+    "      <arg name=\"invalidated_properties\" type=\"as\"/>\n"
+    "    </signal>\n"
+    "  </interface>\n"
+    "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+    "    <method name=\"Introspect\">\n"
+    "      <arg name=\"xml_data\" type=\"s\" direction=\"out\"/>\n"
+    "    </method>\n"
+    "  </interface>\n"
+    "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
+    "    <method name=\"Ping\"/>\n"
+    "    <method name=\"GetMachineId\">\n"
+    "      <arg name=\"machine_uuid\" type=\"s\" direction=\"out\"/>\n"
+    "    </method>\n"
+    "  </interface>\n"
+    "</node>\n";
+
 // Names from a caller reach message texts and the dialer: no control
 // characters, and no longer than the phonebook allows.
 QString EntryProblem(const QString &entry)
 {
-    if (entry.toUtf8().size() > RAS_MaxEntryName)
+    // Each UTF-16 unit is at least one byte of UTF-8: a long name is told as
+    // such before it is converted.
+    if (entry.size() > RAS_MaxEntryName || entry.toUtf8().size() > RAS_MaxEntryName)
         return QStringLiteral("The entry name is longer than %1 bytes.").arg(RAS_MaxEntryName);
     for (const QChar c : entry) {
         if (c.category() == QChar::Other_Control)
@@ -188,119 +231,141 @@ bool VantrelBusService::handleMessage(const QDBusMessage &message, const QDBusCo
 {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
-    Call call{message, connection};
-    m_call = &call;
-    const auto done = qScopeGuard([this] { m_call = nullptr; });
-    if (!callerAllowed())
-        return true;
-    const QString interface = message.interface();
-    if (interface == kIntrospectableInterface
-        || (interface.isEmpty() && message.member() == QLatin1String("Introspect")))
-        return false; // Qt answers from introspect()
-    if (interface == kPropertiesInterface)
-        answerProperties();
-    else if (interface.isEmpty() || interface == kInterface)
-        answerMethod();
-    else
-        refuse(QDBusError::errorString(QDBusError::UnknownInterface),
-               QStringLiteral("%1 has no interface %2.").arg(kPath, interface));
-    if (!call.answered)
-        reply();
+    // Whose call it is comes from the bus daemon. A blocking question here
+    // would stop this thread behind every message the bus has queued for us
+    // (a burst of large calls froze the program for good): the question is
+    // sent, and the call answered when the daemon's answer comes.
+    QDBusMessage ask = QDBusMessage::createMethodCall(kBusDaemon, kBusDaemonPath, kBusDaemon,
+                                                      QStringLiteral("GetConnectionUnixUser"));
+    ask << message.service();
+    auto *pending = new QDBusPendingCallWatcher(connection.asyncCall(ask), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, call = Call{message, connection}](QDBusPendingCallWatcher *answered) mutable {
+                answered->deleteLater();
+                answerChecked(call, answered->reply());
+            });
     return true;
 }
 
-void VantrelBusService::answerMethod()
+void VantrelBusService::answerChecked(Call &call, const QDBusMessage &callerUid)
+{
+    if (callerUid.type() != QDBusMessage::ReplyMessage) {
+        refuse(call, kAccessDenied,
+               QStringLiteral("Vantrel could not learn from the bus whose call this is (%1).").arg(callerUid.errorName()));
+        return;
+    }
+    bool known = false;
+    const uint uid = callerUid.arguments().value(0).toUInt(&known);
+    if (!known || uid != m_allowedUid) {
+        refuse(call, kAccessDenied, QStringLiteral("Vantrel answers only calls of its own user."));
+        return;
+    }
+    const QString interface = call.message.interface();
+    if (interface == kIntrospectableInterface
+        || (interface.isEmpty() && call.message.member() == QLatin1String("Introspect"))) {
+        if (call.message.member() == QLatin1String("Introspect") && call.message.signature().isEmpty())
+            reply(call, {QLatin1String(kIntrospectionHead) + introspect(kPath) + QLatin1String(kIntrospectionTail)});
+        else
+            refuse(call, QDBusError::errorString(QDBusError::UnknownMethod),
+                   QStringLiteral("%1 has no method %2.").arg(kIntrospectableInterface, call.message.member()));
+    } else if (interface == kPropertiesInterface) {
+        answerProperties(call);
+    } else if (interface.isEmpty() || interface == kInterface) {
+        answerMethod(call);
+    } else {
+        refuse(call, QDBusError::errorString(QDBusError::UnknownInterface),
+               QStringLiteral("%1 has no interface %2.").arg(kPath, interface));
+    }
+    if (!call.answered)
+        reply(call);
+}
+
+void VantrelBusService::answerMethod(Call &call)
 {
     // Each method of the interface: its name, its argument signature, and what runs it.
     struct Method {
         QLatin1StringView name;
         QLatin1StringView signature;
-        void (*run)(VantrelBusService &, const QVariantList &);
+        void (*run)(VantrelBusService &, Call &, const QVariantList &);
     };
     static const Method kMethods[] = {
         {QLatin1StringView("Connect"), QLatin1StringView("s"),
-         [](VantrelBusService &s, const QVariantList &args) { s.Connect(args.at(0).toString()); }},
-        {QLatin1StringView("Disconnect"), {}, [](VantrelBusService &s, const QVariantList &) { s.Disconnect(); }},
-        {QLatin1StringView("ShowDetails"), {}, [](VantrelBusService &s, const QVariantList &) { s.ShowDetails(); }},
-        {QLatin1StringView("CopyAddress"), {}, [](VantrelBusService &s, const QVariantList &) { s.CopyAddress(); }},
+         [](VantrelBusService &s, Call &c, const QVariantList &args) { s.Connect(c, args.at(0).toString()); }},
+        {QLatin1StringView("Disconnect"), {},
+         [](VantrelBusService &s, Call &c, const QVariantList &) { s.Disconnect(c); }},
+        {QLatin1StringView("ShowDetails"), {}, [](VantrelBusService &s, Call &, const QVariantList &) { s.ShowDetails(); }},
+        {QLatin1StringView("CopyAddress"), {},
+         [](VantrelBusService &s, Call &c, const QVariantList &) { s.CopyAddress(c); }},
     };
-    const QString member = m_call->message.member();
-    const QString signature = m_call->message.signature();
+    const QString member = call.message.member();
+    const QString signature = call.message.signature();
     const auto method = std::find_if(std::begin(kMethods), std::end(kMethods),
                                      [&](const Method &m) { return m.name == member; });
     if (method == std::end(kMethods)) {
-        refuse(QDBusError::errorString(QDBusError::UnknownMethod),
+        refuse(call, QDBusError::errorString(QDBusError::UnknownMethod),
                QStringLiteral("%1 has no method %2.").arg(kInterface, member));
         return;
     }
     if (signature != method->signature) {
-        refuse(QDBusError::errorString(QDBusError::InvalidArgs),
+        refuse(call, QDBusError::errorString(QDBusError::InvalidArgs),
                QStringLiteral("%1 takes (%2), not (%3).").arg(member, method->signature, signature));
         return;
     }
-    method->run(*this, m_call->message.arguments());
+    method->run(*this, call, call.message.arguments());
 }
 
-void VantrelBusService::answerProperties()
+void VantrelBusService::answerProperties(Call &call)
 {
-    const QString member = m_call->message.member();
-    const QString signature = m_call->message.signature();
-    const QVariantList args = m_call->message.arguments();
+    const QString member = call.message.member();
+    const QString signature = call.message.signature();
+    const QVariantList args = call.message.arguments();
     const bool get = member == QLatin1String("Get") && signature == QLatin1String("ss");
     const bool getAll = member == QLatin1String("GetAll") && signature == QLatin1String("s");
     const bool set = member == QLatin1String("Set") && signature == QLatin1String("ssv");
     if (!get && !getAll && !set) {
-        refuse(QDBusError::errorString(QDBusError::UnknownMethod),
+        refuse(call, QDBusError::errorString(QDBusError::UnknownMethod),
                QStringLiteral("%1 has no method %2 (%3).").arg(kPropertiesInterface, member, signature));
         return;
     }
     const QString interface = args.at(0).toString();
     if (!interface.isEmpty() && interface != kInterface) {
-        refuse(QDBusError::errorString(QDBusError::UnknownInterface),
+        refuse(call, QDBusError::errorString(QDBusError::UnknownInterface),
                QStringLiteral("%1 has no interface %2.").arg(kPath, interface));
         return;
     }
     const QVariantMap all = properties();
     if (getAll) {
-        reply({all});
+        reply(call, {all});
         return;
     }
     const QString name = args.at(1).toString();
     if (!all.contains(name)) {
-        refuse(QDBusError::errorString(QDBusError::UnknownProperty),
+        refuse(call, QDBusError::errorString(QDBusError::UnknownProperty),
                QStringLiteral("%1 has no property %2.").arg(kInterface, name));
         return;
     }
     if (set)
-        refuse(QDBusError::errorString(QDBusError::PropertyReadOnly), QStringLiteral("%1 is read-only.").arg(name));
+        refuse(call, QDBusError::errorString(QDBusError::PropertyReadOnly), QStringLiteral("%1 is read-only.").arg(name));
     else
-        reply({QVariant::fromValue(QDBusVariant(all.value(name)))});
+        reply(call, {QVariant::fromValue(QDBusVariant(all.value(name)))});
 }
 
-void VantrelBusService::reply(const QVariantList &arguments)
+void VantrelBusService::reply(Call &call, const QVariantList &arguments)
 {
-    m_call->answered = true;
-    if (m_call->message.isReplyRequired())
-        m_call->connection.send(m_call->message.createReply(arguments));
+    call.answered = true;
+    if (call.message.isReplyRequired())
+        call.connection.send(call.message.createReply(arguments));
 }
 
-bool VantrelBusService::refuse(const QString &name, const QString &text)
+bool VantrelBusService::refuse(Call &call, const QString &name, const QString &text)
 {
-    m_call->answered = true;
-    if (m_call->message.isReplyRequired())
-        m_call->connection.send(m_call->message.createErrorReply(name, text));
+    call.answered = true;
+    if (call.message.isReplyRequired())
+        call.connection.send(call.message.createErrorReply(name, text));
     return false;
 }
 
-bool VantrelBusService::callerAllowed()
-{
-    const QDBusReply<uint> uid = m_call->connection.interface()->serviceUid(m_call->message.service());
-    if (uid.isValid() && uid.value() == m_allowedUid)
-        return true;
-    return refuse(kAccessDenied, QStringLiteral("Vantrel answers only calls of its own user."));
-}
-
-void VantrelBusService::runHandler(const std::function<void()> &handler)
+void VantrelBusService::runHandler(Call &call, const std::function<void()> &handler)
 {
     try {
         handler();
@@ -317,12 +382,12 @@ void VantrelBusService::runHandler(const std::function<void()> &handler)
             text = QString::fromLocal8Bit(e.what());
         } catch (...) {
         }
-        refuse(kFailed, text);
+        refuse(call, kFailed, text);
         QTimer::singleShot(0, this, [failure] { std::rethrow_exception(failure); });
     }
 }
 
-bool VantrelBusService::entryInPhonebook(const QString &entry, QString *found)
+bool VantrelBusService::entryInPhonebook(Call &call, const QString &entry, QString *found)
 {
     RasApi &ras = *m_platform.ras;
     std::vector<RASENTRYNAMEA> entries(16);
@@ -330,7 +395,7 @@ bool VantrelBusService::entryInPhonebook(const QString &entry, QString *found)
     const DWORD rc = ras.EnumEntries(entries, count);
     if (rc != 0) {
         *found = QString();
-        return refuse(kFailed, QStringLiteral("The connection entries cannot be listed."));
+        return refuse(call, kFailed, QStringLiteral("The connection entries cannot be listed."));
     }
     for (DWORD i = 0; i < count && i < DWORD(entries.size()); ++i) {
         const char *name = entries[i].szEntryName;
@@ -341,17 +406,17 @@ bool VantrelBusService::entryInPhonebook(const QString &entry, QString *found)
             return true;
         }
     }
-    return refuse(kUnknownEntry, QStringLiteral("There is no connection entry \"%1\".").arg(entry));
+    return refuse(call, kUnknownEntry, QStringLiteral("There is no connection entry \"%1\".").arg(entry));
 }
 
-void VantrelBusService::Connect(const QString &entry)
+void VantrelBusService::Connect(Call &call, const QString &entry)
 {
     if (const QString problem = EntryProblem(entry); !problem.isEmpty()) {
-        refuse(kInvalidArgument, problem);
+        refuse(call, kInvalidArgument, problem);
         return;
     }
     if (m_state.AppSettings.Conn) {
-        refuse(kLanMode, QStringLiteral("Vantrel is in LAN mode: there is nothing to dial."));
+        refuse(call, kLanMode, QStringLiteral("Vantrel is in LAN mode: there is nothing to dial."));
         return;
     }
     // The entry before the state: a bad one is told as such, whatever the state.
@@ -359,41 +424,41 @@ void VantrelBusService::Connect(const QString &entry)
     if (entry.isEmpty()) {
         const AppSettings &s = m_state.AppSettings;
         if (CycleLengthOf(s.Cycled) == 1 && EntryFromRasCnx(s.RASCnx).isEmpty()) {
-            refuse(kNoEntry, QStringLiteral("No connection entry is chosen: choose one in Vantrel or name one."));
+            refuse(call, kNoEntry, QStringLiteral("No connection entry is chosen: choose one in Vantrel or name one."));
             return;
         }
-    } else if (!entryInPhonebook(entry, &listed)) {
+    } else if (!entryInPhonebook(call, entry, &listed)) {
         return;
     }
     if (m_dialer.busy()) {
-        refuse(kBusy, QStringLiteral("A dial or hang-up is under way."));
+        refuse(call, kBusy, QStringLiteral("A dial or hang-up is under way."));
         return;
     }
     if (m_fm.connected()) {
-        refuse(kAlreadyConnected, QStringLiteral("Vantrel is connected already (%1).").arg(m_fm.addressText()));
+        refuse(call, kAlreadyConnected, QStringLiteral("Vantrel is connected already (%1).").arg(m_fm.addressText()));
         return;
     }
     if (listed.isEmpty())
-        runHandler([this] { m_fm.Connect1Click(); });
+        runHandler(call, [this] { m_fm.Connect1Click(); });
     else
-        runHandler([this, listed] { m_dialer.DialEntry(listed); });
+        runHandler(call, [this, listed] { m_dialer.DialEntry(listed); });
 }
 
-void VantrelBusService::Disconnect()
+void VantrelBusService::Disconnect(Call &call)
 {
     if (m_state.AppSettings.Conn) {
-        refuse(kLanMode, QStringLiteral("Vantrel is in LAN mode: there is no dial-up line to hang up."));
+        refuse(call, kLanMode, QStringLiteral("Vantrel is in LAN mode: there is no dial-up line to hang up."));
         return;
     }
     if (m_dialer.busy()) {
-        refuse(kBusy, QStringLiteral("A dial or hang-up is under way."));
+        refuse(call, kBusy, QStringLiteral("A dial or hang-up is under way."));
         return;
     }
     if (!m_fm.connected()) {
-        refuse(kNotConnected, QStringLiteral("Vantrel is not connected."));
+        refuse(call, kNotConnected, QStringLiteral("Vantrel is not connected."));
         return;
     }
-    runHandler([this] { m_fm.Connect1Click(); });
+    runHandler(call, [this] { m_fm.Connect1Click(); });
 }
 
 void VantrelBusService::ShowDetails()
@@ -403,9 +468,9 @@ void VantrelBusService::ShowDetails()
     QTimer::singleShot(0, &m_fm, [fm = &m_fm] { fm->Open1Click(); });
 }
 
-void VantrelBusService::CopyAddress()
+void VantrelBusService::CopyAddress(Call &call)
 {
-    runHandler([this] { m_fm.CopyIP1Click(); });
+    runHandler(call, [this] { m_fm.CopyIP1Click(); });
 }
 
 // --- start ---------------------------------------------------------------------------

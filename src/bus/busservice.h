@@ -41,7 +41,10 @@ inline const QString kFailed = QStringLiteral("org.morvent.Vantrel.Error.Failed"
 
 // A virtual object rather than an exported QObject: Qt answers property reads
 // of an exported object itself, where the caller cannot be checked. Here every
-// call, property reads included, passes the same check of the caller's user.
+// call, property reads and introspection included, passes the same check of the
+// caller's user. That check asks the bus daemon without waiting: every call is
+// answered later, once the daemon has told whose it is (a delayed reply), so
+// no call ever holds up the thread the service runs on.
 class VantrelBusService : public QDBusVirtualObject {
     Q_OBJECT
 public:
@@ -67,10 +70,11 @@ public:
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:
-    // The call being answered, while handleMessage runs.
+    // One call being answered. Each answer goes through the call's own record,
+    // so calls may be answered in any order, one inside another's handler too.
     struct Call {
-        const QDBusMessage &message;
-        const QDBusConnection &connection;
+        QDBusMessage message;
+        QDBusConnection connection;
         bool answered = false;
     };
 
@@ -82,19 +86,20 @@ private:
     // the properties that differ, if any.
     void refresh();
 
-    void answerMethod();
-    void answerProperties();
-    void Connect(const QString &entry);
-    void Disconnect();
+    // Answers the call, now that the bus daemon has said whose it is.
+    void answerChecked(Call &call, const QDBusMessage &callerUid);
+    void answerMethod(Call &call);
+    void answerProperties(Call &call);
+    void Connect(Call &call, const QString &entry);
+    void Disconnect(Call &call);
     void ShowDetails();
-    void CopyAddress();
+    void CopyAddress(Call &call);
 
-    bool callerAllowed();
-    void reply(const QVariantList &arguments = {});
-    bool refuse(const QString &name, const QString &text);
+    static void reply(Call &call, const QVariantList &arguments = {});
+    static bool refuse(Call &call, const QString &name, const QString &text);
     // Runs a tray handler; an error it throws also answers the call.
-    void runHandler(const std::function<void()> &handler);
-    bool entryInPhonebook(const QString &entry, QString *failure);
+    void runHandler(Call &call, const std::function<void()> &handler);
+    bool entryInPhonebook(Call &call, const QString &entry, QString *found);
 
     AppState &m_state;
     Platform &m_platform;
@@ -104,7 +109,6 @@ private:
     QVariantMap m_announced;
     QDateTime m_onlineSince;
     uid_t m_allowedUid;
-    Call *m_call = nullptr;
 };
 
 // Offers the service on the session bus for the life of the returned object.

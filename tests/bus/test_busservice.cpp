@@ -9,7 +9,9 @@
 #include <QDBusMessage>
 #include <QClipboard>
 #include <QDBusMetaType>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -17,6 +19,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <thread>
 #include <unistd.h>
 
 namespace vantrel::test {
@@ -105,11 +113,16 @@ protected:
     }
 
     // A method call over the bus; the reply, an error or not.
-    QDBusMessage call(const QString &method, const QVariantList &args = {}, const QString &interface = kInterface)
+    static QDBusMessage methodCall(const QString &method, const QVariantList &args = {},
+                                   const QString &interface = kInterface)
     {
         QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, interface, method);
         m.setArguments(args);
-        return client().call(m, QDBus::BlockWithGui);
+        return m;
+    }
+    QDBusMessage call(const QString &method, const QVariantList &args = {}, const QString &interface = kInterface)
+    {
+        return client().call(methodCall(method, args, interface), QDBus::BlockWithGui);
     }
     QVariantMap properties()
     {
@@ -137,6 +150,17 @@ protected:
         ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
         ASSERT_TRUE(settle());
         tickAndDeliver();
+    }
+
+    // Runs the event loop until `done` holds; false when it did not within 20 s.
+    static bool spinUntil(const std::function<bool()> &done)
+    {
+        QTimer wake; // the loop also wakes for what other threads finish
+        wake.start(5);
+        const QDeadlineTimer deadline(20000);
+        while (!done() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return done();
     }
 
     static inline QTemporaryDir *s_dir = nullptr;
@@ -223,6 +247,8 @@ TEST_F(BusService, RefusedCallsChangeNothing)
         {"another user reads", "1,Online", false, true, QStringLiteral("GetAll"), {kInterface}, kAccessDenied, properties},
         {"another user reads one", "1,Online", false, true, QStringLiteral("Get"), {kInterface, address}, kAccessDenied,
          properties},
+        {"another user introspects", "1,Online", false, true, QStringLiteral("Introspect"), {}, kAccessDenied,
+         QStringLiteral("org.freedesktop.DBus.Introspectable")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -259,6 +285,17 @@ TEST_F(BusService, ShowDetailsAndCopyAddressDoWhatTheTrayMenuDoes)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Network is down"));
 }
 
+TEST_F(BusService, IntrospectionIsAnsweredToItsOwnUser)
+{
+    startService(QStringLiteral("1,Online"));
+    const QDBusMessage reply =
+        call(QStringLiteral("Introspect"), {}, QStringLiteral("org.freedesktop.DBus.Introspectable"));
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const QString xml = reply.arguments().value(0).toString();
+    EXPECT_TRUE(xml.contains(QStringLiteral("<method name=\"Connect\">"))) << xml.toStdString();
+    EXPECT_TRUE(xml.contains(QStringLiteral("<interface name=\"org.freedesktop.DBus.Properties\">")));
+}
+
 TEST_F(BusService, OneRunAtATimeAndNoSecondConnect)
 {
     startService(QStringLiteral("1,Online"));
@@ -275,6 +312,80 @@ TEST_F(BusService, OneRunAtATimeAndNoSecondConnect)
     EXPECT_EQ(call(QStringLiteral("Connect"), {QString()}).errorName().toStdString(), kAlreadyConnected.toStdString());
     EXPECT_EQ(recorder->dials.size(), 1);
     EXPECT_FALSE(dialer->busy());
+}
+
+TEST_F(BusService, ABurstOfLargeCallsIsAllAnsweredWhileTheEventLoopRunsOn)
+{
+    startService(QStringLiteral("1,Online"));
+    // 100 calls of 1 MB each, sent at once from a thread of their own as parallel
+    // clients would: each is refused for its name's length, none for its user.
+    std::vector<QDBusMessage> replies(100);
+    std::atomic<bool> answered{false};
+    std::thread clients([&] {
+        const QDBusMessage huge = methodCall(QStringLiteral("Connect"), {QString(1 << 20, QLatin1Char('x'))});
+        std::vector<QDBusPendingCall> pending;
+        for (size_t i = 0; i < replies.size(); ++i)
+            pending.push_back(client().asyncCall(huge, 120000));
+        for (size_t i = 0; i < replies.size(); ++i)
+            replies[i] = (pending[i].waitForFinished(), pending[i].reply());
+        answered = true;
+    });
+    // A service thread stuck in a call never comes back here: end, not hang.
+    std::thread watchdog([&] {
+        for (int waited = 0; !answered; waited += 50) {
+            if (waited > 120000) {
+                std::fputs("the service's thread is stuck: the burst was never answered\n", stderr);
+                std::abort();
+            }
+            QThread::msleep(50);
+        }
+    });
+    // The longest time between two ticks of a 20 ms timer of the service's thread.
+    QTimer ticker;
+    QElapsedTimer sinceLast;
+    qint64 longestGap = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = qMax(longestGap, sinceLast.restart()); });
+    sinceLast.start();
+    ticker.start(20);
+    while (!answered)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    longestGap = qMax(longestGap, sinceLast.elapsed());
+    clients.join();
+    watchdog.join();
+    EXPECT_LE(longestGap, 100);
+    EXPECT_EQ(std::count_if(replies.begin(), replies.end(),
+                            [](const QDBusMessage &r) { return r.errorName() == kInvalidArgument; }),
+              100);
+}
+
+TEST_F(BusService, ACallArrivingWhileAnotherIsAnsweredGetsItsOwnAnswer)
+{
+    startService(QStringLiteral("1,Online"));
+    tick();
+    // A line the phonebook reader skips: listing the entries reports it, and
+    // while that report is up a second call comes in and is answered.
+    QFile book(home.configDir() + QStringLiteral("/vantrel/phonebook.ini"));
+    ASSERT_TRUE(book.open(QIODevice::Append));
+    book.write("not an entry\n");
+    book.close();
+    std::optional<QDBusPendingCall> second;
+    onLineReport = [&] {
+        if (second)
+            return;
+        second = client().asyncCall(methodCall(QStringLiteral("GetAll"), {kInterface},
+                                               QStringLiteral("org.freedesktop.DBus.Properties")));
+        EXPECT_TRUE(spinUntil([&] { return second->isFinished(); }));
+    };
+
+    QDBusPendingCall first = client().asyncCall(methodCall(QStringLiteral("Connect"), {QStringLiteral("online")}));
+    ASSERT_TRUE(spinUntil([&] { return first.isFinished(); }));
+    EXPECT_EQ(first.reply().type(), QDBusMessage::ReplyMessage) << first.reply().errorMessage().toStdString();
+    EXPECT_EQ(recorder->dialledEntries(), QStringList{QStringLiteral("Online")});
+    ASSERT_TRUE(second) << "the phonebook's report never came";
+    ASSERT_EQ(second->reply().type(), QDBusMessage::ReplyMessage) << second->reply().errorMessage().toStdString();
+    EXPECT_EQ(qdbus_cast<QVariantMap>(second->reply().arguments().value(0)).value(QStringLiteral("Address")),
+              QStringLiteral("Network is down"));
+    ASSERT_TRUE(settle());
 }
 
 } // namespace

@@ -91,7 +91,11 @@ protected:
         o.configDir = config;
         o.runtimeDir = home.path() + QStringLiteral("/runtime/vantrel");
         o.speed = 0;
-        o.report = [this](const QString &t) { lineReports.append(t); };
+        o.report = [this](const QString &t) {
+            lineReports.append(t);
+            if (onLineReport) // in the program a report is a box, which lets other events run
+                onLineReport();
+        };
         line = std::make_unique<SimLine>(o);
         recorder = std::make_unique<RecordingService>(*line);
         lineApi = std::make_unique<RasApi>(*recorder);
@@ -212,6 +216,7 @@ protected:
     int pausesOf(int ms) const { return int(actingPause.pauses.count(ms)); }
 
     QStringList lineReports;
+    std::function<void()> onLineReport;
     std::unique_ptr<SimLine> line;
     std::unique_ptr<RecordingService> recorder;
     std::unique_ptr<RasApi> lineApi;
