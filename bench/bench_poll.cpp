@@ -74,7 +74,9 @@ struct Rig {
             if (mode == Mode::DialUpUp) {
                 test::BringLineUp(*line);
             }
-            realTray = std::make_unique<QtNotifyIcon>([] { return TrayHost::XEmbed; });
+            realTray = std::make_unique<QtNotifyIcon>([](QObject *context, TrayAnswer answer) {
+                ProbeTrayHost(context, [answer](TrayHostAnswer found) { answer({found.present, TrayHost::XEmbed}); });
+            });
             platform.ras = lineApi.get();
             platform.sockets = &realSockets;
             platform.tray = realTray.get();

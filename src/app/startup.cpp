@@ -96,7 +96,9 @@ VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString prog
     if (!m_hooks.showSplash)
         m_hooks.showSplash = ShowSplash;
     if (!m_hooks.trayAvailable)
-        m_hooks.trayAvailable = TrayHostPresent;
+        m_hooks.trayAvailable = [](std::function<void(bool)> present) {
+            ProbeTrayHost(qApp, [present](TrayHostAnswer answer) { present(answer.present); });
+        };
     if (!m_hooks.note)
         m_hooks.note = [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
 }
@@ -145,8 +147,11 @@ void VantrelStartup::afterSplash()
 
     // At logon the program often starts before the panel that holds the tray.
     // A missing tray is no reason to stop: the icon docks when a host appears.
-    if (!m_hooks.trayAvailable())
-        m_hooks.note(kNoTrayYet);
+    // Start-up does not wait for the answer; the note goes out when it comes.
+    m_hooks.trayAvailable([note = m_hooks.note](bool present) {
+        if (!present)
+            note(kNoTrayYet);
+    });
 
     m_state.ProgramFolder = ProgramFolderFromPath(m_programFile);
 

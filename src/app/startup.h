@@ -80,8 +80,9 @@ struct StartupHooks {
     // Opens the splash (default: fmLogo for 3000 ms); `closed` runs when it
     // has closed.
     std::function<void(std::function<void()> closed)> showSplash;
-    // Whether a tray host is there (default: TrayHostPresent).
-    std::function<bool()> trayAvailable;
+    // Asks whether a tray host is there; the answer may come later (default:
+    // ProbeTrayHost).
+    std::function<void(std::function<void(bool present)>)> trayAvailable;
     // Tells the user something that needs no answer (default: a line on stderr).
     std::function<void(const QString &)> note;
     // Ends the message loop when the main window has shut down.

@@ -100,7 +100,7 @@ protected:
             splashSawMainWindow = FindWindowClass(kMainWindowClass);
             closed();
         };
-        h.trayAvailable = [this] { return trayThere; };
+        h.trayAvailable = [this](std::function<void(bool)> answer) { trayAnswer = std::move(answer); };
         h.note = [this](const QString &text) { notes.append(text); };
         h.quitOnShutdown = false;
         return h;
@@ -122,7 +122,7 @@ protected:
     std::optional<int> endedWith;
     int splashes = 0;
     bool splashSawMainWindow = false;
-    bool trayThere = true;
+    std::function<void(bool)> trayAnswer; // the tray check's answer, when the test gives it
     QStringList notes;
 };
 
@@ -171,9 +171,11 @@ TEST_F(StartupTest, AStaleSocketDoesNotRefuseAndTheNewCopyRegistersOnlyWithItsMa
 
 TEST_F(StartupTest, WithoutATrayTheProgramRunsOnAndSaysSoOnce)
 {
-    trayThere = false;
     auto s = startup();
     EXPECT_FALSE(run(*s).has_value());
+    ASSERT_TRUE(trayAnswer);
+    EXPECT_TRUE(notes.isEmpty()) << "start-up goes on without waiting for the answer";
+    trayAnswer(false);
     EXPECT_TRUE(boxes.shown.isEmpty()) << "no box: nobody may be there to answer it at logon";
     EXPECT_EQ(notes, QStringList{kNoTrayYet});
     ASSERT_NE(s->fmVantrel(), nullptr);

@@ -8,10 +8,12 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vantrel::test {
 namespace {
@@ -155,7 +158,7 @@ class QtNotifyIconTest : public ::testing::Test {
 protected:
     void make(TrayHost host)
     {
-        tray = std::make_unique<QtNotifyIcon>([host] { return host; }, [this] { return hostPresent; });
+        tray = std::make_unique<QtNotifyIcon>([host, this](QObject *, TrayAnswer answer) { answer({hostPresent, host}); });
         window = tray->registerWindow([this](DWORD m, DWORD w, DWORD l) { clicks.append({m, w, l}); });
         QPixmap globe(32, 32);
         globe.fill(Qt::blue);
@@ -269,7 +272,7 @@ TEST_F(QtNotifyIconTest, NoNoticeWhenAHostAppearsInTime)
 // --- host detection ---------------------------------------------------------------------
 
 // A StatusNotifierWatcher with a settable host flag, answering from a thread of
-// its own so that the blocking call of the check can reach it.
+// its own, which a test can keep busy to make the answer late.
 class FakeWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
@@ -330,9 +333,35 @@ protected:
     QThread watcherThread;
 };
 
-TEST_F(TrayHostDetection, FollowsTheWatchersHostFlagOnTheSessionBus)
+// The real look for a tray host, and the longest a 20 ms timer of the asking
+// thread waited between the question and the answer.
+struct Probed {
+    std::optional<TrayHostAnswer> answer;
+    qint64 longestGap = 0;
+};
+Probed Probe()
 {
-    EXPECT_EQ(DetectTrayHost(), TrayHost::XEmbed) << "no watcher on the bus";
+    Probed out;
+    QTimer ticker;
+    QElapsedTimer sinceLast;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { out.longestGap = qMax(out.longestGap, sinceLast.restart()); });
+    sinceLast.start();
+    ticker.start(20);
+    QObject context;
+    ProbeTrayHost(&context, [&](TrayHostAnswer answer) { out.answer = answer; });
+    const QDeadlineTimer deadline(10000);
+    while (!out.answer && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    out.longestGap = qMax(out.longestGap, sinceLast.elapsed());
+    return out;
+}
+
+TEST_F(TrayHostDetection, FollowsTheWatchersHostFlagWithoutWaitingForIt)
+{
+    const Probed none = Probe();
+    ASSERT_TRUE(none.answer);
+    EXPECT_EQ(none.answer->host, TrayHost::XEmbed) << "no watcher on the bus";
+    EXPECT_FALSE(none.answer->present);
 
     QDBusConnection other = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
     ASSERT_TRUE(other.isConnected());
@@ -344,9 +373,17 @@ TEST_F(TrayHostDetection, FollowsTheWatchersHostFlagOnTheSessionBus)
                                      QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(other.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
 
-    EXPECT_EQ(DetectTrayHost(), TrayHost::XEmbed) << "a watcher without a host";
-    watcher->host = true;
-    EXPECT_EQ(DetectTrayHost(), TrayHost::StatusNotifier);
+    for (const bool host : {false, true}) {
+        SCOPED_TRACE(host ? "a watcher with a host" : "a watcher without a host");
+        watcher->host = host;
+        // The watcher answers 300 ms late; the asking thread runs on meanwhile.
+        QMetaObject::invokeMethod(watcher, [] { QThread::msleep(300); }, Qt::QueuedConnection);
+        const Probed probed = Probe();
+        ASSERT_TRUE(probed.answer);
+        EXPECT_EQ(probed.answer->host, host ? TrayHost::StatusNotifier : TrayHost::XEmbed);
+        EXPECT_EQ(probed.answer->present, host) << "no X server here: only the watcher's host counts";
+        EXPECT_LE(probed.longestGap, 100);
+    }
 
     other.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
     other.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
@@ -381,7 +418,7 @@ TEST_F(TrayHostDetection, NoHostNoticeGoesOnceThroughTheNotificationDaemonAndThe
     ASSERT_TRUE(other.registerService(QStringLiteral("org.freedesktop.Notifications")));
 
     bool hostPresent = false;
-    QtNotifyIcon tray([] { return TrayHost::XEmbed; }, [&] { return hostPresent; });
+    QtNotifyIcon tray([&](QObject *, TrayAnswer answer) { answer({hostPresent, TrayHost::XEmbed}); });
     tray.setNoHostNotice(std::chrono::milliseconds(20), [] { NotifyNoTrayHost(); });
     const HWND32 window = tray.registerWindow([](DWORD, DWORD, DWORD) {});
     NOTIFYICONDATAA d = record(window, 100, tray.icons().add(QIcon()), QStringLiteral("Network is down"));
@@ -415,7 +452,9 @@ TEST_F(TrayHostDetection, NoHostNoticeGoesOnceThroughTheNotificationDaemonAndThe
 TEST(TrayHostDetectionWithoutBus, FallsBackToXEmbed)
 {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vantrel-test-bus");
-    EXPECT_EQ(DetectTrayHost(), TrayHost::XEmbed);
+    const Probed probed = Probe();
+    ASSERT_TRUE(probed.answer);
+    EXPECT_EQ(probed.answer->host, TrayHost::XEmbed);
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 #include "platform/desktop/notifyicon.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 
 #include "platform/desktop/session.h"
@@ -94,27 +94,6 @@ bool NotifyIcon::sendToWindow(HWND32 window, DWORD callbackMessage, DWORD id, DW
 
 // --- host detection and mouse mapping ---------------------------------------
 
-TrayHost DetectTrayHost()
-{
-    if (!SessionBusExists())
-        return TrayHost::XEmbed;
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
-        return TrayHost::XEmbed;
-    // A watcher without a host (a panel that went away) shows nothing; Qt then
-    // falls back to XEmbed, and so do we.
-    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return TrayHost::XEmbed;
-    const bool hostRegistered = qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
-    return hostRegistered ? TrayHost::StatusNotifier : TrayHost::XEmbed;
-}
-
 namespace {
 
 bool xembedTrayPresent()
@@ -143,9 +122,32 @@ bool xembedTrayPresent()
 
 } // namespace
 
-bool TrayHostPresent()
+void ProbeTrayHost(QObject *context, TrayAnswer answer)
 {
-    return xembedTrayPresent() || DetectTrayHost() == TrayHost::StatusNotifier;
+    const bool xembed = xembedTrayPresent();
+    const auto tell = [xembed, answer = std::move(answer)](bool statusNotifierHost) {
+        answer({xembed || statusNotifierHost, statusNotifierHost ? TrayHost::StatusNotifier : TrayHost::XEmbed});
+    };
+    if (!SessionBusExists() || !QDBusConnection::sessionBus().isConnected()) {
+        QTimer::singleShot(0, context, [tell] { tell(false); });
+        return;
+    }
+    // A watcher without a host (a panel that went away) shows nothing; Qt then
+    // falls back to XEmbed, and so do we. A watcher that is not running is not
+    // started for the question: the bus answers at once that nobody owns it.
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    get.setAutoStartService(false);
+    auto *pending = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, 2000), context);
+    QObject::connect(pending, &QDBusPendingCallWatcher::finished, context, [tell](QDBusPendingCallWatcher *done) {
+        done->deleteLater();
+        const QDBusMessage reply = done->reply();
+        tell(reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+             && qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool());
+    });
 }
 
 bool NotifyNoTrayHost()
@@ -218,10 +220,8 @@ QRect QtNotifyIcon::iconsGeometry() const
     return around;
 }
 
-QtNotifyIcon::QtNotifyIcon(std::function<TrayHost()> detectHost, std::function<bool()> hostPresent,
-                           QObject *parent)
-    : QObject(parent), m_detectHost(std::move(detectHost)), m_hostPresent(std::move(hostPresent)),
-      m_dockTimer(new QTimer(this)), m_noticeTimer(new QTimer(this))
+QtNotifyIcon::QtNotifyIcon(TrayProbe probe, QObject *parent)
+    : QObject(parent), m_probe(std::move(probe)), m_dockTimer(new QTimer(this)), m_noticeTimer(new QTimer(this))
 {
     m_dockTimer->setInterval(1000);
     connect(m_dockTimer, &QTimer::timeout, this, &QtNotifyIcon::dockWaitingIcons);
@@ -300,9 +300,9 @@ void QtNotifyIcon::apply(Icon &icon, const NOTIFYICONDATAA &data)
     }
 }
 
-void QtNotifyIcon::dock(Icon &icon)
+void QtNotifyIcon::dock(Icon &icon, TrayHost host)
 {
-    icon.host = m_detectHost ? m_detectHost() : TrayHost::XEmbed;
+    icon.host = host;
     icon.tray = new QSystemTrayIcon(this);
     const HWND32 window = icon.window;
     const DWORD id = icon.id;
@@ -323,18 +323,35 @@ void QtNotifyIcon::dock(Icon &icon)
 
 void QtNotifyIcon::dockWaitingIcons()
 {
+    // One question at a time: its answer serves every icon that waits.
+    if (m_asking || m_displayLost)
+        return;
+    m_asking = true;
+    m_probe(this, [this](TrayHostAnswer answer) {
+        m_asking = false;
+        hostAnswered(answer);
+    });
+}
+
+void QtNotifyIcon::hostAnswered(TrayHostAnswer answer)
+{
     bool waiting = false;
     for (Icon &icon : m_trayIcons)
         waiting = waiting || !icon.tray;
-    if (!waiting) {
+    if (!waiting || m_displayLost) {
         m_dockTimer->stop();
         return;
     }
-    if (m_hostPresent && !m_hostPresent())
+    if (!answer.present) {
+        if (!m_dockTimer->isActive())
+            m_dockTimer->start();
+        if (!m_noticeGiven && !m_noticeTimer->isActive())
+            m_noticeTimer->start();
         return;
+    }
     for (Icon &icon : m_trayIcons)
         if (!icon.tray)
-            dock(icon);
+            dock(icon, answer.host);
     m_dockTimer->stop();
     m_noticeTimer->stop();
 }
@@ -352,13 +369,8 @@ bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
         icon.window = data->hWnd;
         icon.id = data->uID;
         apply(icon, *data);
-        if (!m_hostPresent || m_hostPresent()) {
-            dock(icon);
-        } else {
-            m_dockTimer->start();
-            if (!m_noticeGiven && !m_noticeTimer->isActive())
-                m_noticeTimer->start();
-        }
+        // The add succeeds now; the icon docks when the host's answer comes.
+        dockWaitingIcons();
         return true;
     }
     case NIM_MODIFY: {
@@ -391,7 +403,7 @@ void QtNotifyIcon::displayLost()
     // themselves; they are left alone for the process to end with.
     m_dockTimer->stop();
     m_noticeTimer->stop();
-    m_hostPresent = [] { return false; };
+    m_displayLost = true;
     for (Icon &icon : m_trayIcons) {
         if (icon.tray)
             icon.tray->disconnect(this);

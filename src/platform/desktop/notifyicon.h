@@ -141,23 +141,34 @@ enum class TrayHost {
     StatusNotifier,
 };
 
-// Asks the session bus whether a StatusNotifierItem host is registered with
-// org.kde.StatusNotifierWatcher: the test Qt's platform themes make before they
-// give QSystemTrayIcon a D-Bus item instead of an XEmbed icon.
-TrayHost DetectTrayHost();
-
 // The mouse message a tray activation stands for on the given host; none for
 // the activations the program ignores (a single click on an XEmbed tray, the
 // middle button).
 std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host);
 
-// True when some tray host is there to show an icon: a StatusNotifierItem host
-// (asked only when a session bus exists) or an XEmbed system tray (the owner of
-// the screen's _NET_SYSTEM_TRAY selection; never on Wayland). It never asks Qt: Qt's platform
-// theme decides once per process whether tray icons go over D-Bus, at the first
-// question, and a question asked before the panel has started would keep every
-// later icon off a StatusNotifierItem host.
-bool TrayHostPresent();
+// What a look for a tray host found.
+struct TrayHostAnswer {
+    // Some tray host can show an icon now: a StatusNotifierItem host (asked
+    // only when a session bus exists) or an XEmbed system tray (the owner of
+    // the screen's _NET_SYSTEM_TRAY selection; never on Wayland).
+    bool present = false;
+    // StatusNotifier when org.kde.StatusNotifierWatcher says a host is
+    // registered: the test Qt's platform themes make before they give
+    // QSystemTrayIcon a D-Bus item instead of an XEmbed icon.
+    TrayHost host = TrayHost::XEmbed;
+};
+using TrayAnswer = std::function<void(TrayHostAnswer)>;
+// Looks for a tray host and calls `answer` with what it found.
+using TrayProbe = std::function<void(QObject *context, TrayAnswer answer)>;
+
+// The real look, without waiting: the session bus is asked with an
+// asynchronous call (2 s limit), and `answer` runs later from the event loop of
+// `context`'s thread, never inside this call, and not at all once `context` is
+// gone. It never asks Qt: Qt's platform theme decides once per process whether
+// tray icons go over D-Bus, at the first question, and a question asked before
+// the panel has started would keep every later icon off a StatusNotifierItem
+// host.
+void ProbeTrayHost(QObject *context, TrayAnswer answer);
 
 // Tells the user through a desktop notification (org.freedesktop.Notifications
 // on the session bus) that the program runs without an icon and how to get
@@ -180,12 +191,12 @@ QRect TrayIconsGeometry();
 class QtNotifyIcon final : public QObject, public NotifyIcon {
     Q_OBJECT
 public:
-    // `detectHost` is asked when an icon is made (that is when Qt makes its own
-    // choice too); the default asks the session bus. `hostPresent` tells whether
-    // an icon can be shown now; while it says no, it is asked again every second.
-    explicit QtNotifyIcon(std::function<TrayHost()> detectHost = DetectTrayHost,
-                          std::function<bool()> hostPresent = TrayHostPresent,
-                          QObject *parent = nullptr);
+    // `probe` is asked when an icon is added; an icon docks when it answers that
+    // a host is there, with that host's kind (Qt makes its own choice when the
+    // icon is made, too). While the answer is no, it is asked again every
+    // second, one question at a time. The default asks the session bus and the
+    // X server.
+    explicit QtNotifyIcon(TrayProbe probe = ProbeTrayHost, QObject *parent = nullptr);
     ~QtNotifyIcon() override;
 
     bool Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data) override;
@@ -209,8 +220,8 @@ public:
     // host does not say where (see TrayIconsGeometry).
     QRect iconsGeometry() const;
 
-    // Docks the icons that wait for a tray host, if one is there now. Runs
-    // every second while any icon waits.
+    // Asks whether a tray host is there now and docks the icons that wait for
+    // one when the answer says so. Runs every second while any icon waits.
     void dockWaitingIcons();
 
 private:
@@ -227,12 +238,14 @@ private:
     };
     static quint64 key(HWND32 window, DWORD id) { return (quint64(window) << 32) | id; }
     void apply(Icon &icon, const NOTIFYICONDATAA &data);
-    void dock(Icon &icon);
+    void dock(Icon &icon, TrayHost host);
+    void hostAnswered(TrayHostAnswer answer);
     void activated(HWND32 window, DWORD id, QSystemTrayIcon::ActivationReason reason);
-
-    std::function<TrayHost()> m_detectHost;
-    std::function<bool()> m_hostPresent;
     void noHostNoticeDue();
+
+    TrayProbe m_probe;
+    bool m_asking = false;      // a question to the probe is under way
+    bool m_displayLost = false; // no icon is made any more
 
     QHash<quint64, Icon> m_trayIcons;
     QHash<quint64, QPointer<QMenu>> m_menus;
