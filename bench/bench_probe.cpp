@@ -12,6 +12,8 @@
 #include "platform/sockets/posixsockets.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -92,7 +94,10 @@ struct NmMock {
         mock.setProcessEnvironment(env);
         mock.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-m"), QStringLiteral("dbusmock"),
                                                         QStringLiteral("--template"), QStringLiteral("networkmanager")});
-        if (!waitUntil([&] { return NmService::Answers(address, 500); }))
+        const QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("bench-probe"));
+        if (!waitUntil([&] {
+                return bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.NetworkManager")).value();
+            }))
             return QStringLiteral("python3-dbusmock did not come up");
         QProcess control;
         control.setProcessEnvironment(env);

@@ -6,10 +6,13 @@
 #include "monitor/probe.h"
 #include "platform/ras/nm/nmservice.h"
 #include "platform/ras/ras.h"
+#include "platform/ras/rasbackend.h"
+#include "platform/ras/simline/simline.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -170,6 +173,7 @@ protected:
     }
 
     QDBusConnection bus() const { return QDBusConnection(QStringLiteral("nm-test")); }
+    bool nmOnBus() const { return bus().interface()->isServiceRegistered(kNm).value(); }
 
     void startMock()
     {
@@ -182,7 +186,7 @@ protected:
         mock->start(QString::fromLatin1(kPython),
                     {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
                      QStringLiteral("networkmanager")});
-        ASSERT_TRUE(waitFor([] { return NmService::Answers(s_address, 500); }, 15000))
+        ASSERT_TRUE(waitFor([this] { return nmOnBus(); }, 15000))
             << "the NetworkManager mock did not come up";
         device = call(kMain, kMockIface, QStringLiteral("AddEthernetDevice"),
                       {QStringLiteral("pppdev"), QStringLiteral("ppp0"), 30})
@@ -627,6 +631,19 @@ TEST_F(NmServiceTest, NetworkManagerGoingAwayAndComingBack)
     giveAddress(addActive(again, QStringLiteral("mobile"), 2), QStringLiteral("100.64.9.9"));
     ASSERT_TRUE(waitFor([&] { return live().size() == 1 && live()[0].address == QStringLiteral("100.64.9.9"); }));
     EXPECT_TRUE(waitFor([&] { return service->listEntries(&names) == 0 && names == QList<QString>{"Mobile"}; }));
+}
+
+TEST_F(NmServiceTest, TheBackendChosenAtStartIsNetworkManagerOnlyWhileItIsOnTheBus)
+{
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", s_address.toLocal8Bit());
+    qunsetenv("VANTREL_RAS_BACKEND");
+    SimLine::Options line;
+    line.configDir = s_dir->path() + QStringLiteral("/config");
+    line.runtimeDir = s_dir->path() + QStringLiteral("/runtime");
+    EXPECT_NE(dynamic_cast<NmService *>(ChooseRasService(line).get()), nullptr);
+    stopMock();
+    ASSERT_TRUE(waitFor([this] { return !nmOnBus(); }));
+    EXPECT_NE(dynamic_cast<SimLine *>(ChooseRasService(line).get()), nullptr);
 }
 
 TEST_F(NmServiceTest, TypedPasswordIsHandedOverForItsOwnDialOnce)

@@ -17,8 +17,12 @@ std::unique_ptr<RasService> ChooseRasService(const SimLine::Options &lineOptions
         lineOptions.report(QStringLiteral("VANTREL_RAS_BACKEND is \"%1\", which is neither \"nm\" nor "
                                           "\"simline\"; the backend is chosen as if it were not set.")
                                .arg(raw));
-    if (NmService::Answers())
-        return std::make_unique<NmService>();
+    // NetworkManager when it owns its name on the system bus. The backend's
+    // own thread asks, as it makes every D-Bus call; its constructor waits for
+    // that thread's first answers (3 s at most), so this thread makes none.
+    auto networkManager = std::make_unique<NmService>();
+    if (networkManager->serviceUp())
+        return networkManager;
     return std::make_unique<SimLine>(lineOptions);
 }
 

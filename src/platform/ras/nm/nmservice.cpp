@@ -102,7 +102,8 @@ QDBusConnection ConnectBus(const QString &address, const QString &name)
     return QDBusConnection::connectToBus(address, name);
 }
 
-// NetworkManager's unique name on the bus; empty when it is not there.
+// NetworkManager's unique name on the bus; empty when it is not there. Asked
+// on the service's thread, like every blocking call of this backend.
 QString Owner(const QDBusConnection &bus, int timeoutMs)
 {
     QDBusMessage m = QDBusMessage::createMethodCall(
@@ -663,18 +664,6 @@ NmService::~NmService()
     m_thread->wait();
     m_agentThread->quit();
     m_agentThread->wait();
-}
-
-bool NmService::Answers(const QString &busAddress, int timeoutMs)
-{
-    const QString name = NewConnectionName();
-    bool answers = false;
-    {
-        const QDBusConnection bus = ConnectBus(busAddress, name);
-        answers = bus.isConnected() && !Owner(bus, timeoutMs).isEmpty();
-    }
-    QDBusConnection::disconnectFromBus(name);
-    return answers;
 }
 
 bool NmService::serviceUp() const

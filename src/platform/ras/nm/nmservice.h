@@ -42,9 +42,6 @@ public:
     NmService(const NmService &) = delete;
     NmService &operator=(const NmService &) = delete;
 
-    // True when NetworkManager has a name owner on that bus right now.
-    static bool Answers(const QString &busAddress = {}, int timeoutMs = 1000);
-
     // NetworkManager is on the bus (as last seen by the service's thread).
     bool serviceUp() const;
     // The service's own unique name on the bus; the secret agent answers there.
