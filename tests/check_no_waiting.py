@@ -36,7 +36,7 @@ ALLOWED = {
     "app/vantrel-ctl.cpp": "the command-line client: no UI thread, it waits for its one answer",
     "platform/desktop/session.cpp": "sleeps on Qt's Wayland reader thread while the main thread ends the program",
     "platform/regularfile.cpp": "polls for a file lock that writers hold for milliseconds, never past its timeout",
-    "platform/ras/nm/nmworker.cpp": "the NetworkManager backend's worker thread",
+    "platform/ras/nm/nmservice.cpp": "the NetworkManager backend: its blocking calls run on its own thread (NmWorker)",
 }
 
 SOURCE_SUFFIXES = (".h", ".cpp")
