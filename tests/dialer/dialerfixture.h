@@ -93,7 +93,7 @@ protected:
         o.speed = 0;
         o.report = [this](const QString &t) {
             lineReports.append(t);
-            if (onLineReport) // in the program a report is a box, which lets other events run
+            if (onLineReport)
                 onLineReport();
         };
         line = std::make_unique<SimLine>(o);
@@ -216,7 +216,7 @@ protected:
     int pausesOf(int ms) const { return int(actingPause.pauses.count(ms)); }
 
     QStringList lineReports;
-    std::function<void()> onLineReport;
+    std::function<void()> onLineReport; // in the program a report is a box, which lets other events run
     std::unique_ptr<SimLine> line;
     std::unique_ptr<RecordingService> recorder;
     std::unique_ptr<RasApi> lineApi;

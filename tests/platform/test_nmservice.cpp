@@ -637,9 +637,7 @@ TEST_F(NmServiceTest, TheBackendChosenAtStartIsNetworkManagerOnlyWhileItIsOnTheB
 {
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", s_address.toLocal8Bit());
     qunsetenv("VANTREL_RAS_BACKEND");
-    SimLine::Options line;
-    line.configDir = s_dir->path() + QStringLiteral("/config");
-    line.runtimeDir = s_dir->path() + QStringLiteral("/runtime");
+    const SimLine::Options line = SimLine::defaultOptions(); // in the test's own home
     EXPECT_NE(dynamic_cast<NmService *>(ChooseRasService(line).get()), nullptr);
     stopMock();
     ASSERT_TRUE(waitFor([this] { return !nmOnBus(); }));

@@ -347,10 +347,8 @@ Probed Probe()
     QObject::connect(&ticker, &QTimer::timeout, [&] { out.longestGap = qMax(out.longestGap, sinceLast.restart()); });
     sinceLast.start();
     ticker.start(20);
-    QObject context;
-    ProbeTrayHost(&context, [&](TrayHostAnswer answer) { out.answer = answer; });
-    const QDeadlineTimer deadline(10000);
-    while (!out.answer && !deadline.hasExpired())
+    ProbeTrayHost(&ticker, [&](TrayHostAnswer answer) { out.answer = answer; });
+    for (const QDeadlineTimer deadline(10000); !out.answer && !deadline.hasExpired();)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     out.longestGap = qMax(out.longestGap, sinceLast.elapsed());
     return out;
@@ -358,10 +356,8 @@ Probed Probe()
 
 TEST_F(TrayHostDetection, FollowsTheWatchersHostFlagWithoutWaitingForIt)
 {
-    const Probed none = Probe();
-    ASSERT_TRUE(none.answer);
-    EXPECT_EQ(none.answer->host, TrayHost::XEmbed) << "no watcher on the bus";
-    EXPECT_FALSE(none.answer->present);
+    const Probed none = Probe(); // no watcher on the bus
+    EXPECT_TRUE(none.answer && !none.answer->present && none.answer->host == TrayHost::XEmbed);
 
     QDBusConnection other = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
     ASSERT_TRUE(other.isConnected());
