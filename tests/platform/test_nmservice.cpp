@@ -476,6 +476,13 @@ TEST_F(NmServiceTest, ConnectionMadeOutsideIsSeenWithItsAddress)
     QString address;
     ASSERT_EQ(service->ipProjection(c.handle, &address), 0u);
     EXPECT_EQ(address, QStringLiteral("100.64.1.2"));
+
+    // "&Disconnect" of a connection Vantrel did not dial hangs up the one the
+    // tip shows, through the handle of the connection list.
+    RasApi api(*service);
+    EXPECT_EQ(api.RasHangUpA(FirstRasConnection(api)), 0u);
+    EXPECT_TRUE(waitFor([&] { return live().isEmpty(); }));
+    EXPECT_FALSE(activePaths().contains(active));
 }
 
 TEST_F(NmServiceTest, TipShowsIpv4FirstElseTheBestIpv6)
