@@ -228,6 +228,7 @@ void releaseStartupMemory()
 int RunVantrel(int argc, char **argv)
 {
     PreventSessionBusAutolaunch();
+    UseSharedMemoryBuffersOnWayland();
     // Qt's own event dispatcher instead of GLib's: the program has no GLib
     // event sources to serve, and the GLib loop costs memory for nothing.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))

@@ -41,6 +41,34 @@ void PreventSessionBusAutolaunch()
         qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
 }
 
+namespace {
+
+QtMessageHandler g_beforeBufferWarningFilter = nullptr;
+
+// Qt's Wayland platform, asked for a client buffer integration it does not
+// have, names it and then lists the ones it has, and goes on with shared memory.
+void dropNoBufferIntegrationWarnings(QtMsgType type, const QMessageLogContext &context,
+                                     const QString &message)
+{
+    if (type == QtWarningMsg && qstrcmp(context.category, "qt.qpa.wayland") == 0
+        && (message.startsWith(QLatin1String("Failed to load client buffer integration:"))
+            || message.startsWith(QLatin1String("Available client buffer integrations:"))))
+        return;
+    if (g_beforeBufferWarningFilter)
+        g_beforeBufferWarningFilter(type, context, message);
+}
+
+} // namespace
+
+void UseSharedMemoryBuffersOnWayland()
+{
+    // Qt takes an empty value for no value: its default, EGL.
+    if (!qEnvironmentVariableIsEmpty("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"))
+        return;
+    qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", "none");
+    g_beforeBufferWarningFilter = qInstallMessageHandler(dropNoBufferIntegrationWarnings);
+}
+
 // --- termination signals ------------------------------------------------------
 
 namespace {
