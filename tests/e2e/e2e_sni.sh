@@ -7,8 +7,10 @@
 #
 # Usage: e2e_sni.sh VANTREL_BINARY VANTREL_LINE_BINARY [xcb|wayland]
 # With "wayland" the program runs on Qt's Wayland platform under weston (no X
-# display for it at all), the clipboard is read back with wl-paste, and at the
-# end the compositor is killed under a running copy.
+# display for it at all), the clipboard is read back with wl-paste, its map is
+# read for the Mesa and LLVM libraries that EGL would bring (none, also under a
+# headless weston, unless the environment asks for EGL buffers), and at the end
+# the compositor is killed under a running copy.
 platform=${3:-xcb}
 source "$(dirname "$0")/lib.sh"
 start_display
@@ -66,6 +68,12 @@ seed_clipboard "sni-marker"
 sni activate "$item" || fail "could not activate the item"
 wait_for 5 clipboard_is "10.64.3.17" || fail "activation gave: $(clipboard)"
 
+if [ "$platform" = wayland ]; then
+  step "shared-memory buffers: no Mesa driver or LLVM in the program's map"
+  gl=$(gl_libraries "$app_pid") || fail "cannot read the program's map"
+  [ -z "$gl" ] || fail "the program maps $gl"
+fi
+
 step "Exit clicked over DBusMenu"
 sni click "$item" "E_xit" || fail "could not click Exit"
 wait_exit "$app_pid" 20 || fail "the program did not end after Exit"
@@ -73,13 +81,28 @@ wait_exit "$app_pid" 20 || fail "the program did not end after Exit"
 log_has '\]\(\): Application closed but still connected\.$' || fail "no closing line"
 
 if [ "$platform" = wayland ]; then
+  items_at_least() { [ "$(wc -l <"$work/items")" -ge "$1" ]; }
+  step "on a headless weston too: no Mesa driver or LLVM in the program's map"
+  x11_compositor_pid=$compositor_pid
+  start_compositor headless
+  start_app app-headless.log
+  wait_for 30 items_at_least 2 || fail "the icon did not register from the headless weston"
+  gl=$(gl_libraries "$app_pid") || fail "cannot read the program's map"
+  [ -z "$gl" ] || fail "the program maps $gl under the headless weston"
+  sni click "$(sed -n 2p "$work/items")" "E_xit" || fail "could not click Exit"
+  wait_exit "$app_pid" 20 || fail "the program did not end after Exit"
+  export WAYLAND_DISPLAY=vantrel-e2e
+
+  step "a client buffer integration named in the environment wins: EGL, with Mesa"
+  QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=wayland-egl start_app app-second.log
+  wait_for 30 items_at_least 3 || fail "the third copy's icon did not register"
+  item=$(sed -n 3p "$work/items")
+  wait_for 20 tip_is "10.64.3.17" || fail "tip of the third copy: $(sni tip "$item" 2>&1)"
+  gl=$(gl_libraries "$app_pid") || fail "cannot read the third copy's map"
+  [[ "$gl" == *libEGL_mesa* ]] || fail "the third copy maps no libEGL_mesa"
+
   step "the compositor goes away under a connected copy: the orderly end"
-  start_app app-second.log
-  second_item() { [ "$(wc -l <"$work/items")" -ge 2 ]; }
-  wait_for 30 second_item || fail "the second copy's icon did not register"
-  item=$(sed -n 2p "$work/items")
-  wait_for 20 tip_is "10.64.3.17" || fail "tip of the second copy: $(sni tip "$item" 2>&1)"
-  display_lost_while_connected "$compositor_pid"
+  display_lost_while_connected "$x11_compositor_pid"
 fi
 ! grep -n 'qt\.qpa\|QWidget\|QWindow\|QObject::' "$work"/app*.log || fail "Qt warnings on the program's output"
 

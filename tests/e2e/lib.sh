@@ -104,19 +104,29 @@ log="$work/bin/Vantrel.log"
 # backend, whose seat has a keyboard. (Its headless backend has no seat at all,
 # and with no seat there is no keyboard focus and no clipboard.) From here on
 # the program and the clipboard helpers speak Wayland only: DISPLAY is unset,
-# so nothing can fall back to X11 unseen.
-start_compositor() {
-step "starting weston on $DISPLAY"
+# so nothing can fall back to X11 unseen. "start_compositor headless" starts
+# weston's headless backend instead, for what needs no input.
+start_compositor() { # [headless]
+local backend=(--backend=x11-backend.so --use-pixman --width=800 --height=600) socket=vantrel-e2e
+[ "${1:-}" = headless ] && backend=(--backend=headless-backend.so) socket=vantrel-e2e-headless
+step "starting weston ($socket)"
 need_tools weston wl-copy wl-paste
 compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null \
   || skip "Qt's Wayland platform plugin (Debian: qt6-wayland) is not installed"
-weston --backend=x11-backend.so --use-pixman --width=800 --height=600 --socket=vantrel-e2e \
-  --idle-time=0 --no-config --log="$work/weston.log" >/dev/null 2>&1 &
+weston "${backend[@]}" --socket="$socket" --idle-time=0 --no-config --log="$work/$socket.log" >/dev/null 2>&1 &
 compositor_pid=$!
 pids+=("$compositor_pid")
-wait_for 30 test -S "$XDG_RUNTIME_DIR/vantrel-e2e" || fail "weston did not start: $(cat "$work/weston.log")"
-export WAYLAND_DISPLAY=vantrel-e2e QT_QPA_PLATFORM=wayland
+wait_for 30 test -S "$XDG_RUNTIME_DIR/$socket" || fail "weston did not start: $(cat "$work/$socket.log")"
+export WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland
 unset DISPLAY
+}
+
+# The Mesa and LLVM libraries in a running process's map (EGL brought up), on
+# one line; fails when the map cannot be read (the process is gone).
+gl_libraries() { # pid
+  local maps
+  maps=$(cat "/proc/$1/maps") && [ -n "$maps" ] || return 1
+  grep -Eo '[^/ ]*(swrast|libEGL_mesa|libLLVM)[^/ ]*$' <<<"$maps" | sort -u | tr '\n' ' ' || true
 }
 
 tray_pid=
