@@ -4,8 +4,13 @@
 // trayer, each with a private profile, with and without a session bus. Goal:
 // the program at 29.5 MiB or less with its bus service on.
 //
-// Needs Xvfb and trayer (scripts/install-deps.sh installs them); skipped
-// without them.
+// The same on Wayland, under weston's headless backend with a session bus and a
+// StatusNotifierItem host (tests/e2e/sni.py). Goal: at most 1 MiB above the X11
+// figure with the bus service, and no Mesa or LLVM library in the program's map
+// (its windows draw into shared memory, not through EGL).
+//
+// Needs Xvfb and trayer, or weston, dbus-daemon and python3 with python3-dbus
+// and python3-gi (scripts/install-deps.sh installs them); skipped without them.
 #include "desktop.h"
 
 #include "qtbenchmain.h"
@@ -48,6 +53,60 @@ void BM_ResidentMemoryAfterStartUp(benchmark::State &state)
     state.counters["difference_MiB"] = program - bare;
 }
 BENCHMARK(BM_ResidentMemoryAfterStartUp)->ArgName("bus")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The system's Python, where python3-dbus and python3-gi are installed.
+constexpr const char *kPython = "/usr/bin/python3";
+
+void BM_ResidentMemoryOnWayland(benchmark::State &state)
+{
+    if (!bench::HaveTools({QStringLiteral("weston"), QStringLiteral("dbus-daemon")}) ||
+        !QFile::exists(QString::fromLatin1(kPython))) {
+        state.SkipWithError("weston, dbus-daemon and /usr/bin/python3 are needed");
+        return;
+    }
+    bench::PrivateDesktop desktop(bench::DisplayServer::Wayland);
+    const bench::PrivateSessionBus bus;
+    if (bus.address().isEmpty()) {
+        state.SkipWithError("no session bus could be started");
+        return;
+    }
+    const QString items = desktop.path() + QStringLiteral("/items");
+    const bench::Started host(QString::fromLatin1(kPython),
+                              {QStringLiteral(VANTREL_SOURCE_DIR "/tests/e2e/sni.py"), QStringLiteral("watcher"), items},
+                              desktop.path() + QStringLiteral("/icon-reads"));
+    QThread::msleep(1500);
+
+    double program = 0;
+    double bare = 0;
+    QStringList graphics;
+    for (auto _ : state) {
+        bench::Started vantrel(QStringLiteral(VANTREL_BINARY));
+        bench::Started yardstick(QStringLiteral(BARE_TRAY_BINARY));
+        QThread::msleep(10000); // the splash, then a few polls
+        program = bench::ResidentMiB(vantrel.pid());
+        bare = bench::ResidentMiB(yardstick.pid());
+        graphics = bench::MappedFiles(vantrel.pid(), {QStringLiteral("swrast"), QStringLiteral("_dri"),
+                                                      QStringLiteral("libEGL_mesa"), QStringLiteral("libLLVM")});
+    }
+    // Both the program and the yardstick register an icon with the host.
+    QFile registered(items);
+    if (program < 0 || !registered.open(QIODevice::ReadOnly) || registered.readAll().count('\n') < 2) {
+        state.SkipWithError("the program or the bare tray program did not start, or its icon did not register");
+        return;
+    }
+    if (!graphics.isEmpty()) {
+        const std::string text = QStringLiteral("%1 MiB, with Mesa or LLVM in the map: %2")
+                                     .arg(program, 0, 'f', 2)
+                                     .arg(graphics.join(QStringLiteral(", ")))
+                                     .toStdString();
+        state.SkipWithError(text.c_str());
+        return;
+    }
+    state.counters["vantrel_MiB"] = program;
+    state.counters["bare_tray_MiB"] = bare;
+    state.counters["difference_MiB"] = program - bare;
+}
+BENCHMARK(BM_ResidentMemoryOnWayland)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -49,14 +49,17 @@ inline bool HaveTools(const QStringList &tools)
     return true;
 }
 
-// A temporary home, runtime folder and profile, and an Xvfb of our own, all
-// put into this process's environment for the programs it starts. No session
-// bus unless a benchmark starts one.
+enum class DisplayServer { X11, Wayland };
+
+// A temporary home, runtime folder and profile, and a display server of our
+// own, all put into this process's environment for the programs it starts: an
+// Xvfb, or weston's headless backend (no screen, no input; with no X display,
+// so that nothing falls back to X11). No session bus unless a benchmark starts
+// one.
 class PrivateDesktop {
 public:
-    PrivateDesktop()
+    explicit PrivateDesktop(DisplayServer server = DisplayServer::X11)
     {
-        const QString display = QStringLiteral(":%1").arg(90 + (QCoreApplication::applicationPid() % 9));
         const QString run = m_home.path() + QStringLiteral("/run");
         QDir().mkpath(run);
         QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -64,11 +67,28 @@ public:
         qputenv("HOME", m_home.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toLocal8Bit());
         qputenv("XDG_RUNTIME_DIR", run.toLocal8Bit());
-        qputenv("DISPLAY", display.toLocal8Bit());
-        qputenv("QT_QPA_PLATFORM", "xcb");
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-        m_xvfb = std::make_unique<Started>(QStringLiteral("Xvfb"),
-                                           QStringList{display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (server == DisplayServer::Wayland) {
+            qunsetenv("DISPLAY");
+            qputenv("WAYLAND_DISPLAY", "vantrel-bench");
+            qputenv("QT_QPA_PLATFORM", "wayland");
+            // The program's own choice of window buffers is what is measured.
+            qunsetenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION");
+            m_server = std::make_unique<Started>(
+                QStringLiteral("weston"),
+                QStringList{QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=vantrel-bench"),
+                            QStringLiteral("--idle-time=0"), QStringLiteral("--no-config"),
+                            QStringLiteral("--log=") + m_home.path() + QStringLiteral("/weston.log")});
+            for (int i = 0; i < 100 && !QFile::exists(run + QStringLiteral("/vantrel-bench")); ++i)
+                QThread::msleep(100);
+            return;
+        }
+        const QString display = QStringLiteral(":%1").arg(90 + (QCoreApplication::applicationPid() % 9));
+        qputenv("DISPLAY", display.toLocal8Bit());
+        qunsetenv("WAYLAND_DISPLAY");
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        m_server = std::make_unique<Started>(QStringLiteral("Xvfb"),
+                                             QStringList{display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         QThread::msleep(1500);
     }
     QString path() const { return m_home.path(); }
@@ -76,7 +96,7 @@ public:
 
 private:
     QTemporaryDir m_home;
-    std::unique_ptr<Started> m_xvfb;
+    std::unique_ptr<Started> m_server;
 };
 
 // A session bus of our own, put into this process's environment for the
@@ -124,6 +144,28 @@ inline double ResidentMiB(qint64 pid)
 {
     const double kib = ProcStatusKiB(pid, "VmRSS");
     return kib < 0 ? -1 : kib / 1024.0;
+}
+
+// The names of the files mapped into the process (/proc/PID/maps) that hold one
+// of `parts`, each once, in order.
+inline QStringList MappedFiles(qint64 pid, const QStringList &parts)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {};
+    QStringList found;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        // The path, where there is one, is the last field and starts with '/'.
+        const qsizetype slash = line.indexOf('/');
+        if (slash < 0)
+            continue;
+        const QString name = QString::fromLocal8Bit(line.mid(line.lastIndexOf('/') + 1));
+        for (const QString &part : parts)
+            if (name.contains(part) && !found.contains(name))
+                found.append(name);
+    }
+    found.sort();
+    return found;
 }
 
 // User and system CPU time the process has used so far, in milliseconds.
