@@ -174,7 +174,8 @@ TEST_F(WavePlayerTest, OpensClosesAndPlaysOnlyWithADevice)
 
 TEST_F(WavePlayerTest, TheProgramsPlayerLoadsTheSoundModuleOnlyWhenAFileIsOpened)
 {
-    LazyWavePlayer player;
+    // The module of this build, whichever folders the program itself would search.
+    LazyWavePlayer player({QStringLiteral(VANTREL_TEST_MODULE_DIR)});
     player.setFileName(dir.filePath("missing.wav"));
     EXPECT_FALSE(player.moduleLoaded());
     EXPECT_FALSE(player.play());
