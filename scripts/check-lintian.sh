@@ -14,5 +14,5 @@ for overrides in "$(dirname "$0")"/../debian/source/lintian-overrides "$(dirname
        { previous = $0 }
        END { exit bad }' "$overrides" >&2 || status=1
 done
-lintian --fail-on error,warning --info --display-info --show-overrides "$changes" || status=1
+lintian --fail-on error,warning --info --display-info "$changes" || status=1
 exit $status
