@@ -4,7 +4,8 @@
 # source and binary packages with dpkg-buildpackage (which runs the unit and
 # widget tests again on the build for installing), checks them with lintian
 # and for paths of this machine, installs them with apt, runs the installed
-# program's test and purges them.
+# program's test, purges them, and checks that a second build gives the same
+# packages byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -15,7 +16,7 @@ cmake --build --preset ci -j"$(nproc)"
 # The packages are built while the tests run, at a lower priority: the
 # end-to-end tests spend most of their time waiting for windows, which leaves
 # the cores to it.
-mkdir -p build-deb
+mkdir -p build-deb build-deb-again
 nice -n 10 scripts/build-deb.sh build-deb >build-deb/build.log 2>&1 &
 deb_build=$!
 tests_rc=0
@@ -28,6 +29,16 @@ if [ "$deb_rc" -ne 0 ]; then
 fi
 [ "$tests_rc" -eq 0 ] && [ "$deb_rc" -eq 0 ] || exit 1
 
+# The second build for the comparison runs while the first one's packages are
+# checked: another folder (so another build path), time zone, locale and
+# umask, and no tests (nocheck), which must not change the packages either.
+(
+  umask 0027
+  export DEB_BUILD_OPTIONS=nocheck TZ=Pacific/Kiritimati LC_ALL=C.UTF-8
+  nice -n 10 scripts/build-deb.sh build-deb-again
+) >build-deb-again/build.log 2>&1 &
+again_build=$!
+
 changes=(build-deb/vantrel_*.changes)
 checks_rc=0
 scripts/check-lintian.sh "${changes[0]}" || checks_rc=1
@@ -36,4 +47,12 @@ for deb in build-deb/*.deb; do
 done
 scripts/check-package-install.sh build-deb || checks_rc=1
 
+again_rc=0
+wait "$again_build" || again_rc=$?
+if [ "$again_rc" -ne 0 ]; then
+  tail -n 100 build-deb-again/build.log
+  echo "the second build of the packages failed (exit code $again_rc)" >&2
+  exit 1
+fi
+scripts/check-reproducible.sh build-deb build-deb-again || checks_rc=1
 exit $checks_rc
