@@ -6,7 +6,7 @@
 set -euo pipefail
 deb=$1
 shift
-[ -f "$deb" ] || { echo "no package $deb: run cpack in the build folder first" >&2; exit 1; }
+[ -f "$deb" ] || { echo "no package $deb: run scripts/build-deb.sh first" >&2; exit 1; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 dpkg-deb -x "$deb" "$tmp"
@@ -26,5 +26,5 @@ while IFS= read -r -d '' f; do
   done
 done < <(find "$tmp" -type f -print0)
 [ $checked -gt 0 ] || { echo "no binary found in $deb" >&2; exit 1; }
-echo "$checked binaries checked"
+echo "$(basename "$deb"): $checked binaries checked"
 exit $status

@@ -9,6 +9,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 scripts/install-deps.sh run
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_DEVELOPER_BUILD=ON
 cmake --build build -j"$(nproc)" --target vantrel_app vantrel-line
 exec build/src/app/vantrel

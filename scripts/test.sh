@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds Vantrel and runs every test (unit, widget and end-to-end), then builds
-# the Debian package, checks it (lintian, AppStream metadata, no build path in
-# its binaries), installs it, runs the installed program and removes it again.
+# Builds Vantrel and runs every test (unit, widget and end-to-end); builds the
+# source and binary packages with dpkg-buildpackage (which runs the unit and
+# widget tests again on the build for installing), checks them with lintian
+# and for paths of this machine, installs them with apt, runs the installed
+# program's test, purges them, and checks that a second build gives the same
+# packages byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -10,11 +13,10 @@ scripts/install-deps.sh test
 cmake --preset ci
 cmake --build --preset ci -j"$(nproc)"
 
-# The package (a Release build of the program alone, in a folder of its own) is
-# built while the tests run, at a lower priority: the end-to-end tests spend
-# most of their time waiting for windows, which leaves the cores to it.
-rm -f build-deb/vantrel_*.deb
-mkdir -p build-deb
+# The packages are built while the tests run, at a lower priority: the
+# end-to-end tests spend most of their time waiting for windows, which leaves
+# the cores to it.
+mkdir -p build-deb build-deb-again
 nice -n 10 scripts/build-deb.sh build-deb >build-deb/build.log 2>&1 &
 deb_build=$!
 tests_rc=0
@@ -22,11 +24,35 @@ ctest --preset ci -j"$(nproc)" || tests_rc=$?
 deb_rc=0
 wait "$deb_build" || deb_rc=$?
 if [ "$deb_rc" -ne 0 ]; then
-  cat build-deb/build.log
-  echo "building the package failed (exit code $deb_rc)" >&2
+  tail -n 300 build-deb/build.log
+  echo "building the packages failed (exit code $deb_rc; build-deb/build.log)" >&2
 fi
 [ "$tests_rc" -eq 0 ] && [ "$deb_rc" -eq 0 ] || exit 1
 
-ctest --test-dir build-deb --output-on-failure --timeout 300
-debs=(build-deb/vantrel_*.deb)
-scripts/check-package-install.sh "${debs[0]}"
+# The second build for the comparison runs while the first one's packages are
+# checked: another folder (so another build path), time zone, locale and
+# umask, and no tests (nocheck), which must not change the packages either.
+(
+  umask 0027
+  export DEB_BUILD_OPTIONS=nocheck TZ=Pacific/Kiritimati LC_ALL=C.UTF-8
+  nice -n 10 scripts/build-deb.sh build-deb-again
+) >build-deb-again/build.log 2>&1 &
+again_build=$!
+
+changes=(build-deb/vantrel_*.changes)
+checks_rc=0
+scripts/check-lintian.sh "${changes[0]}" || checks_rc=1
+for deb in build-deb/*.deb; do
+  scripts/check-build-paths.sh "$deb" "$PWD" || checks_rc=1
+done
+scripts/check-package-install.sh build-deb || checks_rc=1
+
+again_rc=0
+wait "$again_build" || again_rc=$?
+if [ "$again_rc" -ne 0 ]; then
+  tail -n 100 build-deb-again/build.log
+  echo "the second build of the packages failed (exit code $again_rc)" >&2
+  exit 1
+fi
+scripts/check-reproducible.sh build-deb build-deb-again || checks_rc=1
+exit $checks_rc

@@ -4,12 +4,18 @@
 #include "platform/desktop/modules.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace vantrel {
 
 namespace {
 
 constexpr char kModuleName[] = "vantrel-sound";
+// The Debian package that installs the module.
+constexpr char kPackageName[] = "vantrel-sound";
 using MakeWavePlayer = WavePlayer *(*)();
 
 } // namespace
@@ -41,9 +47,20 @@ bool LazyWavePlayer::load(QString *error)
         m_player->setFileName(m_fileName);
         return true;
     }
-    if (error)
-        *error = QStringLiteral("Sounds cannot be played: the sound module %1 was not found (%2)")
-                     .arg(QLatin1String(kModuleName), why);
+    if (!error)
+        return false;
+    // The module comes in a package of its own, so that a machine that never
+    // plays a sound need not install Qt Multimedia and the audio stack: when
+    // no folder has it, say which package to install. A module that is there
+    // but does not load is a broken install; the loader's reason says more.
+    const bool present = std::any_of(m_folders.cbegin(), m_folders.cend(), [](const QString &folder) {
+        return QFileInfo::exists(QDir(folder).filePath(QLatin1String(kModuleName) + QLatin1String(".so")));
+    });
+    *error = present ? QStringLiteral("Sounds cannot be played: the sound module %1 could not be loaded (%2)")
+                           .arg(QLatin1String(kModuleName), why)
+                     : QStringLiteral("Sounds cannot be played: the sound module is not installed. Install the "
+                                      "package %1 (for example: sudo apt install %1), then choose the sound again.")
+                           .arg(QLatin1String(kPackageName));
     return false;
 }
 

@@ -22,7 +22,7 @@ public:
     void setFileName(const QString &path) override;
     QString fileName() const override { return m_fileName; }
     // Loads the module on first use. Without it, nothing can be played: the
-    // open fails with a text that says so.
+    // open fails with a text that says so, and which package to install.
     bool open(QString *error = nullptr) override;
     void close() override;
     bool isOpen() const override { return m_player && m_player->isOpen(); }

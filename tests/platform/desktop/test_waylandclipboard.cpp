@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Wayland copy's failure report: when the copy cannot be made the caller
 // hears why, from the event loop, and not once its context is gone.
+#include "platform/desktop/modules.h"
 #include "platform/desktop/waylandclipboard.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,14 @@ protected:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
 
+    // The copy of this build's module, which a program built for installing
+    // would not look for in the build folder.
+    static CopyOnWaylandEntry copy()
+    {
+        return reinterpret_cast<CopyOnWaylandEntry>(ResolveModuleSymbol(
+            "vantrel-wayland", "vantrel_copy_on_wayland", {QStringLiteral(VANTREL_TEST_MODULE_DIR)}));
+    }
+
     QTemporaryDir m_runtime;
     QByteArray m_oldRuntime, m_oldDisplay;
 };
@@ -46,7 +55,9 @@ TEST_F(NoCompositor, TheFailureIsReportedFromTheEventLoopWithItsReason)
 {
     QObject context;
     QStringList reasons;
-    CopyOnWayland(QStringLiteral("10.64.3.17"), &context, [&](const QString &reason) { reasons.append(reason); });
+    ASSERT_TRUE(copy());
+    copy()(QStringLiteral("10.64.3.17"), &context, [&](const QString &reason) { reasons.append(reason); },
+           std::chrono::seconds(3));
     EXPECT_TRUE(reasons.isEmpty()); // not inside the caller's handler
     runEventsFor(300);
     EXPECT_EQ(reasons, QStringList{QStringLiteral("the Wayland display could not be reached")});
@@ -56,7 +67,8 @@ TEST_F(NoCompositor, NothingIsReportedOnceTheContextIsGone)
 {
     auto context = std::make_unique<QObject>();
     int calls = 0;
-    CopyOnWayland(QStringLiteral("10.64.3.17"), context.get(), [&](const QString &) { ++calls; });
+    ASSERT_TRUE(copy());
+    copy()(QStringLiteral("10.64.3.17"), context.get(), [&](const QString &) { ++calls; }, std::chrono::seconds(3));
     context.reset();
     runEventsFor(300);
     EXPECT_EQ(calls, 0);
