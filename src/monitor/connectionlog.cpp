@@ -41,12 +41,23 @@ const char *eventText(int event)
     }
 }
 
+// The characters that change the direction of the text around them: the
+// embeddings, overrides and isolates, and the marks (left-to-right,
+// right-to-left, Arabic letter).
+bool isBidiControl(char16_t c)
+{
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F
+           || c == 0x061C;
+}
+
 // Entry names come from outside the program (NetworkManager profiles, the
 // phonebook file, the registry) and may hold line breaks: written as they are,
 // a name could end the event's line and forge a time-stamped one of its own. So
 // every control character, and the Unicode line and paragraph separators, become
 // U+FFFD: one event is always one line, and the reader sees that something was
-// there.
+// there. The bidirectional controls go the same way: a name holding a
+// right-to-left override shows the rest of its line reversed, so that a line
+// saying "Connected." reads as "Disconnected." in any viewer.
 QString loggableName(const QString &name)
 {
     QString out = name;
@@ -58,6 +69,8 @@ QString loggableName(const QString &name)
             c = QChar::ReplacementCharacter;
             break;
         default:
+            if (isBidiControl(c.unicode()))
+                c = QChar::ReplacementCharacter;
             break;
         }
     }

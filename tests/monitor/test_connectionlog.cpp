@@ -97,6 +97,7 @@ TEST(ConnectionLog, AllFieldsComeFromOneClockReading)
 TEST(ConnectionLog, ControlCharactersInANameNeverMakeALineOfTheirOwn)
 {
     // Names come from NetworkManager profiles, the phonebook and the registry.
+    // Neither a line break nor a change of direction may forge what a line says.
 #define R "\xef\xbf\xbd" // U+FFFD in UTF-8
     const struct {
         const char *what;
@@ -108,6 +109,13 @@ TEST(ConnectionLog, ControlCharactersInANameNeverMakeALineOfTheirOwn)
         {"LF, tab, escape", QStringLiteral("\n\t\x1b[31m"), R R R "[31m"},
         {"NUL, DEL, C1 next line", QString(QChar(0)) + QChar(0x7f) + QChar(0x85), R R R},
         {"line and paragraph separators", QString(QChar(0x2028)) + QChar(0x2029) + QStringLiteral("b"), R R "b"},
+        {"a right-to-left override that makes Connected read Disconnected",
+         QStringLiteral("Bidi\u202e.detcennocsiD :)x"), "Bidi" R ".detcennocsiD :)x"},
+        {"embeddings, overrides, isolates, marks",
+         QStringLiteral("\u202a\u202b\u202c\u202d\u2066\u2067\u2068\u2069\u200e\u200f\u061c"),
+         R R R R R R R R R R R},
+        {"a joiner and Arabic letters stay", QStringLiteral("\U0001F469\u200d\U0001F4BB \u0645"),
+         "\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x92\xbb \xd9\x85"},
     };
 #undef R
     for (const auto &row : rows) {
