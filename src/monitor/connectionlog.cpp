@@ -22,6 +22,9 @@ namespace vantrel {
 namespace {
 
 const QString kLogName = QStringLiteral("Vantrel.log");
+// Writers hold the log's lock for the time of one write(); this is only ever
+// reached when something else holds it.
+constexpr int kLogLockTimeoutMs = 1000;
 
 QString stamp(const QDateTime &t)
 {
@@ -227,11 +230,18 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
             fd = OpenRegularFile(nativePath, O_WRONLY | O_APPEND, 0, &err);
         }
         if (fd >= 0) {
+            // Under the file's lock: another writer's append that crosses a page
+            // shows its size before its last bytes are in, and its half-copied
+            // line would look like one a dead writer left. Held, the lock tells
+            // the two apart: a half line found under it belongs to a writer
+            // that died or ran out of room. Should a holder keep it too long,
+            // the line goes in all the same rather than being lost.
+            LockOpenFile(fd, kLogLockTimeoutMs, &err);
             // With O_APPEND the line lands at the end in one write(). A write cut
             // short by a signal is continued; one stopped by a full disk leaves a
             // half line, which the next event closes before its own.
             WriteAll(fd, !canRead || endsAtLineStart(fd) ? line : "\r\n" + line, &err);
-            ::close(fd);
+            ::close(fd); // and the lock with it
             return;
         }
         if (err != ENOENT)

@@ -154,35 +154,41 @@ bool WriteAll(int fd, const QByteArray &data, int *err)
     return true;
 }
 
-bool FileLock::lock(const QByteArray &path, int timeoutMs, int *err)
+bool LockOpenFile(int fd, int timeoutMs, int *err)
 {
-    unlock();
-    const int fd = OpenRegularFile(path, O_RDWR | O_CREAT, 0600, err);
-    if (fd < 0)
-        return false;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     auto pause = std::chrono::microseconds(200);
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            m_fd = fd;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
             return true;
-        }
         if (errno != EWOULDBLOCK && errno != EINTR) {
             *err = errno;
-            ::close(fd);
             return false;
         }
         // Holders keep the lock for a few milliseconds; poll rather than block,
         // so the wait has an end even when a holder hangs.
         if (Clock::now() >= deadline) {
             *err = ETIMEDOUT;
-            ::close(fd);
             return false;
         }
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::microseconds(20000));
     }
+}
+
+bool FileLock::lock(const QByteArray &path, int timeoutMs, int *err)
+{
+    unlock();
+    const int fd = OpenRegularFile(path, O_RDWR | O_CREAT, 0600, err);
+    if (fd < 0)
+        return false;
+    if (!LockOpenFile(fd, timeoutMs, err)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
 }
 
 void FileLock::unlock()

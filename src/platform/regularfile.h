@@ -42,6 +42,11 @@ bool ReadRegularFile(const QByteArray &path, qint64 maxBytes, QByteArray *out, i
 // Writes all of `data` at the descriptor's position, continuing short writes.
 bool WriteAll(int fd, const QByteArray &data, int *err);
 
+// Takes an exclusive flock() on an open file, polling for up to `timeoutMs`
+// while another holder has it. False with *err set (ETIMEDOUT when the holder
+// keeps it that long). The lock goes when the descriptor is closed.
+bool LockOpenFile(int fd, int timeoutMs, int *err);
+
 // An exclusive flock() on a lock file that is created when missing and never
 // removed. The kernel releases it when the holder's descriptor closes, also when
 // the process dies, so a crashed writer never leaves a lock behind and no lock
