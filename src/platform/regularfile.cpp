@@ -88,40 +88,6 @@ bool ReadOpenFile(int fd, qint64 maxBytes, QByteArray *out, int *err)
     return true;
 }
 
-bool ReadOpenFileHead(int fd, qint64 maxBytes, QByteArray *out, bool *cut, int *err)
-{
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        *err = errno;
-        return false;
-    }
-    QByteArray data;
-    data.reserve(static_cast<qsizetype>(std::min<qint64>(st.st_size, maxBytes)));
-    char buffer[65536];
-    *cut = false;
-    for (;;) {
-        // One byte beyond the limit tells a file of exactly `maxBytes` from a longer one.
-        const qint64 want = std::min<qint64>(qint64(sizeof buffer), maxBytes + 1 - data.size());
-        const ssize_t n = ::read(fd, buffer, static_cast<size_t>(want));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *err = errno;
-            return false;
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, n);
-        if (data.size() > maxBytes) {
-            data.truncate(static_cast<qsizetype>(maxBytes));
-            *cut = true;
-            break;
-        }
-    }
-    *out = std::move(data);
-    return true;
-}
-
 bool ReadRegularFile(const QByteArray &path, qint64 maxBytes, QByteArray *out, int *err, struct stat *st)
 {
     const int fd = OpenRegularFile(path, O_RDONLY, 0, err, st);

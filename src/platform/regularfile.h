@@ -30,11 +30,6 @@ int OpenRegularFile(const QByteArray &path, int flags, mode_t mode, int *err, st
 // `maxBytes`, also when it grows while being read.
 bool ReadOpenFile(int fd, qint64 maxBytes, QByteArray *out, int *err);
 
-// Reads at most `maxBytes` from the start of an open file, for readers that
-// show what they can of a file larger than they take; *cut says whether the file
-// held more.
-bool ReadOpenFileHead(int fd, qint64 maxBytes, QByteArray *out, bool *cut, int *err);
-
 // OpenRegularFile + ReadOpenFile.
 bool ReadRegularFile(const QByteArray &path, qint64 maxBytes, QByteArray *out, int *err,
                      struct stat *st = nullptr);
