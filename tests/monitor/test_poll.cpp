@@ -113,7 +113,7 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     ASSERT_EQ(afterConnect.size(), 3);
     EXPECT_EQ(afterConnect.at(0), QStringLiteral("@(#)>> Vantrel Log File created at: 06-19-2024 22h 05m 09s"));
     EXPECT_EQ(afterConnect.at(1), QStringLiteral("@(#)>> Please, do not edit."));
-    EXPECT_EQ(afterConnect.at(2), kStamp + QStringLiteral("(): Connected."));
+    EXPECT_EQ(afterConnect.at(2), kStamp + QStringLiteral("(Office): Connected."));
 
     // The same address, then a new one: no new period and no line.
     tick();
@@ -129,8 +129,8 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     EXPECT_FALSE(fm->online());
     EXPECT_FALSE(fm->VantrelAlarm->isActive());
     EXPECT_EQ(fm->addressText(), kNetworkDown);
-    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected."),
-                                        QStringLiteral("[06-19-2024 23h 00m 01s](): Disconnected.")}));
+    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(Office): Connected."),
+                                        QStringLiteral("[06-19-2024 23h 00m 01s](Office): Disconnected.")}));
     tick();
     EXPECT_EQ(logEvents().size(), 2) << "a closed period is closed once";
 }
@@ -150,6 +150,45 @@ TEST_F(PollTest, LogLinesCarryTheEntryDialledLastAndNoneWhenLogIsOff)
     tick();
     EXPECT_FALSE(fm->online());
     EXPECT_EQ(logEvents().size(), 1);
+}
+
+TEST_F(PollTest, LogLinesNameTheConnectionsOwnEntryElseTheEntryDialledLast)
+{
+    const struct {
+        const char *what;
+        bool lan;
+        QString dialledLast;
+        QString connection; // the entry the service names for the line
+        QString logged;
+    } rows[] = {
+        {"a line brought up by other means after a failed dial", false, QStringLiteral("Always Busy"),
+         QStringLiteral("Morvent Online"), QStringLiteral("Morvent Online")},
+        {"a service that names no entry", false, QStringLiteral("Office"), QString(), QStringLiteral("Office")},
+        {"no name and no dial yet", false, QString(), QString(), QString()},
+        {"LAN mode", true, QStringLiteral("Office"), QString(), QStringLiteral("Office")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        fm.reset();
+        QFile::remove(logPath());
+        rasService.clearConnections();
+        setUser(QStringLiteral("Conn"), row.lan ? 1u : 0u);
+        setUser(QStringLiteral("Log"), 1u);
+        create();
+        state.CurrentEntry = row.dialledLast;
+        if (!row.lan)
+            rasService.addConnection(row.connection, QStringLiteral("10.0.0.5"));
+        tick();
+        EXPECT_EQ(fm->connectionEntry(), row.connection);
+        QStringList expected{kStamp + QStringLiteral("(%1): Connected.").arg(row.logged)};
+        if (!row.lan) {
+            rasService.clearConnections();
+            tick();
+            EXPECT_EQ(fm->connectionEntry(), QString());
+            expected.append(kStamp + QStringLiteral("(%1): Disconnected.").arg(row.logged));
+        }
+        EXPECT_EQ(logEvents(), expected);
+    }
 }
 
 TEST_F(PollTest, TheConnectCueSoundsOnlyWhileTheAlarmIsArmed)
@@ -195,7 +234,7 @@ TEST_F(PollTest, AWaveThatCannotPlayStillOpensThePeriod)
     EXPECT_EQ(wave.played, 0);
     EXPECT_TRUE(fm->online());
     EXPECT_TRUE(fm->VantrelAlarm->isActive());
-    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected.")}));
+    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(Office): Connected.")}));
 }
 
 // A beep that throws, as a broken sound service might.
@@ -453,8 +492,8 @@ TEST_F(PollTest, ShutdownWritesTheClosingLineOnlyWhileOnlineWithLogOn)
     };
     const Row rows[] = {
         {"online, log on", true, true,
-         {kStamp + QStringLiteral("(): Connected."),
-          kStamp + QStringLiteral("(): Application closed but still connected.")}},
+         {kStamp + QStringLiteral("(Office): Connected."),
+          kStamp + QStringLiteral("(Office): Application closed but still connected.")}},
         {"offline, log on", true, false, {}},
         {"online, log off", false, true, {}},
     };
