@@ -191,20 +191,20 @@ QString LogStateFolder()
     return base + QStringLiteral("/vantrel");
 }
 
-QString LogFilePath(const QString &programFolder)
+QString LogFilePath(const QString &programFolder, bool installedProgram)
 {
-    if (folderNotWritable(programFolder))
+    if (installedProgram || folderNotWritable(programFolder))
         return LogStateFolder() + QLatin1Char('/') + kLogName;
     return programFolder + QLatin1Char('/') + kLogName;
 }
 
 void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event,
-                   const Clock &clock)
+                   const Clock &clock, bool installedProgram)
 {
     const char *text = eventText(event);
     if (!text)
         return;
-    const QString path = LogFilePath(programFolder);
+    const QString path = LogFilePath(programFolder, installedProgram);
     if (path.startsWith(LogStateFolder() + QLatin1Char('/')) && !makePrivateFolder(LogStateFolder()))
         return;
     const QByteArray nativePath = QFile::encodeName(path);

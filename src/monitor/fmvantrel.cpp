@@ -344,7 +344,8 @@ void TfmVantrel::OpenOnlinePeriod()
     m_state.AlarmWarningCount = 0;
     VantrelAlarm->start();
     if (m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), loggedEntry(), LogConnected, *m_platform.clock);
+        WriteLogEvent(logFolder(), loggedEntry(), LogConnected, *m_platform.clock,
+                      m_state.InstalledProgram);
     if (cueFailure)
         std::rethrow_exception(cueFailure);
 }
@@ -354,7 +355,8 @@ void TfmVantrel::CloseOnlinePeriod()
     Online = false;
     VantrelAlarm->stop();
     if (m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), loggedEntry(), LogDisconnected, *m_platform.clock);
+        WriteLogEvent(logFolder(), loggedEntry(), LogDisconnected, *m_platform.clock,
+                      m_state.InstalledProgram);
 }
 
 QString TfmVantrel::logFolder() const
@@ -531,7 +533,8 @@ void TfmVantrel::Shutdown()
         if (window)
             window->hide();
     if (Online && m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), loggedEntry(), LogClosedWhileConnected, *m_platform.clock);
+        WriteLogEvent(logFolder(), loggedEntry(), LogClosedWhileConnected, *m_platform.clock,
+                      m_state.InstalledProgram);
     StopNetworkStack();
 }
 

@@ -6,8 +6,10 @@
 #include "support/testenv.h"
 
 #include "monitor/appstate.h"
+#include "monitor/connectionlog.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
+#include "support/fixedclock.h"
 #include "support/recordingmessageboxes.h"
 #include "windows/fmlog.h"
 #include "windows/loglines.h"
@@ -166,6 +168,15 @@ TEST_F(FmLogTest, ALongLineIsShownCutWithAnEllipsisAndCopiedWhole)
     QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
     QApplication::sendEvent(w.LogMemo, &copy);
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromLatin1(line) + QStringLiteral("\n[06-19-2024 23h 00m 00s](y): Disconnected."));
+}
+
+TEST_F(FmLogTest, AnInstalledProgramShowsTheLogOfTheStateFolder)
+{
+    writeLog(kHeader + "[06-19-2024 22h 05m 09s](beside): Connected.\r\n");
+    state.InstalledProgram = true;
+    WriteLogEvent(state.ProgramFolder, QStringLiteral("installed"), LogConnected,
+                  FixedClock(QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9))), true);
+    EXPECT_EQ(open().LogMemo->text(), QStringLiteral("[06-19-2024 22h 05m 09s](installed): Connected."));
 }
 
 TEST_F(FmLogTest, RefreshOfAVanishedLogReportsItAndKeepsTheCaption)
