@@ -7,6 +7,7 @@
 #include "monitor/probe.h"
 #include "platform/desktop/session.h"
 #include "platform/desktop/waylandclipboard.h"
+#include "platform/clock.h"
 #include "platform/messageboxes.h"
 #include "platform/modal.h"
 #include "platform/vtimer.h"
@@ -273,6 +274,11 @@ void TfmVantrel::VantrelTimerTimer()
         return;
     PollBusy = true;
     const auto release = qScopeGuard([this] { PollBusy = false; });
+
+    // Settings a window could not store are stored as soon as the store works.
+    if (m_platform.registry)
+        m_state.SettingsStore.retry(*m_platform.registry, *m_platform.boxes, m_state.AppSettings,
+                                    m_platform.clock->now());
 
     if (WinsockStatus != 0)
         return;

@@ -3,8 +3,13 @@
 // periods with their log lines and cue, the LAN probe, the animation, and the
 // closing line of the shutdown.
 #include "monitor/monitorfixture.h"
+#include "platform/regularfile.h"
 
+#include <QDir>
 #include <QLabel>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <optional>
 #include <stdexcept>
@@ -478,6 +483,71 @@ TEST_F(PollTest, TheDetailsLineFollowsTheAddressOnlyWhileTheWindowIsOpen)
     ip.show(); // the details window is showing
     tick();
     EXPECT_EQ(ip.text(), QStringLiteral("IP Address:      10.0.0.5"));
+}
+
+// --- settings that cannot be stored ------------------------------------------------------------
+
+TEST_F(PollTest, SettingsThatCannotBeStoredAreToldOncePerKindKeptAndStoredWhenTheStoreWorks)
+{
+    setUser(QStringLiteral("Anim"), 1u); // settings stored before
+    create();
+    AppSettings &s = state.AppSettings;
+    const auto store = [&](bool alarm, bool log, std::int32_t runAtStartup) {
+        s.Alarm = alarm;
+        s.Log = log;
+        s.RunAtStartup = runAtStartup;
+        state.SettingsStore.storeAlarm(registry, boxes, s);
+        EXPECT_TRUE(state.SettingsStore.storeConnection(registry, boxes, s)) << "the cycle is kept";
+        state.SettingsStore.storeConfiguration(registry, boxes, s, QStringLiteral("/opt/vantrel/bin/vantrel"));
+    };
+    const auto stored = [&] {
+        FileRegistry fresh(home.configDir() + QStringLiteral("/vantrel"), home.configDir() + QStringLiteral("/autostart"));
+        AppSettings read;
+        LoadSettings(fresh, boxes, read);
+        return QStringLiteral("Alarm %1 Log %2 Run %3 Cycle %4").arg(read.Alarm).arg(read.Log).arg(read.RunAtStartup).arg(read.Cycled + read.CycleEntries[1]);
+    };
+    s.Cycled = QStringLiteral("2");
+    s.CycleEntries = {QStringLiteral("A"), QStringLiteral("B")};
+    const QString entry = home.configDir() + QStringLiteral("/autostart/Vantrel.desktop");
+    {
+        // A full disk: no file grows.
+        struct rlimit old {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit full = old;
+        full.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        store(true, false, 0);
+        store(true, true, 0); // the same failure again
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("Your settings could not be saved in \"%1\": %2.")
+                                                   .arg(registry.hiveFile(Hive::CurrentUser), FileErrorText(EFBIG))))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(stored(), QStringLiteral("Alarm 0 Log 0 Run 0 Cycle "));
+    EXPECT_TRUE(s.Alarm && s.Log && s.Cycled == QStringLiteral("2")) << "kept for the session";
+
+    // Room again, but a folder where the autostart entry goes: another kind.
+    ASSERT_TRUE(QDir().mkpath(entry));
+    store(true, true, 1);
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_TRUE(boxes.shown[1].text.startsWith(QStringLiteral("Your settings could not be saved in \"%1\"").arg(entry)))
+        << boxes.shown[1].text.toStdString();
+    EXPECT_EQ(stored(), QStringLiteral("Alarm 1 Log 1 Run 1 Cycle 2B"));
+
+    // The poll tries again, not more often than every 30 s, until it works.
+    tick();
+    ASSERT_TRUE(QDir(entry).removeRecursively());
+    clock.set(clock.now().addSecs(10));
+    tick();
+    EXPECT_FALSE(QFileInfo(entry).isFile());
+    clock.set(clock.now().addSecs(30));
+    tick();
+    EXPECT_TRUE(QFileInfo(entry).isFile());
+    EXPECT_FALSE(state.SettingsStore.unstored());
+    EXPECT_EQ(boxes.shown.size(), 2);
 }
 
 // --- shutdown ---------------------------------------------------------------------------------
