@@ -81,8 +81,7 @@ int main(int argc, char **argv)
     }
     if (std::strcmp(argv[1], "events") == 0) {
         const vantrel::SystemClock clock;
-        const long long count = std::atoll(argv[4]); // i is the writer's number
-        for (long long n = 0; n < count; ++n)
+        for (long long n = 0, count = std::atoll(argv[4]); n < count; ++n) // i: the writer's number
             vantrel::WriteLogEvent(dir, QStringLiteral("w%1-%2-").arg(i).arg(n) + QString(int(n * 37 % 700), QLatin1Char('x')),
                                    int(n % 2), clock);
         return 0;

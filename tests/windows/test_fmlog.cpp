@@ -129,29 +129,23 @@ TEST_F(FmLogTest, EachLineIsDecodedOnItsOwn)
     const struct {
         const char *what;
         QByteArray file;
-        QString caption, text;
+        QString text;
     } rows[] = {
         {"a line torn inside a character among UTF-8 ones",
          kHeader + at + "M\xc3\xbcller DSL): Connected.\r\n" + at + "M\xc3\r\n" + at + "M\xc3\xbcller DSL): Disconnected.\r\n",
-         QString(), QStringLiteral("[06-19-2024 22h 05m 09s](M\u00fcller DSL): Connected.\n[06-19-2024 22h 05m 09s](M\u00c3\n"
+         QStringLiteral("[06-19-2024 22h 05m 09s](M\u00fcller DSL): Connected.\n[06-19-2024 22h 05m 09s](M\u00c3\n"
                                    "[06-19-2024 22h 05m 09s](M\u00fcller DSL): Disconnected.")},
-        {"a Latin-1 line and a UTF-8 line", kHeader + at + "Caf\xe9)\r\n" + at + "Caf\xc3\xa9)\r\n", QString(),
+        {"a Latin-1 line and a UTF-8 line", kHeader + at + "Caf\xe9)\r\n" + at + "Caf\xc3\xa9)\r\n",
          QStringLiteral("[06-19-2024 22h 05m 09s](Caf\u00e9)\n[06-19-2024 22h 05m 09s](Caf\u00e9)")},
-        {"a last line torn inside a character, with no line end", kHeader + at + "\xc3\xbc)\r\n" + at + "\xe2\x82", QString(),
+        {"a last line torn inside a character, with no line end", kHeader + at + "\xc3\xbc)\r\n" + at + "\xe2\x82",
          QStringLiteral("[06-19-2024 22h 05m 09s](\u00fc)\n[06-19-2024 22h 05m 09s](\u00e2\u0082")},
-        {"a Latin-1 header over UTF-8 lines", "@(#)>> Caf\xe9\r\nx\r\n" + at + "\xc3\xbc)\r\n",
-         QStringLiteral(" Caf\u00e9"), QStringLiteral("[06-19-2024 22h 05m 09s](\u00fc)")},
-        {"a character split between two pieces of the file", kHeader + filler + at + "\xc3\xbc)\n", QString(),
+        {"a character split between two pieces of the file", kHeader + filler + at + "\xc3\xbc)\n",
          QString::fromLatin1(filler.chopped(1)) + QStringLiteral("\n[06-19-2024 22h 05m 09s](\u00fc)")},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         writeLog(row.file);
-        TfmLog &w = open();
-        if (!row.caption.isNull()) {
-            EXPECT_EQ(w.windowTitle(), row.caption);
-        }
-        EXPECT_EQ(w.LogMemo->text(), row.text);
+        EXPECT_EQ(open().LogMemo->text(), row.text);
         delete window;
     }
 }
@@ -161,11 +155,9 @@ TEST_F(FmLogTest, ALongLineIsShownCutWithAnEllipsisAndCopiedWhole)
     const QByteArray line = "[06-19-2024 22h 05m 09s](" + QByteArray(100000, 'x') + "): Connected.";
     writeLog(kHeader + line + "\r\n[06-19-2024 23h 00m 00s](y): Disconnected.\r\n");
     TfmLog &w = open();
-    const QString shown = w.LogMemo->model()->index(0, 0).data().toString();
-    EXPECT_EQ(shown, QString::fromLatin1(line.left(kShownLineChars)) + QChar(0x2026));
-    EXPECT_EQ(w.LogMemo->model()->index(1, 0).data().toString(), QStringLiteral("[06-19-2024 23h 00m 00s](y): Disconnected."));
+    EXPECT_EQ(w.LogMemo->model()->index(0, 0).data().toString(), QString::fromLatin1(line.left(kShownLineChars)) + QChar(0x2026));
     w.LogMemo->selectAll();
-    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier); // copies whole lines
     QApplication::sendEvent(w.LogMemo, &copy);
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromLatin1(line) + QStringLiteral("\n[06-19-2024 23h 00m 00s](y): Disconnected."));
 }
