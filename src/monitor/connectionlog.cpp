@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/connectionlog.h"
 
+#include "monitor/appstate.h"
 #include "platform/clock.h"
 #include "platform/regularfile.h"
 
@@ -196,6 +197,11 @@ QString LogFilePath(const QString &programFolder, bool installedProgram)
     if (installedProgram || folderNotWritable(programFolder))
         return LogStateFolder() + QLatin1Char('/') + kLogName;
     return programFolder + QLatin1Char('/') + kLogName;
+}
+
+QString LogFilePath(const AppState &state)
+{
+    return LogFilePath(state.ProgramFolder, state.InstalledProgram);
 }
 
 void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event,

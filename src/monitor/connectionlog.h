@@ -8,6 +8,7 @@
 namespace vantrel {
 
 class Clock;
+struct AppState;
 
 enum LogEvent : int {
     LogConnected = 0,
@@ -23,6 +24,8 @@ enum LogEvent : int {
 // no trailing '/'; the root folder is ""), unless that folder exists but cannot
 // be written: then in the state folder as well.
 QString LogFilePath(const QString &programFolder, bool installedProgram = false);
+// The running program's log: its folder and kind as start-up set them.
+QString LogFilePath(const AppState &state);
 
 // $XDG_STATE_HOME/vantrel, ~/.local/state/vantrel when the variable is unset,
 // empty or relative. The writer creates it (mode 0700) when it first needs it.

@@ -467,7 +467,7 @@ void TfmVantrel::ViewLog1Click()
         }
         return;
     }
-    if (QFileInfo::exists(LogFilePath(m_state.ProgramFolder))) {
+    if (QFileInfo::exists(LogFilePath(m_state))) {
         if (LogViewerFactory) {
             fmLog = LogViewerFactory(*this);
             if (fmLog) {

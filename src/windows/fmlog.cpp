@@ -109,7 +109,7 @@ TfmLog::~TfmLog() = default;
 
 QString TfmLog::logPath() const
 {
-    return LogFilePath(m_state.ProgramFolder, m_state.InstalledProgram);
+    return LogFilePath(m_state);
 }
 
 void TfmLog::LoadLogIntoViewer()
