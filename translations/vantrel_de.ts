@@ -492,6 +492,25 @@
     </message>
 </context>
 <context>
+    <name>vantrel::SettingsStore</name>
+    <message>
+        <source>Your settings could not be saved.</source>
+        <translation>Ihre Einstellungen konnten nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Your settings could not be saved in &quot;%1&quot;.</source>
+        <translation>Ihre Einstellungen konnten nicht in &quot;%1&quot; gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Your settings could not be saved in &quot;%1&quot;: %2.</source>
+        <translation>Ihre Einstellungen konnten nicht in &quot;%1&quot; gespeichert werden: %2.</translation>
+    </message>
+    <message>
+        <source>They stay in effect until Vantrel ends, and are saved as soon as they can be written.</source>
+        <translation>Sie bleiben wirksam, bis Vantrel endet, und werden gespeichert, sobald sie geschrieben werden können.</translation>
+    </message>
+</context>
+<context>
     <name>vantrel::TMsgAlarm</name>
     <message>
         <source>Vantrel Alarm</source>
@@ -874,6 +893,10 @@ folgende Kästchen ankreuzen.</translation>
     <message>
         <source>The log is larger than %1 MiB: only its first %1 MiB are shown.</source>
         <translation>Das Protokoll ist größer als %1 MiB: Nur die ersten %1 MiB werden angezeigt.</translation>
+    </message>
+    <message>
+        <source>The log has more than %1 lines: only its first %1 are shown.</source>
+        <translation>Das Protokoll hat mehr als %1 Zeilen: Nur die ersten %1 werden angezeigt.</translation>
     </message>
     <message>
         <source>Connection log</source>

@@ -319,8 +319,8 @@ void TfmAlarm::btOKClick()
 
 void TfmAlarm::storeSettings()
 {
-    if (m_platform.registry)
-        StoreAlarmSettings(*m_platform.registry, m_state.AppSettings);
+    if (m_platform.registry && m_platform.boxes)
+        m_state.SettingsStore.storeAlarm(*m_platform.registry, *m_platform.boxes, m_state.AppSettings);
 }
 
 bool TfmAlarm::acceptMinutesKey(const QKeyEvent *key) const

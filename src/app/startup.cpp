@@ -38,6 +38,15 @@
 
 namespace vantrel {
 
+namespace {
+// Whether this program was built for installing (not a developer build).
+#ifdef VANTREL_INSTALLED_PROGRAM
+constexpr bool kInstalledProgram = true;
+#else
+constexpr bool kInstalledProgram = false;
+#endif
+} // namespace
+
 // --- general error report ------------------------------------------------------------
 
 void ErrorReportingDispatch::report(const QString &text)
@@ -154,6 +163,7 @@ void VantrelStartup::afterSplash()
     });
 
     m_state.ProgramFolder = ProgramFolderFromPath(m_programFile);
+    m_state.InstalledProgram = kInstalledProgram;
 
     // The program has no taskbar entry: the main window is never shown, the
     // splash and the progress window are splash and tool windows.

@@ -664,7 +664,7 @@ void TfmCnx::btCloseClick()
     else
         s.RASCnx = QString::number(SelectedRow) + u',' + lbCnx->text();
     s.Cycled = CycleCount >= 2 ? QString::number(CycleCount) : QString();
-    if (!StoreConnectionSettings(*m_platform.registry, s))
+    if (!m_state.SettingsStore.storeConnection(*m_platform.registry, *m_platform.boxes, s))
         CycleCount = 0;
     m_fm.UpdateConnectItem(TfmVantrel::ConnectItemMoment::EntriesStored);
     m_closed = true;

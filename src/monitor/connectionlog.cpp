@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/connectionlog.h"
 
+#include "monitor/appstate.h"
 #include "platform/clock.h"
 #include "platform/regularfile.h"
 
@@ -22,6 +23,9 @@ namespace vantrel {
 namespace {
 
 const QString kLogName = QStringLiteral("Vantrel.log");
+// Writers hold the log's lock for the time of one write(); this is only ever
+// reached when something else holds it.
+constexpr int kLogLockTimeoutMs = 1000;
 
 QString stamp(const QDateTime &t)
 {
@@ -41,12 +45,23 @@ const char *eventText(int event)
     }
 }
 
+// The characters that change the direction of the text around them: the
+// embeddings, overrides and isolates, and the marks (left-to-right,
+// right-to-left, Arabic letter).
+bool isBidiControl(char16_t c)
+{
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F
+           || c == 0x061C;
+}
+
 // Entry names come from outside the program (NetworkManager profiles, the
 // phonebook file, the registry) and may hold line breaks: written as they are,
 // a name could end the event's line and forge a time-stamped one of its own. So
 // every control character, and the Unicode line and paragraph separators, become
 // U+FFFD: one event is always one line, and the reader sees that something was
-// there.
+// there. The bidirectional controls go the same way: a name holding a
+// right-to-left override shows the rest of its line reversed, so that a line
+// saying "Connected." reads as "Disconnected." in any viewer.
 QString loggableName(const QString &name)
 {
     QString out = name;
@@ -58,6 +73,8 @@ QString loggableName(const QString &name)
             c = QChar::ReplacementCharacter;
             break;
         default:
+            if (isBidiControl(c.unicode()))
+                c = QChar::ReplacementCharacter;
             break;
         }
     }
@@ -175,20 +192,25 @@ QString LogStateFolder()
     return base + QStringLiteral("/vantrel");
 }
 
-QString LogFilePath(const QString &programFolder)
+QString LogFilePath(const QString &programFolder, bool installedProgram)
 {
-    if (folderNotWritable(programFolder))
+    if (installedProgram || folderNotWritable(programFolder))
         return LogStateFolder() + QLatin1Char('/') + kLogName;
     return programFolder + QLatin1Char('/') + kLogName;
 }
 
+QString LogFilePath(const AppState &state)
+{
+    return LogFilePath(state.ProgramFolder, state.InstalledProgram);
+}
+
 void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event,
-                   const Clock &clock)
+                   const Clock &clock, bool installedProgram)
 {
     const char *text = eventText(event);
     if (!text)
         return;
-    const QString path = LogFilePath(programFolder);
+    const QString path = LogFilePath(programFolder, installedProgram);
     if (path.startsWith(LogStateFolder() + QLatin1Char('/')) && !makePrivateFolder(LogStateFolder()))
         return;
     const QByteArray nativePath = QFile::encodeName(path);
@@ -214,11 +236,18 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
             fd = OpenRegularFile(nativePath, O_WRONLY | O_APPEND, 0, &err);
         }
         if (fd >= 0) {
+            // Under the file's lock: another writer's append that crosses a page
+            // shows its size before its last bytes are in, and its half-copied
+            // line would look like one a dead writer left. Held, the lock tells
+            // the two apart: a half line found under it belongs to a writer
+            // that died or ran out of room. Should a holder keep it too long,
+            // the line goes in all the same rather than being lost.
+            LockOpenFile(fd, kLogLockTimeoutMs, &err);
             // With O_APPEND the line lands at the end in one write(). A write cut
             // short by a signal is continued; one stopped by a full disk leaves a
             // half line, which the next event closes before its own.
             WriteAll(fd, !canRead || endsAtLineStart(fd) ? line : "\r\n" + line, &err);
-            ::close(fd);
+            ::close(fd); // and the lock with it
             return;
         }
         if (err != ENOENT)

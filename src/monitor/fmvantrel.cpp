@@ -7,6 +7,7 @@
 #include "monitor/probe.h"
 #include "platform/desktop/session.h"
 #include "platform/desktop/waylandclipboard.h"
+#include "platform/clock.h"
 #include "platform/messageboxes.h"
 #include "platform/modal.h"
 #include "platform/vtimer.h"
@@ -274,21 +275,34 @@ void TfmVantrel::VantrelTimerTimer()
     PollBusy = true;
     const auto release = qScopeGuard([this] { PollBusy = false; });
 
+    // Settings a window could not store are stored as soon as the store works.
+    if (m_platform.registry)
+        m_state.SettingsStore.retry(*m_platform.registry, *m_platform.boxes, m_state.AppSettings,
+                                    m_platform.clock->now());
+
     if (WinsockStatus != 0)
         return;
 
     const QString previousAddress = AddressText;
+    const QString previousEntry = m_connectionEntry;
     const bool wasOnline = Online;
     // Told once the tick is through, however it ends.
-    const auto tell = qScopeGuard([this, previousAddress, wasOnline] {
-        if (AddressText != previousAddress || Online != wasOnline)
+    const auto tell = qScopeGuard([this, previousAddress, previousEntry, wasOnline] {
+        if (AddressText != previousAddress || Online != wasOnline || m_connectionEntry != previousEntry)
             emit statusChanged();
     });
 
     const AppSettings &s = m_state.AppSettings;
-    AddressText = s.Conn ? ProbeHostAddress(*m_platform.sockets) : ProbeRasAddress(*m_platform.ras);
+    if (s.Conn) {
+        m_connectionEntry.clear();
+        AddressText = ProbeHostAddress(*m_platform.sockets);
+    } else {
+        AddressText = ProbeRasAddress(*m_platform.ras, &m_connectionEntry);
+    }
     const bool connected = AddressText != translated(kNetworkDown);
     m_connected = connected;
+    if (connected)
+        m_onlineEntry = m_connectionEntry;
 
     if (connected && s.Anim) {
         CopyIP1->setEnabled(true);
@@ -336,7 +350,8 @@ void TfmVantrel::OpenOnlinePeriod()
     m_state.AlarmWarningCount = 0;
     VantrelAlarm->start();
     if (m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), m_state.CurrentEntry, LogConnected, *m_platform.clock);
+        WriteLogEvent(logFolder(), loggedEntry(), LogConnected, *m_platform.clock,
+                      m_state.InstalledProgram);
     if (cueFailure)
         std::rethrow_exception(cueFailure);
 }
@@ -346,12 +361,22 @@ void TfmVantrel::CloseOnlinePeriod()
     Online = false;
     VantrelAlarm->stop();
     if (m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), m_state.CurrentEntry, LogDisconnected, *m_platform.clock);
+        WriteLogEvent(logFolder(), loggedEntry(), LogDisconnected, *m_platform.clock,
+                      m_state.InstalledProgram);
 }
 
 QString TfmVantrel::logFolder() const
 {
     return m_state.ProgramFolder;
+}
+
+QString TfmVantrel::loggedEntry() const
+{
+    // The connection's own entry, as the poll last saw it while online: a
+    // connection brought up by other means is not the one dialled or tried
+    // last. Where the service names none (LAN mode, a backend without names),
+    // the entry dialled or tried last, empty before the first dial.
+    return m_onlineEntry.isEmpty() ? m_state.CurrentEntry : m_onlineEntry;
 }
 
 void TfmVantrel::VantrelAniTimerTimer()
@@ -442,7 +467,7 @@ void TfmVantrel::ViewLog1Click()
         }
         return;
     }
-    if (QFileInfo::exists(LogFilePath(m_state.ProgramFolder))) {
+    if (QFileInfo::exists(LogFilePath(m_state))) {
         if (LogViewerFactory) {
             fmLog = LogViewerFactory(*this);
             if (fmLog) {
@@ -514,7 +539,8 @@ void TfmVantrel::Shutdown()
         if (window)
             window->hide();
     if (Online && m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), m_state.CurrentEntry, LogClosedWhileConnected, *m_platform.clock);
+        WriteLogEvent(logFolder(), loggedEntry(), LogClosedWhileConnected, *m_platform.clock,
+                      m_state.InstalledProgram);
     StopNetworkStack();
 }
 

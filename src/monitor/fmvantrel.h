@@ -50,11 +50,17 @@ public:
     // What the poll found, for those who show it: the address or status text,
     // the stack's start-up result (0 = present), whether an online period is
     // open, and whether the last tick saw a connection. statusChanged() tells of
-    // a change of the address text or of the online state.
+    // a change of the address text, of the online state or of the connection's
+    // entry.
     QString addressText() const { return AddressText; }
     std::int32_t winsockStatus() const { return WinsockStatus; }
     bool online() const { return Online; }
     bool connected() const { return m_connected; }
+    // The phonebook entry of the connection the last poll tick found (the one
+    // whose address the tip shows), as the remote access service names it;
+    // empty in LAN mode, while no connection is up, or when the service gives
+    // no name. The log names this entry, else the entry dialled or tried last.
+    QString connectionEntry() const { return m_connectionEntry; }
     // The tray icon's identifier (100 once created) and the icon last sent.
     DWORD trayIconId() const { return TrayIconId; }
     HICON32 trayIconHandle() const { return TrayIconHandle; }
@@ -147,7 +153,8 @@ public:
 signals:
     // The shutdown sequence has run: the program ends.
     void shutdownComplete();
-    // The poll changed the address text or the online state.
+    // The poll changed the address text, the online state or the connection's
+    // entry.
     void statusChanged();
 
 protected:
@@ -162,6 +169,8 @@ private:
     // program ends.
     void openWindow(QDialog *window, std::function<void()> closed);
     QString logFolder() const;
+    // The entry a log line names.
+    QString loggedEntry() const;
 
     // What the poll and the tray calls keep; read through the accessors above.
     QString AddressText;              // last probe result or a status text
@@ -184,6 +193,8 @@ private:
     HWND32 m_hwnd = 0;
     bool m_shutDown = false;
     bool m_connected = false; // the last poll tick found a connection
+    QString m_connectionEntry;   // that connection's entry name
+    QString m_onlineEntry;       // the entry of the connection last seen while connected
     QList<QPointer<QWidget>> m_windows; // opened from the tray, while they exist
 };
 

@@ -13,10 +13,12 @@
 namespace vantrel {
 
 namespace {
-const QString kLoopback = QStringLiteral("127.0.0.1");
-} // namespace
 
-HRASCONN FirstRasConnection(RasApi &ras)
+const QString kLoopback = QStringLiteral("127.0.0.1");
+
+// The first live connection the service lists; false when there is none or
+// the enumeration fails.
+bool firstConnection(RasApi &ras, RASCONNA *first)
 {
     // Room for 100 connections on the stack: nothing outlives the call. Only the
     // first record's size field is read by the service; every record it hands
@@ -26,33 +28,49 @@ HRASCONN FirstRasConnection(RasApi &ras)
     DWORD bytes = sizeof connections;
     DWORD count = 0;
     if (ras.RasEnumConnectionsA(connections.data(), &bytes, &count) != 0 || count == 0)
-        return 0;
-    return connections[0].hrasconn;
+        return false;
+    *first = connections[0];
+    return true;
 }
 
-QString ProbeRasAddress(RasApi &ras)
+} // namespace
+
+HRASCONN FirstRasConnection(RasApi &ras)
 {
-    const HRASCONN first = FirstRasConnection(ras);
-    if (first == 0)
+    RASCONNA first;
+    return firstConnection(ras, &first) ? first.hrasconn : 0;
+}
+
+QString ProbeRasAddress(RasApi &ras, QString *entry)
+{
+    if (entry)
+        entry->clear();
+    RASCONNA first;
+    if (!firstConnection(ras, &first))
         return monitor_text::translated(monitor_text::kNetworkDown);
 
+    QString address;
     RASPPPIPA ip{};
     ip.dwSize = sizeof ip;
     DWORD ipBytes = sizeof ip;
-    const DWORD rc = ras.RasGetProjectionInfoA(first, RASP_PppIp, &ip, &ipBytes);
+    const DWORD rc = ras.RasGetProjectionInfoA(first.hrasconn, RASP_PppIp, &ip, &ipBytes);
     if (rc == 0 && ip.szIpAddress[0] != '\0') {
         // Up to the terminating NUL, and never past 15 characters even if it is missing.
         const size_t n = strnlen(ip.szIpAddress, RAS_MaxIpAddress);
-        return QString::fromLatin1(ip.szIpAddress, static_cast<qsizetype>(n));
-    }
-    // No IPv4 address: an IPv6 one does not fit the record and comes whole
-    // from the extension. Without either the connection has nothing to show.
-    if (rc == 0 || rc == ERROR_PROTOCOL_NOT_CONFIGURED) {
+        address = QString::fromLatin1(ip.szIpAddress, static_cast<qsizetype>(n));
+    } else if (rc == 0 || rc == ERROR_PROTOCOL_NOT_CONFIGURED) {
+        // No IPv4 address: an IPv6 one does not fit the record and comes whole
+        // from the extension.
         QString text;
-        if (ras.RasGetProjectionTextA(first, &text) == 0 && !text.isEmpty())
-            return text;
+        if (ras.RasGetProjectionTextA(first.hrasconn, &text) == 0)
+            address = text;
     }
-    return monitor_text::translated(monitor_text::kNetworkDown);
+    // Without either the connection has nothing to show.
+    if (address.isEmpty())
+        return monitor_text::translated(monitor_text::kNetworkDown);
+    if (entry)
+        *entry = QString::fromUtf8(first.szEntryName, qsizetype(strnlen(first.szEntryName, sizeof first.szEntryName)));
+    return address;
 }
 
 QString ProbeHostAddress(Sockets &sockets)

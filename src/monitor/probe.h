@@ -16,8 +16,10 @@ HRASCONN FirstRasConnection(RasApi &ras);
 
 // Dial-up mode: the IP address of the first remote access connection, or
 // "Network is down" when there is none, the enumeration fails, or the first
-// connection has no address yet.
-QString ProbeRasAddress(RasApi &ras);
+// connection has no address yet. `entry`, when given, receives the name of the
+// phonebook entry of the connection whose address is shown, as the service
+// lists it (empty with "Network is down", or when the service gives no name).
+QString ProbeRasAddress(RasApi &ras, QString *entry = nullptr);
 
 // LAN mode: "a.b.c.d (official name)" for the first IPv4 address of the local
 // host name; with no IPv4 address, its first IPv6 address in the shortest form

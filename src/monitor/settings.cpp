@@ -4,6 +4,11 @@
 #include "platform/messageboxes.h"
 #include "platform/registry/registry.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <functional>
+
 namespace vantrel {
 
 namespace {
@@ -99,6 +104,14 @@ QString cutTo(const QString &s, qsizetype max)
     if (cut.back().isHighSurrogate())
         cut.chop(1);
     return cut;
+}
+
+// Notes what the registry tells of a write that failed; passes `ok` on.
+bool noted(Registry &r, bool ok, QList<RegWriteFailure> *failures)
+{
+    if (!ok && failures)
+        failures->append(r.lastWriteFailure());
+    return ok;
 }
 
 bool writeBool(Registry &r, const RegKey &key, const QString &name, bool b)
@@ -212,35 +225,38 @@ void LoadSettings(Registry &registry, MessageBoxes &boxes, AppSettings &s)
         s.Message = settings_text::kMessageEmpty;
 }
 
-void StoreAlarmSettings(Registry &registry, const AppSettings &s)
+void StoreAlarmSettings(Registry &registry, const AppSettings &s, QList<RegWriteFailure> *failures)
 {
     OpenKey main(registry, Hive::CurrentUser, kMainKey, true);
-    if (!main.ok())
+    if (!noted(registry, main.ok(), failures))
         return;
     const RegKey &k = main.key();
     // && stops at the first failed write: the values after it are not written.
-    (void)(writeBool(registry, k, QStringLiteral("Alarm"), s.Alarm)
-           && writeInt(registry, k, QStringLiteral("Sound"), s.Sound)
-           && writeInt(registry, k, QStringLiteral("Interval"), s.Interval)
-           && writeInt(registry, k, QStringLiteral("Set"), s.Set)
-           && writeString(registry, k, QStringLiteral("Wave"), s.Wave)
-           && writeString(registry, k, QStringLiteral("Message"), s.Message)
-           && writeBool(registry, k, QStringLiteral("Box"), s.Box));
+    (void)noted(registry,
+                writeBool(registry, k, QStringLiteral("Alarm"), s.Alarm)
+                    && writeInt(registry, k, QStringLiteral("Sound"), s.Sound)
+                    && writeInt(registry, k, QStringLiteral("Interval"), s.Interval)
+                    && writeInt(registry, k, QStringLiteral("Set"), s.Set)
+                    && writeString(registry, k, QStringLiteral("Wave"), s.Wave)
+                    && writeString(registry, k, QStringLiteral("Message"), s.Message)
+                    && writeBool(registry, k, QStringLiteral("Box"), s.Box),
+                failures);
 }
 
-bool StoreConnectionSettings(Registry &registry, AppSettings &s)
+bool StoreConnectionSettings(Registry &registry, AppSettings &s, QList<RegWriteFailure> *failures)
 {
+    bool cycledStored = false;
     {
         OpenKey main(registry, Hive::CurrentUser, kMainKey, true);
-        if (!main.ok())
+        if (!noted(registry, main.ok(), failures))
             return true;
         // Each value on its own: a failed write skips only that value.
         const RegKey &k = main.key();
-        writeString(registry, k, QStringLiteral("RASCnx"), s.RASCnx);
-        writeBool(registry, k, QStringLiteral("Ask"), s.Ask);
-        writeInt(registry, k, QStringLiteral("Redial"), s.Redial);
-        writeInt(registry, k, QStringLiteral("Wait"), s.Wait);
-        writeString(registry, k, QStringLiteral("Cycled"), s.Cycled);
+        noted(registry, writeString(registry, k, QStringLiteral("RASCnx"), s.RASCnx), failures);
+        noted(registry, writeBool(registry, k, QStringLiteral("Ask"), s.Ask), failures);
+        noted(registry, writeInt(registry, k, QStringLiteral("Redial"), s.Redial), failures);
+        noted(registry, writeInt(registry, k, QStringLiteral("Wait"), s.Wait), failures);
+        cycledStored = noted(registry, writeString(registry, k, QStringLiteral("Cycled"), s.Cycled), failures);
     }
 
     if (s.Cycled.isEmpty() || s.Cycled.toInt() < 2)
@@ -252,14 +268,19 @@ bool StoreConnectionSettings(Registry &registry, AppSettings &s)
         // leaving Cycled set with no slots stored would dial empty entry names
         // at the next start.
         OpenKey cycle(registry, Hive::CurrentUser, kCycleKey, true);
-        if (cycle.ok()) {
+        if (noted(registry, cycle.ok(), failures)) {
             slotsStored = true;
             for (int slot = 0; slot < kCycleSlots && slotsStored; ++slot)
-                slotsStored = writeString(registry, cycle.key(), QString::number(slot + 1),
-                                          s.CycleEntries[static_cast<size_t>(slot)]);
+                slotsStored = noted(registry,
+                                    writeString(registry, cycle.key(), QString::number(slot + 1),
+                                                s.CycleEntries[static_cast<size_t>(slot)]),
+                                    failures);
         }
     }
-    if (slotsStored)
+    // With Cycled not stored either the store as a whole does not work (a full
+    // disk, a read-only folder): the old cycle is still what is stored, and
+    // the new one is kept in memory to be stored when it works again.
+    if (slotsStored || !cycledStored)
         return true;
 
     s.Cycled.clear();
@@ -269,17 +290,20 @@ bool StoreConnectionSettings(Registry &registry, AppSettings &s)
     return false;
 }
 
-void StoreConfiguration(Registry &registry, const AppSettings &s, const QString &programPath)
+void StoreConfiguration(Registry &registry, const AppSettings &s, const QString &programPath,
+                        QList<RegWriteFailure> *failures)
 {
     {
         OpenKey main(registry, Hive::CurrentUser, kMainKey, true);
-        if (main.ok()) {
+        if (noted(registry, main.ok(), failures)) {
             const RegKey &k = main.key();
-            (void)(writeBool(registry, k, QStringLiteral("Conn"), s.Conn)
-                   && writeBool(registry, k, QStringLiteral("Anim"), s.Anim)
-                   && writeInt(registry, k, QStringLiteral("Def"), s.Def)
-                   && writeBool(registry, k, QStringLiteral("Log"), s.Log)
-                   && writeInt(registry, k, QStringLiteral("RunAtStartup"), s.RunAtStartup));
+            (void)noted(registry,
+                        writeBool(registry, k, QStringLiteral("Conn"), s.Conn)
+                            && writeBool(registry, k, QStringLiteral("Anim"), s.Anim)
+                            && writeInt(registry, k, QStringLiteral("Def"), s.Def)
+                            && writeBool(registry, k, QStringLiteral("Log"), s.Log)
+                            && writeInt(registry, k, QStringLiteral("RunAtStartup"), s.RunAtStartup),
+                        failures);
         }
     }
 
@@ -293,10 +317,84 @@ void StoreConfiguration(Registry &registry, const AppSettings &s, const QString 
         return;
     if (s.RunAtStartup == 1) {
         if (!programPath.isEmpty())
-            registry.setValue(run.key(), QStringLiteral("Vantrel"), RegValue::string(programPath));
+            noted(registry,
+                  registry.setValue(run.key(), QStringLiteral("Vantrel"), RegValue::string(programPath))
+                      == RegStatus::Success,
+                  failures);
     } else {
-        registry.deleteValue(run.key(), QStringLiteral("Vantrel"));
+        const RegStatus status = registry.deleteValue(run.key(), QStringLiteral("Vantrel"));
+        noted(registry, status == RegStatus::Success || status == RegStatus::FileNotFound, failures);
     }
+}
+
+void SettingsStore::storeAlarm(Registry &registry, MessageBoxes &boxes, AppSettings &s)
+{
+    store(AlarmGroup, registry, boxes, s);
+}
+
+bool SettingsStore::storeConnection(Registry &registry, MessageBoxes &boxes, AppSettings &s)
+{
+    return store(ConnectionGroup, registry, boxes, s);
+}
+
+void SettingsStore::storeConfiguration(Registry &registry, MessageBoxes &boxes, AppSettings &s,
+                                       const QString &programPath)
+{
+    m_programPath = programPath;
+    store(ConfigurationGroup, registry, boxes, s);
+}
+
+void SettingsStore::retry(Registry &registry, MessageBoxes &boxes, AppSettings &s, const QDateTime &now)
+{
+    if (m_unstored == 0)
+        return;
+    if (m_lastTry.isValid() && now >= m_lastTry && m_lastTry.secsTo(now) < kRetrySeconds)
+        return;
+    m_lastTry = now;
+    store(0, registry, boxes, s);
+}
+
+bool SettingsStore::store(unsigned groups, Registry &registry, MessageBoxes &boxes, AppSettings &s)
+{
+    groups |= m_unstored;
+    bool slotsStored = true;
+    QList<RegWriteFailure> failed;
+    const auto storeGroup = [&](Group group, const std::function<void(QList<RegWriteFailure> *)> &write) {
+        if (!(groups & group))
+            return;
+        const qsizetype before = failed.size();
+        write(&failed);
+        if (failed.size() > before)
+            m_unstored |= group;
+        else
+            m_unstored &= ~unsigned(group);
+    };
+    storeGroup(AlarmGroup, [&](QList<RegWriteFailure> *f) { StoreAlarmSettings(registry, s, f); });
+    storeGroup(ConnectionGroup, [&](QList<RegWriteFailure> *f) { slotsStored = StoreConnectionSettings(registry, s, f); });
+    storeGroup(ConfigurationGroup,
+               [&](QList<RegWriteFailure> *f) { StoreConfiguration(registry, s, m_programPath, f); });
+
+    if (m_unstored == 0) {
+        m_told.clear(); // the store works: a failure from now on is news
+        return slotsStored;
+    }
+    QStringList news;
+    for (const RegWriteFailure &failure : std::as_const(failed)) {
+        if (m_told.contains(failure))
+            continue;
+        m_told.append(failure);
+        if (failure.file.isEmpty())
+            news.append(tr("Your settings could not be saved."));
+        else if (failure.reason.isEmpty())
+            news.append(tr("Your settings could not be saved in \"%1\".").arg(failure.file));
+        else
+            news.append(tr("Your settings could not be saved in \"%1\": %2.").arg(failure.file, failure.reason));
+    }
+    if (!news.isEmpty()) {
+        news.append(tr("They stay in effect until Vantrel ends, and are saved as soon as they can be written."));
+        boxes.warning(news.join(QStringLiteral("\n\n")));
+    }
+    return slotsStored;
 }
 
 } // namespace vantrel

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The per-user settings record and the functions that load and store it.
+#include "platform/registry/registry.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -8,7 +13,6 @@
 
 namespace vantrel {
 
-class Registry;
 class MessageBoxes;
 
 constexpr int kCycleSlots = 8;
@@ -46,16 +50,56 @@ inline const QString kMessageEmpty = QStringLiteral("Elapsed time: $m minutes.$n
 // where the key or a value is missing). May show the cycle warning box.
 void LoadSettings(Registry &registry, MessageBoxes &boxes, AppSettings &s);
 
+// The three store groups. Each appends what the registry tells of every write
+// that failed to `failures`, when given; the program stores through
+// SettingsStore, which tells the user.
+
 // Stores Alarm, Sound, Interval, Set, Wave, Message, Box; the first failed write ends it.
-void StoreAlarmSettings(Registry &registry, const AppSettings &s);
+void StoreAlarmSettings(Registry &registry, const AppSettings &s, QList<RegWriteFailure> *failures = nullptr);
 
 // Stores RASCnx, Ask, Redial, Wait, Cycled and, for a cycle of two or more, the
-// eight slots. Returns false when a slot write failed: Cycled has then been
-// cleared in `s` and stored empty, and the caller resets its cycle count.
-bool StoreConnectionSettings(Registry &registry, AppSettings &s);
+// eight slots. Returns false when a slot write failed after Cycled was stored:
+// Cycled has then been cleared in `s` and stored empty, and the caller resets
+// its cycle count. When Cycled itself could not be stored, the cycle is kept.
+bool StoreConnectionSettings(Registry &registry, AppSettings &s, QList<RegWriteFailure> *failures = nullptr);
 
 // Stores Conn, Anim, Def, Log, RunAtStartup (the first failed write ends it), then
 // sets the Run entry to `programPath` or removes it.
-void StoreConfiguration(Registry &registry, const AppSettings &s, const QString &programPath);
+void StoreConfiguration(Registry &registry, const AppSettings &s, const QString &programPath,
+                        QList<RegWriteFailure> *failures = nullptr);
+
+// How the program stores the groups above. A group that cannot be stored whole
+// (a full disk, a read-only ~/.config, a folder in a file's place) is told to
+// the user in one box per kind of failure (the file and why), not again while
+// the store keeps failing that way; its values stay in AppSettings for the
+// session, and the group is stored again, from the values as they are then,
+// with the next group stored and at retry(), until it is stored whole. Once
+// nothing is left unstored, a new failure is told again.
+class SettingsStore {
+    Q_DECLARE_TR_FUNCTIONS(vantrel::SettingsStore)
+public:
+    // The least time between two retries.
+    static constexpr int kRetrySeconds = 30;
+
+    void storeAlarm(Registry &registry, MessageBoxes &boxes, AppSettings &s);
+    // As StoreConnectionSettings.
+    bool storeConnection(Registry &registry, MessageBoxes &boxes, AppSettings &s);
+    void storeConfiguration(Registry &registry, MessageBoxes &boxes, AppSettings &s, const QString &programPath);
+    // Stores the groups left unstored, at most once in kRetrySeconds by `now`
+    // (the program's clock); the poll calls it at every tick.
+    void retry(Registry &registry, MessageBoxes &boxes, AppSettings &s, const QDateTime &now);
+    // Some group is waiting to be stored.
+    bool unstored() const { return m_unstored != 0; }
+
+private:
+    enum Group : unsigned { AlarmGroup = 1, ConnectionGroup = 2, ConfigurationGroup = 4 };
+    // Stores `groups` and those left unstored; the connection group's result.
+    bool store(unsigned groups, Registry &registry, MessageBoxes &boxes, AppSettings &s);
+
+    unsigned m_unstored = 0;
+    QString m_programPath;           // for the Run entry of the configuration group
+    QList<RegWriteFailure> m_told;   // the kinds of failure told since the store last worked
+    QDateTime m_lastTry;
+};
 
 } // namespace vantrel

@@ -88,40 +88,6 @@ bool ReadOpenFile(int fd, qint64 maxBytes, QByteArray *out, int *err)
     return true;
 }
 
-bool ReadOpenFileHead(int fd, qint64 maxBytes, QByteArray *out, bool *cut, int *err)
-{
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        *err = errno;
-        return false;
-    }
-    QByteArray data;
-    data.reserve(static_cast<qsizetype>(std::min<qint64>(st.st_size, maxBytes)));
-    char buffer[65536];
-    *cut = false;
-    for (;;) {
-        // One byte beyond the limit tells a file of exactly `maxBytes` from a longer one.
-        const qint64 want = std::min<qint64>(qint64(sizeof buffer), maxBytes + 1 - data.size());
-        const ssize_t n = ::read(fd, buffer, static_cast<size_t>(want));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *err = errno;
-            return false;
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, n);
-        if (data.size() > maxBytes) {
-            data.truncate(static_cast<qsizetype>(maxBytes));
-            *cut = true;
-            break;
-        }
-    }
-    *out = std::move(data);
-    return true;
-}
-
 bool ReadRegularFile(const QByteArray &path, qint64 maxBytes, QByteArray *out, int *err, struct stat *st)
 {
     const int fd = OpenRegularFile(path, O_RDONLY, 0, err, st);
@@ -154,35 +120,41 @@ bool WriteAll(int fd, const QByteArray &data, int *err)
     return true;
 }
 
-bool FileLock::lock(const QByteArray &path, int timeoutMs, int *err)
+bool LockOpenFile(int fd, int timeoutMs, int *err)
 {
-    unlock();
-    const int fd = OpenRegularFile(path, O_RDWR | O_CREAT, 0600, err);
-    if (fd < 0)
-        return false;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     auto pause = std::chrono::microseconds(200);
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            m_fd = fd;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
             return true;
-        }
         if (errno != EWOULDBLOCK && errno != EINTR) {
             *err = errno;
-            ::close(fd);
             return false;
         }
         // Holders keep the lock for a few milliseconds; poll rather than block,
         // so the wait has an end even when a holder hangs.
         if (Clock::now() >= deadline) {
             *err = ETIMEDOUT;
-            ::close(fd);
             return false;
         }
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::microseconds(20000));
     }
+}
+
+bool FileLock::lock(const QByteArray &path, int timeoutMs, int *err)
+{
+    unlock();
+    const int fd = OpenRegularFile(path, O_RDWR | O_CREAT, 0600, err);
+    if (fd < 0)
+        return false;
+    if (!LockOpenFile(fd, timeoutMs, err)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
 }
 
 void FileLock::unlock()

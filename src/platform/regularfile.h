@@ -30,17 +30,17 @@ int OpenRegularFile(const QByteArray &path, int flags, mode_t mode, int *err, st
 // `maxBytes`, also when it grows while being read.
 bool ReadOpenFile(int fd, qint64 maxBytes, QByteArray *out, int *err);
 
-// Reads at most `maxBytes` from the start of an open file, for readers that
-// show what they can of a file larger than they take; *cut says whether the file
-// held more.
-bool ReadOpenFileHead(int fd, qint64 maxBytes, QByteArray *out, bool *cut, int *err);
-
 // OpenRegularFile + ReadOpenFile.
 bool ReadRegularFile(const QByteArray &path, qint64 maxBytes, QByteArray *out, int *err,
                      struct stat *st = nullptr);
 
 // Writes all of `data` at the descriptor's position, continuing short writes.
 bool WriteAll(int fd, const QByteArray &data, int *err);
+
+// Takes an exclusive flock() on an open file, polling for up to `timeoutMs`
+// while another holder has it. False with *err set (ETIMEDOUT when the holder
+// keeps it that long). The lock goes when the descriptor is closed.
+bool LockOpenFile(int fd, int timeoutMs, int *err);
 
 // An exclusive flock() on a lock file that is created when missing and never
 // removed. The kernel releases it when the holder's descriptor closes, also when

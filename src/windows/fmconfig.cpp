@@ -315,7 +315,7 @@ void TfmConfig::closingSequence()
     // Conn, Anim, Def, Log, RunAtStartup, then the Run entry, rewritten or
     // removed at every close.
     if (m_platform.registry)
-        StoreConfiguration(*m_platform.registry, s, m_programPath);
+        m_state.SettingsStore.storeConfiguration(*m_platform.registry, *m_platform.boxes, s, m_programPath);
 }
 
 } // namespace vantrel

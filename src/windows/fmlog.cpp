@@ -9,6 +9,7 @@
 #include "platform/regularfile.h"
 #include "windows/formfont.h"
 #include "windows/loglines.h"
+#include "windows/logview.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -16,11 +17,11 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStandardPaths>
-#include <QStringDecoder>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -34,7 +35,6 @@ namespace {
 constexpr int kClientWidth = 527;
 constexpr int kClientHeight = 277;
 constexpr int kPanelWidth = 71;
-constexpr int kHeaderMarkLength = 6; // "@(#)>>"
 
 QPushButton *makeButton(const QString &text, QWidget *parent, const QString &name, int row)
 {
@@ -42,16 +42,6 @@ QPushButton *makeButton(const QString &text, QWidget *parent, const QString &nam
     button->setObjectName(name);
     button->setGeometry(8, 8 + row * 32, 57, 25);
     return button;
-}
-
-// Index just past the end of the line that starts at `from` (past its '\n'), or
-// the text's length for the last line.
-qsizetype nextLine(const QString &text, qsizetype from)
-{
-    if (from >= text.size())
-        return text.size();
-    const qsizetype end = text.indexOf(QLatin1Char('\n'), from);
-    return end < 0 ? text.size() : end + 1;
 }
 
 // The user's home trash, $XDG_DATA_HOME/Trash, made when missing (mode 0700,
@@ -80,26 +70,6 @@ bool MoveToTrash(const QString &path)
 }
 
 } // namespace
-
-LogView ReadLogView(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    // Lines end in CR LF; the text area wants LF alone.
-    text.remove(QLatin1Char('\r'));
-
-    LogView view;
-    const qsizetype firstEnd = text.indexOf(QLatin1Char('\n'));
-    view.caption = (firstEnd < 0 ? text : text.left(firstEnd)).mid(kHeaderMarkLength);
-    const qsizetype body = nextLine(text, nextLine(text, 0));
-    text.remove(0, body);
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1); // a final line end starts no further line
-    view.text = std::move(text);
-    return view;
-}
 
 TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
     : QWidget(parent, Qt::Window), m_state(state), m_boxes(boxes), m_closeGuard(new CloseGuard(*this))
@@ -139,7 +109,7 @@ TfmLog::~TfmLog() = default;
 
 QString TfmLog::logPath() const
 {
-    return LogFilePath(m_state.ProgramFolder);
+    return LogFilePath(m_state);
 }
 
 void TfmLog::LoadLogIntoViewer()
@@ -147,25 +117,26 @@ void TfmLog::LoadLogIntoViewer()
     LogMemo->clear();
     const QString path = logPath();
     const qint64 limit = qint64(m_limitMiB) * 1024 * 1024;
-    QByteArray bytes;
-    bool cut = false;
+    LogView view;
+    LogCut cut = LogCut::None;
     int err = 0;
     const int fd = OpenRegularFile(QFile::encodeName(path), O_RDONLY, 0, &err);
-    const bool read = fd >= 0 && ReadOpenFileHead(fd, limit, &bytes, &cut, &err);
-    if (fd >= 0)
-        ::close(fd);
-    if (!read) {
+    if (fd < 0 || !ReadLogView(fd, limit, m_lineLimit, &view, &cut, &err)) {
         if (err == ENOENT)
             throw VantrelError(tr("Cannot open file %1").arg(path));
         throw VantrelError(tr("Cannot open file %1: %2").arg(path, FileErrorText(err)));
     }
-    if (cut)
-        bytes.truncate(bytes.lastIndexOf('\n') + 1); // no line shown cut short
-    LogView view = ReadLogView(bytes);
-    setWindowTitle(view.caption);
-    LogMemo->setPlainText(std::move(view.text));
-    if (cut)
+    bool longCaption = false;
+    QString caption = view.caption(kShownLineChars, &longCaption);
+    if (longCaption)
+        caption += QChar(0x2026); // …
+    setWindowTitle(caption);
+    LogMemo->setLines({view.lineCount(), view.longestLine(),
+                       [view](int row, qsizetype maxChars, bool *more) { return view.line(row, maxChars, more); }});
+    if (cut == LogCut::Size)
         m_boxes.warning(tr("The log is larger than %1 MiB: only its first %1 MiB are shown.").arg(m_limitMiB));
+    else if (cut == LogCut::Lines)
+        m_boxes.warning(tr("The log has more than %1 lines: only its first %1 are shown.").arg(QLocale().toString(m_lineLimit)));
 }
 
 void TfmLog::btRefreshClick()

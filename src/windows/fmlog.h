@@ -32,12 +32,17 @@ inline QString translated(const char *text)
 }
 } // namespace log_text
 
-// The most of the log the viewer reads, in MiB. The text is held twice over
-// while it is shown (the UTF-16 text and its line offsets, about 2.2 times the
-// file), so 64 MiB, about 1.2 million events (a connection an hour for more
-// than a century), costs some 150 MiB at most. A larger log is shown as far as
-// the limit goes, up to its last whole line, and a box says so.
+// The most of the log the viewer reads, in MiB: about 1.2 million events (a
+// connection an hour for more than a century). The viewer holds no text of it
+// (see LogView), so the limit bounds the time to open, not the memory. A
+// larger log is shown as far as the limit goes, up to its last whole line, and
+// a box says so.
 constexpr int kLogViewerLimitMiB = 64;
+// The most lines the viewer shows. The list view keeps some 12 bytes a line,
+// so 64 MiB of empty lines would cost it 800 MiB; 2,000,000 is more than the
+// size limit holds of real events (44 bytes at least), so it cuts only a
+// log of lines that no writer made.
+constexpr int kLogViewerLineLimit = 2000000;
 
 class TfmLog : public QWidget {
     Q_OBJECT
@@ -54,8 +59,9 @@ public:
     // end), and of it at most the size limit.
     void LoadLogIntoViewer();
 
-    // Lowers the size limit (kLogViewerLimitMiB) for a test.
+    // Lower the limits (kLogViewerLimitMiB, kLogViewerLineLimit) for a test.
     void setSizeLimitMiB(int mib) { m_limitMiB = mib; }
+    void setLineLimit(int lines) { m_lineLimit = lines; }
 
     void btRefreshClick();
     void btClearClick();
@@ -78,17 +84,8 @@ private:
     MessageBoxes &m_boxes;
     CloseGuard *m_closeGuard;
     int m_limitMiB = kLogViewerLimitMiB;
+    int m_lineLimit = kLogViewerLineLimit;
     bool m_clearing = false;
 };
-
-// The viewer's view of a log file's bytes: the caption taken from the first
-// line (its first six characters, the header mark, removed) and the text after
-// the two header lines. UTF-8, as the log is written; a file that is not valid
-// UTF-8 is an older log written in Latin-1 and is read as such.
-struct LogView {
-    QString caption;
-    QString text;
-};
-LogView ReadLogView(const QByteArray &bytes);
 
 } // namespace vantrel

@@ -5,46 +5,50 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QStringList>
 
 #include <algorithm>
 
 namespace vantrel {
 
-void LogLinesModel::setText(QString text, QSize lineSize)
+namespace {
+
+// A line as shown: cut at kShownLineChars, with an ellipsis.
+QString shownText(const LogLineSource &source, int row)
+{
+    bool more = false;
+    QString text = source.line(row, kShownLineChars, &more);
+    if (more)
+        text += QChar(0x2026); // …
+    return text;
+}
+
+} // namespace
+
+void LogLinesModel::setSource(LogLineSource source, QSize lineSize)
 {
     beginResetModel();
-    m_text = std::move(text);
-    m_starts.clear();
-    if (!m_text.isEmpty()) {
-        m_starts.append(0);
-        const QChar *data = m_text.constData();
-        for (qsizetype i = 0, n = m_text.size(); i < n; ++i) {
-            if (data[i] == QLatin1Char('\n'))
-                m_starts.append(i + 1);
-        }
-    }
+    m_source = std::move(source);
     m_lineSize = lineSize;
     endResetModel();
 }
 
 QString LogLinesModel::line(int row) const
 {
-    const qsizetype start = m_starts.at(row);
-    const qsizetype end = row + 1 < m_starts.size() ? m_starts.at(row + 1) - 1 : m_text.size();
-    return m_text.mid(start, end - start);
+    return m_source.line(row, -1, nullptr);
 }
 
 int LogLinesModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_starts.size());
+    return parent.isValid() ? 0 : m_source.count;
 }
 
 QVariant LogLinesModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_starts.size())
+    if (!index.isValid() || index.row() >= m_source.count)
         return {};
     if (role == Qt::DisplayRole)
-        return line(index.row());
+        return shownText(m_source, index.row());
     if (role == Qt::SizeHintRole) {
         // Every row as wide as the widest line, so the horizontal scroll bar
         // reaches the end of every line.
@@ -64,26 +68,40 @@ TLogLines::TLogLines(QWidget *parent) : QListView(parent), m_model(new LogLinesM
     setWordWrap(false);
 }
 
-void TLogLines::setPlainText(QString text)
+void TLogLines::setLines(LogLineSource source)
 {
-    // The widest line by its number of characters stands for all: measuring
-    // a million lines would take longer than showing them.
-    qsizetype longestStart = 0, longestLength = 0;
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
-        if (end < 0)
-            end = text.size();
-        if (end - start > longestLength) {
-            longestStart = start;
-            longestLength = end - start;
-        }
-        start = end + 1;
-    }
+    // The longest line, as shown, stands for all: measuring every line would
+    // take longer than showing them.
+    const QString widest =
+        source.longest >= 0 && source.longest < source.count ? shownText(source, source.longest) : QString();
     const QFontMetrics metrics(font());
-    const QSize line(metrics.horizontalAdvance(text.mid(longestStart, longestLength))
-                         + metrics.averageCharWidth() * 2,
-                     metrics.height() + 2);
-    m_model->setText(std::move(text), line);
+    const QSize line(metrics.horizontalAdvance(widest) + metrics.averageCharWidth() * 2, metrics.height() + 2);
+    m_model->setSource(std::move(source), line);
+}
+
+void TLogLines::setPlainText(const QString &text)
+{
+    LogLineSource source;
+    const QStringList lines = text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    source.count = int(lines.size());
+    for (int row = 0; row < source.count; ++row)
+        if (source.longest < 0 || lines[row].size() > lines[source.longest].size())
+            source.longest = row;
+    source.line = [lines](int row, qsizetype maxChars, bool *more) {
+        const QString &line = lines.at(row);
+        if (more)
+            *more = maxChars >= 0 && line.size() > maxChars;
+        return maxChars >= 0 ? line.left(maxChars) : line;
+    };
+    setLines(std::move(source));
+}
+
+QString TLogLines::text() const
+{
+    QStringList lines;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        lines.append(m_model->line(row));
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString TLogLines::selectedText() const
@@ -100,7 +118,7 @@ QString TLogLines::selectedText() const
 
 void TLogLines::keyPressEvent(QKeyEvent *event)
 {
-    // The view's own copy takes the current line only.
+    // The view's own copy takes the current line only, and as shown.
     if (event == QKeySequence::Copy) {
         QApplication::clipboard()->setText(selectedText());
         event->accept();

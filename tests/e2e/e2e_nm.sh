@@ -45,12 +45,12 @@ copy_until '^Network is down$' double_click_icon || fail "expected 'Network is d
 step "a connection brought up outside the program"
 $control up "DSL Home" 10.99.0.7 || fail "could not bring the mock connection up"
 copy_until '^10\.99\.0\.7$' double_click_icon || fail "the address of the connection was not copied (clipboard: $(clipboard))"
-wait_for 5 log_has '\]\(\): Connected\.$' || fail "no Connected line"
+wait_for 5 log_has '\]\(DSL Home\): Connected\.$' || fail "no Connected line naming the profile"
 
 step "the connection is taken down outside the program"
 $control down || fail "could not deactivate the mock connection"
 copy_until '^Network is down$' double_click_icon || fail "the end of the connection was not seen (clipboard: $(clipboard))"
-wait_for 5 log_has '\]\(\): Disconnected\.$' || fail "no Disconnected line"
+wait_for 5 log_has '\]\(DSL Home\): Disconnected\.$' || fail "no Disconnected line naming the profile"
 
 step "NetworkManager stops while a connection is up, then comes back"
 $control up "DSL Home" 10.99.0.8 || fail "could not bring the mock connection up again"

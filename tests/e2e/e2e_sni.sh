@@ -78,7 +78,7 @@ step "Exit clicked over DBusMenu"
 sni click "$item" "E_xit" || fail "could not click Exit"
 wait_exit "$app_pid" 20 || fail "the program did not end after Exit"
 [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after Exit"
-log_has '\]\(\): Application closed but still connected\.$' || fail "no closing line"
+log_has '\]\(Morvent Online\): Application closed but still connected\.$' || fail "no closing line"
 
 if [ "$platform" = wayland ]; then
   items_at_least() { [ "$(wc -l <"$work/items")" -ge "$1" ]; }

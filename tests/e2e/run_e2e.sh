@@ -59,7 +59,7 @@ copy_until '^10\.64\.3\.17$' double_click_icon || fail "the address of the line 
 seed_clipboard "menu-marker"
 menu_item i
 wait_for 5 clipboard_is "10.64.3.17" || fail "Copy IP from the menu gave: $(clipboard)"
-wait_for 5 log_has '\]\(\): Connected\.$' || fail "no Connected line"
+wait_for 5 log_has '\]\(Morvent Online\): Connected\.$' || fail "no Connected line naming the line's own entry"
 [ "$(grep -c 'Connected\.' "$log")" -ge 2 ] || fail "the dial-up connection was not logged"
 
 step "dial-up mode: a second copy is refused"
@@ -79,7 +79,7 @@ kill -0 "$app_pid" 2>/dev/null || fail "the first copy ended too"
 step "dial-up mode: the line drops"
 "$line_binary" down all >"$work/line-down.log" 2>&1 || fail "vantrel-line down failed: $(cat "$work/line-down.log")"
 copy_until '^Network is down$' double_click_icon || fail "the drop was not seen (clipboard: $(clipboard))"
-wait_for 5 log_has '\]\(\): Disconnected\.$' || fail "no Disconnected line"
+wait_for 5 log_has '\]\(Morvent Online\): Disconnected\.$' || fail "no Disconnected line naming the line's own entry"
 
 step "dial-up mode: Exit while offline writes nothing more"
 lines_before_exit=$(wc -l <"$log")

@@ -97,6 +97,7 @@ TEST(ConnectionLog, AllFieldsComeFromOneClockReading)
 TEST(ConnectionLog, ControlCharactersInANameNeverMakeALineOfTheirOwn)
 {
     // Names come from NetworkManager profiles, the phonebook and the registry.
+    // Neither a line break nor a change of direction may forge what a line says.
 #define R "\xef\xbf\xbd" // U+FFFD in UTF-8
     const struct {
         const char *what;
@@ -108,6 +109,13 @@ TEST(ConnectionLog, ControlCharactersInANameNeverMakeALineOfTheirOwn)
         {"LF, tab, escape", QStringLiteral("\n\t\x1b[31m"), R R R "[31m"},
         {"NUL, DEL, C1 next line", QString(QChar(0)) + QChar(0x7f) + QChar(0x85), R R R},
         {"line and paragraph separators", QString(QChar(0x2028)) + QChar(0x2029) + QStringLiteral("b"), R R "b"},
+        {"a right-to-left override that makes Connected read Disconnected",
+         QStringLiteral("Bidi\u202e.detcennocsiD :)x"), "Bidi" R ".detcennocsiD :)x"},
+        {"embeddings, overrides, isolates, marks",
+         QStringLiteral("\u202a\u202b\u202c\u202d\u2066\u2067\u2068\u2069\u200e\u200f\u061c"),
+         R R R R R R R R R R R},
+        {"a joiner and Arabic letters stay", QStringLiteral("\U0001F469\u200d\U0001F4BB \u0645"),
+         "\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x92\xbb \xd9\x85"},
     };
 #undef R
     for (const auto &row : rows) {
@@ -221,4 +229,38 @@ TEST(ConnectionLog, PathIsBesideTheProgramWhenItsFolderIsWritableOrMissing)
     QTemporaryDir dir;
     EXPECT_EQ(LogFilePath(dir.path()), dir.path() + QStringLiteral("/Vantrel.log"));
     EXPECT_EQ(LogFilePath(QStringLiteral("/no/such/vantrel")), QStringLiteral("/no/such/vantrel/Vantrel.log"));
+}
+
+TEST(ConnectionLog, AnInstalledProgramKeepsItsLogInTheStateFolderWhereverItLives)
+{
+    // Run as root, an installed /usr/bin/vantrel could write /usr/bin: its log
+    // would be a file no package owns.
+    test::ScopedHome home;
+    QTemporaryDir dir;
+    const QString bin = dir.path() + QStringLiteral("/bin");
+    QDir().mkpath(bin);
+    const QString state = home.stateDir() + QStringLiteral("/vantrel/Vantrel.log");
+    const struct {
+        const char *what;
+        QString folder;
+        bool installed;
+        const char *stateHome; // nullptr: the test's own
+        QString log;
+    } rows[] = {
+        {"installed, its folder writable", bin, true, nullptr, state},
+        {"installed, its folder gone", dir.path() + QStringLiteral("/gone"), true, nullptr, state},
+        {"installed, a relative XDG_STATE_HOME", bin, true, "relative", home.path() + QStringLiteral("/.local/state/vantrel/Vantrel.log")},
+        {"run from its build folder", bin, false, nullptr, bin + QStringLiteral("/Vantrel.log")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        qputenv("XDG_STATE_HOME", row.stateHome ? QByteArray(row.stateHome) : QFile::encodeName(home.stateDir()));
+        EXPECT_EQ(LogFilePath(row.folder, row.installed), row.log);
+        WriteLogEvent(row.folder, QStringLiteral("x"), LogConnected, FixedClock(at(2020, 5, 6, 7, 8, 9)), row.installed);
+        QFile log(row.log);
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(log.readAll().endsWith("[05-06-2020 07h 08m 09s](x): Connected.\r\n"));
+        EXPECT_EQ(QFileInfo::exists(row.folder + QStringLiteral("/Vantrel.log")), !row.installed);
+        QFile::remove(row.log);
+    }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its creation sequence, the tray callback, the menu and its
 // handlers, and the general error report.
+#include "monitor/connectionlog.h"
 #include "monitor/globeicon.h"
 #include "monitor/monitorfixture.h"
 #include "app/startup.h"
@@ -328,6 +329,15 @@ TEST_F(MainWindowTest, ViewLogShowsTheBoxForAMissingFileAndOneViewerAtMost)
     fm->ViewLog1Click();
     EXPECT_EQ(made, 1) << "the viewer that exists is brought forward, no second one";
     EXPECT_TRUE(fm->fmLog->isVisible());
+    EXPECT_EQ(boxes.shown.size(), 1);
+    delete fm->fmLog.data();
+
+    // An installed program's log is in the state folder, not beside it.
+    state.InstalledProgram = true;
+    WriteLogEvent(state.ProgramFolder, QStringLiteral("x"), LogConnected, clock, true);
+    ASSERT_TRUE(QFile::remove(logPath()));
+    fm->ViewLog1Click();
+    EXPECT_EQ(made, 2);
     EXPECT_EQ(boxes.shown.size(), 1);
     delete fm->fmLog.data();
 }

@@ -3,8 +3,13 @@
 // periods with their log lines and cue, the LAN probe, the animation, and the
 // closing line of the shutdown.
 #include "monitor/monitorfixture.h"
+#include "platform/regularfile.h"
 
+#include <QDir>
 #include <QLabel>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <optional>
 #include <stdexcept>
@@ -113,7 +118,7 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     ASSERT_EQ(afterConnect.size(), 3);
     EXPECT_EQ(afterConnect.at(0), QStringLiteral("@(#)>> Vantrel Log File created at: 06-19-2024 22h 05m 09s"));
     EXPECT_EQ(afterConnect.at(1), QStringLiteral("@(#)>> Please, do not edit."));
-    EXPECT_EQ(afterConnect.at(2), kStamp + QStringLiteral("(): Connected."));
+    EXPECT_EQ(afterConnect.at(2), kStamp + QStringLiteral("(Office): Connected."));
 
     // The same address, then a new one: no new period and no line.
     tick();
@@ -129,8 +134,8 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     EXPECT_FALSE(fm->online());
     EXPECT_FALSE(fm->VantrelAlarm->isActive());
     EXPECT_EQ(fm->addressText(), kNetworkDown);
-    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected."),
-                                        QStringLiteral("[06-19-2024 23h 00m 01s](): Disconnected.")}));
+    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(Office): Connected."),
+                                        QStringLiteral("[06-19-2024 23h 00m 01s](Office): Disconnected.")}));
     tick();
     EXPECT_EQ(logEvents().size(), 2) << "a closed period is closed once";
 }
@@ -150,6 +155,42 @@ TEST_F(PollTest, LogLinesCarryTheEntryDialledLastAndNoneWhenLogIsOff)
     tick();
     EXPECT_FALSE(fm->online());
     EXPECT_EQ(logEvents().size(), 1);
+}
+
+TEST_F(PollTest, LogLinesNameTheConnectionsOwnEntryElseTheEntryDialledLast)
+{
+    const struct {
+        const char *what;
+        bool lan;
+        const char *dialledLast, *connection, *logged; // connection: the entry the service names
+    } rows[] = {
+        {"a line brought up by other means after a failed dial", false, "Always Busy", "Morvent Online", "Morvent Online"},
+        {"a service that names no entry", false, "Office", "", "Office"},
+        {"no name and no dial yet", false, "", "", ""},
+        {"LAN mode", true, "Office", "", "Office"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        fm.reset();
+        QFile::remove(logPath());
+        rasService.clearConnections();
+        setUser(QStringLiteral("Conn"), row.lan ? 1u : 0u);
+        setUser(QStringLiteral("Log"), 1u);
+        create();
+        state.CurrentEntry = QString::fromUtf8(row.dialledLast);
+        if (!row.lan)
+            rasService.addConnection(QString::fromUtf8(row.connection), QStringLiteral("10.0.0.5"));
+        tick();
+        EXPECT_EQ(fm->connectionEntry(), QString::fromUtf8(row.connection));
+        QStringList expected{kStamp + QStringLiteral("(%1): Connected.").arg(QString::fromUtf8(row.logged))};
+        if (!row.lan) {
+            rasService.clearConnections();
+            tick();
+            EXPECT_EQ(fm->connectionEntry(), QString());
+            expected.append(kStamp + QStringLiteral("(%1): Disconnected.").arg(QString::fromUtf8(row.logged)));
+        }
+        EXPECT_EQ(logEvents(), expected);
+    }
 }
 
 TEST_F(PollTest, TheConnectCueSoundsOnlyWhileTheAlarmIsArmed)
@@ -195,7 +236,7 @@ TEST_F(PollTest, AWaveThatCannotPlayStillOpensThePeriod)
     EXPECT_EQ(wave.played, 0);
     EXPECT_TRUE(fm->online());
     EXPECT_TRUE(fm->VantrelAlarm->isActive());
-    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected.")}));
+    EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(Office): Connected.")}));
 }
 
 // A beep that throws, as a broken sound service might.
@@ -441,6 +482,64 @@ TEST_F(PollTest, TheDetailsLineFollowsTheAddressOnlyWhileTheWindowIsOpen)
     EXPECT_EQ(ip.text(), QStringLiteral("IP Address:      10.0.0.5"));
 }
 
+// --- settings that cannot be stored ------------------------------------------------------------
+
+TEST_F(PollTest, SettingsThatCannotBeStoredAreToldOncePerKindKeptAndStoredWhenTheStoreWorks)
+{
+    setUser(QStringLiteral("Anim"), 1u); // settings stored before
+    create();
+    AppSettings &s = state.AppSettings;
+    s.Alarm = s.Log = true;
+    s.Cycled = QStringLiteral("2");
+    s.CycleEntries = {QStringLiteral("A"), QStringLiteral("B")};
+    const auto store = [&](std::int32_t runAtStartup) {
+        s.RunAtStartup = runAtStartup;
+        state.SettingsStore.storeAlarm(registry, boxes, s);
+        EXPECT_TRUE(state.SettingsStore.storeConnection(registry, boxes, s)) << "the cycle is kept";
+        state.SettingsStore.storeConfiguration(registry, boxes, s, QStringLiteral("/opt/vantrel/bin/vantrel"));
+    };
+    const auto stored = [&] {
+        FileRegistry fresh(home.configDir() + QStringLiteral("/vantrel"), home.configDir() + QStringLiteral("/autostart"));
+        AppSettings read;
+        LoadSettings(fresh, boxes, read);
+        return QStringLiteral("%1 %2 %3 %4%5").arg(read.Alarm).arg(read.Log).arg(read.RunAtStartup).arg(read.Cycled, read.CycleEntries[1]);
+    };
+    // A full disk: no file grows.
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const struct rlimit full = {0, old.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    store(0);
+    store(0); // the same failure again
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("Your settings could not be saved in \"%1\": %2.")
+                                                   .arg(registry.hiveFile(Hive::CurrentUser), FileErrorText(EFBIG))));
+    EXPECT_EQ(stored(), QStringLiteral("0 0 0 "));
+    EXPECT_TRUE(s.Alarm && s.Log && s.Cycled == QStringLiteral("2")) << "kept for the session";
+
+    // Room again, but a folder where the autostart entry goes: another kind.
+    const QString entry = home.configDir() + QStringLiteral("/autostart/Vantrel.desktop");
+    ASSERT_TRUE(QDir().mkpath(entry));
+    store(1);
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_TRUE(boxes.shown[1].text.startsWith(QStringLiteral("Your settings could not be saved in \"%1\"").arg(entry)));
+    EXPECT_EQ(stored(), QStringLiteral("1 1 1 2B"));
+
+    // The poll tries again, not more often than every 30 s, until it works.
+    tick();
+    ASSERT_TRUE(QDir(entry).removeRecursively());
+    clock.set(clock.now().addSecs(10));
+    tick();
+    EXPECT_FALSE(QFileInfo(entry).isFile());
+    clock.set(clock.now().addSecs(30));
+    tick();
+    EXPECT_TRUE(QFileInfo(entry).isFile());
+    EXPECT_EQ(boxes.shown.size(), 2);
+}
+
 // --- shutdown ---------------------------------------------------------------------------------
 
 TEST_F(PollTest, ShutdownWritesTheClosingLineOnlyWhileOnlineWithLogOn)
@@ -453,8 +552,8 @@ TEST_F(PollTest, ShutdownWritesTheClosingLineOnlyWhileOnlineWithLogOn)
     };
     const Row rows[] = {
         {"online, log on", true, true,
-         {kStamp + QStringLiteral("(): Connected."),
-          kStamp + QStringLiteral("(): Application closed but still connected.")}},
+         {kStamp + QStringLiteral("(Office): Connected."),
+          kStamp + QStringLiteral("(Office): Application closed but still connected.")}},
         {"offline, log on", true, false, {}},
         {"online, log off", false, true, {}},
     };

@@ -4,7 +4,8 @@
 // every kill the files must be whole, hold every completed write, and leave
 // nothing behind that stops or litters the next writer. A log write stopped
 // short (killed between two pages, or by a full disk) may leave a half line,
-// but the next event always starts on a line of its own.
+// but the next event always starts on a line of its own. Writers side by side
+// neither lose, glue nor split a line.
 #include "monitor/connectionlog.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/registry/hiveformat.h"
@@ -22,8 +23,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -226,4 +229,42 @@ TEST(CrashConsistency, LogWriteStoppedByAFullDiskLeavesTheNextEventALineOfItsOwn
         // The half line is kept as it is and ended; no empty line after a whole one.
         EXPECT_EQ(readFile(file), cut + (cut.endsWith('\n') ? "" : "\r\n") + next);
     }
+}
+
+TEST(CrashConsistency, WritersSideBySideLoseNothingGlueNothingAndLeaveNoBlankLine)
+{
+    // Five processes write 5,000 events each into one log at once. An append
+    // that crosses a page of the file shows its new size before its last bytes
+    // are in; a writer that took that half-copied line for one a dead writer
+    // left would end it, and leave an empty line once the other write is done.
+    constexpr int kWriters = 5;
+    constexpr int kEvents = 5000;
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.push_back(std::make_unique<QProcess>());
+        writers.back()->start(test::binaryDir() + QStringLiteral("/vantrel_crashwriter"),
+                              {QStringLiteral("events"), dir.path(), QString::number(w), QString::number(kEvents)});
+    }
+    for (auto &p : writers) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        ASSERT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    const QRegularExpression event(
+        QStringLiteral("^\\[\\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\]\\(w(\\d)-(\\d+)-x*\\): (Connected|Disconnected)\\.\\r$"));
+    const QList<QByteArray> lines = readFile(LogFilePath(dir.path())).split('\n');
+    int next[kWriters] = {};
+    int blank = 0, other = 0; // other: glued or torn
+    for (qsizetype i = 2; i + 1 < lines.size(); ++i) {
+        const auto m = event.match(QString::fromUtf8(lines[i]));
+        if (m.hasMatch())
+            EXPECT_EQ(m.captured(2).toInt(), next[m.captured(1).toInt()]++) << "lost, doubled or out of order";
+        else
+            ++(lines[i] == "\r" || lines[i].isEmpty() ? blank : other);
+    }
+    EXPECT_EQ(lines.constLast(), QByteArray()) << "the log ends with a line end";
+    EXPECT_EQ(blank, 0);
+    EXPECT_EQ(other, 0);
+    for (int w = 0; w < kWriters; ++w)
+        EXPECT_EQ(next[w], kEvents) << "writer " << w;
 }

@@ -9,6 +9,10 @@
 //     line crosses pages of the file and a kill can cut one short; before every
 //     i that is a multiple of kLogGroup the log is deleted (as the log viewer
 //     does), so new logs are made all the time.
+//   vantrel_crashwriter events <program folder> <writer> <count>
+//     <count> events for entries "w<writer>-<i>-xxx...", of lengths that vary
+//     so that lines end all over the pages of the file, then exits; several
+//     run at once to write one log side by side.
 //   vantrel_crashwriter fsize <program folder> <limit>
 //     one event for entry "fsize" with the file size limited to <limit> bytes
 //     (RLIMIT_FSIZE, SIGXFSZ ignored), as a full disk would stop it; then exits.
@@ -43,8 +47,8 @@ void say(long long i)
 
 int main(int argc, char **argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: vantrel_crashwriter hive|log <dir> <first> | fsize <dir> <limit>\n");
+    if (argc != 4 && !(argc == 5 && std::strcmp(argv[1], "events") == 0)) {
+        std::fprintf(stderr, "usage: vantrel_crashwriter hive|log <dir> <first> | events <dir> <writer> <count> | fsize <dir> <limit>\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[2]);
@@ -74,6 +78,13 @@ int main(int argc, char **argv)
             vantrel::WriteLogEvent(dir, QStringLiteral("e%1-").arg(i) + padding, int(i % 2), clock);
             say(i);
         }
+    }
+    if (std::strcmp(argv[1], "events") == 0) {
+        const vantrel::SystemClock clock;
+        for (long long n = 0, count = std::atoll(argv[4]); n < count; ++n) // i: the writer's number
+            vantrel::WriteLogEvent(dir, QStringLiteral("w%1-%2-").arg(i).arg(n) + QString(int(n * 37 % 700), QLatin1Char('x')),
+                                   int(n % 2), clock);
+        return 0;
     }
     if (std::strcmp(argv[1], "fsize") == 0) {
         std::signal(SIGXFSZ, SIG_IGN); // write() then stops short, or fails with EFBIG

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The log viewer: the header lines and the caption, the encodings, a log that
-// is gone or is no regular file or too large, Clear answered Yes and No, or
-// impossible, and the viewer closed while its own question is up.
+// The log viewer: the header lines and the caption, each line's encoding, a
+// long line, a log that is gone or is no regular file or too large, Clear
+// answered Yes and No, or impossible, and the viewer closed while its own
+// question is up.
 #include "support/testenv.h"
 
 #include "monitor/appstate.h"
+#include "monitor/connectionlog.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
+#include "support/fixedclock.h"
 #include "support/recordingmessageboxes.h"
 #include "windows/fmlog.h"
 #include "windows/loglines.h"
@@ -113,6 +116,59 @@ TEST_F(FmLogTest, HeaderLinesBecomeTheCaptionAndAreHidden)
         EXPECT_TRUE(window.isNull());
         EXPECT_EQ(QFile(logPath()).size(), row.file.size()); // never written
     }
+}
+
+TEST_F(FmLogTest, EachLineIsDecodedOnItsOwn)
+{
+    // UTF-8 as written; a line that is not (an older Latin-1 log, a line a kill
+    // cut inside a character) is Latin-1, and changes no other line.
+    const QByteArray at = "[06-19-2024 22h 05m 09s](";
+    // A line that ends where a character of the next one is split between two
+    // of the pieces the file is read in (1 MiB).
+    const QByteArray filler = QByteArray((1 << 20) - kHeader.size() - 1 - at.size() - 1, 'x') + "\n";
+    const struct {
+        const char *what;
+        QByteArray file;
+        QString text;
+    } rows[] = {
+        {"a line torn inside a character among UTF-8 ones",
+         kHeader + at + "M\xc3\xbcller DSL): Connected.\r\n" + at + "M\xc3\r\n" + at + "M\xc3\xbcller DSL): Disconnected.\r\n",
+         QStringLiteral("[06-19-2024 22h 05m 09s](M\u00fcller DSL): Connected.\n[06-19-2024 22h 05m 09s](M\u00c3\n"
+                                   "[06-19-2024 22h 05m 09s](M\u00fcller DSL): Disconnected.")},
+        {"a Latin-1 line and a UTF-8 line", kHeader + at + "Caf\xe9)\r\n" + at + "Caf\xc3\xa9)\r\n",
+         QStringLiteral("[06-19-2024 22h 05m 09s](Caf\u00e9)\n[06-19-2024 22h 05m 09s](Caf\u00e9)")},
+        {"a last line torn inside a character, with no line end", kHeader + at + "\xc3\xbc)\r\n" + at + "\xe2\x82",
+         QStringLiteral("[06-19-2024 22h 05m 09s](\u00fc)\n[06-19-2024 22h 05m 09s](\u00e2\u0082")},
+        {"a character split between two pieces of the file", kHeader + filler + at + "\xc3\xbc)\n",
+         QString::fromLatin1(filler.chopped(1)) + QStringLiteral("\n[06-19-2024 22h 05m 09s](\u00fc)")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        writeLog(row.file);
+        EXPECT_EQ(open().LogMemo->text(), row.text);
+        delete window;
+    }
+}
+
+TEST_F(FmLogTest, ALongLineIsShownCutWithAnEllipsisAndCopiedWhole)
+{
+    const QByteArray line = "[06-19-2024 22h 05m 09s](" + QByteArray(100000, 'x') + "): Connected.";
+    writeLog(kHeader + line + "\r\n[06-19-2024 23h 00m 00s](y): Disconnected.\r\n");
+    TfmLog &w = open();
+    EXPECT_EQ(w.LogMemo->model()->index(0, 0).data().toString(), QString::fromLatin1(line.left(kShownLineChars)) + QChar(0x2026));
+    w.LogMemo->selectAll();
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier); // copies whole lines
+    QApplication::sendEvent(w.LogMemo, &copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromLatin1(line) + QStringLiteral("\n[06-19-2024 23h 00m 00s](y): Disconnected."));
+}
+
+TEST_F(FmLogTest, AnInstalledProgramShowsTheLogOfTheStateFolder)
+{
+    writeLog(kHeader + "[06-19-2024 22h 05m 09s](beside): Connected.\r\n");
+    state.InstalledProgram = true;
+    WriteLogEvent(state.ProgramFolder, QStringLiteral("installed"), LogConnected,
+                  FixedClock(QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9))), true);
+    EXPECT_EQ(open().LogMemo->text(), QStringLiteral("[06-19-2024 22h 05m 09s](installed): Connected."));
 }
 
 TEST_F(FmLogTest, RefreshOfAVanishedLogReportsItAndKeepsTheCaption)
@@ -258,7 +314,7 @@ TEST_F(FmLogTest, ALogThatIsNoRegularFileIsReportedAndNeverRead)
     }
 }
 
-TEST_F(FmLogTest, ALogBeyondTheLimitIsShownUpToItsLastWholeLineWithANote)
+TEST_F(FmLogTest, ALogBeyondTheLimitsIsShownUpToItsLastWholeLineWithANote)
 {
     const QByteArray line = "[06-19-2024 22h 05m 09s](Morvent): Connected.\r\n";
     QByteArray content = kHeader;
@@ -275,6 +331,15 @@ TEST_F(FmLogTest, ALogBeyondTheLimitIsShownUpToItsLastWholeLineWithANote)
     EXPECT_EQ(w.windowTitle(), QStringLiteral(" Vantrel Log File created at: 06-19-2024 22h 05m 09s"));
     EXPECT_EQ(boxTexts(), QStringList{QStringLiteral(
                               "Vantrel Message: The log is larger than 1 MiB: only its first 1 MiB are shown.")});
+
+    // More lines than the viewer shows.
+    w.setSizeLimitMiB(kLogViewerLimitMiB);
+    w.setLineLimit(10);
+    boxes.shown.clear();
+    w.btRefreshClick();
+    EXPECT_EQ(w.LogMemo->model()->rowCount(), 10);
+    EXPECT_EQ(boxTexts(), QStringList{QStringLiteral(
+                              "Vantrel Message: The log has more than 10 lines: only its first 10 are shown.")});
 }
 
 TEST(LogLines, CopiesTheSelectedLinesInTheirOrder)

@@ -33,6 +33,12 @@ const QString kRunKey = QStringLiteral("software\\microsoft\\windows\\currentver
 
 QString errorText(int err) { return FileErrorText(err); }
 
+// QDir::mkpath leaves the errno of the mkdir() that failed, as a rule.
+QString folderErrorText(int err)
+{
+    return err != 0 ? errorText(err) : QStringLiteral("the folder cannot be made");
+}
+
 QString unreadableText(const QString &file, int err)
 {
     return QStringLiteral("The settings file \"%1\" cannot be read (%2). Vantrel leaves it untouched "
@@ -313,16 +319,24 @@ bool FileRegistry::writable(const HiveState &h) const
 RegStatus FileRegistry::writeHive(HiveState &h,
                                   const std::function<RegStatus(hive::Data &, bool *)> &change)
 {
-    if (!QDir().mkpath(m_directory))
+    if (!QDir().mkpath(m_directory)) {
+        writeFailed(m_directory, folderErrorText(errno));
         return RegStatus::WriteFault;
+    }
     FileLock lock;
     int lockErr = 0;
-    if (!lock.lock(lockPath(h), kLockTimeoutMs, &lockErr))
+    if (!lock.lock(lockPath(h), kLockTimeoutMs, &lockErr)) {
+        writeFailed(h.file, lockErr == ETIMEDOUT ? QStringLiteral("another program has held its lock for too long")
+                                                 : errorText(lockErr));
         return lockErr == EACCES || lockErr == EPERM || lockErr == EROFS ? RegStatus::AccessDenied
                                                                           : RegStatus::WriteFault;
+    }
     refresh(h, true);
-    if (!writable(h))
+    if (!writable(h)) {
+        writeFailed(h.file, h.writeDenied ? QStringLiteral("Vantrel does not write over a settings file it could not read")
+                                          : errorText(errno)); // of the access() in writable()
         return RegStatus::AccessDenied;
+    }
     bool changed = false;
     const RegStatus status = change(h.data, &changed);
     if (status != RegStatus::Success || !changed)
@@ -330,6 +344,7 @@ RegStatus FileRegistry::writeHive(HiveState &h,
     const QByteArray text = hive::serialise(h.data);
     int err = 0;
     if (!ReplaceFileLocked(QFile::encodeName(h.file), text, 0666, &err)) {
+        writeFailed(h.file, errorText(err));
         h.loaded = false; // memory goes back to what the file still holds
         refresh(h, true);
         return RegStatus::WriteFault;
@@ -362,6 +377,7 @@ bool FileRegistry::isRunViewOrAbove(Hive hive, const QString &foldedPath) const
 RegStatus FileRegistry::openKey(Hive hive, const QString &path, bool create, RegKey *key)
 {
     ReportFlush flush(*this);
+    m_lastFailure = {};
     if (!key)
         return RegStatus::InvalidHandle;
     *key = RegKey{};
@@ -411,6 +427,7 @@ RegStatus FileRegistry::queryValue(const RegKey &key, const QString &name, RegVa
 RegStatus FileRegistry::setValue(const RegKey &key, const QString &name, const RegValue &value)
 {
     ReportFlush flush(*this);
+    m_lastFailure = {};
     if (!key.valid)
         return RegStatus::InvalidHandle;
     if (isRunView(key))
@@ -448,6 +465,7 @@ RegStatus FileRegistry::setValue(const RegKey &key, const QString &name, const R
 RegStatus FileRegistry::deleteValue(const RegKey &key, const QString &name)
 {
     ReportFlush flush(*this);
+    m_lastFailure = {};
     if (!key.valid)
         return RegStatus::InvalidHandle;
     if (isRunView(key))
@@ -509,12 +527,16 @@ RegStatus FileRegistry::runSet(const QString &name, const RegValue &value)
 {
     if (!validRunName(name) || (value.type != RegType::Sz && value.type != RegType::ExpandSz))
         return RegStatus::AccessDenied;
-    if (!QDir().mkpath(m_autostart))
+    if (!QDir().mkpath(m_autostart)) {
+        writeFailed(m_autostart, folderErrorText(errno));
         return RegStatus::WriteFault;
+    }
     const QByteArray entry = desktopentry::autostartEntry(name, value.text);
     QSaveFile file(runFile(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(entry) != entry.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(entry) != entry.size() || !file.commit()) {
+        writeFailed(file.fileName(), file.errorString());
         return RegStatus::WriteFault;
+    }
     return RegStatus::Success;
 }
 
@@ -525,7 +547,11 @@ RegStatus FileRegistry::runDelete(const QString &name)
     const QString path = runFile(name);
     if (!QFileInfo::exists(path))
         return RegStatus::FileNotFound;
-    return QFile::remove(path) ? RegStatus::Success : RegStatus::AccessDenied;
+    QFile file(path);
+    if (file.remove())
+        return RegStatus::Success;
+    writeFailed(path, file.errorString());
+    return RegStatus::AccessDenied;
 }
 
 } // namespace vantrel

@@ -62,6 +62,7 @@ public:
     RegStatus setValue(const RegKey &key, const QString &name, const RegValue &value) override;
     RegStatus deleteValue(const RegKey &key, const QString &name) override;
     void closeKey(RegKey *key) override;
+    RegWriteFailure lastWriteFailure() const override { return m_lastFailure; }
 
 private:
     struct Stamp {
@@ -102,6 +103,7 @@ private:
     RegStatus writeHive(HiveState &h, const std::function<RegStatus(hive::Data &, bool *changed)> &change);
     bool writable(const HiveState &h) const;
     void report(const QString &text);
+    void writeFailed(const QString &file, const QString &reason) { m_lastFailure = {file, reason}; }
 
     bool isRunView(const RegKey &key) const;
     bool isRunViewOrAbove(Hive hive, const QString &foldedPath) const;
@@ -117,6 +119,7 @@ private:
     HiveState m_machine;
     QStringList m_pendingReports;
     int m_callDepth = 0;
+    RegWriteFailure m_lastFailure;
 };
 
 } // namespace vantrel

@@ -44,6 +44,14 @@ enum class RegStatus : DWORD {
     WriteFault = 29,   // the hive file could not be written
 };
 
+// Why a write failed, as far as the registry can tell: the file it could not
+// write and the system's reason. Empty when it cannot tell.
+struct RegWriteFailure {
+    QString file;
+    QString reason;
+    bool operator==(const RegWriteFailure &) const = default;
+};
+
 // An open key. Obtained from Registry::openKey, given back with closeKey.
 struct RegKey {
     Hive hive = Hive::CurrentUser;
@@ -61,6 +69,10 @@ public:
     virtual RegStatus setValue(const RegKey &key, const QString &name, const RegValue &value) = 0;
     virtual RegStatus deleteValue(const RegKey &key, const QString &name) = 0;
     virtual void closeKey(RegKey *key) = 0;
+
+    // Why the last openKey, setValue or deleteValue could not write, for
+    // telling the user; empty after a call that did not fail to write.
+    virtual RegWriteFailure lastWriteFailure() const { return {}; }
 };
 
 } // namespace vantrel
