@@ -286,7 +286,8 @@ void TfmVantrel::VantrelTimerTimer()
     });
 
     const AppSettings &s = m_state.AppSettings;
-    AddressText = s.Conn ? ProbeHostAddress(*m_platform.sockets) : ProbeRasAddress(*m_platform.ras);
+    m_connectionEntry.clear();
+    AddressText = s.Conn ? ProbeHostAddress(*m_platform.sockets) : ProbeRasAddress(*m_platform.ras, &m_connectionEntry);
     const bool connected = AddressText != translated(kNetworkDown);
     m_connected = connected;
 

@@ -55,6 +55,9 @@ public:
     std::int32_t winsockStatus() const { return WinsockStatus; }
     bool online() const { return Online; }
     bool connected() const { return m_connected; }
+    // The entry name of the connection the last poll tick found, from the
+    // service's connection list; empty in LAN mode or when unknown.
+    QString connectionEntry() const { return m_connectionEntry; }
     // The tray icon's identifier (100 once created) and the icon last sent.
     DWORD trayIconId() const { return TrayIconId; }
     HICON32 trayIconHandle() const { return TrayIconHandle; }
@@ -184,6 +187,7 @@ private:
     HWND32 m_hwnd = 0;
     bool m_shutDown = false;
     bool m_connected = false; // the last poll tick found a connection
+    QString m_connectionEntry; // the entry of that connection
     QList<QPointer<QWidget>> m_windows; // opened from the tray, while they exist
 };
 

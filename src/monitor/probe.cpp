@@ -13,10 +13,12 @@
 namespace vantrel {
 
 namespace {
-const QString kLoopback = QStringLiteral("127.0.0.1");
-} // namespace
 
-HRASCONN FirstRasConnection(RasApi &ras)
+const QString kLoopback = QStringLiteral("127.0.0.1");
+
+// The first connection the service lists, with its entry name; 0 when there is
+// none or the enumeration fails.
+HRASCONN FirstConnection(RasApi &ras, QString *entry)
 {
     // Room for 100 connections on the stack: nothing outlives the call. Only the
     // first record's size field is read by the service; every record it hands
@@ -27,14 +29,17 @@ HRASCONN FirstRasConnection(RasApi &ras)
     DWORD count = 0;
     if (ras.RasEnumConnectionsA(connections.data(), &bytes, &count) != 0 || count == 0)
         return 0;
+    const char *name = connections[0].szEntryName;
+    *entry = QString::fromUtf8(name, static_cast<qsizetype>(strnlen(name, sizeof connections[0].szEntryName)));
     return connections[0].hrasconn;
 }
 
-QString ProbeRasAddress(RasApi &ras)
+// The address of the first connection; empty when there is none yet.
+QString FirstConnectionAddress(RasApi &ras, QString *entry)
 {
-    const HRASCONN first = FirstRasConnection(ras);
+    const HRASCONN first = FirstConnection(ras, entry);
     if (first == 0)
-        return monitor_text::translated(monitor_text::kNetworkDown);
+        return {};
 
     RASPPPIPA ip{};
     ip.dwSize = sizeof ip;
@@ -47,12 +52,38 @@ QString ProbeRasAddress(RasApi &ras)
     }
     // No IPv4 address: an IPv6 one does not fit the record and comes whole
     // from the extension. Without either the connection has nothing to show.
-    if (rc == 0 || rc == ERROR_PROTOCOL_NOT_CONFIGURED) {
-        QString text;
-        if (ras.RasGetProjectionTextA(first, &text) == 0 && !text.isEmpty())
-            return text;
-    }
-    return monitor_text::translated(monitor_text::kNetworkDown);
+    QString text;
+    if ((rc == 0 || rc == ERROR_PROTOCOL_NOT_CONFIGURED) && ras.RasGetProjectionTextA(first, &text) == 0)
+        return text;
+    return {};
+}
+
+} // namespace
+
+HRASCONN FirstRasConnection(RasApi &ras)
+{
+    QString entry;
+    return FirstConnection(ras, &entry);
+}
+
+QString ProbeRasAddress(RasApi &ras, QString *entry)
+{
+    QString firstEntry;
+    const QString address = FirstConnectionAddress(ras, &firstEntry);
+    if (entry)
+        *entry = address.isEmpty() ? QString() : firstEntry;
+    return address.isEmpty() ? monitor_text::translated(monitor_text::kNetworkDown) : address;
+}
+
+AddressParts SplitAddressText(const QString &addressText)
+{
+    // "address" or "address (host name)"; a status text holds blanks elsewhere.
+    const qsizetype blank = addressText.indexOf(QLatin1Char(' '));
+    if (blank < 0)
+        return {addressText, {}};
+    if (!addressText.mid(blank).startsWith(QLatin1String(" (")) || !addressText.endsWith(QLatin1Char(')')))
+        return {};
+    return {addressText.left(blank), addressText.mid(blank + 2).chopped(1)};
 }
 
 QString ProbeHostAddress(Sockets &sockets)

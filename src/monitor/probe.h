@@ -16,14 +16,24 @@ HRASCONN FirstRasConnection(RasApi &ras);
 
 // Dial-up mode: the IP address of the first remote access connection, or
 // "Network is down" when there is none, the enumeration fails, or the first
-// connection has no address yet.
-QString ProbeRasAddress(RasApi &ras);
+// connection has no address yet. With `entry`, the entry name of the connection
+// whose address is given (empty with "Network is down"), from the same listing.
+QString ProbeRasAddress(RasApi &ras, QString *entry = nullptr);
 
 // LAN mode: "a.b.c.d (official name)" for the first IPv4 address of the local
 // host name; with no IPv4 address, its first IPv6 address in the shortest form
 // ("2001:db8::7 (official name)"); "127.0.0.1" when the host name or its lookup
 // fails.
 QString ProbeHostAddress(Sockets &sockets);
+
+// The parts of an address text as the probes make it: the address alone and,
+// in LAN mode, the host name in parentheses after it. Empty parts for a status
+// text (an address never holds a blank).
+struct AddressParts {
+    QString address;
+    QString hostName;
+};
+AddressParts SplitAddressText(const QString &addressText);
 
 // Starts the sockets layer with version 1.1 into `info`; sets `addressText` to
 // "No TCP/IP Stack available" when it fails, else "Looking for IP Address...".
