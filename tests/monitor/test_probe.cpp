@@ -200,12 +200,9 @@ TEST_F(OwnNamePollTest, TheTipShowsTheAddressOfTheInterfaces)
     tentative.tentative = true;
     const auto bridge = FakeInterfaces::address("docker0", 5, "172.17.0.1");
     const auto ethSecond = FakeInterfaces::address("eth0", 2, "192.168.1.5");
-    auto ethOtherNet = FakeInterfaces::address("eth0", 2, "10.1.0.5");
-    ethOtherNet.netmask4 = {255, 255, 255, 0};
-    auto ethGatewayNet = eth;
-    ethGatewayNet.netmask4 = {255, 255, 255, 0};
-    InterfaceSnapshot viaGateway{{lo4, ethOtherNet, ethGatewayNet}, "eth0", {}};
-    viaGateway.gateway4 = {192, 168, 1, 1};
+    const auto slash24 = [](InterfaceAddress a) { return a.netmask4 = {255, 255, 255, 0}, a; };
+    const InterfaceSnapshot viaGateway{
+        {lo4, slash24(FakeInterfaces::address("eth0", 2, "10.1.0.5")), slash24(eth)}, "eth0", {}, {192, 168, 1, 1}};
 
     const QByteArray longName(40, 'n');
     const OwnNameRow rows[] = {
@@ -278,8 +275,7 @@ TEST(OwnNameLookup, InANamespaceTheHostsFileIsNotConsulted)
         const char *addresses; // ip commands for the interface v0
         const char *expected;
     };
-    // A second link, b0, stands for a container bridge. `ip route get` is
-    // asked too: the probe must name the source the kernel routes from.
+    // b0 stands for a container bridge; `ip route get` names the source the kernel routes from.
     const Case cases[] = {
         {"IPv4 and IPv6", "ip addr add 10.9.8.7/24 dev v0 && ip -6 addr add 2001:db8::7/64 dev v0 nodad",
          "10.9.8.7 (vantrel-e2e)"},
