@@ -427,6 +427,8 @@ private:
 
     void read()
     {
+        if (!m_bus)
+            return; // looked for again at the next check
         if (m_reading) {
             m_readAgain = true;
             return;
