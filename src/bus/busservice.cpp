@@ -4,6 +4,7 @@
 #include "dialer/dialer.h"
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
+#include "monitor/probe.h"
 #include "platform/clock.h"
 #include "platform/errorreport.h"
 #include "platform/ras/ras.h"
@@ -13,14 +14,17 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QFile>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <exception>
-#include <unistd.h>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <unistd.h>
 
 namespace vantrel {
 
@@ -33,23 +37,21 @@ const QString kIntrospectableInterface = QStringLiteral("org.freedesktop.DBus.In
 const QString kBusDaemon = QStringLiteral("org.freedesktop.DBus");
 const QString kBusDaemonPath = QStringLiteral("/org/freedesktop/DBus");
 
-// The interface, as Introspect shows it.
-const char kInterfaceXml[] =
-    "  <interface name=\"org.morvent.Vantrel\">\n"
-    "    <property name=\"Address\" type=\"s\" access=\"read\"/>\n"
-    "    <property name=\"Connected\" type=\"b\" access=\"read\"/>\n"
-    "    <property name=\"Entry\" type=\"s\" access=\"read\"/>\n"
-    "    <property name=\"OnlineSeconds\" type=\"t\" access=\"read\">\n"
-    "      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"/>\n"
-    "    </property>\n"
-    "    <property name=\"Mode\" type=\"s\" access=\"read\"/>\n"
-    "    <method name=\"Connect\">\n"
-    "      <arg name=\"entry\" type=\"s\" direction=\"in\"/>\n"
-    "    </method>\n"
-    "    <method name=\"Disconnect\"/>\n"
-    "    <method name=\"ShowDetails\"/>\n"
-    "    <method name=\"CopyAddress\"/>\n"
-    "  </interface>\n";
+// The interface, as Introspect shows it: the element of the file installed in
+// dbus-1/interfaces, embedded at build time, so the two cannot differ.
+QString InterfaceXml()
+{
+    static const QString xml = [] {
+        QFile file(QStringLiteral(":/bus/org.morvent.Vantrel.xml"));
+        const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        const qsizetype from = text.indexOf(QLatin1String("  <interface "));
+        const QLatin1String close("</interface>\n");
+        const qsizetype to = text.indexOf(close, from);
+        Q_ASSERT(from >= 0 && to > from);
+        return text.mid(from, to + close.size() - from);
+    }();
+    return xml;
+}
 
 // What Introspect answers around the interface. The service answers it itself,
 // after the check of the caller, so it names the standard interfaces too.
@@ -107,6 +109,78 @@ QString EntryProblem(const QString &entry)
     return {};
 }
 
+// The text of an error a handler threw.
+QString FailureText(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const VantrelError &e) {
+        return e.text();
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+    }
+    return QStringLiteral("The command failed.");
+}
+
+// Hands the error to the general error report from the event loop, once the
+// call has been answered.
+void ReportLater(QObject *context, const std::exception_ptr &failure)
+{
+    QTimer::singleShot(0, context, [failure] { std::rethrow_exception(failure); });
+}
+
+// The address alone, IPv4 dotted or IPv6 in its shortest form; empty for
+// anything else and for the loopback addresses, which reach nothing beyond
+// the machine.
+QString BareAddress(const QString &text)
+{
+    const QByteArray latin = text.toLatin1();
+    unsigned char bytes[16] = {};
+    char out[INET6_ADDRSTRLEN] = {};
+    if (text.size() < INET6_ADDRSTRLEN && inet_pton(AF_INET, latin.constData(), bytes) == 1) {
+        if (bytes[0] == 127)
+            return {};
+        return QString::fromLatin1(inet_ntop(AF_INET, bytes, out, sizeof out));
+    }
+    if (text.size() < INET6_ADDRSTRLEN && inet_pton(AF_INET6, latin.constData(), bytes) == 1) {
+        static const unsigned char loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+        if (std::memcmp(bytes, loopback, sizeof loopback) == 0)
+            return {};
+        return QString::fromLatin1(inet_ntop(AF_INET6, bytes, out, sizeof out));
+    }
+    return {};
+}
+
+// DialFinished's reason: a word that stays the same in every language and
+// version, then the readable text.
+QString DialEndReason(RasApi &ras, DialEnd end, DWORD error)
+{
+    const auto serviceText = [&ras, error] {
+        char buffer[256] = {};
+        if (error != 0 && ras.RasGetErrorStringA(error, buffer, sizeof buffer) == 0)
+            return QString::fromUtf8(buffer, qsizetype(strnlen(buffer, sizeof buffer)));
+        return error != 0 ? QStringLiteral("Remote access error %1.").arg(error)
+                          : QStringLiteral("No attempt could be made.");
+    };
+    switch (end) {
+    case DialEnd::Connected: return QStringLiteral("connected: The connection is up.");
+    case DialEnd::Aborted: return QStringLiteral("aborted: The dial run was aborted.");
+    case DialEnd::Closed: return QStringLiteral("closed: Vantrel ended during the run.");
+    case DialEnd::Failed: break;
+    }
+    QString word = QStringLiteral("failed");
+    if (error == ERROR_LINE_BUSY)
+        word = QStringLiteral("busy");
+    else if (error == ERROR_NO_ANSWER)
+        word = QStringLiteral("no-answer");
+    else if (error == ERROR_AUTHENTICATION_FAILURE || error == ERROR_NM_NO_SECRETS)
+        word = QStringLiteral("authentication");
+    else if (error == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY)
+        word = QStringLiteral("unknown-entry");
+    return word + QStringLiteral(": ") + serviceText();
+}
+
 } // namespace
 
 VantrelBusService::VantrelBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel, Dialer &dialer,
@@ -114,18 +188,23 @@ VantrelBusService::VantrelBusService(AppState &state, Platform &platform, TfmVan
     : QDBusVirtualObject(parent), m_state(state), m_platform(platform), m_fm(fmVantrel), m_dialer(dialer),
       m_allowedUid(::getuid())
 {
+    if (lineUp())
+        m_onlineSince = m_platform.clock->now().toSecsSinceEpoch();
     m_announced = snapshot();
-    if (m_fm.online())
-        m_onlineSince = m_platform.clock->now();
     connect(&m_fm, &TfmVantrel::statusChanged, this, &VantrelBusService::refresh);
     // The entry and the mode change outside the poll (the dialer, the windows);
     // they are announced after the poll tick that follows. Queued: the timer
     // tells of its tick before the tick has run.
     connect(m_fm.VantrelTimer, &VTimer::timeout, this, &VantrelBusService::refresh, Qt::QueuedConnection);
+    connect(&m_dialer, &Dialer::stateChanged, this, &VantrelBusService::refresh);
+    connect(&m_dialer, &Dialer::dialFinished, this, &VantrelBusService::dialFinished);
+    connect(&m_dialer, &Dialer::hangUpFinished, this, &VantrelBusService::hangUpFinished);
 }
 
 VantrelBusService::~VantrelBusService()
 {
+    if (m_hangUpCall)
+        refuse(*m_hangUpCall, kFailed, QStringLiteral("Vantrel ended before the hang-up was over."));
     if (m_bus && m_bus->isConnected()) {
         m_bus->unregisterObject(kPath);
         m_bus->unregisterService(kService);
@@ -153,27 +232,51 @@ bool VantrelBusService::registerOn(QDBusConnection bus, QString *why)
 
 // --- properties ------------------------------------------------------------------
 
+bool VantrelBusService::lineUp() const
+{
+    // LAN mode always shows an address; only one that leaves the machine counts.
+    return m_fm.connected() && (!m_state.AppSettings.Conn || !address().isEmpty());
+}
+
+QString VantrelBusService::state() const
+{
+    const bool up = lineUp();
+    if (up && m_dialer.hangingUp())
+        return QStringLiteral("hanging-up");
+    if (up)
+        return QStringLiteral("connected");
+    if (m_dialer.running())
+        return QStringLiteral("dialling");
+    return QStringLiteral("down");
+}
+
 QString VantrelBusService::address() const
+{
+    // Before the first tick the text is a status, never an address.
+    if (!m_fm.connected())
+        return {};
+    return BareAddress(SplitAddressText(m_fm.addressText()).address);
+}
+
+QString VantrelBusService::hostName() const
+{
+    if (!m_state.AppSettings.Conn || !m_fm.connected())
+        return {};
+    return SplitAddressText(m_fm.addressText()).hostName;
+}
+
+QString VantrelBusService::tip() const
 {
     return m_fm.addressText();
 }
 
-bool VantrelBusService::connected() const
-{
-    return m_fm.online();
-}
-
 QString VantrelBusService::entry() const
 {
-    return m_state.CurrentEntry;
-}
-
-qulonglong VantrelBusService::onlineSeconds() const
-{
-    if (!m_fm.online() || !m_onlineSince.isValid())
-        return 0;
-    // A clock set back during the period gives 0, not a wrapped count.
-    return qulonglong(qMax<qint64>(0, m_onlineSince.secsTo(m_platform.clock->now())));
+    if (m_state.AppSettings.Conn)
+        return {};
+    if (lineUp())
+        return m_fm.connectionEntry();
+    return m_dialer.running() ? m_dialer.entry() : QString();
 }
 
 QString VantrelBusService::mode() const
@@ -183,28 +286,24 @@ QString VantrelBusService::mode() const
 
 QVariantMap VantrelBusService::snapshot() const
 {
-    return {{QStringLiteral("Address"), address()},
-            {QStringLiteral("Connected"), connected()},
+    return {{QStringLiteral("Version"), kInterfaceVersion},
+            {QStringLiteral("State"), state()},
+            {QStringLiteral("Address"), address()},
+            {QStringLiteral("HostName"), hostName()},
+            {QStringLiteral("Tip"), tip()},
             {QStringLiteral("Entry"), entry()},
+            {QStringLiteral("OnlineSince"), m_onlineSince},
             {QStringLiteral("Mode"), mode()}};
-}
-
-QVariantMap VantrelBusService::properties() const
-{
-    QVariantMap all = snapshot();
-    all.insert(QStringLiteral("OnlineSeconds"), onlineSeconds());
-    return all;
 }
 
 void VantrelBusService::refresh()
 {
-    // The online period is counted from the tick that opened it, as the log's
+    // The period is counted from the tick that found the line, as the log's
     // "Connected." line is stamped.
-    const bool wasOnline = m_announced.value(QStringLiteral("Connected")).toBool();
-    if (m_fm.online() && (!wasOnline || !m_onlineSince.isValid()))
-        m_onlineSince = m_platform.clock->now();
-    if (!m_fm.online())
-        m_onlineSince = {};
+    if (!lineUp())
+        m_onlineSince = 0;
+    else if (m_onlineSince == 0)
+        m_onlineSince = m_platform.clock->now().toSecsSinceEpoch();
 
     const QVariantMap now = snapshot();
     QVariantMap changed;
@@ -220,11 +319,36 @@ void VantrelBusService::refresh()
     m_bus->send(signal);
 }
 
+void VantrelBusService::dialFinished(const QString &entry, DialEnd end, DWORD error)
+{
+    refresh(); // the state the dial left comes first
+    if (!m_bus)
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("DialFinished"));
+    signal << entry << (end == DialEnd::Connected) << DialEndReason(*m_platform.ras, end, error);
+    m_bus->send(signal);
+}
+
+void VantrelBusService::hangUpFinished(bool gone, DWORD error)
+{
+    if (!m_hangUpCall)
+        return; // a hang-up from the tray
+    Call call = std::move(*m_hangUpCall);
+    m_hangUpCall.reset();
+    call.answered = false;
+    if (gone)
+        reply(call);
+    else if (error != 0)
+        refuse(call, kFailed, RasStatusText(*m_platform.ras, 0, error));
+    else
+        refuse(call, kFailed, QStringLiteral("The connection is still up: the hang-up did not take it down."));
+}
+
 // --- calls -------------------------------------------------------------------------
 
 QString VantrelBusService::introspect(const QString &) const
 {
-    return QString::fromLatin1(kInterfaceXml);
+    return InterfaceXml();
 }
 
 bool VantrelBusService::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
@@ -263,11 +387,14 @@ void VantrelBusService::answerChecked(Call &call, const QDBusMessage &callerUid)
     const QString interface = call.message.interface();
     if (interface == kIntrospectableInterface
         || (interface.isEmpty() && call.message.member() == QLatin1String("Introspect"))) {
-        if (call.message.member() == QLatin1String("Introspect") && call.message.signature().isEmpty())
-            reply(call, {QLatin1String(kIntrospectionHead) + introspect(kPath) + QLatin1String(kIntrospectionTail)});
-        else
+        if (call.message.member() != QLatin1String("Introspect"))
             refuse(call, QDBusError::errorString(QDBusError::UnknownMethod),
                    QStringLiteral("%1 has no method %2.").arg(kIntrospectableInterface, call.message.member()));
+        else if (!call.message.signature().isEmpty())
+            refuse(call, QDBusError::errorString(QDBusError::InvalidArgs),
+                   QStringLiteral("Introspect takes no arguments, not (%1).").arg(call.message.signature()));
+        else
+            reply(call, {QLatin1String(kIntrospectionHead) + introspect(kPath) + QLatin1String(kIntrospectionTail)});
     } else if (interface == kPropertiesInterface) {
         answerProperties(call);
     } else if (interface.isEmpty() || interface == kInterface) {
@@ -316,15 +443,20 @@ void VantrelBusService::answerMethod(Call &call)
 
 void VantrelBusService::answerProperties(Call &call)
 {
+    static const QMap<QString, QString> kSignatures{{QStringLiteral("Get"), QStringLiteral("ss")},
+                                                    {QStringLiteral("GetAll"), QStringLiteral("s")},
+                                                    {QStringLiteral("Set"), QStringLiteral("ssv")}};
     const QString member = call.message.member();
     const QString signature = call.message.signature();
     const QVariantList args = call.message.arguments();
-    const bool get = member == QLatin1String("Get") && signature == QLatin1String("ss");
-    const bool getAll = member == QLatin1String("GetAll") && signature == QLatin1String("s");
-    const bool set = member == QLatin1String("Set") && signature == QLatin1String("ssv");
-    if (!get && !getAll && !set) {
+    if (!kSignatures.contains(member)) {
         refuse(call, QDBusError::errorString(QDBusError::UnknownMethod),
-               QStringLiteral("%1 has no method %2 (%3).").arg(kPropertiesInterface, member, signature));
+               QStringLiteral("%1 has no method %2.").arg(kPropertiesInterface, member));
+        return;
+    }
+    if (signature != kSignatures.value(member)) {
+        refuse(call, QDBusError::errorString(QDBusError::InvalidArgs),
+               QStringLiteral("%1 takes (%2), not (%3).").arg(member, kSignatures.value(member), signature));
         return;
     }
     const QString interface = args.at(0).toString();
@@ -333,8 +465,11 @@ void VantrelBusService::answerProperties(Call &call)
                QStringLiteral("%1 has no interface %2.").arg(kPath, interface));
         return;
     }
-    const QVariantMap all = properties();
-    if (getAll) {
+    // A change not yet announced goes out before the answer, so that a caller
+    // never reads a value whose signal is still to come.
+    refresh();
+    const QVariantMap all = m_announced;
+    if (member == QLatin1String("GetAll")) {
         reply(call, {all});
         return;
     }
@@ -344,7 +479,7 @@ void VantrelBusService::answerProperties(Call &call)
                QStringLiteral("%1 has no property %2.").arg(kInterface, name));
         return;
     }
-    if (set)
+    if (member == QLatin1String("Set"))
         refuse(call, QDBusError::errorString(QDBusError::PropertyReadOnly), QStringLiteral("%1 is read-only.").arg(name));
     else
         reply(call, {QVariant::fromValue(QDBusVariant(all.value(name)))});
@@ -373,17 +508,8 @@ void VantrelBusService::runHandler(Call &call, const std::function<void()> &hand
         // Told to the caller, and to the user as a failure from the tray would
         // be: the general error report, after the call has been answered.
         const std::exception_ptr failure = std::current_exception();
-        QString text = QStringLiteral("The command failed.");
-        try {
-            std::rethrow_exception(failure);
-        } catch (const VantrelError &e) {
-            text = e.text();
-        } catch (const std::exception &e) {
-            text = QString::fromLocal8Bit(e.what());
-        } catch (...) {
-        }
-        refuse(call, kFailed, text);
-        QTimer::singleShot(0, this, [failure] { std::rethrow_exception(failure); });
+        refuse(call, kFailed, FailureText(failure));
+        ReportLater(this, failure);
     }
 }
 
@@ -442,6 +568,9 @@ void VantrelBusService::Connect(Call &call, const QString &entry)
         runHandler(call, [this] { m_fm.Connect1Click(); });
     else
         runHandler(call, [this, listed] { m_dialer.DialEntry(listed); });
+    // Answered once the run has started; how it ends is DialFinished.
+    if (!call.answered && !m_dialer.running())
+        refuse(call, kFailed, QStringLiteral("The dial run did not start."));
 }
 
 void VantrelBusService::Disconnect(Call &call)
@@ -450,15 +579,42 @@ void VantrelBusService::Disconnect(Call &call)
         refuse(call, kLanMode, QStringLiteral("Vantrel is in LAN mode: there is no dial-up line to hang up."));
         return;
     }
-    if (m_dialer.busy()) {
-        refuse(call, kBusy, QStringLiteral("A dial or hang-up is under way."));
+    // A hang-up whose line is gone only shows its last message: nothing is
+    // connected any more.
+    if (m_dialer.busy() && !m_dialer.running() && m_fm.connected()) {
+        refuse(call, kBusy, QStringLiteral("A hang-up is under way."));
+        return;
+    }
+    // A run is ended as its Abort would end it; a run that has its connection
+    // already, and shows it, is ended by hanging that connection up.
+    if (m_dialer.running() && m_dialer.abort())
+        return;
+    if (m_dialer.running() && !m_fm.connected()) {
+        refuse(call, kBusy, QStringLiteral("The line has just come up: try again in a moment."));
         return;
     }
     if (!m_fm.connected()) {
         refuse(call, kNotConnected, QStringLiteral("Vantrel is not connected."));
         return;
     }
-    runHandler(call, [this] { m_fm.Connect1Click(); });
+    // Answered with the hang-up's outcome (hangUpFinished), which may come
+    // while the handler still runs.
+    m_hangUpCall = call;
+    call.answered = true;
+    try {
+        m_fm.Connect1Click();
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        if (m_hangUpCall)
+            refuse(*m_hangUpCall, kFailed, FailureText(failure));
+        m_hangUpCall.reset();
+        ReportLater(this, failure);
+        return;
+    }
+    if (m_hangUpCall && !m_dialer.busy()) {
+        refuse(*m_hangUpCall, kFailed, QStringLiteral("The hang-up did not start."));
+        m_hangUpCall.reset();
+    }
 }
 
 void VantrelBusService::ShowDetails()
@@ -470,6 +626,11 @@ void VantrelBusService::ShowDetails()
 
 void VantrelBusService::CopyAddress(Call &call)
 {
+    // As the tray's Copy IP, which is off while not connected.
+    if (!lineUp()) {
+        refuse(call, kNotConnected, QStringLiteral("Vantrel is not connected: there is no address to copy."));
+        return;
+    }
     runHandler(call, [this] { m_fm.CopyIP1Click(); });
 }
 

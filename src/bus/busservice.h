@@ -1,20 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// org.morvent.Vantrel on the session bus: what the tray tip shows, for a status
-// bar or a script, and the tray menu's Connect, Disconnect, Open details and
-// Copy IP as methods. It reads the main window and drives it and the dialer
-// exactly as the tray menu does; it keeps no state of its own beyond what it
-// last announced and the start of the online period.
+// org.morvent.Vantrel on the session bus: the connection's state, address and
+// entry for a status bar or a script, and the tray menu's Connect, Disconnect,
+// Open details and Copy IP as methods (data/org.morvent.Vantrel.xml, described
+// in docs/dbus.md). It reads the main window and the dialer and drives them as
+// the tray menu does; it keeps no state of its own beyond what it last
+// announced, the start of the online period and the one hang-up it answers.
+#include "platform/wintypes.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sys/types.h>
 
 namespace vantrel {
@@ -23,11 +26,14 @@ struct AppState;
 struct Platform;
 class TfmVantrel;
 class Dialer;
+enum class DialEnd;
 
 namespace bus_names {
 inline const QString kService = QStringLiteral("org.morvent.Vantrel");
 inline const QString kPath = QStringLiteral("/org/morvent/Vantrel");
 inline const QString kInterface = QStringLiteral("org.morvent.Vantrel");
+// The interface's version, as its Version property tells it.
+inline constexpr uint kInterfaceVersion = 2;
 inline const QString kAccessDenied = QStringLiteral("org.morvent.Vantrel.Error.AccessDenied");
 inline const QString kInvalidArgument = QStringLiteral("org.morvent.Vantrel.Error.InvalidArgument");
 inline const QString kUnknownEntry = QStringLiteral("org.morvent.Vantrel.Error.UnknownEntry");
@@ -57,10 +63,15 @@ public:
     // `why`, when the bus is not there or the name is taken.
     bool registerOn(QDBusConnection bus, QString *why);
 
+    // The properties. State is "down", "dialling", "connected" or "hanging-up";
+    // Address the bare address while connected; OnlineSince the Unix time of
+    // the start of the connected period, 0 otherwise.
+    QString state() const;
     QString address() const;
-    bool connected() const;
+    QString hostName() const;
+    QString tip() const;
     QString entry() const;
-    qulonglong onlineSeconds() const;
+    qint64 onlineSince() const { return m_onlineSince; }
     QString mode() const;
 
     // Who may call: the uid the callers must have (default: this process's).
@@ -78,13 +89,17 @@ private:
         bool answered = false;
     };
 
-    // The announced properties as they are now.
+    // The properties as they are now.
     QVariantMap snapshot() const;
-    // All properties, OnlineSeconds too.
-    QVariantMap properties() const;
-    // Compares with what was last announced and sends PropertiesChanged with
-    // the properties that differ, if any.
+    // Brings the online period up to date, compares with what was last
+    // announced and sends PropertiesChanged with the properties that differ,
+    // if any.
     void refresh();
+    // A line is up: in LAN mode only with an address other than loopback.
+    bool lineUp() const;
+    // The dialer's news, told on the bus.
+    void dialFinished(const QString &entry, DialEnd end, DWORD error);
+    void hangUpFinished(bool gone, DWORD error);
 
     // Answers the call, now that the bus daemon has said whose it is.
     void answerChecked(Call &call, const QDBusMessage &callerUid);
@@ -107,7 +122,10 @@ private:
     Dialer &m_dialer;
     std::unique_ptr<QDBusConnection> m_bus;
     QVariantMap m_announced;
-    QDateTime m_onlineSince;
+    qint64 m_onlineSince = 0;
+    // The Disconnect answered when its hang-up's outcome is known (one hang-up
+    // at a time: another Disconnect meanwhile is refused as busy).
+    std::optional<Call> m_hangUpCall;
     uid_t m_allowedUid;
 };
 

@@ -183,13 +183,39 @@ void Dialer::shutdown()
 {
     if (m_ended)
         return;
+    m_ended = true;
     // The program is ending: a half-made line must not stay behind; an
     // established connection is never hung up.
     if (m_phase == Phase::Dialing)
         m_platform.ras->RasHangUpA(m_rasConnection);
     if (m_phase != Phase::Idle)
         finishRun();
-    m_ended = true;
+}
+
+bool Dialer::abort()
+{
+    if (m_ended || m_phase == Phase::Idle || m_phase == Phase::HangingUp)
+        return false;
+    if (m_prompting && m_phase == Phase::Preparing) {
+        // Answered for the user: the prompt goes, as its own Abort would take it.
+        emit promptClosed();
+        promptAnswered(PromptAnswer::Abort, {}, {});
+        return true;
+    }
+    if (m_button == Button::Abort)
+        return true;
+    if (!progress().abortEnabled)
+        return false;
+    btAbortClick();
+    return true;
+}
+
+void Dialer::setPhase(Phase phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = phase;
+    emit stateChanged();
 }
 
 void Dialer::Connect1Click()
@@ -236,12 +262,17 @@ void Dialer::DialEntry(const QString &entry)
 void Dialer::startRun()
 {
     ++m_generation;
-    m_phase = Phase::Preparing;
+    m_entry.clear();
+    setPhase(Phase::Preparing);
     m_cycleLength = m_onlyEntry.isEmpty() ? CycleLengthOf(m_state.AppSettings.Cycled) : 1;
     m_cyclePosition = 0;
     m_redialAttempt = 0;
     m_unreadable.clear();
     m_connected = false;
+    m_runAborted = false;
+    m_runError = 0;
+    m_failureTold = false;
+    m_connectedTold = false;
     m_inEntry = false;
     m_runLimit = 0;
     m_runLimit = AttemptLimit();
@@ -301,13 +332,16 @@ void Dialer::nextEntry()
 void Dialer::prepareEntry(const QString &entry)
 {
     RasApi &ras = *m_platform.ras;
-    m_phase = Phase::Preparing;
     m_entry = entry;
+    m_phase = Phase::Preparing;
+    emit stateChanged(); // the phase, or at least the entry
     wipeEntryParams();
     m_entryParams.dwSize = sizeof(RASDIALPARAMSA);
     SetField(m_entryParams.szEntryName, sizeof m_entryParams.szEntryName, entry);
     int passwordSaved = 0;
     if (const DWORD rc = ras.RasGetEntryDialParamsA(nullptr, &m_entryParams, &passwordSaved)) {
+        m_runError = rc;
+        m_failureTold = false;
         box(RasStatusText(ras, 0, rc), [this, rc] {
             // The same error would come back at every pass: the entry is left
             // out for the rest of the run, and a run with no entry left ends. An
@@ -359,6 +393,7 @@ void Dialer::promptAnswered(PromptAnswer answer, const QString &userName, const 
         m_promptPassword = password;
         break;
     case PromptAnswer::Abort:
+        m_runAborted = true;
         m_redialAttempt = PastLimit(m_runLimit);
         m_cyclePosition = PastLimit(m_cycleLength);
         break;
@@ -400,7 +435,7 @@ void Dialer::progressClosed()
 void Dialer::makeAttempt(const QString &entry)
 {
     RasApi &ras = *m_platform.ras;
-    m_phase = Phase::Dialing;
+    setPhase(Phase::Dialing);
     const QString caption = dialer_text::translated(kCaptionPrefix) + entry;
     showProgress(&caption);
 
@@ -419,9 +454,10 @@ void Dialer::makeAttempt(const QString &entry)
         return; // the notifications lead on
 
     ras.RasHangUpA(m_rasConnection);
+    tellDial(DialEnd::Failed, rc);
     // The service reports nothing for a dial that never started, so the
     // attempt ends here, as failed.
-    m_phase = Phase::AttemptEnd;
+    setPhase(Phase::AttemptEnd);
     emit progressChanged();
     pause(kFailedStartPause, [this, rc] {
         hideProgress();
@@ -459,7 +495,9 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
         return; // a late report of an attempt already ended
     RasApi &ras = *m_platform.ras;
     if (error != 0) {
-        m_phase = Phase::AttemptEnd;
+        setPhase(Phase::AttemptEnd);
+        if (m_button == Button::None)
+            tellDial(DialEnd::Failed, error);
         setStatusLine(RasStatusText(ras, state, error));
         ras.RasHangUpA(m_rasConnection);
         pause(kResultPause, [this] {
@@ -471,9 +509,10 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
             attemptEnded();
         });
     } else if (state == RASCS_Connected) {
-        m_phase = Phase::AttemptEnd;
+        setPhase(Phase::AttemptEnd);
         // The run is over: nothing may hang up the new connection now.
         m_connected = true;
+        tellDial(DialEnd::Connected, 0);
         setStatusLine(RasStatusText(ras, state, error));
         pause(kResultPause, [this] {
             hideProgress();
@@ -488,7 +527,7 @@ void Dialer::DialNotifier(unsigned /*message*/, RASCONNSTATE state, DWORD error)
 // The run's pause of Wait seconds follows every attempt; then the loop tests.
 void Dialer::attemptEnded()
 {
-    m_phase = Phase::Waiting;
+    setPhase(Phase::Waiting);
     emit progressChanged();
     pause(std::max<qint64>(0, qint64(m_state.AppSettings.Wait) * 1000), [this] { advance(); });
 }
@@ -502,8 +541,9 @@ void Dialer::endRunAsConnected()
 
 void Dialer::finishRun()
 {
+    const Phase ending = m_phase;
     ++m_generation;
-    m_phase = Phase::Idle;
+    setPhase(Phase::Idle);
     m_pause.reset();
     m_buttonPause.reset();
     m_button = Button::None;
@@ -516,6 +556,30 @@ void Dialer::finishRun()
     setPrompting(false);
     m_progress.shown = false;
     emit progressChanged();
+    if (ending == Phase::HangingUp) {
+        if (!m_hangUpOver)
+            endHangUp(!stillUp(m_hangUpHandle), 0);
+    } else if (ending != Phase::Idle) {
+        if (m_connected) {
+            if (!m_connectedTold)
+                tellDial(DialEnd::Connected, 0);
+        } else if (m_ended) {
+            tellDial(DialEnd::Closed, m_runError);
+        } else if (m_runAborted) {
+            tellDial(DialEnd::Aborted, m_runError);
+        } else if (!m_failureTold) {
+            tellDial(DialEnd::Failed, m_runError);
+        }
+    }
+}
+
+void Dialer::tellDial(DialEnd end, DWORD error)
+{
+    if (end == DialEnd::Connected)
+        m_connectedTold = true;
+    m_runError = error;
+    m_failureTold = true;
+    emit dialFinished(m_entry, end, error);
 }
 
 // Whether the connection the run wants is up, whoever brought it up: a
@@ -561,6 +625,7 @@ void Dialer::btAbortClick()
         return;
     // A Skip at work gives way: Abort ends the run whatever Skip was waiting for.
     m_button = Button::Abort;
+    m_runAborted = true;
     m_platform.ras->RasHangUpA(m_rasConnection);
     emit progressChanged();
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
@@ -623,15 +688,45 @@ void Dialer::buttonDone()
 void Dialer::hangUp()
 {
     ++m_generation;
-    m_phase = Phase::HangingUp;
+    m_hangUpOver = false;
+    m_hangUpFailed = false;
+    setPhase(Phase::HangingUp);
     RasApi &ras = *m_platform.ras;
     m_redialAttempt = 0;
     showProgress(nullptr);
     setStatusLine(dialer_text::translated(kDisconnecting));
-    if (const DWORD rc = ras.RasHangUpA(connectionToHangUp()))
+    m_hangUpHandle = connectionToHangUp();
+    if (const DWORD rc = ras.RasHangUpA(m_hangUpHandle)) {
+        endHangUp(false, rc);
         box(RasStatusText(ras, 0, rc), [this] { hangUpDone(); });
-    else
-        pause(kHangUpPause, [this] { hangUpDone(); });
+    } else {
+        // A service that only passes the request on (NetworkManager) takes the
+        // line down a moment later, or not at all: the outcome is read from
+        // its list once the pause is over, and again at the end.
+        pause(kHangUpPause, [this] {
+            if (!m_hangUpOver && !stillUp(m_hangUpHandle))
+                endHangUp(true, 0);
+            hangUpDone();
+        });
+    }
+}
+
+void Dialer::endHangUp(bool gone, DWORD error)
+{
+    m_hangUpOver = true;
+    m_hangUpFailed = !gone;
+    emit stateChanged();
+    emit hangUpFinished(gone, error);
+}
+
+bool Dialer::stillUp(HRASCONN handle)
+{
+    if (handle == 0)
+        return false;
+    RASCONNSTATUSA status{};
+    status.dwSize = sizeof status;
+    return m_platform.ras->RasGetConnectStatusA(handle, &status) == 0 && status.rasconnstate == RASCS_Connected
+        && status.dwError == 0;
 }
 
 // The connection of Vantrel's own dial while the service still knows it;

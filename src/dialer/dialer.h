@@ -53,6 +53,14 @@ std::int32_t PastLimit(std::int32_t limit);
 // other way (nothing changes, and the same entry is asked for again).
 enum class PromptAnswer { OK, Skip, Abort, Closed };
 
+// How a dial ended.
+enum class DialEnd {
+    Connected, // the line is up
+    Failed,    // the attempt failed, or nothing could be dialled
+    Aborted,   // Abort ended the run (the progress window's or the prompt's)
+    Closed,    // the program ended during the run
+};
+
 // The dial run and the hang-up, as a state machine: each step ends by starting a
 // pause, a dial whose notifications follow, the prompt or a box, and the next
 // step runs when that ends. Nothing waits inside the dialer, so whatever window
@@ -90,6 +98,11 @@ public:
     // The program is ending: a half-made line is hung up, the run ends and its
     // windows close. Nothing starts after this.
     void shutdown();
+    // Ends the run under way as its Abort would: the progress window's, or the
+    // prompt's (the prompt is withdrawn). True when the run is ending (also when
+    // an Abort is at work already); false with nothing to abort: no run, a
+    // hang-up, or a run that has its connection.
+    bool abort();
 
     // What the progress window shows. Abort and Skip are enabled exactly when
     // pressing them would act.
@@ -116,6 +129,11 @@ public:
     bool DialInProgress() const { return m_phase == Phase::Dialing || m_phase == Phase::AttemptEnd; }
     // A dial run or a hang-up is under way.
     bool busy() const { return m_phase != Phase::Idle; }
+    // A dial run is under way, from its start to its end (prompts, boxes and
+    // pauses included).
+    bool running() const { return m_phase != Phase::Idle && m_phase != Phase::HangingUp; }
+    // A hang-up is under way and has not failed (yet).
+    bool hangingUp() const { return m_phase == Phase::HangingUp && !m_hangUpFailed; }
     // A dial has been started and its next notification is awaited.
     bool awaitingService() const { return m_phase == Phase::Dialing; }
     // The prompt is wanted (between promptOpened() and promptClosed()).
@@ -138,6 +156,18 @@ signals:
     // PromptPassword(), and to close again (without an answer).
     void promptOpened();
     void promptClosed();
+    // busy(), running(), hangingUp(), DialInProgress() or entry() may have changed.
+    void stateChanged();
+    // A dial has ended: an attempt (connected, or failed with the service's
+    // `error`), or the run when no attempt has told how it ends (Abort, the
+    // program's end, an entry that cannot be dialled at all, the connection
+    // made by other means meanwhile). An attempt that Abort or Skip hangs up
+    // is not told: what follows is.
+    void dialFinished(const QString &entry, vantrel::DialEnd end, DWORD error);
+    // The outcome of a hang-up: `gone` when the connection is no longer up;
+    // otherwise `error` is the service's refusal, or 0 when the service took
+    // the request but the connection stayed up.
+    void hangUpFinished(bool gone, DWORD error);
 
 private:
     enum class Phase {
@@ -163,6 +193,11 @@ private:
     void skipPoll(int poll);
     void hangUp();
     void hangUpDone();
+    void endHangUp(bool gone, DWORD error);
+    void tellDial(DialEnd end, DWORD error);
+    // The service lists `handle` as connected.
+    bool stillUp(HRASCONN handle);
+    void setPhase(Phase phase);
     HRASCONN connectionToHangUp();
     bool wantedConnectionUp();
     void showProgress(const QString *caption);
@@ -192,6 +227,13 @@ private:
     bool m_connected = false;   // the run has its connection: nothing may hang it up
     bool m_inEntry = false;     // the current entry is prepared and gets attempts
     bool m_prompting = false;
+    bool m_runAborted = false;     // Abort was pressed in this run
+    DWORD m_runError = 0;          // the error of the run's last failure
+    bool m_failureTold = false;    // the run's last failure has been told
+    bool m_connectedTold = false;  // the run's connection has been told
+    HRASCONN m_hangUpHandle = 0; // the connection being hung up
+    bool m_hangUpOver = true;    // the hang-up's outcome has been told
+    bool m_hangUpFailed = false; // and it was a failure
     QString m_entry;
     QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way

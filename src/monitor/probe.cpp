@@ -73,6 +73,17 @@ QString ProbeRasAddress(RasApi &ras, QString *entry)
     return address;
 }
 
+AddressParts SplitAddressText(const QString &addressText)
+{
+    // "address" or "address (host name)"; a status text holds blanks elsewhere.
+    const qsizetype blank = addressText.indexOf(QLatin1Char(' '));
+    if (blank < 0)
+        return {addressText, {}};
+    if (!addressText.mid(blank).startsWith(QLatin1String(" (")) || !addressText.endsWith(QLatin1Char(')')))
+        return {};
+    return {addressText.left(blank), addressText.mid(blank + 2).chopped(1)};
+}
+
 QString ProbeHostAddress(Sockets &sockets)
 {
     std::array<char, 1024> name{};

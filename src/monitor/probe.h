@@ -27,6 +27,15 @@ QString ProbeRasAddress(RasApi &ras, QString *entry = nullptr);
 // fails.
 QString ProbeHostAddress(Sockets &sockets);
 
+// The parts of an address text as the probes make it: the address alone and,
+// in LAN mode, the host name in parentheses after it. Empty parts for a status
+// text (an address never holds a blank).
+struct AddressParts {
+    QString address;
+    QString hostName;
+};
+AddressParts SplitAddressText(const QString &addressText);
+
 // Starts the sockets layer with version 1.1 into `info`; sets `addressText` to
 // "No TCP/IP Stack available" when it fails, else "Looking for IP Address...".
 // Returns the start-up result (0: the stack is present), to be kept as WinsockStatus.

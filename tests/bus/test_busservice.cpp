@@ -4,6 +4,7 @@
 // client's would.
 #include "bus/busservice.h"
 #include "dialer/dialerfixture.h"
+#include "platform/ras/simline/linetool.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -15,8 +16,10 @@
 #include <QGuiApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <QThread>
 
 #include <algorithm>
@@ -32,13 +35,27 @@ using namespace bus_names;
 const QString kServiceConnection = QStringLiteral("bus-test-service");
 const QString kClientConnection = QStringLiteral("bus-test-client");
 
-// Records the PropertiesChanged signals the client connection receives.
+// Records the PropertiesChanged and DialFinished signals the client connection receives.
 class ChangeRecorder : public QObject {
     Q_OBJECT
 public:
     QList<QVariantMap> changes;
+    QStringList dialsFinished; // "entry|connected|reason"
+    // The values one property was announced with, in order.
+    QStringList announced(const QString &name) const
+    {
+        QStringList values;
+        for (const QVariantMap &c : changes)
+            if (c.contains(name))
+                values.append(c.value(name).toString());
+        return values;
+    }
 public slots:
     void changed(const QString &, const QVariantMap &changed, const QStringList &) { changes.append(changed); }
+    void dialFinished(const QString &entry, bool connected, const QString &reason)
+    {
+        dialsFinished.append(entry + QLatin1String(connected ? "|true|" : "|false|") + reason);
+    }
 };
 
 class BusService : public DialerFixture {
@@ -84,6 +101,8 @@ protected:
         client().connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                          QStringLiteral("PropertiesChanged"), &announced,
                          SLOT(changed(QString, QVariantMap, QStringList)));
+        client().connect(kService, kPath, kInterface, QStringLiteral("DialFinished"), &announced,
+                         SLOT(dialFinished(QString, bool, QString)));
     }
     void TearDown() override
     {
@@ -99,9 +118,9 @@ protected:
     static QDBusConnection client() { return QDBusConnection(kClientConnection); }
 
     // The main window and dialer with these settings, and the service on the bus.
-    void startService(const QString &rasCnx, bool lan = false)
+    void startService(const QString &rasCnx, bool lan = false, bool ask = false)
     {
-        start(rasCnx);
+        start(rasCnx, {}, {}, 1, 0, ask);
         if (lan)
             state.AppSettings.Conn = true;
         service = std::make_unique<VantrelBusService>(state, platform, *fm, *dialer);
@@ -140,13 +159,30 @@ protected:
         properties();
         QCoreApplication::processEvents();
     }
-    // Dials `entry` over the bus and lets the run end; the next tick sees the line.
+    // Dials `entry` over the bus and lets the run go on while the poll ticks,
+    // to its end.
     void connectOverBus(const QString &entry)
     {
         const QDBusMessage reply = call(QStringLiteral("Connect"), {entry});
         ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-        ASSERT_TRUE(settle());
+        ASSERT_TRUE(settle([this] { return tickAndDeliver(), !dialer->busy(); }));
         tickAndDeliver();
+    }
+    // A call answered only once the dialer has been let go on to its end.
+    QDBusMessage callAndSettle(const QString &method)
+    {
+        QDBusPendingCall pending = client().asyncCall(methodCall(method));
+        EXPECT_TRUE(settle([this] { return tickAndDeliver(), !dialer->busy(); }));
+        pending.waitForFinished();
+        tickAndDeliver();
+        return pending.reply();
+    }
+    // A line brought up as by other means (vantrel-line up).
+    void lineUpElsewhere(const QString &entry, const QString &address)
+    {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        ASSERT_EQ(RunLineTool({QStringLiteral("up"), entry, address}, *line, o, e), 0) << err.toStdString();
     }
 
     static inline QTemporaryDir *s_dir = nullptr;
@@ -156,50 +192,127 @@ protected:
     std::unique_ptr<VantrelBusService> service;
 };
 
-QVariantMap Status(const char *address, bool connected, const char *entry)
+// The properties apart from Version and OnlineSince, in the order of the table below.
+QVariantMap Properties(const char *state, const char *address, const char *hostName, const char *tip,
+                       const char *entry, const char *mode)
 {
-    return {{QStringLiteral("Address"), QString::fromUtf8(address)},
-            {QStringLiteral("Connected"), connected},
-            {QStringLiteral("Entry"), QString::fromUtf8(entry)},
-            {QStringLiteral("Mode"), QStringLiteral("dial-up")},
-            {QStringLiteral("OnlineSeconds"), qulonglong(0)}};
+    const auto text = [](const char *t) { return QString::fromUtf8(t); };
+    return {{QStringLiteral("State"), text(state)},       {QStringLiteral("Address"), text(address)},
+            {QStringLiteral("HostName"), text(hostName)}, {QStringLiteral("Tip"), text(tip)},
+            {QStringLiteral("Entry"), text(entry)},       {QStringLiteral("Mode"), text(mode)}};
 }
 
-TEST_F(BusService, PropertiesAndTheirChangesWhileDownAndUp)
+TEST_F(BusService, EachPropertyInEachState)
+{
+    struct Row {
+        const char *what;
+        std::function<void()> setUp; // after the service has started
+        QVariantMap expected;
+        bool online; // OnlineSince is the clock's time, else 0
+    };
+    const auto lineUp = [this] { lineUpElsewhere(QStringLiteral("Second"), QStringLiteral("10.64.9.9")); };
+    const Row rows[] = {
+        {"down", [this] { tick(); }, Properties("down", "", "", "Network is down", "", "dial-up"), false},
+        {"dialling, the prompt asking for the entry's credentials", [this] { tick(), dialer->Connect1Click(); },
+         Properties("dialling", "", "", "Network is down", "Online", "dial-up"), false},
+        {"connected, the line brought up by other means: the entry is the line's own", [&] { lineUp(), tick(); },
+         Properties("connected", "10.64.9.9", "", "10.64.9.9", "Second", "dial-up"), true},
+        {"hanging up: the hang-up asked, the poll still shows the line",
+         [&] { lineUp(), tick(), dialer->Connect1Click(); },
+         Properties("hanging-up", "10.64.9.9", "", "10.64.9.9", "Second", "dial-up"), true},
+        {"LAN mode with an interface's address", [this] { tick(); },
+         Properties("connected", "192.168.0.7", "pc1.example", "192.168.0.7 (pc1.example)", "", "lan"), true},
+        {"LAN mode with nothing but loopback",
+         [this] { sockets.lookup = FakeSockets::entry("pc1", {127, 0, 0, 1}), tick(); },
+         Properties("down", "", "pc1", "127.0.0.1 (pc1)", "", "lan"), false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        nextCase();
+        sockets.lookup = FakeSockets::entry("pc1.example", {192, 168, 0, 7});
+        startService(QStringLiteral("1,Online"), QByteArray(row.what).startsWith("LAN"), /*ask=*/true);
+        row.setUp();
+        QVariantMap expected = row.expected;
+        expected.insert(QStringLiteral("Version"), kInterfaceVersion);
+        expected.insert(QStringLiteral("OnlineSince"), row.online ? clock.now().toSecsSinceEpoch() : qint64(0));
+        EXPECT_EQ(properties(), expected);
+        service.reset();
+    }
+}
+
+TEST_F(BusService, ChangesAreAnnouncedOnceAndEachRunEndsWithItsOutcome)
 {
     startService(QStringLiteral("1,Second"));
     tickAndDeliver();
-    EXPECT_EQ(properties(), Status("Network is down", false, ""));
-    ASSERT_EQ(announced.changes.size(), 1);
-    EXPECT_EQ(announced.changes.at(0), QVariantMap({{QStringLiteral("Address"), QStringLiteral("Network is down")}}));
-
     tickAndDeliver(); // nothing changed: nothing announced
-    EXPECT_EQ(announced.changes.size(), 1);
+    ASSERT_EQ(announced.changes.size(), 1);
+    EXPECT_EQ(announced.changes.at(0), QVariantMap({{QStringLiteral("Tip"), QStringLiteral("Network is down")}}));
 
-    // A named entry is dialled; the chosen one stays as stored.
-    connectOverBus(QStringLiteral("online")); // names compare without case
-    EXPECT_EQ(recorder->dialledEntries(), QStringList{QStringLiteral("Online")});
+    // A dial that fails, then the run aborted; a run that connects (names
+    // compare without case; the chosen entry stays as stored).
+    ASSERT_EQ(call(QStringLiteral("Connect"), {QStringLiteral("B1")}).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(settle([this] { return tickAndDeliver(), !announced.dialsFinished.isEmpty(); }));
+    EXPECT_EQ(callAndSettle(QStringLiteral("Disconnect")).type(), QDBusMessage::ReplyMessage);
+    connectOverBus(QStringLiteral("online"));
+    EXPECT_EQ(recorder->dialledEntries(), QStringList({QStringLiteral("B1"), QStringLiteral("Online")}));
     EXPECT_EQ(state.AppSettings.RASCnx, QStringLiteral("1,Second"));
-    ASSERT_EQ(announced.changes.size(), 2);
-    EXPECT_EQ(announced.changes.at(1), QVariantMap({{QStringLiteral("Address"), QStringLiteral("10.64.3.17")},
-                                                   {QStringLiteral("Connected"), true},
-                                                   {QStringLiteral("Entry"), QStringLiteral("Online")}}));
+    char busy[256] = {};
+    platform.ras->RasGetErrorStringA(ERROR_LINE_BUSY, busy, sizeof busy);
+    EXPECT_EQ(announced.dialsFinished.join(QLatin1Char('\n')).toStdString(),
+              (QStringList{QStringLiteral("B1|false|busy: ") + QString::fromUtf8(busy),
+                           QStringLiteral("B1|false|aborted: The dial run was aborted."),
+                           QStringLiteral("Online|true|connected: The connection is up.")})
+                  .join(QLatin1Char('\n'))
+                  .toStdString());
+    const qint64 since = clock.now().toSecsSinceEpoch();
 
     clock.set(clock.now().addSecs(75));
+    const qsizetype before = announced.changes.size();
     tickAndDeliver(); // the online time runs, unannounced
-    EXPECT_EQ(announced.changes.size(), 2);
-    QVariantMap up = Status("10.64.3.17", true, "Online");
-    up[QStringLiteral("OnlineSeconds")] = qulonglong(75);
-    EXPECT_EQ(properties(), up);
+    EXPECT_EQ(announced.changes.size(), before);
 
-    const QDBusMessage reply = call(QStringLiteral("Disconnect"));
-    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    ASSERT_TRUE(settle());
-    tickAndDeliver();
-    EXPECT_EQ(properties(), Status("Network is down", false, "Online"));
-    ASSERT_EQ(announced.changes.size(), 3);
-    EXPECT_EQ(announced.changes.at(2), QVariantMap({{QStringLiteral("Address"), QStringLiteral("Network is down")},
-                                                   {QStringLiteral("Connected"), false}}));
+    const QDBusMessage reply = callAndSettle(QStringLiteral("Disconnect"));
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_EQ(announced.announced(QStringLiteral("State")).join(QLatin1Char(' ')).toStdString(),
+              "dialling down dialling connected hanging-up down");
+    EXPECT_EQ(announced.announced(QStringLiteral("Entry")).join(QLatin1Char('|')).toStdString(), "B1||Online|");
+    EXPECT_EQ(announced.announced(QStringLiteral("OnlineSince")),
+              QStringList({QString::number(since), QStringLiteral("0")}));
+}
+
+TEST_F(BusService, DisconnectTellsWhetherTheLineWentDown)
+{
+    struct Row {
+        const char *what;
+        std::optional<DWORD> hangUpAnswer; // what the service answers the hang-up
+        bool whileDialling;                // Disconnect during a run that asks for credentials
+        QString error;                     // empty: answered without an error
+        bool lineUpAfter;
+    };
+    const Row rows[] = {
+        {"the line goes", {}, false, {}, false},
+        {"the service refuses", DWORD(ERROR_PORT_NOT_CONNECTED), false, kFailed, true},
+        {"the service takes the request, the line stays", DWORD(0), false, kFailed, true},
+        {"a run is aborted", {}, true, {}, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        nextCase();
+        startService(QStringLiteral("1,Online"), false, row.whileDialling);
+        tickAndDeliver();
+        if (row.whileDialling)
+            ASSERT_EQ(call(QStringLiteral("Connect"), {QString()}).type(), QDBusMessage::ReplyMessage);
+        else
+            lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
+        tickAndDeliver();
+        recorder->hangUpAnswer = row.hangUpAnswer;
+        const QDBusMessage reply = callAndSettle(QStringLiteral("Disconnect"));
+        EXPECT_EQ(reply.errorName(), row.error) << reply.errorMessage().toStdString();
+        EXPECT_EQ(fm->connected(), row.lineUpAfter);
+        EXPECT_EQ(announced.dialsFinished.join(QString()).toStdString(),
+                  row.whileDialling ? "Online|false|aborted: The dial run was aborted." : "");
+        service.reset();
+    }
 }
 
 TEST_F(BusService, RefusedCallsChangeNothing)
@@ -217,6 +330,7 @@ TEST_F(BusService, RefusedCallsChangeNothing)
     const QString connect = QStringLiteral("Connect"), disconnect = QStringLiteral("Disconnect");
     const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
     const QString address = QStringLiteral("Address");
+    const QString invalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
     const QVariant text = QVariant::fromValue(QDBusVariant(QStringLiteral("10.0.0.1")));
     const QList<Case> cases{
         {"unknown entry", "1,Online", false, false, connect, {QStringLiteral("Nowhere")}, kUnknownEntry},
@@ -226,7 +340,14 @@ TEST_F(BusService, RefusedCallsChangeNothing)
         {"LAN mode, connect", "1,Online", true, false, connect, {QString()}, kLanMode},
         {"LAN mode, disconnect", "1,Online", true, false, disconnect, {}, kLanMode},
         {"disconnect while down", "1,Online", false, false, disconnect, {}, kNotConnected},
-        {"wrong argument type", "1,Online", false, false, connect, {42}, QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs")},
+        {"copy while down", "1,Online", false, false, QStringLiteral("CopyAddress"), {}, kNotConnected},
+        {"wrong argument type", "1,Online", false, false, connect, {42}, invalidArgs},
+        {"a property read with a wrong type", "1,Online", false, false, QStringLiteral("Get"), {kInterface, 42},
+         invalidArgs, properties},
+        {"all properties read with too many arguments", "1,Online", false, false, QStringLiteral("GetAll"),
+         {kInterface, address}, invalidArgs, properties},
+        {"introspection with an argument", "1,Online", false, false, QStringLiteral("Introspect"), {address},
+         invalidArgs, QStringLiteral("org.freedesktop.DBus.Introspectable")},
         {"property written", "1,Online", false, false, QStringLiteral("Set"), {kInterface, address, text},
          QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"), properties},
         {"another user", "1,Online", false, true, connect, {QString()}, kAccessDenied},
@@ -256,6 +377,7 @@ TEST_F(BusService, RefusedCallsChangeNothing)
 TEST_F(BusService, ShowDetailsAndCopyAddressDoWhatTheTrayMenuDoes)
 {
     startService(QStringLiteral("1,Online"));
+    lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
     tick();
     int detailsOpened = 0;
     fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
@@ -268,15 +390,33 @@ TEST_F(BusService, ShowDetailsAndCopyAddressDoWhatTheTrayMenuDoes)
     QCoreApplication::processEvents();
     EXPECT_EQ(detailsOpened, 1);
     ASSERT_EQ(call(QStringLiteral("CopyAddress")).type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Network is down"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("10.64.3.17"));
 }
 
-TEST_F(BusService, IntrospectionIsAnsweredToItsOwnUser)
+TEST_F(BusService, TheInstalledInterfaceIsWhatTheServiceOffers)
 {
+    QFile installed(QStringLiteral(VANTREL_INTERFACE_XML));
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly)) << VANTREL_INTERFACE_XML;
+    const QString xml = QString::fromUtf8(installed.readAll());
     startService(QStringLiteral("1,Online"));
-    const QDBusMessage reply = call(QStringLiteral("Introspect"), {}, QStringLiteral("org.freedesktop.DBus.Introspectable"));
-    EXPECT_TRUE(reply.arguments().value(0).toString().contains(QStringLiteral("<method name=\"Connect\">")))
-        << reply.errorMessage().toStdString();
+    const QString introspected =
+        call(QStringLiteral("Introspect"), {}, QStringLiteral("org.freedesktop.DBus.Introspectable")).arguments().value(0).toString();
+    const QRegularExpression interface(QStringLiteral("  <interface name=\"org.morvent.Vantrel\">.*?</interface>\n"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+    ASSERT_TRUE(interface.match(xml).hasMatch());
+    EXPECT_EQ(interface.match(introspected).captured().toStdString(), interface.match(xml).captured().toStdString());
+    // The properties served, with the types of their values, are those declared.
+    QStringList declared, served;
+    auto it = QRegularExpression(QStringLiteral("<property name=\"(\\w+)\" type=\"(\\w+)\"")).globalMatch(xml);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        declared.append(m.captured(1) + QLatin1Char(' ') + m.captured(2));
+    }
+    const QVariantMap all = properties();
+    for (auto p = all.cbegin(); p != all.cend(); ++p)
+        served.append(p.key() + QLatin1Char(' ') + QDBusMetaType::typeToSignature(p.value().metaType()));
+    declared.sort();
+    EXPECT_EQ(served.join(QLatin1Char(',')).toStdString(), declared.join(QLatin1Char(',')).toStdString());
 }
 
 TEST_F(BusService, OneRunAtATimeAndNoSecondConnect)
@@ -284,11 +424,8 @@ TEST_F(BusService, OneRunAtATimeAndNoSecondConnect)
     startService(QStringLiteral("1,Online"));
     tick();
     ASSERT_EQ(call(QStringLiteral("Connect"), {QString()}).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(dialer->busy()); // the result shows for its pause
-    for (const QString &method : {QStringLiteral("Connect"), QStringLiteral("Disconnect")}) {
-        const QVariantList args = method == QLatin1String("Connect") ? QVariantList{QString()} : QVariantList{};
-        EXPECT_EQ(call(method, args).errorName().toStdString(), kBusy.toStdString()) << method.toStdString();
-    }
+    ASSERT_TRUE(dialer->busy());
+    EXPECT_EQ(call(QStringLiteral("Connect"), {QString()}).errorName().toStdString(), kBusy.toStdString());
     ASSERT_TRUE(settle());
     EXPECT_EQ(recorder->dials.size(), 1);
     tick();

@@ -21,6 +21,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vantrel::test {
 
@@ -32,6 +33,8 @@ public:
         QString entry, userName, password;
     };
     QList<Dial> dials;
+    // When set, what every hang-up answers, without reaching the line.
+    std::optional<DWORD> hangUpAnswer;
     QStringList dialledEntries() const
     {
         QStringList out;
@@ -51,7 +54,7 @@ public:
         dials.append({entry, user, password});
         return m_inner.dial(entry, user, password, std::move(progress), handle);
     }
-    DWORD hangUp(HRASCONN handle) override { return m_inner.hangUp(handle); }
+    DWORD hangUp(HRASCONN handle) override { return hangUpAnswer ? *hangUpAnswer : m_inner.hangUp(handle); }
     DWORD connectStatus(HRASCONN handle, RASCONNSTATE *state, DWORD *error) override
     {
         return m_inner.connectStatus(handle, state, error);
@@ -184,6 +187,7 @@ protected:
     {
         TearDown();
         recorder->dials.clear();
+        recorder->hangUpAnswer.reset();
         actingPause.pauses.clear();
         actingPause.during = nullptr;
         answerPrompt = nullptr;

@@ -3,6 +3,12 @@
 # End-to-end test of LAN mode on a machine whose /etc/hosts maps the host name
 # to a loopback address (as Debian's installer leaves it, 127.0.1.1): Copy IP
 # gives the interface's address with the host name, never the hosts file's.
+# Over a private session bus, vantrel-ctl then reads the address routing
+# picks as the routes change: the IPv4 default route's, the IPv6 one's when a
+# second link (a container bridge) has IPv4 without a way out, and none (state
+# down) with nothing but loopback.
+#
+# Usage: e2e_lan.sh VANTREL_BINARY VANTREL_LINE_BINARY VANTREL_CTL_BINARY
 #
 # The script runs again inside network, mount and host name namespaces of its
 # own: a veth pair with 10.9.8.7 and the default route, the host name
@@ -25,6 +31,7 @@ if [ -n "${VANTREL_IN_NS:-}" ]; then
   export VANTREL_XVFB_ARGS=-nolock
 fi
 source "$here/lib.sh"
+ctl=${3:?usage: $0 VANTREL_BINARY VANTREL_LINE_BINARY VANTREL_CTL_BINARY}
 
 # As skip does, without its hint (no package brings a namespace): under CI,
 # which runs as root, a failure.
@@ -35,7 +42,7 @@ no_namespace() {
 }
 
 if [ -z "${VANTREL_IN_NS:-}" ]; then
-  need_tools unshare ip hostname mount getent
+  need_tools unshare ip hostname mount getent dbus-daemon
   # Root (as in CI) makes the namespaces directly; anybody else in a user
   # namespace of their own, where the kernel allows one.
   unshare_flags=-rnmu
@@ -65,6 +72,9 @@ getent ahostsv4 vantrel-e2e | grep -q '^127\.0\.1\.1 ' || fail "the hosts file d
 
 start_display
 start_tray
+dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/bus.log" 2>&1 &
+pids+=($!)
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
 
 step "LAN mode: Copy IP from the menu"
 write_settings 1 1 1
@@ -79,6 +89,27 @@ marker_gone() { ! clipboard_is "e2e-marker"; }
 wait_for 5 marker_gone || fail "Copy IP did not take the clipboard"
 copied=$(clipboard)
 [ "$copied" = "10.9.8.7 (vantrel-e2e)" ] || fail "Copy IP gave '$copied', expected '10.9.8.7 (vantrel-e2e)'"
+
+ctl_is() { [ "$("$ctl" status 2>&1)" = "$1" ]; }
+step "the bus: the IPv4 default route's address, and the host name apart"
+wait_for 10 ctl_is "connected 10.9.8.7" || fail "status: '$("$ctl" status 2>&1)'"
+"$ctl" status --json | grep -q '"hostName":"vantrel-e2e".*"mode":"lan"' || fail "json: $("$ctl" status --json)"
+
+step "the IPv6 default route, and IPv4 on a bridge without a way out: the IPv6 address"
+ip route del default
+ip -6 addr add 2001:db8::7/64 dev v0 nodad
+ip -6 route add default dev v0
+ip link add b0 type veth peer name b1
+ip addr add 172.17.0.1/16 dev b0
+ip link set b1 up
+ip link set b0 up
+wait_for 10 ctl_is "connected 2001:db8::7" || fail "status: '$("$ctl" status 2>&1)'"
+
+step "nothing but loopback: down"
+ip link set v0 down
+ip link set b0 down
+wait_for 10 ctl_is "down" || fail "status: '$("$ctl" status 2>&1)'"
+"$ctl" status --json | grep -q '"tip":"127.0.0.1 (vantrel-e2e)"' || fail "json: $("$ctl" status --json)"
 
 menu_item x
 wait_exit "$app_pid" 20 || fail "the program did not end after Exit"

@@ -198,6 +198,11 @@ TEST_F(OwnNamePollTest, TheTipShowsTheAddressOfTheInterfaces)
     const auto long6 = FakeInterfaces::address("eth0", 2, "2001:db8:1234:5678:9abc:def0:1234:5678");
     auto tentative = FakeInterfaces::address("eth0", 2, "2001:db8::1");
     tentative.tentative = true;
+    const auto bridge = FakeInterfaces::address("docker0", 5, "172.17.0.1");
+    const auto ethSecond = FakeInterfaces::address("eth0", 2, "192.168.1.5");
+    const auto slash24 = [](InterfaceAddress a) { return a.netmask4 = {255, 255, 255, 0}, a; };
+    const InterfaceSnapshot viaGateway{
+        {lo4, slash24(FakeInterfaces::address("eth0", 2, "10.1.0.5")), slash24(eth)}, "eth0", {}, {192, 168, 1, 1}};
 
     const QByteArray longName(40, 'n');
     const OwnNameRow rows[] = {
@@ -217,6 +222,11 @@ TEST_F(OwnNamePollTest, TheTipShowsTheAddressOfTheInterfaces)
            QStringLiteral("2001:db8:0:1::20 (myhost)")}}},
         {"IPv6 only, unique local only", "myhost",
          {{{{lo4, ethLink, ula}, {}, {}}, QStringLiteral("fd12:3456:789a:1::20 (myhost)")}}},
+        {"the IPv6 default route, an IPv4 address on a bridge without a way out: the IPv6 one", "myhost",
+         {{{{lo4, bridge, ethLink, stable6}, {}, "eth0"}, QStringLiteral("2001:db8:0:1::20 (myhost)")}}},
+        {"two IPv4 addresses on the default route's interface: the first the kernel lists", "myhost",
+         {{{{lo4, eth, ethSecond}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")}}},
+        {"the address in the gateway's subnet", "myhost", {{viaGateway, QStringLiteral("192.168.1.20 (myhost)")}}},
         {"link-local only: loopback", "myhost",
          {{{{lo4, lo6, ethLink}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
         {"the default route's interface goes down between two ticks", "myhost",
@@ -265,10 +275,20 @@ TEST(OwnNameLookup, InANamespaceTheHostsFileIsNotConsulted)
         const char *addresses; // ip commands for the interface v0
         const char *expected;
     };
+    // b0 stands for a container bridge; `ip route get` names the source the kernel routes from.
     const Case cases[] = {
         {"IPv4 and IPv6", "ip addr add 10.9.8.7/24 dev v0 && ip -6 addr add 2001:db8::7/64 dev v0 nodad",
          "10.9.8.7 (vantrel-e2e)"},
         {"IPv6 only", "ip -6 addr add 2001:db8::7/64 dev v0 nodad", "2001:db8::7 (vantrel-e2e)"},
+        {"the IPv6 default route, an IPv4 address on a bridge without a way out",
+         "ip -6 addr add 2001:db8::7/64 dev v0 nodad && ip link add b0 type veth peer name b1 && "
+         "ip addr add 172.17.0.1/16 dev b0 && ip link set b1 up && ip link set b0 up && "
+         "ip -6 route add default dev v0 && ip -6 route get 2001:db8:ffff::1 | grep -q 'src 2001:db8::7'",
+         "2001:db8::7 (vantrel-e2e)"},
+        {"two IPv4 addresses on the default route's link",
+         "ip addr add 10.9.8.200/24 dev v0 && ip addr add 10.9.8.7/24 dev v0 && "
+         "ip route add default via 10.9.8.1 && ip route get 192.0.2.1 | grep -q 'src 10.9.8.200'",
+         "10.9.8.200 (vantrel-e2e)"},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -279,8 +299,8 @@ TEST(OwnNameLookup, InANamespaceTheHostsFileIsNotConsulted)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         const QString script =
-            QStringLiteral("ip link set lo up && ip link add v0 type veth peer name v1 && %1 && "
-                           "ip link set v1 up && ip link set v0 up && "
+            QStringLiteral("ip link set lo up && ip link add v0 type veth peer name v1 && "
+                           "ip link set v1 up && ip link set v0 up && %1 && "
                            "mount --bind \"$1\" /etc/hosts && hostname vantrel-e2e && "
                            "getent hosts vantrel-e2e | grep -q 127.0.1.1 && "
                            "exec \"$0\" --gtest_filter=OwnNameLookup.InsideTheNamespace")
@@ -317,8 +337,10 @@ TEST(OwnNameLookup, InsideTheNamespace)
     // is seen at the next probe.
     EXPECT_EQ(ProbeHostAddress(sockets).toStdString(), expected.toStdString());
     EXPECT_EQ(interfaces.readings(), 1);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"),
-                                                       QStringLiteral("v0"), QStringLiteral("down")}),
+    // Nothing but loopback left.
+    ASSERT_EQ(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                       QStringLiteral("ip link set v0 down && "
+                                                                      "{ ! ip link show b0 || ip link set b0 down; }")}),
               0);
     EXPECT_EQ(ProbeHostAddress(sockets), QStringLiteral("127.0.0.1 (vantrel-e2e)"));
     EXPECT_EQ(interfaces.readings(), 2);

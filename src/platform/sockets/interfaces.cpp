@@ -183,25 +183,32 @@ QByteArray ReadBoundedFile(const QString &path, qsizetype limit)
     return data;
 }
 
-QByteArray SystemInterfaces::DefaultRoute4(const QByteArray &routeFile)
+QByteArray SystemInterfaces::DefaultRoute4(const QByteArray &routeFile, std::array<BYTE, 4> *gateway)
 {
     // Iface Destination Gateway Flags RefCnt Use Metric Mask MTU Window IRTT
     QByteArray best;
+    unsigned bestGateway = 0;
     unsigned long long bestMetric = std::numeric_limits<unsigned long long>::max();
     forEachLine(routeFile, [&](QByteArrayView line) {
         const Fields f = splitFields(line);
-        unsigned flags = 0;
+        unsigned flags = 0, via = 0;
         unsigned long long metric = 0;
         if (f.size() < 8 || !isInterfaceName(f[0]) || f[1].size() != 8 || !isAllZeros(f[1]) ||
-            f[7].size() != 8 || !isAllZeros(f[7]) || !parseHex(f[3], flags) || !parseDecimal(f[6], metric))
+            f[7].size() != 8 || !isAllZeros(f[7]) || !parseHex(f[3], flags) || !parseDecimal(f[6], metric) ||
+            !parseHex(f[2], via))
             return; // the header line, or not a default route
         if (!(flags & kRouteUp) || (flags & kRouteReject))
             return;
         if (best.isEmpty() || metric < bestMetric) {
             best = f[0].toByteArray();
             bestMetric = metric;
+            bestGateway = via;
         }
     });
+    // The kernel prints the address as the number it holds in memory: its
+    // bytes, in memory order, are the network order.
+    if (gateway)
+        std::memcpy(gateway->data(), &bestGateway, 4);
     return best;
 }
 
@@ -338,6 +345,8 @@ InterfaceSnapshot SystemInterfaces::read()
         } else {
             const auto *sin = reinterpret_cast<const sockaddr_in *>(i->ifa_addr);
             std::memcpy(a.bytes.data(), &sin->sin_addr.s_addr, 4);
+            if (i->ifa_netmask && i->ifa_netmask->sa_family == AF_INET)
+                std::memcpy(a.netmask4.data(), &reinterpret_cast<const sockaddr_in *>(i->ifa_netmask)->sin_addr.s_addr, 4);
         }
         for (const auto &[name, index] : indexes)
             if (name == a.interfaceName)
@@ -346,7 +355,7 @@ InterfaceSnapshot SystemInterfaces::read()
     }
     ::freeifaddrs(list);
 
-    snap.defaultRoute4 = DefaultRoute4(ReadBoundedFile(m_route, kMaxFileBytes));
+    snap.defaultRoute4 = DefaultRoute4(ReadBoundedFile(m_route, kMaxFileBytes), &snap.gateway4);
     if (anyIpv6) {
         snap.defaultRoute6 = DefaultRoute6(ReadBoundedFile(m_ipv6Route, kMaxFileBytes));
         ApplyIpv6States(ReadBoundedFile(m_ifInet6, kMaxFileBytes), snap.addresses);
@@ -367,11 +376,12 @@ OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot)
 {
     struct Ranked {
         const InterfaceAddress *a;
-        std::tuple<bool, bool, bool, bool, unsigned, std::array<BYTE, 16>> key;
+        std::tuple<bool, bool, bool, bool, unsigned, qsizetype> key;
     };
     const QByteArray &route6 = snapshot.defaultRoute6.isEmpty() ? snapshot.defaultRoute4 : snapshot.defaultRoute6;
     QVarLengthArray<Ranked, 16> v4, v6, loop4, loop6;
-    for (const InterfaceAddress &a : snapshot.addresses) {
+    for (qsizetype position = 0; position < snapshot.addresses.size(); ++position) {
+        const InterfaceAddress &a = snapshot.addresses.at(position);
         if (!a.up)
             continue;
         if (a.ipv6) {
@@ -380,15 +390,23 @@ OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot)
                 continue;
             const bool loop = a.loopback || kind == Ipv6Kind::Loopback;
             const bool onRoute = !route6.isEmpty() && a.interfaceName == route6;
-            (loop ? loop6 : v6).append({&a, {!onRoute, a.deprecated, a.temporary, kind == Ipv6Kind::UniqueLocal, a.index, a.bytes}});
+            (loop ? loop6 : v6).append({&a, {!onRoute, a.deprecated, a.temporary, kind == Ipv6Kind::UniqueLocal, a.index, position}});
         } else {
             if (a.bytes[0] == 0 && a.bytes[1] == 0 && a.bytes[2] == 0 && a.bytes[3] == 0)
                 continue;
             const bool loop = a.loopback || a.bytes[0] == 127;
             const bool onRoute = !snapshot.defaultRoute4.isEmpty() && a.interfaceName == snapshot.defaultRoute4;
-            (loop ? loop4 : v4).append({&a, {!onRoute, false, false, false, a.index, a.bytes}});
+            bool gatewaySubnet = true;
+            for (size_t b = 0; b < 4; ++b)
+                gatewaySubnet = gatewaySubnet && ((a.bytes[b] ^ snapshot.gateway4[b]) & a.netmask4[b]) == 0;
+            (loop ? loop4 : v4).append({&a, {!onRoute, !gatewaySubnet, false, false, a.index, position}});
         }
     }
+    // With the IPv6 default route alone, an IPv4 address reaches no further
+    // than its own link (a container bridge, a LAN without a gateway): the
+    // name answers what routing would use.
+    if (snapshot.defaultRoute4.isEmpty() && !snapshot.defaultRoute6.isEmpty() && !v6.isEmpty())
+        v4.clear();
     if (v4.isEmpty() && v6.isEmpty()) {
         v4 = loop4;
         v6 = loop6;

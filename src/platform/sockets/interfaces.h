@@ -20,6 +20,7 @@ struct InterfaceAddress {
     bool loopback = false;         // the interface is a loopback one
     bool ipv6 = false;
     std::array<BYTE, 16> bytes{};  // network order; an IPv4 address uses the first four
+    std::array<BYTE, 4> netmask4{}; // an IPv4 address's network mask
     // IPv6 address states (the kernel's IFA_F_* flags); always false for IPv4.
     bool temporary = false;        // privacy address, replaced every day or so
     bool deprecated = false;       // preferred lifetime over: kept for old connections only
@@ -32,6 +33,8 @@ struct InterfaceSnapshot {
     // empty when there is none (or the route table could not be read).
     QByteArray defaultRoute4;
     QByteArray defaultRoute6;
+    // The IPv4 default route's gateway, network order; 0.0.0.0 for none.
+    std::array<BYTE, 4> gateway4{};
 };
 
 // Where the interfaces come from: the system, or a test's own table.
@@ -62,7 +65,11 @@ Ipv6Kind ClassifyIpv6(const std::array<BYTE, 16> &address);
 // - per family: the default route's interface first (for IPv6 that of the IPv6
 //   default route, else that of the IPv4 one), then stable addresses before
 //   temporary ones, valid before deprecated, global IPv6 before unique local
-//   (fc00::/7), then by interface index and address.
+//   (fc00::/7), then by interface index and in the order the kernel lists
+//   them; an IPv4 address in the subnet of the default route's gateway comes
+//   first, as the kernel sends from it (else from the interface's first);
+// - no IPv4 address when there is an IPv6 default route and no IPv4 one, as
+//   IPv4 then reaches no further than its own link.
 OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot);
 
 // The system's interfaces: getifaddrs() for the interfaces, their flags and
@@ -91,7 +98,7 @@ public:
     static constexpr qsizetype kMaxFileBytes = 256 * 1024;
 
     // The parsers of the three files, for tests with crafted contents.
-    static QByteArray DefaultRoute4(const QByteArray &routeFile);
+    static QByteArray DefaultRoute4(const QByteArray &routeFile, std::array<BYTE, 4> *gateway = nullptr);
     static QByteArray DefaultRoute6(const QByteArray &ipv6RouteFile);
     // Sets the IPv6 states of the matching addresses in `addresses`.
     static void ApplyIpv6States(const QByteArray &ifInet6File, QList<InterfaceAddress> &addresses);
