@@ -19,6 +19,7 @@ test_packages=(
   desktop-file-utils weston wl-clipboard
   xvfb xauth trayer xdotool xclip x11-utils fonts-dejavu-core dbus-daemon iproute2
   python3-dbusmock python3-dbus python3-gi
+  coturn
   dpkg-dev file binutils lintian appstream man-db groff
 )
 
