@@ -187,6 +187,7 @@ void Dialer::shutdown()
     // established connection is never hung up.
     if (m_phase == Phase::Dialing)
         m_platform.ras->RasHangUpA(m_rasConnection);
+    m_abandoned = true;
     if (m_phase != Phase::Idle)
         finishRun();
     m_ended = true;
@@ -242,6 +243,7 @@ void Dialer::startRun()
     m_redialAttempt = 0;
     m_unreadable.clear();
     m_connected = false;
+    m_abandoned = false;
     m_inEntry = false;
     m_runLimit = 0;
     m_runLimit = AttemptLimit();
@@ -359,6 +361,7 @@ void Dialer::promptAnswered(PromptAnswer answer, const QString &userName, const 
         m_promptPassword = password;
         break;
     case PromptAnswer::Abort:
+        m_abandoned = true;
         m_redialAttempt = PastLimit(m_runLimit);
         m_cyclePosition = PastLimit(m_cycleLength);
         break;
@@ -502,6 +505,7 @@ void Dialer::endRunAsConnected()
 
 void Dialer::finishRun()
 {
+    const bool wasRun = m_phase != Phase::Idle && m_phase != Phase::HangingUp;
     ++m_generation;
     m_phase = Phase::Idle;
     m_pause.reset();
@@ -516,6 +520,8 @@ void Dialer::finishRun()
     setPrompting(false);
     m_progress.shown = false;
     emit progressChanged();
+    if (wasRun)
+        emit runEnded(m_connected, m_abandoned);
 }
 
 // Whether the connection the run wants is up, whoever brought it up: a
@@ -561,6 +567,7 @@ void Dialer::btAbortClick()
         return;
     // A Skip at work gives way: Abort ends the run whatever Skip was waiting for.
     m_button = Button::Abort;
+    m_abandoned = true;
     m_platform.ras->RasHangUpA(m_rasConnection);
     emit progressChanged();
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
@@ -622,6 +629,7 @@ void Dialer::buttonDone()
 
 void Dialer::hangUp()
 {
+    emit hangUpAsked();
     ++m_generation;
     m_phase = Phase::HangingUp;
     RasApi &ras = *m_platform.ras;

@@ -138,6 +138,11 @@ signals:
     // PromptPassword(), and to close again (without an answer).
     void promptOpened();
     void promptClosed();
+    // The user asked for a hang-up ("&Disconnect", by menu, double click or bus).
+    void hangUpAsked();
+    // A dial run is over: with its connection, or without; `abandoned` when the
+    // user aborted it or the program is ending.
+    void runEnded(bool connected, bool abandoned);
 
 private:
     enum class Phase {
@@ -192,6 +197,7 @@ private:
     bool m_connected = false;   // the run has its connection: nothing may hang it up
     bool m_inEntry = false;     // the current entry is prepared and gets attempts
     bool m_prompting = false;
+    bool m_abandoned = false;   // the user aborted the run, or the program is ending
     QString m_entry;
     QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way
