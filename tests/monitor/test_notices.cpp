@@ -5,6 +5,7 @@
 #include "monitor/notices.h"
 #include "monitor/preferences.h"
 #include "platform/notifications.h"
+#include "support/fakepublic.h"
 #include "support/fixedclock.h"
 
 #include <QDeadlineTimer>
@@ -20,11 +21,7 @@ using namespace vantrel;
 
 namespace {
 
-class RecordingNotifier final : public DesktopNotifier {
-public:
-    void notify(const Notice &n) override { shown.append(n.summary + QStringLiteral(": ") + n.body); }
-    QStringList shown;
-};
+using test::RecordingNotifier;
 
 enum Kind { Connected = 1, Dropped = 2, Address = 4, Public = 8, DialFailed = 16, All = 31 };
 
@@ -108,8 +105,19 @@ TEST(FreedesktopNotifier, ReachesTheDaemonAndSaysOnceWhenThereIsNone)
             FAIL() << "dbus-daemon and python3-dbusmock are needed";
         GTEST_SKIP() << "dbus-daemon and python3-dbusmock are needed";
     }
+    // No service activation: a notification daemon installed on the machine
+    // must not be started in place of the mock.
+    QTemporaryDir busDir;
+    QFile config(busDir.filePath("bus.conf"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                                "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>")
+                     .arg(busDir.path())
+                     .toUtf8());
+    config.close();
     QProcess bus;
-    bus.start(daemon, {"--session", "--nofork", "--print-address=1"});
+    bus.start(daemon, {"--config-file=" + config.fileName(), "--nofork", "--print-address=1"});
     ASSERT_TRUE(bus.waitForStarted(10000));
     while (!bus.canReadLine() && bus.waitForReadyRead(10000)) {
     }

@@ -5,6 +5,7 @@
 // the period after an answer, the bounded back-off after a failure.
 #include "monitor/publicaddress.h"
 #include "platform/sockets/networkwatch.h"
+#include "support/fakepublic.h"
 #include "support/fixedclock.h"
 
 #include <QPointer>
@@ -17,41 +18,7 @@ using namespace vantrel;
 namespace {
 
 using F = AddressFamily;
-
-class FakeLookup final : public PublicAddressLookup {
-public:
-    struct Started {
-        F family;
-        QPointer<QObject> context;
-        std::function<void(const LookupResult &)> done;
-    };
-    void start(F family, const QList<StunServer> &, QObject *context,
-               std::function<void(const LookupResult &)> done) override
-    {
-        started.append({family, context, std::move(done)});
-    }
-    int waiting(F f) const
-    {
-        return int(std::count_if(started.begin(), started.end(), [f](const Started &s) { return s.family == f; }));
-    }
-    // Answers the family's oldest lookup: an address, or a failure for an empty one.
-    void answer(F f, const QString &address)
-    {
-        const auto it = std::find_if(started.begin(), started.end(), [f](const Started &s) { return s.family == f; });
-        ASSERT_NE(it, started.end()) << "no lookup of that family is waiting";
-        const Started s = *it;
-        started.erase(it);
-        LookupResult r;
-        r.family = f;
-        r.ok = !address.isEmpty();
-        r.address = address;
-        r.server = QStringLiteral("192.0.2.1:3478");
-        r.error = r.ok ? QString() : QStringLiteral("192.0.2.1:3478: no answer within 2 s");
-        if (s.context)
-            s.done(r);
-    }
-    QList<Started> started;
-};
+using test::FakeLookup;
 
 struct Fixture {
     FakeLookup lookup;
@@ -90,7 +57,7 @@ TEST(PublicAddressSchedule, AnswersFailuresChangesAndTurningOff)
     ASSERT_EQ(t.lookup.waiting(F::V6), 1);
     EXPECT_EQ(t.watches, 1);
 
-    t.lookup.answer(F::V4, QStringLiteral("203.0.113.7"));
+    ASSERT_TRUE(t.lookup.answer(F::V4, QStringLiteral("203.0.113.7")));
     EXPECT_EQ(t.pa.address4(), QStringLiteral("203.0.113.7"));
     EXPECT_EQ(t.pa.family(F::V4).answered, t.clock.now());
     EXPECT_EQ(t.pa.family(F::V4).server, QStringLiteral("192.0.2.1:3478"));
@@ -99,7 +66,7 @@ TEST(PublicAddressSchedule, AnswersFailuresChangesAndTurningOff)
     // IPv6 gets no answer: 15 s, then doubled, never past the period.
     const qint64 backOff[] = {15000, 30000, 60000, 120000, 240000, 300000, 300000};
     for (const qint64 expected : backOff) {
-        t.lookup.answer(F::V6, QString());
+        ASSERT_TRUE(t.lookup.answer(F::V6, QString()));
         EXPECT_TRUE(t.pa.address6().isEmpty());
         EXPECT_FALSE(t.pa.family(F::V6).error.isEmpty());
         EXPECT_EQ(t.pa.nextLookupIn(F::V6), expected);
@@ -107,7 +74,7 @@ TEST(PublicAddressSchedule, AnswersFailuresChangesAndTurningOff)
         t.pa.fireTimer(F::V6);
         ASSERT_EQ(t.lookup.waiting(F::V6), 1);
     }
-    t.lookup.answer(F::V6, QStringLiteral("2001:db8::7"));
+    ASSERT_TRUE(t.lookup.answer(F::V6, QStringLiteral("2001:db8::7")));
 
     // A network change: both after the settling time; a second change in the
     // burst does not put it off; right after a lookup began, the minimum gap.
@@ -119,7 +86,7 @@ TEST(PublicAddressSchedule, AnswersFailuresChangesAndTurningOff)
     EXPECT_EQ(t.pa.nextLookupIn(F::V4), PublicAddress::kSettleMs);
     t.pa.fireTimer(F::V4);
     t.pa.connectionChanged(); // while asking: once more when the answer is in
-    t.lookup.answer(F::V4, QStringLiteral("198.51.100.9"));
+    ASSERT_TRUE(t.lookup.answer(F::V4, QStringLiteral("198.51.100.9")));
     ASSERT_EQ(changes.size(), 1);
     EXPECT_EQ(changes[0][1].toString(), QStringLiteral("203.0.113.7"));
     EXPECT_EQ(changes[0][2].toString(), QStringLiteral("198.51.100.9"));
@@ -127,9 +94,9 @@ TEST(PublicAddressSchedule, AnswersFailuresChangesAndTurningOff)
 
     // A failure and the same address again is no change.
     t.pa.fireTimer(F::V4);
-    t.lookup.answer(F::V4, QString());
+    ASSERT_TRUE(t.lookup.answer(F::V4, QString()));
     t.pa.fireTimer(F::V4);
-    t.lookup.answer(F::V4, QStringLiteral("198.51.100.9"));
+    ASSERT_TRUE(t.lookup.answer(F::V4, QStringLiteral("198.51.100.9")));
     EXPECT_EQ(changes.size(), 1);
 
     // Turned off while a lookup runs: its answer goes nowhere, nothing is due,
@@ -137,7 +104,7 @@ TEST(PublicAddressSchedule, AnswersFailuresChangesAndTurningOff)
     t.pa.fireTimer(F::V6);
     ASSERT_EQ(t.lookup.waiting(F::V6), 1);
     t.pa.setEnabled(false);
-    t.lookup.answer(F::V6, QStringLiteral("2001:db8::9"));
+    EXPECT_TRUE(t.lookup.answer(F::V6, QStringLiteral("2001:db8::9")));
     EXPECT_TRUE(t.pa.address6().isEmpty());
     EXPECT_TRUE(t.pa.address4().isEmpty());
     EXPECT_EQ(t.pa.nextLookupIn(F::V4), -1);

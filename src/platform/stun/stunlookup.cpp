@@ -257,9 +257,16 @@ LookupResult LookUpPublicAddress(AddressFamily family, const QList<StunServer> &
 {
     LookupResult result;
     result.family = family;
+    bool any = false;
     for (const StunServer &server : servers) {
         if (cancelled(cancelFd))
             break;
+        // An address of the other family cannot be asked over this one.
+        in_addr v4{};
+        const bool literal4 = ::inet_pton(AF_INET, server.host.toLatin1().constData(), &v4) == 1;
+        if ((family == AddressFamily::V6 && literal4) || (family == AddressFamily::V4 && isIpv6Literal(server.host)))
+            continue;
+        any = true;
         stun::MappedAddress address;
         if (askServer(family, server, timeoutMs, cancelFd, address, result.error, result.requests)) {
             result.ok = true;
@@ -269,8 +276,10 @@ LookupResult LookUpPublicAddress(AddressFamily family, const QList<StunServer> &
             return result;
         }
     }
-    if (servers.isEmpty())
-        result.error = QCoreApplication::translate("vantrel::PublicAddress", "no server is set");
+    if (!any)
+        result.error = family == AddressFamily::V4
+            ? QCoreApplication::translate("vantrel::PublicAddress", "no server of the list is reached over IPv4")
+            : QCoreApplication::translate("vantrel::PublicAddress", "no server of the list is reached over IPv6");
     return result;
 }
 
