@@ -113,7 +113,8 @@ TfmAddresses::TfmAddresses(InterfaceSource &interfaces, PublicAddress &publicAdd
             if (!m_settle->isActive())
                 m_settle->start();
         });
-    connect(&m_public, &PublicAddress::changed, this, &TfmAddresses::refresh);
+    // An answer changes the two public rows only: they are rewritten in place.
+    connect(&m_public, &PublicAddress::changed, this, &TfmAddresses::showPublic);
 
     refresh();
     m_list->setCurrentCell(0, 0);
@@ -172,23 +173,52 @@ void TfmAddresses::refresh()
         addRow(interfaceName(a->interfaceName), addressText(*a), notes.join(QStringLiteral(", ")), true);
     }
 
-    for (const AddressFamily f : {AddressFamily::V4, AddressFamily::V6}) {
-        const PublicAddress::Family &p = m_public.family(f);
-        const QString name = f == AddressFamily::V4 ? tr("Public IPv4") : tr("Public IPv6");
-        if (!m_public.enabled()) {
-            addRow(name, tr("off"), tr("Turn the lookup on in Preferences."), false);
-        } else if (!p.address.isEmpty()) {
-            addRow(name, p.address,
-                   tr("%1 from %2").arg(QLocale().toString(p.answered.time(), QLocale::ShortFormat), p.server), true);
-        } else if (!p.error.isEmpty()) {
-            addRow(name, tr("no answer"), p.error, false);
-        } else {
-            addRow(name, tr("asking..."), QString(), false);
-        }
-    }
+    for (int i = 0; i < 2; ++i)
+        addRow({}, {}, {}, false);
+    m_publicRow = m_list->rowCount() - 2;
+    showPublic();
     m_list->resizeColumnsToContents();
+    m_widestAddress = 0;
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        m_widestAddress = std::max(m_widestAddress, m_list->fontMetrics().horizontalAdvance(m_list->item(row, kAddressColumn)->text()));
     if (current >= 0)
         m_list->setCurrentCell(std::min(current, m_list->rowCount() - 1), 0);
+}
+
+void TfmAddresses::showPublic()
+{
+    for (const AddressFamily f : {AddressFamily::V4, AddressFamily::V6}) {
+        const PublicAddress::Family &p = m_public.family(f);
+        const int row = m_publicRow + (f == AddressFamily::V4 ? 0 : 1);
+        QString address, notes;
+        bool copyable = false;
+        if (!m_public.enabled()) {
+            address = tr("off");
+            notes = tr("Turn the lookup on in Preferences.");
+        } else if (!p.address.isEmpty()) {
+            address = p.address;
+            notes = tr("%1 from %2").arg(QLocale().toString(p.answered.time(), QLocale::ShortFormat), p.server);
+            copyable = true;
+        } else if (!p.error.isEmpty()) {
+            address = tr("no answer");
+            notes = p.error;
+        } else {
+            address = tr("asking...");
+        }
+        const QString texts[] = {f == AddressFamily::V4 ? tr("Public IPv4") : tr("Public IPv6"), address, notes};
+        for (int column = 0; column < 3; ++column) {
+            QTableWidgetItem *item = m_list->item(row, column);
+            if (item->text() != texts[column])
+                item->setText(texts[column]);
+            item->setData(Qt::UserRole, copyable);
+        }
+        // Wider only when a longer address came (measured, not laid out again).
+        const int width = m_list->fontMetrics().horizontalAdvance(address);
+        if (width > m_widestAddress) {
+            m_widestAddress = width;
+            m_list->resizeColumnToContents(kAddressColumn);
+        }
+    }
 }
 
 bool TfmAddresses::copyRow(int row)

@@ -6,6 +6,8 @@
 // A click on a row, or Ctrl+C, copies its address. It follows changes as they
 // come: the kernel's announcements for the interfaces, PublicAddress::changed()
 // for the public rows. Modeless; it deletes itself when it closes.
+#include "platform/sockets/networkwatch.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -18,7 +20,6 @@ class QPushButton;
 namespace vantrel {
 
 class InterfaceSource;
-class NetworkWatch;
 class PublicAddress;
 class VTimer;
 
@@ -36,11 +37,15 @@ public:
 
 private:
     void addRow(const QString &name, const QString &address, const QString &notes, bool copyable);
+    // The texts of the two public rows, from the lookup's state.
+    void showPublic();
 
     InterfaceSource &m_interfaces;
     PublicAddress &m_public;
     std::unique_ptr<NetworkWatch> m_watch;
     QTableWidget *m_list = nullptr;
+    int m_publicRow = 0; // the public IPv4 row; IPv6 follows
+    int m_widestAddress = 0; // pixels: the widest address the column was sized for
     QLabel *m_status = nullptr;
     QPushButton *m_preferences = nullptr;
     QPushButton *m_close = nullptr;
