@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace vantrel {
@@ -43,8 +42,7 @@ TfmPreferences::TfmPreferences(const Preferences &current, Registry &registry, M
     edServers->setObjectName(QStringLiteral("edServers"));
     edServers->setTabChangesFocus(true);
     edServers->setPlainText(ParseServerList(current.PublicServers).bad.isEmpty()
-                                ? current.PublicServers.split(QRegularExpression(QStringLiteral("[\\s,;]+")),
-                                                              Qt::SkipEmptyParts).join(QLatin1Char('\n'))
+                                ? SplitServerEntries(current.PublicServers).join(QLatin1Char('\n'))
                                 : current.PublicServers);
     edServers->setAccessibleName(tr("Servers"));
     serversLabel->setBuddy(edServers);
@@ -95,8 +93,7 @@ Preferences TfmPreferences::chosen() const
     Preferences p;
     p.PublicLookup = cxPublic->isChecked();
     p.PublicServers = ParseServerList(edServers->toPlainText()).bad.isEmpty()
-                          ? edServers->toPlainText().split(QRegularExpression(QStringLiteral("[\\s,;]+")),
-                                                           Qt::SkipEmptyParts).join(QLatin1Char(' '))
+                          ? SplitServerEntries(edServers->toPlainText()).join(QLatin1Char(' '))
                           : edServers->toPlainText();
     p.PublicInTip = cxTip->isChecked();
     p.NotifyConnected = cxConnected->isChecked();

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <chrono>
@@ -15,6 +14,7 @@
 #include <mutex>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -46,18 +46,25 @@ bool isIpv6Literal(const QString &host)
 }
 
 // A host name the resolver takes: letters, digits, '-' and '.', labels of 1 to
-// 63 characters, or an IPv4 address (which is such a name too).
+// 63 characters that neither begin nor end with '-', or an IPv4 address
+// (which is such a name too). No regular expression: the lookup's settings
+// are read at every start, and PCRE's compiler is not worth its pages here.
 bool isHostName(const QString &host)
 {
-    static const QRegularExpression label(QStringLiteral("^[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?$"));
     if (host.isEmpty() || host.size() > kMaxHostLength)
         return false;
     const QStringList labels = host.split(QLatin1Char('.'));
     for (qsizetype i = 0; i < labels.size(); ++i) {
-        if (labels[i].isEmpty() && i == labels.size() - 1 && i > 0)
+        const QString &l = labels[i];
+        if (l.isEmpty() && i == labels.size() - 1 && i > 0)
             continue; // one final dot
-        if (!label.match(labels[i]).hasMatch())
+        if (l.isEmpty() || l.size() > 63 || l.front() == QLatin1Char('-') || l.back() == QLatin1Char('-'))
             return false;
+        for (const QChar c : l)
+            if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                  || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('-'))
+                || c.unicode() > 0x7F)
+                return false;
     }
     return true;
 }
@@ -227,6 +234,23 @@ bool askServer(AddressFamily family, const StunServer &server, int timeoutMs, in
 
 } // namespace
 
+QStringList SplitServerEntries(const QString &text)
+{
+    QStringList entries;
+    QString entry;
+    for (const QChar c : text) {
+        if (c.isSpace() || c == QLatin1Char(',') || c == QLatin1Char(';')) {
+            if (!entry.isEmpty())
+                entries.append(std::exchange(entry, {}));
+        } else {
+            entry.append(c);
+        }
+    }
+    if (!entry.isEmpty())
+        entries.append(entry);
+    return entries;
+}
+
 QString StunServer::text() const
 {
     const QString shownHost = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
@@ -235,11 +259,10 @@ QString StunServer::text() const
 
 ServerList ParseServerList(const QString &text)
 {
-    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
     ServerList list;
     // Each entry is short; a text of thousands of characters holds no list a
     // person wrote, and is not split further than needed.
-    const QStringList entries = text.left(4096).split(separators, Qt::SkipEmptyParts);
+    const QStringList entries = SplitServerEntries(text.left(4096));
     for (const QString &entry : entries) {
         StunServer server;
         if (!parseEntry(entry, server)) {

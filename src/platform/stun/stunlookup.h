@@ -34,6 +34,8 @@ struct ServerList {
     QStringList bad;
 };
 ServerList ParseServerList(const QString &text);
+// The entries of such a text, as written, without their separators.
+QStringList SplitServerEntries(const QString &text);
 constexpr int kMaxServers = 8;
 // Servers that answer Binding requests without an account, over IPv4 and IPv6.
 inline const QString kDefaultStunServers = QStringLiteral("stun.cloudflare.com:3478 stun.l.google.com:19302");
