@@ -19,6 +19,7 @@ dev_packages=(build-essential libbenchmark-dev)
 test_packages=(
   weston wl-clipboard x11-utils iproute2 python3-dbus python3-gi
   lintian autopkgtest file binutils
+  coturn
 )
 
 # Prints the relations of FIELD in the stanzas of FILE whose first line

@@ -470,6 +470,17 @@
     </message>
 </context>
 <context>
+    <name>vantrel::Additions</name>
+    <message>
+        <source>&amp;Network addresses...</source>
+        <translation>&amp;Netzwerkadressen...</translation>
+    </message>
+    <message>
+        <source>&amp;Preferences...</source>
+        <translation>Ein&amp;stellungen...</translation>
+    </message>
+</context>
+<context>
     <name>vantrel::Alarm</name>
     <message>
         <source>No Sound File selected.</source>
@@ -482,6 +493,57 @@
     <message>
         <source>&apos;%1&apos; cannot be played</source>
         <translation>&apos;%1&apos; kann nicht abgespielt werden</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::EventNotices</name>
+    <message>
+        <source>Connection up</source>
+        <translation>Verbindung hergestellt</translation>
+    </message>
+    <message>
+        <source>Address %1</source>
+        <translation>Adresse %1</translation>
+    </message>
+    <message>
+        <source>%1, address %2</source>
+        <translation>%1, Adresse %2</translation>
+    </message>
+    <message>
+        <source>Connection dropped</source>
+        <translation>Verbindung abgebrochen</translation>
+    </message>
+    <message>
+        <source>The connection went down without being hung up.</source>
+        <translation>Die Verbindung ist abgebrochen, ohne dass sie getrennt wurde.</translation>
+    </message>
+    <message>
+        <source>%1 went down without being hung up.</source>
+        <translation>%1 ist abgebrochen, ohne dass die Verbindung getrennt wurde.</translation>
+    </message>
+    <message>
+        <source>Address changed</source>
+        <translation>Adresse geändert</translation>
+    </message>
+    <message>
+        <source>from %1 to %2</source>
+        <translation>von %1 zu %2</translation>
+    </message>
+    <message>
+        <source>No connection</source>
+        <translation>Keine Verbindung</translation>
+    </message>
+    <message>
+        <source>The dial run over %1 ended without a connection.</source>
+        <translation>Das Wählen über %1 endete ohne Verbindung.</translation>
+    </message>
+    <message>
+        <source>Public IPv4 address changed</source>
+        <translation>Öffentliche IPv4-Adresse geändert</translation>
+    </message>
+    <message>
+        <source>Public IPv6 address changed</source>
+        <translation>Öffentliche IPv6-Adresse geändert</translation>
     </message>
 </context>
 <context>
@@ -508,6 +570,37 @@
     <message>
         <source>They stay in effect until Vantrel ends, and are saved as soon as they can be written.</source>
         <translation>Sie bleiben wirksam, bis Vantrel endet, und werden gespeichert, sobald sie geschrieben werden können.</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::PublicAddress</name>
+    <message>
+        <source>%1: the name was not found (%2)</source>
+        <translation>%1: Der Name wurde nicht gefunden (%2)</translation>
+    </message>
+    <message>
+        <source>%1: the answer cannot be read: %2</source>
+        <translation>%1: Die Antwort ist nicht lesbar: %2</translation>
+    </message>
+    <message>
+        <source>%1: refused (%2 %3)</source>
+        <translation>%1: abgelehnt (%2 %3)</translation>
+    </message>
+    <message>
+        <source>%1: the answer names an address of the other family</source>
+        <translation>%1: Die Antwort nennt eine Adresse der anderen Familie</translation>
+    </message>
+    <message>
+        <source>%1: no answer within %2 s</source>
+        <translation>%1: keine Antwort innerhalb von %2 s</translation>
+    </message>
+    <message>
+        <source>no server of the list is reached over IPv4</source>
+        <translation>kein Server der Liste ist über IPv4 erreichbar</translation>
+    </message>
+    <message>
+        <source>no server of the list is reached over IPv6</source>
+        <translation>kein Server der Liste ist über IPv6 erreichbar</translation>
     </message>
 </context>
 <context>
@@ -569,6 +662,105 @@
     <message>
         <source>Notice</source>
         <translation>Hinweis</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::TfmAddresses</name>
+    <message>
+        <source>Network addresses</source>
+        <translation>Netzwerkadressen</translation>
+    </message>
+    <message>
+        <source>Interface</source>
+        <translation>Schnittstelle</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Hinweise</translation>
+    </message>
+    <message>
+        <source>Addresses</source>
+        <translation>Adressen</translation>
+    </message>
+    <message>
+        <source>Click a row or press Ctrl+C to copy its address.</source>
+        <translation>Klicken Sie auf eine Zeile oder drücken Sie Strg+C, um ihre Adresse zu kopieren.</translation>
+    </message>
+    <message>
+        <source>&amp;Preferences...</source>
+        <translation>Ein&amp;stellungen...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>IPv6</source>
+        <translation>IPv6</translation>
+    </message>
+    <message>
+        <source>IPv4</source>
+        <translation>IPv4</translation>
+    </message>
+    <message>
+        <source>default route</source>
+        <translation>Standardroute</translation>
+    </message>
+    <message>
+        <source>loopback</source>
+        <translation>Loopback</translation>
+    </message>
+    <message>
+        <source>link-local</source>
+        <translation>verbindungslokal</translation>
+    </message>
+    <message>
+        <source>temporary</source>
+        <translation>temporär</translation>
+    </message>
+    <message>
+        <source>deprecated</source>
+        <translation>veraltet</translation>
+    </message>
+    <message>
+        <source>tentative</source>
+        <translation>vorläufig</translation>
+    </message>
+    <message>
+        <source>Public IPv4</source>
+        <translation>Öffentl. IPv4</translation>
+    </message>
+    <message>
+        <source>Public IPv6</source>
+        <translation>Öffentl. IPv6</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aus</translation>
+    </message>
+    <message>
+        <source>Turn the lookup on in Preferences.</source>
+        <translation>Schalten Sie die Abfrage in den Einstellungen ein.</translation>
+    </message>
+    <message>
+        <source>%1 from %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>keine Antwort</translation>
+    </message>
+    <message>
+        <source>asking...</source>
+        <translation>wird abgefragt...</translation>
+    </message>
+    <message>
+        <source>Copied %1.</source>
+        <translation>%1 kopiert.</translation>
     </message>
 </context>
 <context>
@@ -912,6 +1104,73 @@ folgende Kästchen ankreuzen.</translation>
     <message>
         <source>Version 4.12</source>
         <translation>Version 4.12</translation>
+    </message>
+</context>
+<context>
+    <name>vantrel::TfmPreferences</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Public address</source>
+        <translation>Öffentliche Adresse</translation>
+    </message>
+    <message>
+        <source>&amp;Look up the public address</source>
+        <translation>Öffentliche Adresse &amp;abfragen</translation>
+    </message>
+    <message>
+        <source>Vantrel then sends a STUN Binding request (20 bytes that say nothing about you) over UDP, for IPv4 and for IPv6, to the first server below that answers: at start, when the network or the connection changes, and every 5 minutes. The server sees the address your requests come from, as any server you reach does.</source>
+        <translation>Vantrel sendet dann eine STUN-Binding-Anfrage (20 Bytes, die nichts über Sie verraten) per UDP, für IPv4 und für IPv6, an den ersten Server der Liste, der antwortet: beim Start, wenn sich das Netzwerk oder die Verbindung ändert, und alle 5 Minuten. Der Server sieht die Adresse, von der Ihre Anfragen kommen, wie jeder Server, den Sie erreichen.</translation>
+    </message>
+    <message>
+        <source>&amp;Servers (host or host:port, one per line):</source>
+        <translation>&amp;Server (Host oder Host:Port, einer pro Zeile):</translation>
+    </message>
+    <message>
+        <source>Servers</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>Show the public address in the &amp;tip</source>
+        <translation>Öffentliche Adresse im &amp;Tooltip zeigen</translation>
+    </message>
+    <message>
+        <source>Desktop notifications</source>
+        <translation>Desktop-Benachrichtigungen</translation>
+    </message>
+    <message>
+        <source>Connection &amp;up</source>
+        <translation>&amp;Verbindung hergestellt</translation>
+    </message>
+    <message>
+        <source>Connection &amp;dropped without hanging up</source>
+        <translation>Verbindung a&amp;bgebrochen, ohne getrennt zu werden</translation>
+    </message>
+    <message>
+        <source>Local &amp;address changed</source>
+        <translation>&amp;Lokale Adresse geändert</translation>
+    </message>
+    <message>
+        <source>&amp;Public address changed</source>
+        <translation>Ö&amp;ffentliche Adresse geändert</translation>
+    </message>
+    <message>
+        <source>Dial run &amp;ended without a connection</source>
+        <translation>Wählen &amp;ohne Verbindung beendet</translation>
+    </message>
+    <message>
+        <source>These servers cannot be used: %1. Write each as a host name or address, with :port where it is not 3478, and an IPv6 address in brackets before a port: [2001:db8::1]:3478.</source>
+        <translation>Diese Server sind nicht verwendbar: %1. Schreiben Sie jeden als Hostnamen oder Adresse, mit :Port, wenn er nicht 3478 ist, und eine IPv6-Adresse vor einem Port in eckigen Klammern: [2001:db8::1]:3478.</translation>
+    </message>
+    <message>
+        <source>The lookup needs at least one server.</source>
+        <translation>Die Abfrage braucht mindestens einen Server.</translation>
+    </message>
+    <message>
+        <source>The preferences could not be stored; they hold until Vantrel ends.</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden; sie gelten, bis Vantrel endet.</translation>
     </message>
 </context>
 <context>

@@ -22,7 +22,11 @@
 #include "platform/ras/ras.h"
 #include "platform/ras/rasbackend.h"
 #include "platform/registry/fileregistry.h"
+#include "platform/notifications.h"
+#include "platform/sockets/networkwatch.h"
 #include "platform/sockets/posixsockets.h"
+#include "platform/stun/stunlookup.h"
+#include "windows/additions.h"
 #include "app/factories.h"
 #include "platform/translators.h"
 
@@ -294,8 +298,17 @@ int RunVantrel(int argc, char **argv)
                      [&startup](int) { startup.requestEnd(); });
     SetDisplayLossAction([&startup] { startup.endNow(); });
     const auto noDisplayLossAction = qScopeGuard([] { SetDisplayLossAction({}); });
+    // The public address lookup, the two windows and the notifications; each
+    // off until the user turns it on (nothing is opened or sent before).
+    StunLookup stunLookup;
+    FreedesktopNotifier notifier;
+    std::unique_ptr<Additions> additions;
     std::unique_ptr<VantrelBusService> bus;
     const auto running = [&] {
+        additions = std::make_unique<Additions>(
+            state, platform, *startup.fmVantrel(), *startup.dialer(),
+            Additions::Services{&stunLookup, &notifier, &interfaces,
+                                [] { return std::make_unique<NetlinkWatch>(); }});
         bus = StartBusService(state, platform, *startup.fmVantrel(), *startup.dialer(),
                               [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
         releaseStartupMemory();
@@ -307,6 +320,7 @@ int RunVantrel(int argc, char **argv)
     startup.start(running, ended);
     const int exitCode = app.exec();
     bus.reset(); // answers no call about a main window that is gone
+    additions.reset();
     return exitCode;
 }
 

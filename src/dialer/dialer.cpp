@@ -188,6 +188,7 @@ void Dialer::shutdown()
     // established connection is never hung up.
     if (m_phase == Phase::Dialing)
         m_platform.ras->RasHangUpA(m_rasConnection);
+    m_abandoned = true;
     if (m_phase != Phase::Idle)
         finishRun();
 }
@@ -273,6 +274,7 @@ void Dialer::startRun()
     m_runError = 0;
     m_failureTold = false;
     m_connectedTold = false;
+    m_abandoned = false;
     m_inEntry = false;
     m_runLimit = 0;
     m_runLimit = AttemptLimit();
@@ -394,6 +396,7 @@ void Dialer::promptAnswered(PromptAnswer answer, const QString &userName, const 
         break;
     case PromptAnswer::Abort:
         m_runAborted = true;
+        m_abandoned = true;
         m_redialAttempt = PastLimit(m_runLimit);
         m_cyclePosition = PastLimit(m_cycleLength);
         break;
@@ -542,6 +545,7 @@ void Dialer::endRunAsConnected()
 void Dialer::finishRun()
 {
     const Phase ending = m_phase;
+    const bool wasRun = m_phase != Phase::Idle && m_phase != Phase::HangingUp;
     ++m_generation;
     setPhase(Phase::Idle);
     m_pause.reset();
@@ -571,6 +575,8 @@ void Dialer::finishRun()
             tellDial(DialEnd::Failed, m_runError);
         }
     }
+    if (wasRun)
+        emit runEnded(m_connected, m_abandoned);
 }
 
 void Dialer::tellDial(DialEnd end, DWORD error)
@@ -626,6 +632,7 @@ void Dialer::btAbortClick()
     // A Skip at work gives way: Abort ends the run whatever Skip was waiting for.
     m_button = Button::Abort;
     m_runAborted = true;
+    m_abandoned = true;
     m_platform.ras->RasHangUpA(m_rasConnection);
     emit progressChanged();
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
@@ -687,6 +694,7 @@ void Dialer::buttonDone()
 
 void Dialer::hangUp()
 {
+    emit hangUpAsked();
     ++m_generation;
     m_hangUpOver = false;
     m_hangUpFailed = false;

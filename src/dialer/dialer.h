@@ -168,6 +168,11 @@ signals:
     // otherwise `error` is the service's refusal, or 0 when the service took
     // the request but the connection stayed up.
     void hangUpFinished(bool gone, DWORD error);
+    // The user asked for a hang-up ("&Disconnect", by menu, double click or bus).
+    void hangUpAsked();
+    // A dial run is over: with its connection, or without; `abandoned` when the
+    // user aborted it or the program is ending.
+    void runEnded(bool connected, bool abandoned);
 
 private:
     enum class Phase {
@@ -234,6 +239,7 @@ private:
     HRASCONN m_hangUpHandle = 0; // the connection being hung up
     bool m_hangUpOver = true;    // the hang-up's outcome has been told
     bool m_hangUpFailed = false; // and it was a failure
+    bool m_abandoned = false;   // the user aborted the run, or the program is ending
     QString m_entry;
     QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way

@@ -257,6 +257,11 @@ void TfmVantrel::StopNetworkStack()
     vantrel::StopNetworkStack(*m_platform.sockets, WinsockStatus);
 }
 
+QString TfmVantrel::tipText() const
+{
+    return TipFilter && m_connected ? TipFilter(AddressText) : AddressText;
+}
+
 void TfmVantrel::ShowMainIcon()
 {
     if (m_applicationIconFrame != -1) {
@@ -265,7 +270,7 @@ void TfmVantrel::ShowMainIcon()
         m_applicationIconFrame = -1;
     }
     TrayIconHandle = m_mainIconHandle;
-    ModifyTrayIcon(TrayIconId, TrayIconHandle, AddressText);
+    ModifyTrayIcon(TrayIconId, TrayIconHandle, tipText());
 }
 
 void TfmVantrel::VantrelTimerTimer()
@@ -394,7 +399,7 @@ void TfmVantrel::VantrelAniTimerTimer()
     if (AnimFrame > kGlobeFrameCount - 1)
         AnimFrame = 0;
     TrayIconHandle = m_applicationIconHandle;
-    ModifyTrayIcon(TrayIconId, TrayIconHandle, AddressText);
+    ModifyTrayIcon(TrayIconId, TrayIconHandle, tipText());
 }
 
 // --- menu handlers -----------------------------------------------------------------

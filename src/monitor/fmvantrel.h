@@ -119,6 +119,10 @@ public:
     // The dial or hang-up decision behind "&Connect"/"&Disconnect". The dial run
     // installs it; until then Connect1Click does nothing.
     std::function<void()> DialerHook;
+    // What the tip shows for the address text; without it, the text itself.
+    // Only a connected poll's text is given to it.
+    std::function<QString(const QString &addressText)> TipFilter;
+    QString tipText() const;
 
     // --- sequences and handlers ---------------------------------------------------
     void StartNetworkStack();

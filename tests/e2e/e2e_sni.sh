@@ -42,7 +42,8 @@ tip_is() { [ "$(sni tip "$item" 2>&1)" = "$1" ]; }
 step "the tip and the whole menu reach the host"
 wait_for 10 tip_is "Network is down" || fail "tip: $(sni tip "$item" 2>&1)"
 offline=$(printf '%s\n' $'_Open details...\tenabled' $'Copy _IP\tdisabled' $'_Connect\tdisabled' \
-  $'_View Log...\tenabled' $'_About...\tenabled' '-' $'E_xit\tenabled')
+  $'_View Log...\tenabled' $'_About...\tenabled' '-' $'E_xit\tenabled' \
+  '-' $'_Network addresses...\tenabled' $'_Preferences...\tenabled')
 wait_for 10 menu_is "$offline" || fail "menu while offline:"$'\n'"$(sni menu "$item" 2>&1)"
 
 step "a disabled item does nothing when clicked"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Loading and storing AppSettings: defaults, value types, the order of reads and
 // writes, and what happens when a write fails.
+#include "monitor/preferences.h"
 #include "monitor/settings.h"
 #include "platform/registry/fileregistry.h"
 #include "support/recordingmessageboxes.h"
@@ -561,4 +562,32 @@ TEST(Settings, StoredGroupsLoadBackUnchanged)
     EXPECT_EQ(loaded.Cycled, s.Cycled);
     EXPECT_EQ(loaded.RunAtStartup, s.RunAtStartup);
     EXPECT_EQ(loaded.CycleEntries, s.CycleEntries);
+}
+
+// The additions' preferences: all off by default and nothing written by
+// loading; stored under their own names, read back; a value of another type
+// keeps its default; an oversized server list is cut, never refused whole.
+TEST(Preferences, DefaultsRoundTripAndWrongTypes)
+{
+    QTemporaryDir dir;
+    FileRegistry registry(dir.path(), dir.path() + QStringLiteral("/autostart"));
+    EXPECT_EQ(LoadPreferences(registry), DefaultPreferences());
+    EXPECT_FALSE(QFile::exists(dir.path() + QStringLiteral("/user.reg"))) << "loading writes nothing";
+    EXPECT_FALSE(DefaultPreferences().PublicLookup || DefaultPreferences().PublicInTip || DefaultPreferences().NotifyConnected);
+
+    Preferences p;
+    p.PublicLookup = p.NotifyDropped = p.NotifyDialFailed = true;
+    p.PublicServers = QStringLiteral("127.0.0.1:3478 [::1]:3478");
+    ASSERT_TRUE(StorePreferences(registry, p));
+    EXPECT_EQ(LoadPreferences(registry), p);
+
+    RegKey key;
+    ASSERT_EQ(registry.openKey(Hive::CurrentUser, kMain, false, &key), RegStatus::Success);
+    registry.setValue(key, QStringLiteral("PublicLookup"), RegValue::string(QStringLiteral("1")));
+    registry.setValue(key, QStringLiteral("PublicServers"), RegValue::string(QString(100000, QLatin1Char('a'))));
+    registry.closeKey(&key);
+    const Preferences back = LoadPreferences(registry);
+    EXPECT_FALSE(back.PublicLookup);
+    EXPECT_EQ(back.PublicServers.size(), kMaxServersText);
+    EXPECT_TRUE(back.NotifyDropped);
 }

@@ -10,6 +10,11 @@
 #include "monitor/monitorfixture.h"
 #include "platform/translators.h"
 #include "windows/fmabout.h"
+#include "windows/fmaddresses.h"
+#include "windows/fmpreferences.h"
+#include "monitor/publicaddress.h"
+#include "platform/sockets/networkwatch.h"
+#include "support/fakepublic.h"
 #include "windows/fmconfig.h"
 #include "windows/fmlog.h"
 #include "windows/vantrelwsinfo.h"
@@ -72,6 +77,9 @@ TEST_F(Accessibility, EveryInputOfEveryWindowHasAName)
     log.close();
     QLabel configLine;
     RecordingMessageBoxes quiet;
+    FakeInterfaces interfaces;
+    FakeLookup lookup;
+    PublicAddress publicAddress(lookup, clock, {});
     const std::vector<std::pair<const char *, std::function<QWidget *()>>> windows = {
         {"configuration", [&] { return new TfmConfig(state, platform, *fm, &configLine, QStringLiteral("/x")); }},
         {"entries", [&] { return new TfmCnx(state, platform, *fm); }},
@@ -83,6 +91,8 @@ TEST_F(Accessibility, EveryInputOfEveryWindowHasAName)
         {"log viewer", [&] { return new TfmLog(state, quiet); }},
         {"about", [&] { return new TfmAbout(); }},
         {"splash", [&] { return new TfmLogo(); }},
+        {"preferences", [&] { return new TfmPreferences(DefaultPreferences(), registry, quiet, {}); }},
+        {"network addresses", [&] { return new TfmAddresses(interfaces, publicAddress, nullptr, {}); }},
     };
     for (const auto &[name, make] : windows) {
         SCOPED_TRACE(name);
