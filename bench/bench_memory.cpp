@@ -31,6 +31,30 @@ QString programBinary()
     return other.isEmpty() ? QStringLiteral(VANTREL_BINARY) : other;
 }
 
+// Starts the program and the bare tray program side by side, waits out the
+// splash and a few polls, and records both programs' resident memory.
+void MeasureBesideBareTray(benchmark::State &state)
+{
+    double program = 0;
+    double bare = 0;
+    double anon = 0;
+    for (auto _ : state) {
+        bench::Started vantrel(programBinary());
+        bench::Started yardstick(QStringLiteral(BARE_TRAY_BINARY));
+        // The splash takes 3 s; then a few polls.
+        QThread::msleep(10000);
+        program = bench::ResidentMiB(vantrel.pid());
+        anon = bench::ProcStatusKiB(vantrel.pid(), "RssAnon") / 1024.0;
+        bare = bench::ResidentMiB(yardstick.pid());
+    }
+    state.counters["vantrel_MiB"] = program;
+    // The program's own memory, without the mapped files (code, fonts) whose
+    // resident pages vary with the page cache and the layout of the binary.
+    state.counters["vantrel_anon_MiB"] = anon;
+    state.counters["bare_tray_MiB"] = bare;
+    state.counters["difference_MiB"] = program - bare;
+}
+
 // state.range(0): 1 with a session bus, so that the program offers its bus
 // service (org.morvent.Vantrel) as it does in a desktop session; 0 without.
 void BM_ResidentMemoryAfterStartUp(benchmark::State &state)
@@ -50,24 +74,7 @@ void BM_ResidentMemoryAfterStartUp(benchmark::State &state)
     }
     const auto trayer = bench::StartTrayer();
 
-    double program = 0;
-    double bare = 0;
-    double anon = 0;
-    for (auto _ : state) {
-        bench::Started vantrel(programBinary());
-        bench::Started yardstick(QStringLiteral(BARE_TRAY_BINARY));
-        // The splash takes 3 s; then a few polls.
-        QThread::msleep(10000);
-        program = bench::ResidentMiB(vantrel.pid());
-        anon = bench::ProcStatusKiB(vantrel.pid(), "RssAnon") / 1024.0;
-        bare = bench::ResidentMiB(yardstick.pid());
-    }
-    state.counters["vantrel_MiB"] = program;
-    // The program's own memory, without the mapped files (code, fonts) whose
-    // resident pages vary with the page cache and the layout of the binary.
-    state.counters["vantrel_anon_MiB"] = anon;
-    state.counters["bare_tray_MiB"] = bare;
-    state.counters["difference_MiB"] = program - bare;
+    MeasureBesideBareTray(state);
 }
 BENCHMARK(BM_ResidentMemoryAfterStartUp)->ArgName("bus")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -112,23 +119,9 @@ void BM_ResidentMemoryPublicLookup(benchmark::State &state)
                + QByteArray::number(state.range(0)) + "\n\"PublicServers\"=\"127.0.0.1:" + port + "\"\n");
     hive.close();
 
-    double program = 0;
-    double bare = 0;
-    double anon = 0;
-    for (auto _ : state) {
-        bench::Started vantrel(programBinary());
-        bench::Started yardstick(QStringLiteral(BARE_TRAY_BINARY));
-        QThread::msleep(10000);
-        program = bench::ResidentMiB(vantrel.pid());
-        anon = bench::ProcStatusKiB(vantrel.pid(), "RssAnon") / 1024.0;
-        bare = bench::ResidentMiB(yardstick.pid());
-    }
-    state.counters["vantrel_anon_MiB"] = anon;
+    MeasureBesideBareTray(state);
     QFile count(dir + QStringLiteral("/count"));
     state.counters["requests"] = count.open(QIODevice::ReadOnly) ? count.readAll().trimmed().toDouble() : 0;
-    state.counters["vantrel_MiB"] = program;
-    state.counters["bare_tray_MiB"] = bare;
-    state.counters["difference_MiB"] = program - bare;
 }
 BENCHMARK(BM_ResidentMemoryPublicLookup)->ArgName("lookup")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 
