@@ -5,9 +5,9 @@
 #include "monitor/connectionlog.h"
 #include "platform/closeguard.h"
 #include "platform/errorreport.h"
+#include "platform/formlayout.h"
 #include "platform/messageboxes.h"
 #include "platform/regularfile.h"
-#include "windows/formfont.h"
 #include "windows/loglines.h"
 
 #include <QCloseEvent>
@@ -15,7 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
-#include <QHBoxLayout>
+#include <QBoxLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -38,10 +38,7 @@ constexpr int kHeaderMarkLength = 6; // "@(#)>>"
 
 QPushButton *makeButton(const QString &text, QWidget *parent, const QString &name, int row)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(8, 8 + row * 32, 57, 25);
-    return button;
+    return new FormButton(text, parent, name, {8, 8 + row * 32, 57, 25});
 }
 
 // Index just past the end of the line that starts at `from` (past its '\n'), or
@@ -106,32 +103,42 @@ TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
 {
     setObjectName(QStringLiteral("fmLog"));
     setWindowTitle(tr("Vantrel Log"));
-    setFont(windowsFormFont());
-    resize(kClientWidth, kClientHeight);
 
     LogMemo = new TLogLines(this);
     LogMemo->setAccessibleName(tr("Connection log"));
     LogMemo->setObjectName(QStringLiteral("LogMemo"));
     LogMemo->setFocusPolicy(Qt::ClickFocus); // no tab stop
 
-    Panel1 = new QFrame(this);
+    Panel1 = Designed(new QFrame(this), {kClientWidth - kPanelWidth, 0, kPanelWidth, kClientHeight});
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedWidth(kPanelWidth);
     btRefresh = makeButton(tr("&Refresh"), Panel1, QStringLiteral("btRefresh"), 0);
     btClear = makeButton(tr("&Clear"), Panel1, QStringLiteral("btClear"), 1);
     btClose = makeButton(tr("&OK"), Panel1, QStringLiteral("btClose"), 2);
+
+    // The buttons as wide as the widest caption; the panel as wide as its
+    // design or as they need, and never wider as the window grows.
+    QVBoxLayout *buttons = Column(Panel1, {8, 8, 6, 8}, 7);
+    buttons->addWidget(btRefresh);
+    buttons->addWidget(btClear);
+    buttons->addWidget(btClose);
+    buttons->addStretch();
+    Panel1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(LogMemo, 1);
     layout->addWidget(Panel1);
+    // Resizable, from its designed size or what the panel needs.
+    setProperty(kDesignGeometry, QRect(0, 0, kClientWidth, kClientHeight));
+    Relayout(*this);
+    resize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
 
     connect(btRefresh, &QPushButton::clicked, this, &TfmLog::btRefreshClick);
     connect(btClear, &QPushButton::clicked, this, &TfmLog::btClearClick);
     connect(btClose, &QPushButton::clicked, this, &TfmLog::btCloseClick);
 
-    centreOnScreen(*this);
+    CentreOnScreen(*this);
     LoadLogIntoViewer();
 }
 

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Every window of the program as a user meets it, for the tests that walk them
+// all: made as the program makes it, shown, and given the texts it shows in
+// use (a phonebook entry selected, the longest status line, an alarm message).
+#include "alarm/fmalarm.h"
+#include "alarm/msgalarm.h"
+#include "dialer/dialer.h"
+#include "dialer/fmask.h"
+#include "dialer/fmcnx.h"
+#include "dialer/fmconnect.h"
+#include "monitor/fmlogo.h"
+#include "monitor/monitorfixture.h"
+#include "platform/sockets/posixsockets.h"
+#include "windows/fmabout.h"
+#include "windows/fmconfig.h"
+#include "windows/fmlog.h"
+#include "windows/vantrelwsinfo.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace vantrel::test {
+
+class EveryWindowFixture : public MonitorFixture {
+protected:
+    struct Window {
+        const char *name;
+        std::function<QWidget *()> make;
+        // What the window is given once shown.
+        std::function<void(QWidget *)> fill = [](QWidget *) {};
+    };
+
+    // The main window, a log with a few lines, a phonebook of two entries and
+    // the sockets record the program itself reports.
+    void prepare()
+    {
+        QFile log(logPath());
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write("@(#)>> Vantrel Log File created at: 06-19-2024 22h 05m 09s\r\n\r\n"
+                  "[06-19-2024 22h 05m 09s]: Connected.\r\n");
+        log.close();
+        rasService.addEntry(QStringLiteral("Morvent Online"), QStringLiteral("anna"), QStringLiteral("pw"));
+        rasService.addEntry(QStringLiteral("Backup line"));
+        setUser(QStringLiteral("RASCnx"), "1,Morvent Online");
+        create();
+        PosixSockets().WSAStartup(0x0101, &state.WinsockInfo);
+    }
+
+    std::vector<Window> everyWindow()
+    {
+        return {
+            {"configuration", [this] { return new TfmConfig(state, platform, *fm, &configLine, QStringLiteral("/x")); }},
+            {"entries", [this] { return new TfmCnx(state, platform, *fm); }},
+            {"alarm settings", [this] { return new TfmAlarm(state, platform, fm->alarm()); }},
+            {"alarm message", [] { return new TMsgAlarm({}, QPixmap(32, 32)); },
+             [](QWidget *w) {
+                 static_cast<TMsgAlarm *>(w)->addText(
+                     ExpandAlarmMessage(QStringLiteral("Time Left: $m minutes.$n$t warning(s)"), 45, 3));
+             }},
+            {"credentials", [] { return new TfmAsk(QStringLiteral("Morvent Online"), QString(), QString()); }},
+            {"progress", [] { return new TfmConnect(); },
+             [this](QWidget *w) { static_cast<TfmConnect *>(w)->Memo1->setPlainText(longestStatusText()); }},
+            {"details", [this] { return new TVantrelWSInfo(state, platform, *fm, QStringLiteral("/x")); }},
+            {"log viewer", [this] { return new TfmLog(state, quiet); }},
+            {"about", [] { return new TfmAbout(); }},
+            {"splash", [] { return new TfmLogo(); }},
+        };
+    }
+
+    // The longest text the progress window may show, in the language installed.
+    QString longestStatusText()
+    {
+        QString longest;
+        for (DWORD error = 600; error < 1000; ++error) {
+            const QString text = RasStatusText(ras, 0, error);
+            if (text.size() > longest.size())
+                longest = text;
+        }
+        return longest;
+    }
+
+    QLabel configLine;
+    RecordingMessageBoxes quiet;
+};
+
+} // namespace vantrel::test
