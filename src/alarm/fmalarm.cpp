@@ -92,6 +92,11 @@ void TfmAlarm::buildControls()
     edSet->setObjectName(QStringLiteral("edSet"));
     edSet->addItems({tr("once"), tr("every")});
     FitToItems(*edSet);
+    // On Linux a screen reader names a drop-down list by its label, not by
+    // its own name (which Qt gives as its value): "set" stands before it and
+    // is read as what the list chooses.
+    Label2->setBuddy(edSet);
+    Label2->setAccessibleName(tr("Repeat"));
     edSet->setAccessibleName(tr("Repeat"));
     Label1 = MakeLabel(tr("at"), Panel1, QStringLiteral("Label1"), {96, 9, 14, 21});
     // Hidden for "every", where it leaves its place empty.
@@ -117,6 +122,8 @@ void TfmAlarm::buildControls()
     btWavDialog->setText(QStringLiteral("..."));
     // A square beside the field; Qt's own size adds a blank each side of "...".
     btWavDialog->setFixedSize(Scaled(21, font()), Scaled(21, font()));
+    btWavDialog->setAccessibleName(tr("Choose a sound file"));
+    btWavDialog->setToolTip(tr("Choose a sound file"));
     btWavDialog->setAutoRaise(true);           // flat
     btWavDialog->setFocusPolicy(Qt::NoFocus);  // takes no focus, like the labels
     cbBox = MakeCheckBox(tr("Message box"), Panel1, QStringLiteral("cbBox"), {14, 97, 96, 17});

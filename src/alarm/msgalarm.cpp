@@ -4,6 +4,8 @@
 #include "platform/closeguard.h"
 #include "platform/formlayout.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -40,6 +42,27 @@ public:
     }
 };
 
+// What a screen reader is told of the window: an alert, whose description is
+// the message. A screen reader speaks an alert when it comes up (its showing
+// state changes), although the window takes no focus (its only button is no
+// tab stop) and a reader would otherwise leave it unsaid.
+class AlarmAccessible final : public QAccessibleWidget {
+public:
+    explicit AlarmAccessible(TMsgAlarm *window) : QAccessibleWidget(window, QAccessible::AlertMessage) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Description)
+            return static_cast<TMsgAlarm *>(widget())->Mesg->toPlainText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *alarmAccessible(const QString & /*className*/, QObject *object)
+{
+    auto *window = qobject_cast<TMsgAlarm *>(object);
+    return window ? new AlarmAccessible(window) : nullptr;
+}
+
 } // namespace
 
 namespace {
@@ -59,6 +82,11 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     setObjectName(QStringLiteral("MsgAlarm"));
     m_closeGuard = new CloseGuard(*this);
     setWindowTitle(tr("Vantrel Alarm"));
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(alarmAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
 
     Icona = Designed(new QLabel(this), {2, 2, 32, 32});
     Icona->setObjectName(QStringLiteral("Icona"));

@@ -215,6 +215,7 @@ void Dialer::Connect1Click()
     // One run or hang-up at a time. The progress window may have been closed by
     // its close box, or be hidden during the pause between attempts: Connect
     // brings it back, with Abort as the way to stop the run.
+    m_progress.takesFocus = true;
     if (!m_prompting && !m_progress.shown) {
         m_progress.shown = true;
         m_progress.status.clear();
@@ -237,6 +238,7 @@ void Dialer::startRun()
 {
     ++m_generation;
     m_phase = Phase::Preparing;
+    m_shownInRun = false;
     m_cycleLength = m_onlyEntry.isEmpty() ? CycleLengthOf(m_state.AppSettings.Cycled) : 1;
     m_cyclePosition = 0;
     m_redialAttempt = 0;
@@ -381,6 +383,8 @@ void Dialer::showProgress(const QString *caption)
     if (caption)
         m_progress.caption = *caption;
     m_progress.shown = true;
+    m_progress.takesFocus = !m_shownInRun;
+    m_shownInRun = true;
     m_progress.status.clear();
     emit progressChanged();
     emit raiseRequested();
@@ -624,6 +628,7 @@ void Dialer::hangUp()
 {
     ++m_generation;
     m_phase = Phase::HangingUp;
+    m_shownInRun = false;
     RasApi &ras = *m_platform.ras;
     m_redialAttempt = 0;
     showProgress(nullptr);

@@ -99,6 +99,11 @@ public:
         QString status;
         bool abortEnabled = false;
         bool skipEnabled = false;
+        // Shown at the user's asking (the run's or hang-up's first show, or
+        // Connect during a run): it may take the keyboard focus. A later
+        // attempt of the same run shows it without taking the focus from
+        // whatever the user works in meanwhile.
+        bool takesFocus = true;
     };
     Progress progress() const;
 
@@ -192,6 +197,7 @@ private:
     bool m_connected = false;   // the run has its connection: nothing may hang it up
     bool m_inEntry = false;     // the current entry is prepared and gets attempts
     bool m_prompting = false;
+    bool m_shownInRun = false;  // the progress window has been shown in this run or hang-up
     QString m_entry;
     QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way

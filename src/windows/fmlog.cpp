@@ -16,9 +16,11 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QBoxLayout>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -35,6 +37,7 @@ constexpr int kClientWidth = 527;
 constexpr int kClientHeight = 277;
 constexpr int kPanelWidth = 71;
 constexpr int kHeaderMarkLength = 6; // "@(#)>>"
+constexpr int kCharactersPerArrow = 4;
 
 QPushButton *makeButton(const QString &text, QWidget *parent, const QString &name, int row)
 {
@@ -114,6 +117,9 @@ TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
     btRefresh = makeButton(tr("&Refresh"), Panel1, QStringLiteral("btRefresh"), 0);
     btClear = makeButton(tr("&Clear"), Panel1, QStringLiteral("btClear"), 1);
     btClose = makeButton(tr("&OK"), Panel1, QStringLiteral("btClose"), 2);
+    // The text is no tab stop: the keys that read it work on the buttons.
+    for (QPushButton *button : {btRefresh, btClear, btClose})
+        button->installEventFilter(this);
 
     // The buttons as wide as the widest caption; the panel as wide as its
     // design or as they need, and never wider as the window grows.
@@ -226,6 +232,54 @@ void TfmLog::btCloseClick()
 void TfmLog::closeEvent(QCloseEvent *event)
 {
     event->accept();
+}
+
+bool TfmLog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && scrollLog(*static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TfmLog::scrollLog(const QKeyEvent &key)
+{
+    // The page keys and the arrows scroll the log as in a text; Ctrl+Home and
+    // Ctrl+End go to its first and last lines, Home and End to the lines'
+    // starts and ends. The focus stays where it is.
+    QScrollBar *lines = LogMemo->verticalScrollBar();
+    QScrollBar *columns = LogMemo->horizontalScrollBar();
+    const bool control = key.modifiers() & Qt::ControlModifier;
+    // The list's own horizontal step is a whole row; an arrow moves a few
+    // characters.
+    const int characters = kCharactersPerArrow * LogMemo->fontMetrics().averageCharWidth();
+    switch (key.key()) {
+    case Qt::Key_PageUp:
+        lines->triggerAction(QAbstractSlider::SliderPageStepSub);
+        return true;
+    case Qt::Key_PageDown:
+        lines->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        return true;
+    case Qt::Key_Up:
+        lines->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        return true;
+    case Qt::Key_Down:
+        lines->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        return true;
+    case Qt::Key_Left:
+        columns->setValue(columns->value() - characters);
+        return true;
+    case Qt::Key_Right:
+        columns->setValue(columns->value() + characters);
+        return true;
+    case Qt::Key_Home:
+        (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMinimum);
+        return true;
+    case Qt::Key_End:
+        (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMaximum);
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace vantrel

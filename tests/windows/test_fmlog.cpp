@@ -18,6 +18,8 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,53 @@ TEST_F(FmLogTest, HeaderLinesBecomeTheCaptionAndAreHidden)
         EXPECT_TRUE(window.isNull());
         EXPECT_EQ(QFile(logPath()).size(), row.file.size()); // never written
     }
+}
+
+// The text is no tab stop, so a keyboard user reads it from the buttons: the
+// page keys, the arrows, Home and End (with Ctrl: the first and last lines)
+// scroll it, and the focus stays on the button.
+TEST_F(FmLogTest, TheReadingKeysScrollTheLogWhileTheFocusStaysOnAButton)
+{
+    QByteArray log = kHeader;
+    for (int i = 0; i < 300; ++i)
+        log += "[06-19-2024 22h 05m 09s](" + QByteArray(200, 'M') + "): Connected.\r\n";
+    writeLog(log);
+    TfmLog &w = open();
+    w.btClear->setFocus();
+    QCoreApplication::processEvents();
+    const QScrollBar &lines = *w.LogMemo->verticalScrollBar();
+    const QScrollBar &columns = *w.LogMemo->horizontalScrollBar();
+    ASSERT_GT(lines.maximum(), 2 * lines.pageStep());
+    ASSERT_GT(columns.maximum(), columns.pageStep());
+    using Bar = const QScrollBar &;
+    const auto at = [](int value) { return [value](Bar b) { return b.value() == value; }; };
+    const auto atEnd = [](Bar b) { return b.value() == b.maximum(); };
+    const struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::function<bool(Bar)> line, column; // where the bars stand afterwards
+    } steps[] = {
+        {Qt::Key_PageDown, {}, [](Bar b) { return b.value() == b.pageStep(); }, at(0)},
+        {Qt::Key_Down, {}, [](Bar b) { return b.value() == b.pageStep() + b.singleStep(); }, at(0)},
+        {Qt::Key_Up, {}, [](Bar b) { return b.value() == b.pageStep(); }, at(0)},
+        {Qt::Key_PageUp, {}, at(0), at(0)},
+        {Qt::Key_End, Qt::ControlModifier, atEnd, at(0)},
+        {Qt::Key_Right, {}, atEnd, [](Bar b) { return b.value() > 0 && b.value() < b.pageStep(); }},
+        {Qt::Key_Left, {}, atEnd, at(0)},
+        {Qt::Key_End, {}, atEnd, atEnd},
+        {Qt::Key_Home, {}, atEnd, at(0)},
+        {Qt::Key_Home, Qt::ControlModifier, at(0), at(0)},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
+        QTest::keyClick(w.btClear, step.key, step.modifiers);
+        EXPECT_TRUE(step.line(lines)) << lines.value();
+        EXPECT_TRUE(step.column(columns)) << columns.value();
+        EXPECT_EQ(QApplication::focusWidget(), w.btClear);
+    }
+    // Tab still goes from button to button.
+    QTest::keyClick(w.btClear, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.btClose);
 }
 
 TEST_F(FmLogTest, RefreshOfAVanishedLogReportsItAndKeepsTheCaption)
