@@ -464,7 +464,7 @@ void TfmCnx::FormShow()
     if (FillEntryList()) {
         const qsizetype comma = s.RASCnx.indexOf(u',');
         if (comma < 0) {
-            lbCnx->setText(s.RASCnx);
+            lbCnx->setText(s.RASCnx == kMultiple ? cnx_text::translated(kMultipleShown) : s.RASCnx);
         } else {
             // A row number that names no entry row (the phonebook changed since)
             // selects nothing rather than a row the number never meant.

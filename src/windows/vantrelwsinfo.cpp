@@ -5,6 +5,7 @@
 #include "monitor/fmvantrel.h"
 #include "platform/formlayout.h"
 #include "platform/modal.h"
+#include "platform/sockets/posixsockets.h"
 #include "windows/fmconfig.h"
 
 #include <QBoxLayout>
@@ -180,8 +181,8 @@ void TVantrelWSInfo::FormShow()
         IP->setText(details_text::translated(kNotAvailable));
     } else {
         const WSADATA &info = m_state.WinsockInfo;
-        Ver->setText(recordText(info.szDescription));
-        Status->setText(recordText(info.szSystemStatus));
+        Ver->setText(sockets_text::TranslatedDescription(recordText(info.szDescription)));
+        Status->setText(sockets_text::TranslatedStatus(recordText(info.szSystemStatus)));
         MaxSock->setText(QString::number(info.iMaxSockets)); // unsigned 16-bit
         Config->setText(config_text::translated(m_state.AppSettings.Conn ? config_text::kConfiguredLan
                                                                      : config_text::kConfiguredDialup));

@@ -97,22 +97,29 @@ TEST_F(Accessibility, TheAlarmMessageIsAnAlertWithItsText)
     EXPECT_EQ(alarm->text(QAccessible::Description), QStringLiteral("Time Left: 45 minutes.\n3 warning(s)"));
 }
 
-// Captions of the tray menu and the configuration window, by object name.
-QMap<QString, QString> captions(TfmVantrel &fm, TfmConfig &config)
+// Captions of the tray menu and the configuration window, and the texts the
+// details window shows of the sockets layer's record, by object name.
+QMap<QString, QString> captions(TfmVantrel &fm, TfmConfig &config, TVantrelWSInfo &details)
 {
     QMap<QString, QString> out;
     for (QAction *item : fm.PopupMenu->actions())
         if (!item->isSeparator())
             out.insert(item->objectName(), item->text());
     out.insert(QStringLiteral("fmConfig"), config.windowTitle());
+    details.FormShow();
+    out.insert(QStringLiteral("Ver"), details.Ver->text());
+    out.insert(QStringLiteral("Status"), details.Status->text());
     return out;
 }
 
 TEST_F(Accessibility, InGermanTheTrayMenuAndAWindowSpeakGerman)
 {
-    create();
-    const QMap<QString, QString> english
-        = captions(*fm, *std::make_unique<TfmConfig>(state, platform, *fm, &configLine, QStringLiteral("/x")));
+    prepare();
+    const auto shown = [this] {
+        return captions(*fm, *std::make_unique<TfmConfig>(state, platform, *fm, &configLine, QStringLiteral("/x")),
+                        *std::make_unique<TVantrelWSInfo>(state, platform, *fm, QStringLiteral("/x")));
+    };
+    const QMap<QString, QString> english = shown();
     fm.reset();
 
     QTranslator german;
@@ -121,8 +128,8 @@ TEST_F(Accessibility, InGermanTheTrayMenuAndAWindowSpeakGerman)
     QCoreApplication::installTranslator(&german);
     const auto removeGerman = qScopeGuard([&] { QCoreApplication::removeTranslator(&german); });
     create();
-    const QMap<QString, QString> translated
-        = captions(*fm, *std::make_unique<TfmConfig>(state, platform, *fm, &configLine, QStringLiteral("/x")));
+    PosixSockets().WSAStartup(0x0101, &state.WinsockInfo);
+    const QMap<QString, QString> translated = shown();
 
     ASSERT_EQ(translated.keys(), english.keys());
     QSet<QChar> menuKeys;

@@ -4,6 +4,7 @@
 #include "platform/desktop/modules.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 namespace vantrel {
 
@@ -42,7 +43,7 @@ bool LazyWavePlayer::load(QString *error)
         return true;
     }
     if (error)
-        *error = QStringLiteral("Sounds cannot be played: the sound module %1 was not found (%2)")
+        *error = QCoreApplication::translate("WavePlayer", "Sounds cannot be played: the sound module %1 was not found (%2)")
                      .arg(QLatin1String(kModuleName), why);
     return false;
 }
