@@ -87,7 +87,8 @@ void TfmAlarm::buildControls()
     Panel1->setFrameShadow(QFrame::Sunken);
 
     // The first row reads as a sentence: "set [once] at [n] minutes".
-    Label2 = MakeLabel(tr("set"), Panel1, QStringLiteral("Label2"), {10, 9, 20, 21});
+    // Each label keeps a gap before the control it leads to, however long it grows.
+    Label2 = MakeLabel(tr("set"), Panel1, QStringLiteral("Label2"), {10, 9, 16, 21});
     edSet = Designed(new QComboBox(Panel1), {30, 9, 60, 21});
     edSet->setObjectName(QStringLiteral("edSet"));
     edSet->addItems({tr("once"), tr("every")});
@@ -98,7 +99,7 @@ void TfmAlarm::buildControls()
     Label2->setBuddy(edSet);
     Label2->setAccessibleName(tr("Repeat"));
     edSet->setAccessibleName(tr("Repeat"));
-    Label1 = MakeLabel(tr("at"), Panel1, QStringLiteral("Label1"), {96, 9, 14, 21});
+    Label1 = MakeLabel(tr("at"), Panel1, QStringLiteral("Label1"), {96, 9, 12, 21});
     // Hidden for "every", where it leaves its place empty.
     QSizePolicy keepPlace = Label1->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
@@ -139,10 +140,11 @@ void TfmAlarm::buildControls()
 
     QHBoxLayout *sentence = Row(nullptr, {});
     sentence->addWidget(Label2, 0, kAtLeft);
+    sentence->addSpacing(4);
     sentence->addWidget(edSet, 0, kAtLeft);
     sentence->addSpacing(6);
     sentence->addWidget(Label1, 0, kAtLeft);
-    sentence->addSpacing(2);
+    sentence->addSpacing(4);
     sentence->addWidget(edSeconds, 0, kAtLeft);
     sentence->addSpacing(6);
     sentence->addWidget(Label3, 0, kAtLeft);
