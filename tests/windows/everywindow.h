@@ -21,10 +21,6 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-#include <functional>
-#include <memory>
-#include <vector>
-
 namespace vantrel::test {
 
 class EveryWindowFixture : public MonitorFixture {
@@ -41,9 +37,7 @@ protected:
     void prepare()
     {
         QFile log(logPath());
-        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-        log.write("@(#)>> Vantrel Log File created at: 06-19-2024 22h 05m 09s\r\n\r\n"
-                  "[06-19-2024 22h 05m 09s]: Connected.\r\n");
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.write("@(#)>> Vantrel Log\r\n\r\n[...]: Connected.\r\n") > 0);
         log.close();
         rasService.addEntry(QStringLiteral("Morvent Online"), QStringLiteral("anna"), QStringLiteral("pw"));
         rasService.addEntry(QStringLiteral("Backup line"));
@@ -59,10 +53,7 @@ protected:
             {"entries", [this] { return new TfmCnx(state, platform, *fm); }},
             {"alarm settings", [this] { return new TfmAlarm(state, platform, fm->alarm()); }},
             {"alarm message", [] { return new TMsgAlarm({}, QPixmap(32, 32)); },
-             [](QWidget *w) {
-                 static_cast<TMsgAlarm *>(w)->addText(
-                     ExpandAlarmMessage(QStringLiteral("Time Left: $m minutes.$n$t warning(s)"), 45, 3));
-             }},
+             [](QWidget *w) { static_cast<TMsgAlarm *>(w)->addText(QStringLiteral("Time Left: 45 minutes.\n3 warning(s)")); }},
             {"credentials", [] { return new TfmAsk(QStringLiteral("Morvent Online"), QString(), QString()); }},
             {"progress", [] { return new TfmConnect(); },
              [this](QWidget *w) { static_cast<TfmConnect *>(w)->Memo1->setPlainText(longestStatusText()); }},
@@ -77,11 +68,8 @@ protected:
     QString longestStatusText()
     {
         QString longest;
-        for (DWORD error = 600; error < 1000; ++error) {
-            const QString text = RasStatusText(ras, 0, error);
-            if (text.size() > longest.size())
-                longest = text;
-        }
+        for (DWORD error = 600; error < 1000; ++error)
+            longest = std::max(longest, RasStatusText(ras, 0, error), [](auto &a, auto &b) { return a.size() < b.size(); });
         return longest;
     }
 

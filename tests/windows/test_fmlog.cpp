@@ -122,41 +122,28 @@ TEST_F(FmLogTest, HeaderLinesBecomeTheCaptionAndAreHidden)
 // scroll it, and the focus stays on the button.
 TEST_F(FmLogTest, TheReadingKeysScrollTheLogWhileTheFocusStaysOnAButton)
 {
-    QByteArray log = kHeader;
-    for (int i = 0; i < 300; ++i)
-        log += "[06-19-2024 22h 05m 09s](" + QByteArray(200, 'M') + "): Connected.\r\n";
-    writeLog(log);
+    writeLog(kHeader + QByteArray("[06-19-2024 22h 05m 09s](" + QByteArray(200, 'M') + "): Connected.\r\n").repeated(300));
     TfmLog &w = open();
     w.btClear->setFocus();
     QCoreApplication::processEvents();
-    const QScrollBar &lines = *w.LogMemo->verticalScrollBar();
-    const QScrollBar &columns = *w.LogMemo->horizontalScrollBar();
+    const QScrollBar &lines = *w.LogMemo->verticalScrollBar(), &columns = *w.LogMemo->horizontalScrollBar();
     ASSERT_GT(lines.maximum(), 2 * lines.pageStep());
     ASSERT_GT(columns.maximum(), columns.pageStep());
-    using Bar = const QScrollBar &;
-    const auto at = [](int value) { return [value](Bar b) { return b.value() == value; }; };
-    const auto atEnd = [](Bar b) { return b.value() == b.maximum(); };
-    const struct Step {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        std::function<bool(Bar)> line, column; // where the bars stand afterwards
-    } steps[] = {
-        {Qt::Key_PageDown, {}, [](Bar b) { return b.value() == b.pageStep(); }, at(0)},
-        {Qt::Key_Down, {}, [](Bar b) { return b.value() == b.pageStep() + b.singleStep(); }, at(0)},
-        {Qt::Key_Up, {}, [](Bar b) { return b.value() == b.pageStep(); }, at(0)},
-        {Qt::Key_PageUp, {}, at(0), at(0)},
-        {Qt::Key_End, Qt::ControlModifier, atEnd, at(0)},
-        {Qt::Key_Right, {}, atEnd, [](Bar b) { return b.value() > 0 && b.value() < b.pageStep(); }},
-        {Qt::Key_Left, {}, atEnd, at(0)},
-        {Qt::Key_End, {}, atEnd, atEnd},
-        {Qt::Key_Home, {}, atEnd, at(0)},
-        {Qt::Key_Home, Qt::ControlModifier, at(0), at(0)},
-    };
-    for (const Step &step : steps) {
-        SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
-        QTest::keyClick(w.btClear, step.key, step.modifiers);
-        EXPECT_TRUE(step.line(lines)) << lines.value();
-        EXPECT_TRUE(step.column(columns)) << columns.value();
+    const int page = lines.pageStep(), step = lines.singleStep(), end = lines.maximum(), right = columns.maximum();
+    // Key, modifiers, where the bars stand afterwards (-1: a few characters right).
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int, int> steps[] = {
+        {Qt::Key_PageDown, {}, page, 0}, {Qt::Key_Down, {}, page + step, 0}, {Qt::Key_Up, {}, page, 0},
+        {Qt::Key_PageUp, {}, 0, 0},      {Qt::Key_End, Qt::ControlModifier, end, 0}, {Qt::Key_Right, {}, end, -1},
+        {Qt::Key_Left, {}, end, 0},      {Qt::Key_End, {}, end, right},   {Qt::Key_Home, {}, end, 0},
+        {Qt::Key_Home, Qt::ControlModifier, 0, 0}};
+    for (const auto &[key, modifiers, line, column] : steps) {
+        SCOPED_TRACE(QKeySequence(key | modifiers).toString().toStdString());
+        QTest::keyClick(w.btClear, key, modifiers);
+        EXPECT_EQ(lines.value(), line);
+        if (column < 0)
+            EXPECT_TRUE(columns.value() > 0 && columns.value() < columns.pageStep()) << columns.value();
+        else
+            EXPECT_EQ(columns.value(), column);
         EXPECT_EQ(QApplication::focusWidget(), w.btClear);
     }
     // Tab still goes from button to button.
