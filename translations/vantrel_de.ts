@@ -2,18 +2,306 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>FileRegistry</name>
+    <message>
+        <source>The settings file &quot;%1&quot; cannot be read (%2). Vantrel leaves it untouched and will not save settings into it.</source>
+        <translation>Die Einstellungsdatei „%1“ kann nicht gelesen werden (%2). Vantrel lässt sie unverändert und speichert keine Einstellungen darin.</translation>
+    </message>
+    <message>
+        <source>The settings file &quot;%1&quot; is larger than %2 MiB, too large to be a settings file. Vantrel leaves it untouched and will not save settings into it.</source>
+        <translation>Die Einstellungsdatei „%1“ ist größer als %2 MiB und damit zu groß für eine Einstellungsdatei. Vantrel lässt sie unverändert und speichert keine Einstellungen darin.</translation>
+    </message>
+    <message>
+        <source>The settings file &quot;%1&quot; is damaged (%2). It has been kept aside as &quot;%3&quot;, and Vantrel goes on as if it were empty.</source>
+        <translation>Die Einstellungsdatei „%1“ ist beschädigt (%2). Sie wurde als „%3“ beiseitegelegt, und Vantrel arbeitet weiter, als wäre sie leer.</translation>
+    </message>
+    <message>
+        <source>The settings file &quot;%1&quot; is damaged (%2) and could not be kept aside (%3). Vantrel leaves it untouched and will not save settings into it.</source>
+        <translation>Die Einstellungsdatei „%1“ ist beschädigt (%2) und konnte nicht beiseitegelegt werden (%3). Vantrel lässt sie unverändert und speichert keine Einstellungen darin.</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>sie ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it cannot be read as a hive</source>
+        <translation>sie lässt sich nicht als Registrierungsdatei lesen</translation>
+    </message>
+</context>
+<context>
+    <name>HiveFormat</name>
+    <message>
+        <source>text that is not valid UTF-8</source>
+        <translation>Text, der kein gültiges UTF-8 ist</translation>
+    </message>
+    <message>
+        <source>character 0x%1 is not allowed here</source>
+        <translation>das Zeichen 0x%1 ist hier nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>backslash at the end of the line</source>
+        <translation>umgekehrter Schrägstrich am Zeilenende</translation>
+    </message>
+    <message>
+        <source>\x without hex digits</source>
+        <translation>\x ohne Hexadezimalziffern</translation>
+    </message>
+    <message>
+        <source>unknown escape \%1</source>
+        <translation>unbekannte Escape-Folge \%1</translation>
+    </message>
+    <message>
+        <source>missing closing %1</source>
+        <translation>schließendes %1 fehlt</translation>
+    </message>
+    <message>
+        <source>expected a two-digit hex byte</source>
+        <translation>erwartet wurde ein zweistelliges Hexadezimalbyte</translation>
+    </message>
+    <message>
+        <source>expected a comma between hex bytes</source>
+        <translation>erwartet wurde ein Komma zwischen Hexadezimalbytes</translation>
+    </message>
+    <message>
+        <source>continuation line missing at the end of the file</source>
+        <translation>Fortsetzungszeile fehlt am Dateiende</translation>
+    </message>
+    <message>
+        <source>dword: needs 1 to 8 hex digits</source>
+        <translation>dword: braucht 1 bis 8 Hexadezimalziffern</translation>
+    </message>
+    <message>
+        <source>str(n): is read for types 1 and 2 only, as str(n):&quot;text&quot;</source>
+        <translation>str(n): wird nur für die Typen 1 und 2 gelesen, als str(n):&quot;Text&quot;</translation>
+    </message>
+    <message>
+        <source>malformed hex(n):</source>
+        <translation>fehlerhaftes hex(n):</translation>
+    </message>
+    <message>
+        <source>string data of odd length</source>
+        <translation>Zeichenkettendaten ungerader Länge</translation>
+    </message>
+    <message>
+        <source>hex(4): needs exactly four bytes</source>
+        <translation>hex(4): braucht genau vier Bytes</translation>
+    </message>
+    <message>
+        <source>unknown value data</source>
+        <translation>unbekannte Wertdaten</translation>
+    </message>
+    <message>
+        <source>unexpected text after the value</source>
+        <translation>unerwarteter Text nach dem Wert</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>the first line must be &quot;%1&quot;</source>
+        <translation>die erste Zeile muss „%1“ lauten</translation>
+    </message>
+    <message>
+        <source>unknown # line</source>
+        <translation>unbekannte #-Zeile</translation>
+    </message>
+    <message>
+        <source>unexpected text after the key name</source>
+        <translation>unerwarteter Text nach dem Schlüsselnamen</translation>
+    </message>
+    <message>
+        <source>malformed key name</source>
+        <translation>fehlerhafter Schlüsselname</translation>
+    </message>
+    <message>
+        <source>empty value name (the unnamed value is written @)</source>
+        <translation>leerer Wertname (der unbenannte Wert wird @ geschrieben)</translation>
+    </message>
+    <message>
+        <source>unrecognised line</source>
+        <translation>unbekannte Zeile</translation>
+    </message>
+    <message>
+        <source>value outside any key</source>
+        <translation>Wert außerhalb eines Schlüssels</translation>
+    </message>
+    <message>
+        <source>expected = after the value name</source>
+        <translation>erwartet wurde = nach dem Wertnamen</translation>
+    </message>
+</context>
+<context>
+    <name>LineState</name>
+    <message>
+        <source>The simulated line keeps its connections in a folder that is not private: %1. Another user could show a forged connection there, so the simulated line reads and writes nothing in it: no line can be seen, dialled or hung up. Make the folder yours with mode 0700, or remove it.</source>
+        <translation>Die simulierte Leitung verwahrt ihre Verbindungen in einem Ordner, der nicht privat ist: %1. Ein anderer Benutzer könnte dort eine gefälschte Verbindung vorspiegeln, daher liest und schreibt die simulierte Leitung dort nichts: Es kann keine Leitung angezeigt, gewählt oder getrennt werden. Machen Sie den Ordner mit dem Modus 0700 zu Ihrem eigenen, oder entfernen Sie ihn.</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1</source>
+        <translation>der Ordner %1 kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>%1, so nothing is kept there</source>
+        <translation>%1, daher wird dort nichts abgelegt</translation>
+    </message>
+    <message>
+        <source>%1 is locked by another process</source>
+        <translation>%1 ist von einem anderen Prozess gesperrt</translation>
+    </message>
+    <message>
+        <source>cannot lock %1: %2</source>
+        <translation>%1 kann nicht gesperrt werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 KiB, too large to be the line state</source>
+        <translation>%1 ist größer als %2 KiB und damit zu groß für den Leitungszustand</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Modules</name>
+    <message>
+        <source>no folder to look in</source>
+        <translation>kein Ordner zum Suchen</translation>
+    </message>
+</context>
+<context>
+    <name>NotifyIcon</name>
+    <message>
+        <source>Vantrel runs without a tray icon</source>
+        <translation>Vantrel läuft ohne Symbol im Systembereich</translation>
+    </message>
+    <message>
+        <source>No system tray was found on this desktop. Vantrel keeps running; its icon appears as soon as a tray is there. To get one, add a system tray (notification area) to your panel, or on GNOME install and enable the AppIndicator extension.</source>
+        <translation>Auf dieser Arbeitsfläche wurde kein Systembereich gefunden. Vantrel läuft weiter; sein Symbol erscheint, sobald ein Systembereich da ist. Fügen Sie dazu Ihrer Leiste einen Systembereich (Benachrichtigungsfeld) hinzu, oder installieren und aktivieren Sie unter GNOME die Erweiterung AppIndicator.</translation>
+    </message>
+</context>
+<context>
+    <name>Phonebook</name>
+    <message>
+        <source>an answer in the list is empty</source>
+        <translation>eine Antwort in der Liste ist leer</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an answer (connect, busy, noanswer or authfail)</source>
+        <translation>„%1“ ist keine Antwort (connect, busy, noanswer oder authfail)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a number of seconds (0 to 3600) nor an IPv4 address</source>
+        <translation>„%1“ ist weder eine Anzahl Sekunden (0 bis 3600) noch eine IPv4-Adresse</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an IPv4 address</source>
+        <translation>„%1“ ist keine IPv4-Adresse</translation>
+    </message>
+    <message>
+        <source>unexpected &quot;%1&quot; after %2</source>
+        <translation>unerwartetes „%1“ nach %2</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>not valid UTF-8 text; the line is skipped.</source>
+        <translation>kein gültiger UTF-8-Text; die Zeile wird übergangen.</translation>
+    </message>
+    <message>
+        <source>an entry header must end with &quot;]&quot;; the entry is skipped.</source>
+        <translation>ein Eintragskopf muss mit „]“ enden; der Eintrag wird übergangen.</translation>
+    </message>
+    <message>
+        <source>the entry has no name; it is skipped.</source>
+        <translation>der Eintrag hat keinen Namen; er wird übergangen.</translation>
+    </message>
+    <message>
+        <source>the entry name is longer than %1 bytes; the entry is skipped.</source>
+        <translation>der Eintragsname ist länger als %1 Bytes; der Eintrag wird übergangen.</translation>
+    </message>
+    <message>
+        <source>the entry name holds control characters or brackets; the entry is skipped.</source>
+        <translation>der Eintragsname enthält Steuerzeichen oder eckige Klammern; der Eintrag wird übergangen.</translation>
+    </message>
+    <message>
+        <source>entry &quot;%1&quot; appears twice; the second one is skipped.</source>
+        <translation>der Eintrag „%1“ kommt zweimal vor; der zweite wird übergangen.</translation>
+    </message>
+    <message>
+        <source>expected [entry name], Key=value or a comment; the line is skipped.</source>
+        <translation>erwartet wurde [Eintragsname], Schlüssel=Wert oder ein Kommentar; die Zeile wird übergangen.</translation>
+    </message>
+    <message>
+        <source>a value before the first [entry]; the line is skipped.</source>
+        <translation>ein Wert vor dem ersten [Eintrag]; die Zeile wird übergangen.</translation>
+    </message>
+    <message>
+        <source>unknown key &quot;%1&quot; (known: UserName, Password, Answer, Device); the line is skipped.</source>
+        <translation>unbekannter Schlüssel „%1“ (bekannt: UserName, Password, Answer, Device); die Zeile wird übergangen.</translation>
+    </message>
+    <message>
+        <source>%1 is given twice for &quot;%2&quot;; the later line is skipped.</source>
+        <translation>%1 ist für „%2“ zweimal angegeben; die spätere Zeile wird übergangen.</translation>
+    </message>
+    <message>
+        <source>%1 is longer than %2 bytes; the line is skipped.</source>
+        <translation>%1 ist länger als %2 Bytes; die Zeile wird übergangen.</translation>
+    </message>
+    <message>
+        <source>%1 holds control characters; the line is skipped.</source>
+        <translation>%1 enthält Steuerzeichen; die Zeile wird übergangen.</translation>
+    </message>
+    <message>
+        <source>Answer: %1; the line is skipped and &quot;%2&quot; connects.</source>
+        <translation>Answer: %1; die Zeile wird übergangen, und „%2“ verbindet.</translation>
+    </message>
+</context>
+<context>
+    <name>PrivateFolder</name>
+    <message>
+        <source>%1 cannot be looked at: %2</source>
+        <translation>%1 kann nicht untersucht werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 ist kein Ordner</translation>
+    </message>
+    <message>
+        <source>the folder %1 belongs to another user (user id %2)</source>
+        <translation>der Ordner %1 gehört einem anderen Benutzer (Benutzerkennung %2)</translation>
+    </message>
+    <message>
+        <source>the folder %1 is open to other users (mode %2 instead of 0700)</source>
+        <translation>der Ordner %1 ist für andere Benutzer offen (Modus %2 statt 0700)</translation>
+    </message>
+</context>
+<context>
+    <name>RasBackend</name>
+    <message>
+        <source>VANTREL_RAS_BACKEND is &quot;%1&quot;, which is neither &quot;nm&quot; nor &quot;simline&quot;; the backend is chosen as if it were not set.</source>
+        <translation>VANTREL_RAS_BACKEND ist „%1“, also weder „nm“ noch „simline“; die Anbindung wird gewählt, als wäre die Variable nicht gesetzt.</translation>
+    </message>
+</context>
+<context>
     <name>RasStatusText</name>
     <message>
         <source>The connection handle is not valid; the connection may have ended.</source>
-        <translation>Das Verbindungshandle ist ungültig; die Verbindung ist vielleicht beendet.</translation>
+        <translation>Die Verbindung ist nicht mehr gültig; vielleicht wurde sie beendet.</translation>
     </message>
     <message>
         <source>There is not enough memory to complete the operation.</source>
-        <translation>Zu wenig Speicher, um den Vorgang abzuschließen.</translation>
+        <translation>Für diesen Vorgang ist nicht genug Arbeitsspeicher frei.</translation>
     </message>
     <message>
         <source>A value passed to the remote access service is not valid.</source>
-        <translation>Ein an den Remotezugriffsdienst übergebener Wert ist ungültig.</translation>
+        <translation>Ein Wert, der dem Einwähldienst übergeben wurde, ist ungültig.</translation>
     </message>
     <message>
         <source>The buffer given for the text is too small.</source>
@@ -25,7 +313,7 @@
     </message>
     <message>
         <source>The port handle is not valid.</source>
-        <translation>Das Anschlusshandle ist ungültig.</translation>
+        <translation>Der Anschluss ist nicht mehr gültig.</translation>
     </message>
     <message>
         <source>The port is already open.</source>
@@ -33,7 +321,7 @@
     </message>
     <message>
         <source>The buffer given is too small for the information asked for.</source>
-        <translation>Der Puffer ist zu klein für die angeforderten Informationen.</translation>
+        <translation>Der Puffer ist für die angeforderten Angaben zu klein.</translation>
     </message>
     <message>
         <source>The port information given is wrong.</source>
@@ -45,7 +333,7 @@
     </message>
     <message>
         <source>The device does not exist.</source>
-        <translation>Das Gerät existiert nicht.</translation>
+        <translation>Das Gerät ist nicht vorhanden.</translation>
     </message>
     <message>
         <source>The port could not be found.</source>
@@ -73,7 +361,7 @@
     </message>
     <message>
         <source>The phonebook has no entry of that name.</source>
-        <translation>Das Telefonbuch hat keinen Eintrag dieses Namens.</translation>
+        <translation>Das Telefonbuch enthält keinen Eintrag mit diesem Namen.</translation>
     </message>
     <message>
         <source>The phonebook file cannot be written.</source>
@@ -89,11 +377,11 @@
     </message>
     <message>
         <source>The remote computer closed the connection.</source>
-        <translation>Der Gegenrechner hat die Verbindung getrennt.</translation>
+        <translation>Die Gegenstelle hat die Verbindung getrennt.</translation>
     </message>
     <message>
         <source>The connection was closed because the device failed.</source>
-        <translation>Die Verbindung wurde getrennt, weil das Gerät ausfiel.</translation>
+        <translation>Die Verbindung wurde getrennt, weil das Gerät ausgefallen ist.</translation>
     </message>
     <message>
         <source>The connection was closed by the user.</source>
@@ -101,7 +389,7 @@
     </message>
     <message>
         <source>A record passed to the remote access service has the wrong size.</source>
-        <translation>Ein an den Remotezugriffsdienst übergebener Datensatz hat die falsche Größe.</translation>
+        <translation>Ein Datensatz, der dem Einwähldienst übergeben wurde, hat die falsche Größe.</translation>
     </message>
     <message>
         <source>The port is in use or is not set up for dialling out.</source>
@@ -109,15 +397,15 @@
     </message>
     <message>
         <source>The computer could not be registered on the remote network.</source>
-        <translation>Der Computer konnte im entfernten Netzwerk nicht angemeldet werden.</translation>
+        <translation>Der Computer konnte nicht im entfernten Netzwerk angemeldet werden.</translation>
     </message>
     <message>
         <source>An error of unknown cause occurred.</source>
-        <translation>Ein Fehler unbekannter Ursache ist aufgetreten.</translation>
+        <translation>Es ist ein Fehler unbekannter Ursache aufgetreten.</translation>
     </message>
     <message>
         <source>The request took too long and was given up.</source>
-        <translation>Die Anfrage dauerte zu lange und wurde aufgegeben.</translation>
+        <translation>Die Anfrage hat zu lange gedauert und wurde abgebrochen.</translation>
     </message>
     <message>
         <source>The line is busy. Try again later.</source>
@@ -125,31 +413,31 @@
     </message>
     <message>
         <source>A voice answered instead of a modem.</source>
-        <translation>Statt eines Modems hat eine Stimme geantwortet.</translation>
+        <translation>Statt eines Modems hat sich eine Stimme gemeldet.</translation>
     </message>
     <message>
         <source>The number dialled did not answer.</source>
-        <translation>Die gewählte Nummer antwortet nicht.</translation>
+        <translation>Unter der gewählten Nummer meldet sich niemand.</translation>
     </message>
     <message>
         <source>No carrier: the modems could not agree on a connection.</source>
-        <translation>Kein Träger: Die Modems konnten sich nicht auf eine Verbindung einigen.</translation>
+        <translation>Kein Trägersignal: Die Modems konnten sich nicht auf eine Verbindung einigen.</translation>
     </message>
     <message>
         <source>There is no dial tone. Check that the line is plugged in.</source>
-        <translation>Kein Wählton. Prüfen Sie, ob die Leitung eingesteckt ist.</translation>
+        <translation>Kein Wählton. Prüfen Sie, ob das Telefonkabel eingesteckt ist.</translation>
     </message>
     <message>
         <source>The remote network did not accept the user name or password.</source>
-        <translation>Das entfernte Netzwerk hat Benutzername oder Kennwort nicht angenommen.</translation>
+        <translation>Das entfernte Netzwerk hat den Benutzernamen oder das Kennwort nicht angenommen.</translation>
     </message>
     <message>
         <source>The remote computer did not answer in time.</source>
-        <translation>Der Gegenrechner hat nicht rechtzeitig geantwortet.</translation>
+        <translation>Die Gegenstelle hat nicht rechtzeitig geantwortet.</translation>
     </message>
     <message>
         <source>The remote computer does not respond.</source>
-        <translation>Der Gegenrechner antwortet nicht.</translation>
+        <translation>Die Gegenstelle antwortet nicht.</translation>
     </message>
     <message>
         <source>The connection has no network address yet.</source>
@@ -161,7 +449,7 @@
     </message>
     <message>
         <source>NetworkManager is not running, so no connection can be listed or made.</source>
-        <translation>NetworkManager läuft nicht; daher kann keine Verbindung aufgelistet oder hergestellt werden.</translation>
+        <translation>NetworkManager läuft nicht, daher können keine Verbindungen aufgelistet oder hergestellt werden.</translation>
     </message>
     <message>
         <source>NetworkManager stopped while the connection was being made.</source>
@@ -169,11 +457,11 @@
     </message>
     <message>
         <source>NetworkManager had no password or key for the connection (no secrets).</source>
-        <translation>NetworkManager hatte kein Kennwort und keinen Schlüssel für die Verbindung (no secrets).</translation>
+        <translation>NetworkManager hatte für die Verbindung weder ein Kennwort noch einen Schlüssel.</translation>
     </message>
     <message>
         <source>NetworkManager gave up: the connection attempt timed out.</source>
-        <translation>NetworkManager hat aufgegeben: Zeitüberschreitung beim Verbindungsversuch.</translation>
+        <translation>NetworkManager hat aufgegeben: Der Verbindungsversuch hat zu lange gedauert.</translation>
     </message>
     <message>
         <source>The device of the connection was removed.</source>
@@ -181,7 +469,7 @@
     </message>
     <message>
         <source>NetworkManager has no device that can carry this connection now.</source>
-        <translation>NetworkManager hat derzeit kein Gerät, das diese Verbindung herstellen kann.</translation>
+        <translation>NetworkManager hat zurzeit kein Gerät, über das diese Verbindung laufen kann.</translation>
     </message>
     <message>
         <source>NetworkManager does not allow this user to start or stop the connection.</source>
@@ -201,7 +489,7 @@
     </message>
     <message>
         <source>The connection was deleted from NetworkManager.</source>
-        <translation>Die Verbindung wurde aus NetworkManager gelöscht.</translation>
+        <translation>Die Verbindung wurde in NetworkManager gelöscht.</translation>
     </message>
     <message>
         <source>A connection this one depends on could not be brought up.</source>
@@ -213,27 +501,27 @@
     </message>
     <message>
         <source>The modem could not register with the mobile network or its APN.</source>
-        <translation>Das Modem konnte sich nicht beim Mobilfunknetz oder dessen APN anmelden.</translation>
+        <translation>Das Modem konnte sich nicht im Mobilfunknetz oder an seinem Zugangspunkt (APN) anmelden.</translation>
     </message>
     <message>
         <source>The PPP link could not be started or broke down.</source>
-        <translation>Die PPP-Verbindung konnte nicht gestartet werden oder ist zusammengebrochen.</translation>
+        <translation>Die PPP-Verbindung konnte nicht gestartet werden oder ist abgebrochen.</translation>
     </message>
     <message>
         <source>The Bluetooth link to the phone failed or timed out.</source>
-        <translation>Die Bluetooth-Verbindung zum Telefon ist fehlgeschlagen oder hat das Zeitlimit überschritten.</translation>
+        <translation>Die Bluetooth-Verbindung zum Telefon ist fehlgeschlagen oder hat zu lange gedauert.</translation>
     </message>
     <message>
         <source>The line cannot be used for dialling now.</source>
-        <translation>Die Leitung kann zurzeit nicht zum Wählen verwendet werden.</translation>
+        <translation>Über die Leitung kann zurzeit nicht gewählt werden.</translation>
     </message>
     <message>
         <source>NetworkManager could not bring the connection up and gave no reason.</source>
-        <translation>NetworkManager konnte die Verbindung nicht herstellen und nannte keinen Grund.</translation>
+        <translation>NetworkManager konnte die Verbindung nicht herstellen und hat keinen Grund genannt.</translation>
     </message>
     <message>
         <source>Remote access error %1.</source>
-        <translation>Remotezugriffsfehler %1.</translation>
+        <translation>Einwahlfehler %1.</translation>
     </message>
     <message>
         <source>Opening port</source>
@@ -257,43 +545,43 @@
     </message>
     <message>
         <source>Authenticating</source>
-        <translation>Authentifizierung</translation>
+        <translation>Anmeldung läuft</translation>
     </message>
     <message>
         <source>Authentication: notify</source>
-        <translation>Authentifizierung: Benachrichtigung</translation>
+        <translation>Anmeldung: Benachrichtigung</translation>
     </message>
     <message>
         <source>Authentication: retry</source>
-        <translation>Authentifizierung: neuer Versuch</translation>
+        <translation>Anmeldung: neuer Versuch</translation>
     </message>
     <message>
         <source>Authentication: callback</source>
-        <translation>Authentifizierung: Rückruf</translation>
+        <translation>Anmeldung: Rückruf</translation>
     </message>
     <message>
         <source>Authentication: change password</source>
-        <translation>Authentifizierung: Kennwort ändern</translation>
+        <translation>Anmeldung: Kennwort ändern</translation>
     </message>
     <message>
         <source>Authentication: projecting</source>
-        <translation>Authentifizierung: Projektion</translation>
+        <translation>Protokolle werden ausgehandelt</translation>
     </message>
     <message>
         <source>Authentication: link speed</source>
-        <translation>Authentifizierung: Verbindungsgeschwindigkeit</translation>
+        <translation>Anmeldung: Verbindungsgeschwindigkeit</translation>
     </message>
     <message>
         <source>Authentication: acknowledge</source>
-        <translation>Authentifizierung: Bestätigung</translation>
+        <translation>Anmeldung: Bestätigung</translation>
     </message>
     <message>
         <source>Authentication: reauthenticate</source>
-        <translation>Authentifizierung: erneute Authentifizierung</translation>
+        <translation>Erneute Anmeldung</translation>
     </message>
     <message>
         <source>Authenticated</source>
-        <translation>Authentifiziert</translation>
+        <translation>Angemeldet</translation>
     </message>
     <message>
         <source>Preparing for callback</source>
@@ -301,7 +589,7 @@
     </message>
     <message>
         <source>Waiting for modem reset</source>
-        <translation>Warten auf Zurücksetzen des Modems</translation>
+        <translation>Modem wird zurückgesetzt</translation>
     </message>
     <message>
         <source>Waiting for callback</source>
@@ -309,11 +597,11 @@
     </message>
     <message>
         <source>Projected</source>
-        <translation>Projiziert</translation>
+        <translation>Protokolle ausgehandelt</translation>
     </message>
     <message>
         <source>Start authentication</source>
-        <translation>Authentifizierung beginnt</translation>
+        <translation>Anmeldung beginnt</translation>
     </message>
     <message>
         <source>Callback complete</source>
@@ -325,11 +613,11 @@
     </message>
     <message>
         <source>Interactive</source>
-        <translation>Interaktiv</translation>
+        <translation>Eingabe erforderlich</translation>
     </message>
     <message>
         <source>Retry Authentication</source>
-        <translation>Authentifizierung wiederholen</translation>
+        <translation>Anmeldung wiederholen</translation>
     </message>
     <message>
         <source>Callback set by caller</source>
@@ -349,6 +637,143 @@
     </message>
 </context>
 <context>
+    <name>RegularFile</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>keine gewöhnliche Datei</translation>
+    </message>
+</context>
+<context>
+    <name>Settings</name>
+    <message>
+        <source>Can&apos;t read Cyclic connections info. Cycle is disabled.</source>
+        <translation>Die Angaben zum Verbindungszyklus können nicht gelesen werden. Der Zyklus ist ausgeschaltet.</translation>
+    </message>
+</context>
+<context>
+    <name>SimLine</name>
+    <message>
+        <source>Cannot create the phonebook %1.</source>
+        <translation>Das Telefonbuch %1 kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>Cannot read the phonebook %1: it is larger than %2 KiB, too large to be a phonebook.</source>
+        <translation>Das Telefonbuch %1 kann nicht gelesen werden: Es ist größer als %2 KiB und damit zu groß für ein Telefonbuch.</translation>
+    </message>
+    <message>
+        <source>Cannot read the phonebook %1: %2.</source>
+        <translation>Das Telefonbuch %1 kann nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>Some lines of the phonebook %1 were skipped:
+%2</source>
+        <translation>Einige Zeilen des Telefonbuchs %1 wurden übergangen:
+%2</translation>
+    </message>
+    <message>
+        <source>The simulated line cannot dial: %1.</source>
+        <translation>Die simulierte Leitung kann nicht wählen: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>WavePlayer</name>
+    <message>
+        <source>Sounds cannot be played: the sound module %1 could not be loaded (%2)</source>
+        <translation>Klänge können nicht abgespielt werden: Das Klangmodul %1 konnte nicht geladen werden (%2)</translation>
+    </message>
+    <message>
+        <source>Sounds cannot be played: the sound module is not installed. Install the package %1 (for example: sudo apt install %1), then choose the sound again.</source>
+        <translation>Klänge können nicht abgespielt werden: Das Klangmodul ist nicht installiert. Installieren Sie das Paket %1 (zum Beispiel: sudo apt install %1) und wählen Sie den Klang danach erneut.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a playable wave file: %2</source>
+        <translation>&apos;%1&apos; ist keine abspielbare WAV-Datei: %2</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot be read: %2</source>
+        <translation>&apos;%1&apos; kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>it is not a RIFF WAVE file</source>
+        <translation>sie ist keine RIFF-WAVE-Datei</translation>
+    </message>
+    <message>
+        <source>its format chunk is too short</source>
+        <translation>ihr Formatabschnitt ist zu kurz</translation>
+    </message>
+    <message>
+        <source>its format chunk is cut short</source>
+        <translation>ihr Formatabschnitt ist abgeschnitten</translation>
+    </message>
+    <message>
+        <source>its samples are not plain PCM (format %1)</source>
+        <translation>ihre Abtastwerte sind kein einfaches PCM (Format %1)</translation>
+    </message>
+    <message>
+        <source>%1-bit samples are not supported</source>
+        <translation>Abtastwerte mit %1 Bit werden nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>it names no channels or no sample rate</source>
+        <translation>sie nennt keine Kanäle oder keine Abtastrate</translation>
+    </message>
+    <message>
+        <source>it has no format chunk before its samples</source>
+        <translation>sie hat vor ihren Abtastwerten keinen Formatabschnitt</translation>
+    </message>
+    <message>
+        <source>it holds no sound</source>
+        <translation>sie enthält keinen Klang</translation>
+    </message>
+    <message>
+        <source>it has no sound data</source>
+        <translation>sie hat keine Klangdaten</translation>
+    </message>
+    <message>
+        <source>it has no format chunk</source>
+        <translation>sie hat keinen Formatabschnitt</translation>
+    </message>
+</context>
+<context>
+    <name>WaylandClipboard</name>
+    <message>
+        <source>its module vantrel-wayland was not found (%1)</source>
+        <translation>das Modul vantrel-wayland wurde nicht gefunden (%1)</translation>
+    </message>
+    <message>
+        <source>the desktop did not give Vantrel&apos;s copy window the keyboard focus that a program needs to copy</source>
+        <translation>die Arbeitsfläche hat dem Kopierfenster von Vantrel nicht den Tastaturfokus gegeben, den ein Programm zum Kopieren braucht</translation>
+    </message>
+    <message>
+        <source>the Wayland display could not be reached</source>
+        <translation>die Wayland-Anzeige ist nicht erreichbar</translation>
+    </message>
+    <message>
+        <source>the Wayland display did not answer</source>
+        <translation>die Wayland-Anzeige hat nicht geantwortet</translation>
+    </message>
+    <message>
+        <source>the Wayland desktop offers no window that could take the keyboard focus</source>
+        <translation>die Wayland-Arbeitsfläche bietet kein Fenster, das den Tastaturfokus bekommen könnte</translation>
+    </message>
+    <message>
+        <source>the Wayland desktop offers no clipboard</source>
+        <translation>die Wayland-Arbeitsfläche bietet keine Zwischenablage</translation>
+    </message>
+    <message>
+        <source>the Wayland desktop has no keyboard, and a program can copy only while it has the keyboard focus</source>
+        <translation>die Wayland-Arbeitsfläche hat keine Tastatur, und ein Programm kann nur kopieren, während es den Tastaturfokus hat</translation>
+    </message>
+    <message>
+        <source>the connection to the Wayland display broke</source>
+        <translation>die Verbindung zur Wayland-Anzeige ist abgebrochen</translation>
+    </message>
+    <message>
+        <source>Vantrel could not make its copy window (%1)</source>
+        <translation>Vantrel konnte sein Kopierfenster nicht anlegen (%1)</translation>
+    </message>
+</context>
+<context>
     <name>about_text</name>
     <message>
         <source>Version 4.12</source>
@@ -359,7 +784,7 @@
     <name>cnx_text</name>
     <message>
         <source>RAS Connections</source>
-        <translation>RAS-Verbindungen</translation>
+        <translation>Wählverbindungen</translation>
     </message>
     <message>
         <source>&lt;empty&gt;</source>
@@ -375,11 +800,15 @@
     </message>
     <message>
         <source>Can&apos;t get the list of RAS connections</source>
-        <translation>Die Liste der RAS-Verbindungen ist nicht erhältlich</translation>
+        <translation>Die Liste der Wählverbindungen kann nicht abgerufen werden</translation>
     </message>
     <message>
         <source>No RAS Connections configured.</source>
-        <translation>Keine RAS-Verbindungen eingerichtet.</translation>
+        <translation>Keine Wählverbindungen eingerichtet.</translation>
+    </message>
+    <message>
+        <source>Multiple selections</source>
+        <translation>Mehrfachauswahl</translation>
     </message>
 </context>
 <context>
@@ -408,15 +837,15 @@
     </message>
     <message>
         <source>disconnecting</source>
-        <translation>wird getrennt</translation>
+        <translation>Verbindung wird getrennt</translation>
     </message>
     <message>
         <source>disconnected</source>
-        <translation>getrennt</translation>
+        <translation>Verbindung getrennt</translation>
     </message>
     <message>
         <source>The line did not report that it was gone. Vantrel goes on with the next entry.</source>
-        <translation>Die Leitung hat ihr Ende nicht gemeldet. Vantrel fährt mit dem nächsten Eintrag fort.</translation>
+        <translation>Die Leitung hat nicht gemeldet, dass sie getrennt ist. Vantrel fährt mit dem nächsten Eintrag fort.</translation>
     </message>
 </context>
 <context>
@@ -450,7 +879,7 @@
     </message>
     <message>
         <source>Network is down</source>
-        <translation>Netzwerk getrennt</translation>
+        <translation>Keine Netzwerkverbindung</translation>
     </message>
     <message>
         <source>&amp;Connect</source>
@@ -478,6 +907,21 @@
     <message>
         <source>&amp;Preferences...</source>
         <translation>Ein&amp;stellungen...</translation>
+    </message>
+</context>
+<context>
+    <name>sockets_text</name>
+    <message>
+        <source>Vantrel sockets layer 1.1 on the POSIX network stack</source>
+        <translation>Vantrel-Socket-Schicht 1.1 auf dem POSIX-Netzwerkstack</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>In Betrieb</translation>
+    </message>
+    <message>
+        <source>Running on %1</source>
+        <translation>In Betrieb unter %1</translation>
     </message>
 </context>
 <context>
@@ -622,7 +1066,7 @@
     <name>vantrel::TVantrelWSInfo</name>
     <message>
         <source>Vantrel - Winsock Information</source>
-        <translation>Vantrel - Winsock-Informationen</translation>
+        <translation>Vantrel - Netzwerkinformationen</translation>
     </message>
     <message>
         <source>System Status</source>
@@ -649,11 +1093,11 @@
     </message>
     <message>
         <source>Your address, one glance away.</source>
-        <translation>Ihre Adresse, einen Blick entfernt.</translation>
+        <translation>Ihre Adresse auf einen Blick.</translation>
     </message>
     <message>
         <source>This software is distributed &apos;as is&apos;. I don&apos;t assume any responsibility for any damage or data loss. Thanks to everyone who tried it early.</source>
-        <translation>Diese Software wird &apos;wie besehen&apos; weitergegeben. Ich übernehme keine Verantwortung für Schäden oder Datenverlust. Dank an alle, die sie früh ausprobiert haben.</translation>
+        <translation>Diese Software wird ohne Gewähr weitergegeben. Ich übernehme keine Haftung für Schäden oder Datenverluste. Danke an alle, die sie schon früh ausprobiert haben.</translation>
     </message>
     <message>
         <source>&amp;OK</source>
@@ -827,7 +1271,7 @@
     </message>
     <message>
         <source>Wave files (*.wav)</source>
-        <translation>Wave-Dateien (*.wav)</translation>
+        <translation>WAV-Dateien (*.wav)</translation>
     </message>
     <message>
         <source>Repeat</source>
@@ -881,15 +1325,15 @@
     </message>
     <message>
         <source>Enable RAS Connection</source>
-        <translation>RAS-Verbindung einschalten</translation>
+        <translation>Wählverbindung einschalten</translation>
     </message>
     <message>
         <source>Double Click on an item to add or remove</source>
-        <translation>Doppelklick auf einen Eintrag fügt ihn hinzu oder entfernt ihn</translation>
+        <translation>Doppelklick auf einen Eintrag fügt ihn dem Zyklus hinzu oder nimmt ihn heraus</translation>
     </message>
     <message>
         <source>Selected connection:</source>
-        <translation>Gewählte Verbindung:</translation>
+        <translation>Ausgewählte Verbindung:</translation>
     </message>
     <message>
         <source>Username:</source>
@@ -907,7 +1351,7 @@
         <source>NOTE: If you have not saved an Username and a
 Password in your RAS connection, you must check 
 the following box.</source>
-        <translation>HINWEIS: Wenn in Ihrer RAS-Verbindung kein Benutzername
+        <translation>HINWEIS: Wenn in Ihrer Wählverbindung kein Benutzername
 und kein Kennwort gespeichert sind, müssen Sie das 
 folgende Kästchen ankreuzen.</translation>
     </message>
@@ -921,7 +1365,7 @@ folgende Kästchen ankreuzen.</translation>
     </message>
     <message>
         <source>times</source>
-        <translation>mal wiederholen</translation>
+        <translation>Mal wiederholen</translation>
     </message>
     <message>
         <source>Re&amp;fresh</source>
@@ -963,7 +1407,7 @@ folgende Kästchen ankreuzen.</translation>
     </message>
     <message>
         <source>Copy IP to Clipboard</source>
-        <translation>IP in die Zwischenablage kopieren</translation>
+        <translation>IP-Adresse in die Zwischenablage kopieren</translation>
     </message>
     <message>
         <source>Connect or Disconnect</source>
@@ -987,7 +1431,7 @@ folgende Kästchen ankreuzen.</translation>
     </message>
     <message>
         <source>Check this box if you have not a fixed IP address. In other words, you are using a modem connection with Remote Access.</source>
-        <translation>Kreuzen Sie dieses Kästchen an, wenn Sie keine feste IP-Adresse haben, also eine Modemverbindung über den Remotezugriff nutzen.</translation>
+        <translation>Kreuzen Sie dieses Kästchen an, wenn Sie keine feste IP-Adresse haben, sich also per Modem einwählen.</translation>
     </message>
     <message>
         <source>Check this box if you have a fixed IP address.</source>
@@ -1003,7 +1447,7 @@ folgende Kästchen ankreuzen.</translation>
     </message>
     <message>
         <source>Log File</source>
-        <translation>Protokolldatei</translation>
+        <translation>Protokoll führen</translation>
     </message>
     <message>
         <source>Advanced...</source>
@@ -1045,7 +1489,7 @@ folgende Kästchen ankreuzen.</translation>
     </message>
     <message>
         <source>one glance away:</source>
-        <translation>einen Blick entfernt:</translation>
+        <translation>auf einen Blick:</translation>
     </message>
     <message>
         <source>Hint</source>
@@ -1077,10 +1521,6 @@ folgende Kästchen ankreuzen.</translation>
     <message>
         <source>Cannot open file %1: %2</source>
         <translation>Datei %1 kann nicht geöffnet werden: %2</translation>
-    </message>
-    <message>
-        <source>Vantrel Message</source>
-        <translation>Vantrel-Meldung</translation>
     </message>
     <message>
         <source>The log is larger than %1 MiB: only its first %1 MiB are shown.</source>
@@ -1196,12 +1636,8 @@ folgende Kästchen ankreuzen.</translation>
         <translation>B&amp;eenden</translation>
     </message>
     <message>
-        <source>Vantrel Message</source>
-        <translation>Vantrel-Meldung</translation>
-    </message>
-    <message>
         <source>Vantrel could not put &quot;%1&quot; on the clipboard: %2.</source>
-        <translation>Vantrel konnte &quot;%1&quot; nicht in die Zwischenablage legen: %2.</translation>
+        <translation>Vantrel konnte „%1“ nicht in die Zwischenablage legen: %2.</translation>
     </message>
 </context>
 <context>

@@ -2,26 +2,26 @@
 #include "alarm/fmalarm.h"
 
 #include "alarm/alarm.h"
-#include "alarm/formfont.h"
 #include "monitor/appstate.h"
 #include "monitor/settings.h"
 #include "platform/desktop/filedialogs.h"
 #include "platform/errorreport.h"
+#include "platform/formlayout.h"
 #include "platform/messageboxes.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QFrame>
-#include <QGuiApplication>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QToolButton>
 
 #include <limits>
@@ -49,14 +49,6 @@ bool parseInt32(const QString &text, std::int32_t *value)
     return true;
 }
 
-QCheckBox *makeCheckBox(const QString &text, QWidget *parent, const QString &name, QRect geometry)
-{
-    auto *box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
-    return box;
-}
-
 QFont boldened(QFont font)
 {
     font.setBold(true);
@@ -71,16 +63,12 @@ TfmAlarm::TfmAlarm(AppState &state, Platform &platform, OnlineAlarm &alarm, QWid
 {
     setObjectName(QStringLiteral("fmAlarm"));
     setWindowTitle(tr("Configure Vantrel Alarm"));
-    setFont(alarmFormFont());
-    setFixedSize(kClientWidth, kClientHeight);
     m_ownFileDialogs = std::make_unique<QtFileDialogs>();
     m_fileDialogs = m_ownFileDialogs.get();
 
     buildControls();
     FormCreate();
-
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
 }
 
 TfmAlarm::~TfmAlarm() = default;
@@ -93,62 +81,110 @@ void TfmAlarm::setFileDialogs(FileDialogs *dialogs)
 void TfmAlarm::buildControls()
 {
     // Made in tab order: the panel's controls, then "Enable Alarm", then OK.
-    Panel1 = new QFrame(this);
+    Panel1 = Designed(new QFrame(this), {6, 26, 249, 118});
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(6, 26, 249, 118);
     Panel1->setFrameShape(QFrame::Box); // a sunken box: lowered outside, raised inside
     Panel1->setFrameShadow(QFrame::Sunken);
 
-    Label2 = makeLabel(tr("set"), Panel1, QStringLiteral("Label2"), {10, 9, 20, 21});
-    edSet = new QComboBox(Panel1);
+    // The first row reads as a sentence: "set [once] at [n] minutes".
+    // Each label keeps a gap before the control it leads to, however long it grows.
+    Label2 = MakeLabel(tr("set"), Panel1, QStringLiteral("Label2"), {10, 9, 16, 21});
+    edSet = Designed(new QComboBox(Panel1), {30, 9, 60, 21});
     edSet->setObjectName(QStringLiteral("edSet"));
-    edSet->setAccessibleName(tr("Repeat"));
-    edSet->setGeometry(30, 9, 60, 21);
     edSet->addItems({tr("once"), tr("every")});
-    Label1 = makeLabel(tr("at"), Panel1, QStringLiteral("Label1"), {96, 9, 14, 21});
-    edSeconds = new QLineEdit(Panel1);
-    edSeconds->setObjectName(QStringLiteral("edSeconds"));
-    edSeconds->setGeometry(112, 9, 56, 21);
+    FitToItems(*edSet);
+    // On Linux a screen reader names a drop-down list by its label, not by
+    // its own name (which Qt gives as its value): "set" stands before it and
+    // is read as what the list chooses.
+    Label2->setBuddy(edSet);
+    Label2->setAccessibleName(tr("Repeat"));
+    edSet->setAccessibleName(tr("Repeat"));
+    Label1 = MakeLabel(tr("at"), Panel1, QStringLiteral("Label1"), {96, 9, 12, 21});
+    // Hidden for "every", where it leaves its place empty.
+    QSizePolicy keepPlace = Label1->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    Label1->setSizePolicy(keepPlace);
+    edSeconds = MakeField(Panel1, QStringLiteral("edSeconds"), {112, 9, 56, 21});
+    edSeconds->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     edSeconds->installEventFilter(this);
-    Label3 = makeLabel(tr("minutes"), Panel1, QStringLiteral("Label3"),
-                       {174, 9, 60, 21});
+    Label3 = MakeLabel(tr("minutes"), Panel1, QStringLiteral("Label3"), {174, 9, 60, 21});
     Label3->setBuddy(edSeconds);
 
-    Label4 = makeLabel(tr("Action:"), Panel1, QStringLiteral("Label4"),
-                       {10, 36, 80, 15});
+    Label4 = MakeLabel(tr("Action:"), Panel1, QStringLiteral("Label4"), {10, 36, 80, 15});
     Label4->setFont(boldened(font()));
 
-    cbSystemBeep = makeCheckBox(tr("System beep"), Panel1,
-                                QStringLiteral("cbSystemBeep"), {14, 53, 120, 17});
-    cbPlay = makeCheckBox(tr("Play sound"), Panel1, QStringLiteral("cbPlay"),
-                          {14, 75, 96, 17});
-    edFileWave = new QLineEdit(Panel1);
-    edFileWave->setObjectName(QStringLiteral("edFileWave"));
+    cbSystemBeep = MakeCheckBox(tr("System beep"), Panel1, QStringLiteral("cbSystemBeep"), {14, 53, 120, 17});
+    cbPlay = MakeCheckBox(tr("Play sound"), Panel1, QStringLiteral("cbPlay"), {14, 75, 96, 17});
+    edFileWave = MakeField(Panel1, QStringLiteral("edFileWave"), {112, 73, 108, 21});
     edFileWave->setAccessibleName(tr("Sound file"));
-    edFileWave->setGeometry(112, 73, 108, 21);
     edFileWave->installEventFilter(this);
-    btWavDialog = new QToolButton(Panel1);
+    btWavDialog = Designed(new QToolButton(Panel1), {222, 73, 21, 21});
     btWavDialog->setObjectName(QStringLiteral("btWavDialog"));
     btWavDialog->setText(QStringLiteral("..."));
-    btWavDialog->setGeometry(222, 73, 21, 21);
+    // A square beside the field; Qt's own size adds a blank each side of "...".
+    btWavDialog->setFixedSize(Scaled(21, font()), Scaled(21, font()));
+    btWavDialog->setAccessibleName(tr("Choose a sound file"));
+    btWavDialog->setToolTip(tr("Choose a sound file"));
     btWavDialog->setAutoRaise(true);           // flat
     btWavDialog->setFocusPolicy(Qt::NoFocus);  // takes no focus, like the labels
-    cbBox = makeCheckBox(tr("Message box"), Panel1, QStringLiteral("cbBox"),
-                         {14, 97, 96, 17});
-    edBoxDialog = new QLineEdit(Panel1);
-    edBoxDialog->setObjectName(QStringLiteral("edBoxDialog"));
+    cbBox = MakeCheckBox(tr("Message box"), Panel1, QStringLiteral("cbBox"), {14, 97, 96, 17});
+    edBoxDialog = MakeField(Panel1, QStringLiteral("edBoxDialog"), {112, 95, 131, 21});
     edBoxDialog->setAccessibleName(tr("Message text"));
-    edBoxDialog->setGeometry(112, 95, 131, 21);
 
-    cbEnable = makeCheckBox(tr("Enable Alarm"), this, QStringLiteral("cbEnable"),
-                            {12, 5, 160, 17});
+    cbEnable = MakeCheckBox(tr("Enable Alarm"), this, QStringLiteral("cbEnable"), {12, 5, 160, 17});
     cbEnable->setFont(boldened(font()));
 
-    btOK = new QPushButton(tr("&OK"), this);
-    btOK->setObjectName(QStringLiteral("btOK"));
-    btOK->setGeometry(kClientWidth - 81, 148, 75, 23);
+    btOK = new FormButton(tr("&OK"), this, QStringLiteral("btOK"), {kClientWidth - 81, 148, 75, 23});
     btOK->setAutoDefault(false); // Enter in a field does not close the window
     btOK->setDefault(false);
+
+    QHBoxLayout *sentence = Row(nullptr, {});
+    sentence->addWidget(Label2, 0, kAtLeft);
+    sentence->addSpacing(4);
+    sentence->addWidget(edSet, 0, kAtLeft);
+    sentence->addSpacing(6);
+    sentence->addWidget(Label1, 0, kAtLeft);
+    sentence->addSpacing(4);
+    sentence->addWidget(edSeconds, 0, kAtLeft);
+    sentence->addSpacing(6);
+    sentence->addWidget(Label3, 0, kAtLeft);
+    sentence->addStretch();
+    auto *actions = new QGridLayout;
+    actions->setHorizontalSpacing(2);
+    actions->setVerticalSpacing(1);
+    actions->setColumnStretch(1, 1);
+    actions->addWidget(cbPlay, 0, 0, kAtLeft);
+    QHBoxLayout *wave = Row(nullptr, {}, 2);
+    wave->addWidget(edFileWave, 0, Qt::AlignVCenter);
+    wave->addWidget(btWavDialog, 0, Qt::AlignVCenter);
+    actions->addLayout(wave, 0, 1);
+    actions->addWidget(cbBox, 1, 0, kAtLeft);
+    actions->addWidget(edBoxDialog, 1, 1, Qt::AlignVCenter);
+    QVBoxLayout *checks = Column(nullptr, {4, 0, 0, 0});
+    checks->addWidget(cbSystemBeep, 0, kAtLeft);
+    checks->addSpacing(3);
+    checks->addLayout(actions);
+    QVBoxLayout *panel = Column(Panel1, {10, 9, 6, 2});
+    panel->addLayout(sentence);
+    panel->addSpacing(6);
+    panel->addWidget(Label4, 0, kAtLeft);
+    panel->addSpacing(2);
+    panel->addLayout(checks);
+    panel->addStretch();
+
+    QVBoxLayout *window = Column(this, {6, 5, 6, 4});
+    QHBoxLayout *enable = Row(nullptr, {6, 0, 0, 0});
+    enable->addWidget(cbEnable, 0, kAtLeft);
+    enable->addStretch();
+    window->addLayout(enable);
+    window->addSpacing(4);
+    window->addWidget(Panel1);
+    window->addSpacing(4);
+    QHBoxLayout *ok = Row(nullptr, {});
+    ok->addStretch();
+    ok->addWidget(btOK);
+    window->addLayout(ok);
+    FixWindowToLayout(*this, *window, {kClientWidth, kClientHeight});
 
     QWidget::setTabOrder(edSet, edSeconds);
     QWidget::setTabOrder(edSeconds, cbSystemBeep);

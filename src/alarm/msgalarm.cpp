@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "alarm/msgalarm.h"
 
-#include "alarm/formfont.h"
 #include "platform/closeguard.h"
+#include "platform/formlayout.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QBoxLayout>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QtMath>
@@ -26,7 +27,8 @@ namespace {
 class TwoLineMemo final : public QTextEdit {
 public:
     using QTextEdit::QTextEdit;
-    void fitTwoLines()
+    // As tall as its design, or as two lines of its font need.
+    void fitTwoLines(int designHeight)
     {
         QTextDocument probe;
         probe.setDefaultFont(font());
@@ -34,10 +36,32 @@ public:
         probe.setPlainText(QStringLiteral("X\nX"));
         const int twoLines = qCeil(probe.size().height());
         document()->setDocumentMargin(0);
+        setFixedHeight(qMax(designHeight, twoLines + 2 * frameWidth()));
         const int spare = qMax(0, height() - 2 * frameWidth() - twoLines);
         setViewportMargins(0, spare / 2, 0, spare - spare / 2);
     }
 };
+
+// What a screen reader is told of the window: an alert, whose description is
+// the message. A screen reader speaks an alert when it comes up (its showing
+// state changes), although the window takes no focus (its only button is no
+// tab stop) and a reader would otherwise leave it unsaid.
+class AlarmAccessible final : public QAccessibleWidget {
+public:
+    explicit AlarmAccessible(TMsgAlarm *window) : QAccessibleWidget(window, QAccessible::AlertMessage) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Description)
+            return static_cast<TMsgAlarm *>(widget())->Mesg->toPlainText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *alarmAccessible(const QString & /*className*/, QObject *object)
+{
+    auto *window = qobject_cast<TMsgAlarm *>(object);
+    return window ? new AlarmAccessible(window) : nullptr;
+}
 
 } // namespace
 
@@ -58,26 +82,29 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     setObjectName(QStringLiteral("MsgAlarm"));
     m_closeGuard = new CloseGuard(*this);
     setWindowTitle(tr("Vantrel Alarm"));
-    setFont(alarmFormFont());
-    setFixedSize(kClientWidth, kClientHeight);
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(alarmAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
 
-    Icona = new QLabel(this);
+    Icona = Designed(new QLabel(this), {2, 2, 32, 32});
     Icona->setObjectName(QStringLiteral("Icona"));
-    Icona->setGeometry(2, 2, 32, 32);
     Icona->setPixmap(applicationIcon); // a copy: later animation of the tray does not reach it
 
-    auto *memo = new TwoLineMemo(this);
+    auto *memo = Designed(new TwoLineMemo(this), {37, 1, 379, 33});
     Mesg = memo;
     Mesg->setObjectName(QStringLiteral("Mesg"));
     Mesg->setAccessibleName(tr("Alarm message"));
-    Mesg->setGeometry(37, 1, 379, 33);
+    // As many words a line as in the design at a larger font, too.
+    Mesg->setFixedWidth(Scaled(379, font()));
     Mesg->setFrameShape(QFrame::NoFrame);
     Mesg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Mesg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Mesg->setAcceptRichText(false);
     Mesg->setTabChangesFocus(true);
     Mesg->setFocusPolicy(Qt::ClickFocus); // editable, but not a tab stop
-    memo->fitTwoLines();
+    memo->fitTwoLines(33);
     QTextOption option = Mesg->document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     Mesg->document()->setDefaultTextOption(option);
@@ -90,18 +117,24 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     Mesg->setPalette(memoPalette);
     Mesg->installEventFilter(this);
 
-    btClose = new QPushButton(tr("&OK"), this);
-    btClose->setObjectName(QStringLiteral("btClose"));
-    btClose->setGeometry(kClientWidth - 39, 1, 39, 33);
+    btClose = new FormButton(tr("&OK"), this, QStringLiteral("btClose"), {kClientWidth - 39, 1, 39, 33});
+    btClose->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred); // as tall as the memo
     btClose->setDefault(true); // Enter anywhere in the window presses it
     btClose->setFocusPolicy(Qt::NoFocus);
     connect(btClose, &QPushButton::clicked, this, &TMsgAlarm::btCloseClick);
 
+    QHBoxLayout *row = Row(this, {2, 1, 0, 2});
+    row->addWidget(Icona, 0, Qt::AlignVCenter);
+    row->addSpacing(3);
+    row->addWidget(Mesg);
+    row->addSpacing(1);
+    row->addWidget(btClose);
+    FixWindowToLayout(*this, *row, {kClientWidth, kClientHeight});
+
     Tim.setInterval(kFramePeriodMs);
     Tim.setHandler([this] { TimTimer(); });
 
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
 }
 
 TMsgAlarm::~TMsgAlarm()

@@ -242,6 +242,7 @@ void Dialer::Connect1Click()
     // One run or hang-up at a time. The progress window may have been closed by
     // its close box, or be hidden during the pause between attempts: Connect
     // brings it back, with Abort as the way to stop the run.
+    m_progress.takesFocus = true;
     if (!m_prompting && !m_progress.shown) {
         m_progress.shown = true;
         m_progress.status.clear();
@@ -265,6 +266,7 @@ void Dialer::startRun()
     ++m_generation;
     m_entry.clear();
     setPhase(Phase::Preparing);
+    m_shownInRun = false;
     m_cycleLength = m_onlyEntry.isEmpty() ? CycleLengthOf(m_state.AppSettings.Cycled) : 1;
     m_cyclePosition = 0;
     m_redialAttempt = 0;
@@ -419,6 +421,8 @@ void Dialer::showProgress(const QString *caption)
     if (caption)
         m_progress.caption = *caption;
     m_progress.shown = true;
+    m_progress.takesFocus = !m_shownInRun;
+    m_shownInRun = true;
     m_progress.status.clear();
     emit progressChanged();
     emit raiseRequested();
@@ -699,6 +703,7 @@ void Dialer::hangUp()
     m_hangUpOver = false;
     m_hangUpFailed = false;
     setPhase(Phase::HangingUp);
+    m_shownInRun = false;
     RasApi &ras = *m_platform.ras;
     m_redialAttempt = 0;
     showProgress(nullptr);

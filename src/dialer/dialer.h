@@ -112,6 +112,11 @@ public:
         QString status;
         bool abortEnabled = false;
         bool skipEnabled = false;
+        // Shown at the user's asking (the run's or hang-up's first show, or
+        // Connect during a run): it may take the keyboard focus. A later
+        // attempt of the same run shows it without taking the focus from
+        // whatever the user works in meanwhile.
+        bool takesFocus = true;
     };
     Progress progress() const;
 
@@ -240,6 +245,7 @@ private:
     bool m_hangUpOver = true;    // the hang-up's outcome has been told
     bool m_hangUpFailed = false; // and it was a failure
     bool m_abandoned = false;   // the user aborted the run, or the program is ending
+    bool m_shownInRun = false;  // the progress window has been shown in this run or hang-up
     QString m_entry;
     QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way

@@ -50,8 +50,11 @@ void DialWindows::renderProgress()
     }
     TfmConnect &window = progressWindow();
     window.setWindowTitle(p.caption.isEmpty() ? window.windowTitle() : p.caption);
-    if (!window.isVisible())
+    if (!window.isVisible()) {
+        // A window manager gives a window mapped without this the focus.
+        window.setAttribute(Qt::WA_ShowWithoutActivating, !p.takesFocus);
         window.show(); // clears the line; the status follows
+    }
     if (window.Memo1->toPlainText() != p.status) {
         window.Memo1->setPlainText(p.status);
         window.Memo1->repaint();
@@ -66,7 +69,10 @@ void DialWindows::raise()
     if (!front || !front->isVisible())
         return;
     front->raise();
-    front->activateWindow();
+    // Brought to the front always; the keyboard focus it takes only when the
+    // user asked for it (see Dialer::Progress::takesFocus).
+    if (m_fmAsk || m_dialer.progress().takesFocus)
+        front->activateWindow();
 }
 
 void DialWindows::openPrompt()

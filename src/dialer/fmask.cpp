@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialer/fmask.h"
 
-#include "alarm/formfont.h"
+#include "platform/formlayout.h"
 
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QValidator>
 
 namespace vantrel {
@@ -31,9 +32,7 @@ public:
 
 QLineEdit *credentialEdit(QWidget *parent, const char *name, int y)
 {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setGeometry(60, y, 221, 21);
+    QLineEdit *edit = MakeField(parent, QLatin1String(name), {60, y, 221, 21});
     edit->setMaxLength(kCredentialMaxBytes);
     edit->setValidator(new Utf8LengthValidator(edit));
     return edit;
@@ -41,9 +40,7 @@ QLineEdit *credentialEdit(QWidget *parent, const char *name, int y)
 
 QPushButton *button(QWidget *parent, const char *name, const QString &caption, int x)
 {
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(x, 56, 63, 21);
+    auto *b = new FormButton(caption, parent, QLatin1String(name), {x, 56, 63, 21});
     b->setAutoDefault(false);
     return b;
 }
@@ -56,17 +53,12 @@ TfmAsk::TfmAsk(const QString &entry, const QString &userName, const QString &pas
 {
     setObjectName(QStringLiteral("fmAsk"));
     setWindowTitle(tr("Vantrel -"));
-    setFont(alarmFormFont());
-    setFixedSize(kClientWidth, kClientHeight);
 
-    Label1 = new QLabel(tr("Username"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(4, 12);
+    // Each label stands left of its field, centred on it.
+    Label1 = MakeLabel(tr("Username"), this, QStringLiteral("Label1"), {4, 8, 54, 21});
     edUser = credentialEdit(this, "edUser", 8);
     Label1->setBuddy(edUser);
-    Label2 = new QLabel(tr("Password"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(4, 34);
+    Label2 = MakeLabel(tr("Password"), this, QStringLiteral("Label2"), {4, 32, 54, 21});
     edPass = credentialEdit(this, "edPass", 32);
     Label2->setBuddy(edPass);
     edPass->setEchoMode(QLineEdit::Password);
@@ -86,8 +78,24 @@ TfmAsk::TfmAsk(const QString &entry, const QString &userName, const QString &pas
     setTabOrder(btAbort, btOK);
     setTabOrder(btOK, btSkip);
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    auto *fields = new QGridLayout;
+    fields->setHorizontalSpacing(2);
+    fields->setVerticalSpacing(3);
+    fields->setColumnStretch(1, 1);
+    fields->addWidget(Label1, 0, 0, kAtLeft);
+    fields->addWidget(edUser, 0, 1);
+    fields->addWidget(Label2, 1, 0, kAtLeft);
+    fields->addWidget(edPass, 1, 1);
+    QHBoxLayout *buttons = Row(nullptr, {}, 3);
+    buttons->addStretch();
+    buttons->addWidget(btSkip);
+    buttons->addWidget(btAbort);
+    buttons->addWidget(btOK);
+    QVBoxLayout *window = Column(this, {4, 8, 2, 2}, 3);
+    window->addLayout(fields);
+    window->addLayout(buttons);
+    FixWindowToLayout(*this, *window, {kClientWidth, kClientHeight});
+    CentreOnScreen(*this);
 
     setWindowTitle(tr("Vantrel - ") + entry);
     edUser->setText(userName);

@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialer/fmcnx.h"
 
-#include "alarm/formfont.h"
 #include "dialer/cnxicons.h"
 #include "dialer/dialer.h"
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
+#include "platform/formlayout.h"
 #include "platform/messageboxes.h"
 #include "platform/ras/ras.h"
 
 #include <QAction>
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QHelpEvent>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -20,8 +23,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <QStyledItemDelegate>
+#include <QScopeGuard>
+#include <QToolTip>
 
 #include <cstring>
 #include <functional>
@@ -37,6 +41,7 @@ namespace {
 constexpr int kClientWidth = 459;
 constexpr int kClientHeight = 240;
 constexpr int kRowHeight = 17;
+constexpr int kListWidth = 172;
 constexpr int kEnumRoom = 100; // entry records the phonebook listing has room for
 constexpr int kNumberFieldDigits = 4;
 
@@ -46,6 +51,19 @@ QString cutName(const QString &name)
     if (cut.size() == kCycleEntryMaxLength && cut.back().isHighSurrogate())
         cut.chop(1);
     return cut;
+}
+
+// Where a row's text begins: after its picture, which stands 2 px in for the
+// header row and 16 px for entries, and 4 px more.
+int rowTextX(int row)
+{
+    return (row == 0 ? 2 : 16) + kCnxIconSize + 4;
+}
+
+// Rows are 17 px high, or as high as a line of the font needs.
+int rowHeight(const QFontMetrics &metrics)
+{
+    return std::max(kRowHeight, metrics.height() + 1);
 }
 
 // Draws each row of listCnx: the row's picture at the row's top edge (2 px in
@@ -70,7 +88,7 @@ public:
         const int image = m_window->rowImage(row);
         if (image >= 0)
             painter->drawPixmap(r.left() + imageX, r.top(), m_window->ListaIcone.at(image));
-        const int textX = r.left() + imageX + kCnxIconSize + 4;
+        const int textX = r.left() + rowTextX(row);
         painter->setFont(option.font);
         painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(QRect(textX, r.top(), r.right() - textX, r.height()),
@@ -88,7 +106,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
+        return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight(option.fontMetrics)};
     }
 
 private:
@@ -104,6 +122,20 @@ public:
     using QListWidget::QListWidget;
 
     std::function<void()> headerClicked;
+
+    // As wide as its design, or as its widest row needs up to twice that (a
+    // longer entry name scrolls).
+    QSize sizeHint() const override
+    {
+        int widest = 0;
+        for (int row = 0; row < count(); ++row)
+            widest = std::max(widest, rowTextX(row) + fontMetrics().horizontalAdvance(item(row)->text()));
+        const int chrome = 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 4;
+        const int design = Scaled(kListWidth, font());
+        // As tall as the panel beside it.
+        return {std::clamp(widest + chrome, design, 2 * design), minimumHeight()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
@@ -127,37 +159,17 @@ protected:
     }
 };
 
-QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y)
+QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect design)
 {
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-}
-
-QCheckBox *checkBox(QWidget *parent, const char *name, const QString &text, int x, int y, int width)
-{
-    auto *c = new QCheckBox(text, parent);
-    c->setObjectName(QLatin1String(name));
-    c->setGeometry(x, y, width, 17);
-    return c;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(geometry);
+    auto *b = new FormButton(text, parent, QLatin1String(name), design);
     b->setAutoDefault(false);
     return b;
 }
 
-QLineEdit *numberField(QWidget *parent, const char *name, int x, int y)
+QLineEdit *numberField(QWidget *parent, const char *name, QRect design)
 {
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setGeometry(x, y, 36, 20);
+    QLineEdit *e = MakeField(parent, QLatin1String(name), design);
+    e->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     e->setMaxLength(kNumberFieldDigits);
     // Digits only, typed or pasted: anything else is refused as it comes.
     e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
@@ -166,14 +178,40 @@ QLineEdit *numberField(QWidget *parent, const char *name, int x, int y)
 
 QLineEdit *credentialField(QWidget *parent, const char *name, int y)
 {
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setGeometry(72, y, 185, 20);
+    QLineEdit *e = MakeField(parent, QLatin1String(name), {72, y, 185, 20});
     e->setReadOnly(true);
     e->setEnabled(false);
     e->setFocusPolicy(Qt::NoFocus);
     return e;
 }
+
+// The selected entry's name, centred in the panel's width: a name longer than
+// that is shortened in its middle, and the tooltip shows it whole.
+class EntryNameLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        const QRect r = contentsRect();
+        if (fontMetrics().horizontalAdvance(text()) <= r.width()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        painter.drawText(r, Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideMiddle, r.width()));
+    }
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::ToolTip && fontMetrics().horizontalAdvance(text()) > contentsRect().width()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), text(), this);
+            return true;
+        }
+        return QLabel::event(e);
+    }
+};
 
 // A number the window wrote into one of its own fields (digits only, at most
 // the field's length); other text keeps the setting as it is.
@@ -193,92 +231,142 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
 {
     setObjectName(QStringLiteral("fmCnx"));
     setWindowTitle(tr("Advanced Vantrel Configuration"));
-    setFont(alarmFormFont());
-    setFixedSize(kClientWidth, kClientHeight);
     ListaIcone = ConnectionListIcons();
 
-    cbCnx = checkBox(this, "cbCnx", tr("Enable RAS Connection"), 8, 6, 200);
+    cbCnx = MakeCheckBox(tr("Enable RAS Connection"), this, QStringLiteral("cbCnx"), {8, 6, 200, 17});
 
-    auto *entryList = new EntryList(this);
+    auto *entryList = Designed(new EntryList(this), {8, 26, kListWidth, 150});
     entryList->headerClicked = [this] { headerRowClick(); };
     listCnx = entryList;
     listCnx->setAccessibleName(cnx_text::translated(kHeaderRow));
     listCnx->setObjectName(QStringLiteral("listCnx"));
-    listCnx->setGeometry(8, 26, 172, 150);
     listCnx->setSelectionMode(QAbstractItemView::SingleSelection);
     listCnx->setUniformItemSizes(true);
     listCnx->setItemDelegate(new EntryRowDelegate(this));
     listCnx->setToolTip(tr("Double Click on an item to add or remove"));
 
-    Panel1 = new QFrame(this);
+    Panel1 = Designed(new QFrame(this), {186, 26, 265, 150});
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(186, 26, 265, 150);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
     Panel1->setLineWidth(2);
-    Label1 = label(Panel1, "Label1", tr("Selected connection:"), 6, 6);
-    lbCnx = new QLabel(Panel1);
+    Label1 = MakeLabel(tr("Selected connection:"), Panel1, QStringLiteral("Label1"), {6, 6, 116, 13});
+    lbCnx = Designed(new EntryNameLabel(Panel1), {6, 21, 253, 16});
     lbCnx->setObjectName(QStringLiteral("lbCnx"));
-    lbCnx->setGeometry(6, 21, 253, 16);
     lbCnx->setAlignment(Qt::AlignCenter);
+    lbCnx->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // the panel's width, whatever the name
     QFont bold = font();
     bold.setBold(true);
     lbCnx->setFont(bold);
-    Label3 = label(Panel1, "Label3", tr("Username:"), 6, 44);
+    Label3 = MakeLabel(tr("Username:"), Panel1, QStringLiteral("Label3"), {6, 41, 60, 20});
     edUser = credentialField(Panel1, "edUser", 41);
     Label3->setBuddy(edUser);
-    Label4 = label(Panel1, "Label4", tr("Password:"), 6, 67);
+    Label4 = MakeLabel(tr("Password:"), Panel1, QStringLiteral("Label4"), {6, 64, 60, 20});
     edPass = credentialField(Panel1, "edPass", 64);
     Label4->setBuddy(edPass);
     edPass->setEchoMode(QLineEdit::Password);
     edPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    cxAsk = checkBox(Panel1, "cxAsk", tr("Ask me for Username and Password "), 6, 128, 253);
-    Note = new QPlainTextEdit(Panel1);
+    cxAsk = MakeCheckBox(tr("Ask me for Username and Password "), Panel1, QStringLiteral("cxAsk"), {6, 128, 253, 17});
+    Note = Designed(new QPlainTextEdit(Panel1), {4, 88, 257, 40});
     Note->setObjectName(QStringLiteral("Note"));
     Note->setAccessibleName(tr("Note"));
-    Note->setGeometry(4, 88, 257, 40);
-    // One pixel smaller than the window's font, so that the note's three lines
-    // fit the panel's width as they are broken.
+    // A little smaller than the window's font, as in the design, where the
+    // note's three lines fill the panel's width.
     QFont noteFont = font();
-    noteFont.setPixelSize(10);
+    noteFont.setPointSizeF(noteFont.pointSizeF() > 0 ? noteFont.pointSizeF() * 10 / 11 : 10.0 * 72 / 96);
     Note->setFont(noteFont);
     Note->setReadOnly(true);
     Note->setFrameShape(QFrame::NoFrame);
     Note->setFocusPolicy(Qt::NoFocus);
     Note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Note->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Note->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Note->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Note->document()->setDocumentMargin(2);
     QPalette notePalette = Note->palette();
     notePalette.setColor(QPalette::Base, palette().color(QPalette::Window));
     Note->setPalette(notePalette);
+    // The memo's lines as one paragraph, wrapped at the note's width.
     Note->setPlainText(tr("NOTE: If you have not saved an Username and a\n"
-                                      "Password in your RAS connection, you must check \n"
-                                      "the following box."));
+                          "Password in your RAS connection, you must check \n"
+                          "the following box.")
+                           .simplified());
+    FitTextHeight(*Note, Scaled(253, font()), 40);
 
     // The redial controls read as one line; each follows the width of the text
-    // before it, whatever the font.
-    cxRedial = checkBox(this, "cxRedial", tr("If busy, wait "), 8, 186, 0);
-    cxRedial->resize(cxRedial->sizeHint().width(), 17);
-    edWait = numberField(this, "edWait", cxRedial->geometry().right() + 3, 184);
-    Label5 = label(this, "Label5", tr("seconds and retry"), edWait->geometry().right() + 6, 187);
-    edRedial = numberField(this, "edRedial", Label5->geometry().right() + 6, 184);
+    // before it.
+    cxRedial = MakeCheckBox(tr("If busy, wait "), this, QStringLiteral("cxRedial"), {8, 186, 96, 17});
+    edWait = numberField(this, "edWait", {106, 184, 36, 20});
+    Label5 = MakeLabel(tr("seconds and retry"), this, QStringLiteral("Label5"), {147, 184, 99, 20});
+    edRedial = numberField(this, "edRedial", {251, 184, 36, 20});
     // The redial line reads as a sentence around its two fields; each field is
     // named on its own for a screen reader.
     edWait->setAccessibleName(tr("Seconds to wait when busy"));
     edRedial->setAccessibleName(tr("Times to retry"));
-    Label6 = label(this, "Label6", tr("times"), edRedial->geometry().right() + 6, 187);
+    Label6 = MakeLabel(tr("times"), this, QStringLiteral("Label6"), {292, 184, 31, 20});
     btRefresh = button(this, "btRefresh", tr("Re&fresh"), QRect(376, 183, 75, 22));
 
-    Bevel1 = new QFrame(this);
+    Bevel1 = Designed(new QFrame(this), {8, 210, 443, 2});
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setGeometry(8, 210, 443, 2);
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
 
-    cxCycle = checkBox(this, "cxCycle", tr("Cycle"), 8, 219, 60);
+    cxCycle = MakeCheckBox(tr("Cycle"), this, QStringLiteral("cxCycle"), {8, 219, 60, 17});
     btAddCycle = button(this, "btAddCycle", cnx_text::translated(kAddToCycle), QRect(74, 216, 190, 22));
+    static_cast<FormButton *>(btAddCycle)->setOtherCaptions({cnx_text::translated(kRemoveFromCycle)});
     btClose = button(this, "btClose", tr("&OK"), QRect(376, 216, 75, 22));
+
+    QVBoxLayout *panel = Column(Panel1, {6, 6, 6, 5});
+    panel->addWidget(Label1, 0, kAtLeft);
+    panel->addSpacing(2);
+    panel->addWidget(lbCnx);
+    panel->addSpacing(4);
+    auto *credentials = new QGridLayout;
+    credentials->setHorizontalSpacing(6);
+    credentials->setVerticalSpacing(3);
+    credentials->setColumnStretch(1, 1);
+    credentials->addWidget(Label3, 0, 0, kAtLeft);
+    credentials->addWidget(edUser, 0, 1);
+    credentials->addWidget(Label4, 1, 0, kAtLeft);
+    credentials->addWidget(edPass, 1, 1);
+    panel->addLayout(credentials);
+    panel->addSpacing(4);
+    panel->addWidget(Note);
+    panel->addWidget(cxAsk, 0, kAtLeft);
+    panel->addStretch();
+    QHBoxLayout *entries = Row(nullptr, {}, 6);
+    entries->addWidget(listCnx);
+    entries->addWidget(Panel1);
+    QHBoxLayout *redial = Row(nullptr, {});
+    redial->addWidget(cxRedial, 0, kAtLeft);
+    redial->addSpacing(2);
+    redial->addWidget(edWait, 0, kAtLeft);
+    redial->addSpacing(5);
+    redial->addWidget(Label5, 0, kAtLeft);
+    redial->addSpacing(5);
+    redial->addWidget(edRedial, 0, kAtLeft);
+    redial->addSpacing(5);
+    redial->addWidget(Label6, 0, kAtLeft);
+    redial->addStretch();
+    redial->addSpacing(6);
+    redial->addWidget(btRefresh);
+    QHBoxLayout *cycle = Row(nullptr, {});
+    cycle->addWidget(cxCycle, 0, kAtLeft);
+    cycle->addSpacing(6);
+    cycle->addWidget(btAddCycle);
+    cycle->addStretch();
+    cycle->addSpacing(6);
+    cycle->addWidget(btClose);
+    QVBoxLayout *window = Column(this, {8, 6, 8, 2});
+    window->addWidget(cbCnx, 0, kAtLeft);
+    window->addSpacing(3);
+    window->addLayout(entries);
+    window->addSpacing(7);
+    window->addLayout(redial);
+    window->addSpacing(5);
+    window->addWidget(Bevel1);
+    window->addSpacing(4);
+    window->addLayout(cycle);
+    FixWindowToLayout(*this, *window, {kClientWidth, kClientHeight});
 
     setTabOrder(cbCnx, listCnx);
     setTabOrder(listCnx, cxAsk);
@@ -308,11 +396,9 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     connect(btAddCycle, &QPushButton::clicked, this, &TfmCnx::btAddCycleClick);
     connect(btClose, &QPushButton::clicked, this, &TfmCnx::btCloseClick);
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
-
     cxCycle->setEnabled(false);
     FormCreate();
+    CentreOnScreen(*this);
 }
 
 TfmCnx::~TfmCnx()
@@ -378,7 +464,7 @@ void TfmCnx::FormShow()
     if (FillEntryList()) {
         const qsizetype comma = s.RASCnx.indexOf(u',');
         if (comma < 0) {
-            lbCnx->setText(s.RASCnx);
+            lbCnx->setText(s.RASCnx == kMultiple ? cnx_text::translated(kMultipleShown) : s.RASCnx);
         } else {
             // A row number that names no entry row (the phonebook changed since)
             // selects nothing rather than a row the number never meant.
@@ -395,6 +481,9 @@ void TfmCnx::FormShow()
     if (!s.Cycled.isEmpty() || !s.RASCnx.isEmpty())
         cbCnx->setChecked(true);
     updateAddCycle();
+    // The list is as wide as its rows: the window takes its size before it is
+    // mapped.
+    CentreOnScreen(*this);
 }
 
 bool TfmCnx::FillEntryList()
@@ -406,6 +495,8 @@ bool TfmCnx::FillEntryList()
     // navigation pass over it (EntryList keeps the rest off it).
     listCnx->item(0)->setFlags(Qt::NoItemFlags);
     m_emptyPhonebook = false;
+    // Whatever it lists, its width follows (see EntryList::sizeHint).
+    const auto widthFollows = qScopeGuard([this] { listCnx->updateGeometry(); });
 
     std::vector<RASENTRYNAMEA> entries(kEnumRoom);
     entries.front().dwSize = sizeof(RASENTRYNAMEA);

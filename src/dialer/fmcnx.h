@@ -32,6 +32,8 @@ inline constexpr char kHeaderRow[] = QT_TRANSLATE_NOOP("cnx_text", "RAS Connecti
 inline constexpr char kEmptyRow[] = QT_TRANSLATE_NOOP("cnx_text", "<empty>");
 // Stored in the registry as the entry of a cycle: a value, never translated.
 inline const QString kMultiple = QStringLiteral("Multiple selections");
+// The same as the window shows it.
+inline constexpr char kMultipleShown[] = QT_TRANSLATE_NOOP("cnx_text", "Multiple selections");
 inline constexpr char kAddToCycle[] = QT_TRANSLATE_NOOP("cnx_text", "&Add this item to Cycle");
 inline constexpr char kRemoveFromCycle[] = QT_TRANSLATE_NOOP("cnx_text", "&Remove this item from Cycle");
 inline constexpr char kCannotList[] = QT_TRANSLATE_NOOP("cnx_text", "Can't get the list of RAS connections");

@@ -3,12 +3,16 @@
 
 #include "monitor/globeicon.h"
 #include "platform/desktop/notifyicon.h"
+#include "platform/formlayout.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
+#include <QtMath>
 #include <QWindow>
 
 #include <algorithm>
@@ -19,14 +23,7 @@ namespace {
 
 constexpr int kClientWidth = 402;
 constexpr int kClientHeight = 46;
-
-// Fixed pixel layout, as for an 8 point font at 96 dpi (see the splash).
-QFont formFont()
-{
-    QFont font = QApplication::font();
-    font.setPixelSize(11);
-    return font;
-}
+constexpr int kMemoHeight = 33;
 
 } // namespace
 
@@ -67,20 +64,18 @@ TfmConnect::TfmConnect(QWidget *parent)
 {
     setObjectName(QStringLiteral("fmConnect"));
     setWindowTitle(tr("Vantrel Message"));
-    setFont(formFont());
-    setFixedSize(kClientWidth, kClientHeight);
     setCursor(Qt::WaitCursor);
 
-    Image1 = new QLabel(this);
+    Image1 = Designed(new QLabel(this), {2, 6, 32, 32});
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(2, 6, 32, 32);
     Image1->setPixmap(GlobeOnRedPixmap());
     Image1->setFocusPolicy(Qt::NoFocus);
 
-    Memo1 = new QPlainTextEdit(this);
+    // The status line ends where the buttons begin, so that a second line of
+    // a long status never runs under Skip; it is as tall as its lines need.
+    Memo1 = Designed(new QPlainTextEdit(this), {46, 6, 210, kMemoHeight});
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setAccessibleName(tr("Connection state"));
-    Memo1->setGeometry(46, 6, 277, 33);
     Memo1->setReadOnly(true);
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setFocusPolicy(Qt::ClickFocus); // not a tab stop
@@ -96,20 +91,42 @@ TfmConnect::TfmConnect(QWidget *parent)
     Memo1->setPalette(memoPalette);
     Memo1->viewport()->setCursor(Qt::WaitCursor);
 
-    btAbort = new QPushButton(tr("&Abort"), this);
-    btAbort->setObjectName(QStringLiteral("btAbort"));
-    btAbort->setGeometry(332, 22, 67, 21);
+    btAbort = new FormButton(tr("&Abort"), this, QStringLiteral("btAbort"), {332, 22, 67, 21});
     btAbort->setCursor(Qt::ArrowCursor);
     btAbort->setAutoDefault(false);
 
-    btSkip = new QPushButton(tr("&Skip"), this);
-    btSkip->setObjectName(QStringLiteral("btSkip"));
-    btSkip->setGeometry(262, 22, 67, 21);
+    btSkip = new FormButton(tr("&Skip"), this, QStringLiteral("btSkip"), {262, 22, 67, 21});
     btSkip->setCursor(Qt::ArrowCursor);
     btSkip->setAutoDefault(false);
 
     // Tab order: Abort, then Skip (the picture and the memo take no tab stop).
     setTabOrder(btAbort, btSkip);
+
+    QHBoxLayout *buttons = Row(nullptr, {}, 3);
+    buttons->addWidget(btSkip);
+    buttons->addWidget(btAbort);
+    // The buttons stand lower than the memo's top, at its foot once it is taller.
+    QVBoxLayout *right = Column(nullptr, {0, 16, 0, 0});
+    right->addStretch();
+    right->addLayout(buttons);
+    QHBoxLayout *row = Row(this, {2, 6, 3, 3});
+    row->addWidget(Image1, 0, Qt::AlignTop);
+    row->addSpacing(12);
+    row->addWidget(Memo1, 0, Qt::AlignTop);
+    row->addSpacing(6);
+    row->addLayout(right);
+    // A status line longer than the memo's two lines makes the memo taller.
+    connect(Memo1->document(), &QTextDocument::contentsChanged, this, &TfmConnect::fitStatus);
+    fitStatus();
+    FixWindowToLayout(*this, *row, {kClientWidth, kClientHeight});
+}
+
+void TfmConnect::fitStatus()
+{
+    // Two lines at least, as the design has them.
+    const int twoLines = 2 * Memo1->fontMetrics().lineSpacing() + 2 * int(Memo1->document()->documentMargin())
+                         + 2 * Memo1->frameWidth();
+    FitTextHeight(*Memo1, Scaled(210, font()), std::max(kMemoHeight, twoLines));
 }
 
 TfmConnect::~TfmConnect() = default;

@@ -35,6 +35,8 @@ public:
     QPushButton *btSkip = nullptr;
 
 protected:
+    // The memo as tall as its status needs, two lines at least.
+    void fitStatus();
     // Opens at the top right corner of the primary screen's free area, clear
     // of the tray icon, with an empty line, wherever the user moved it before.
     void showEvent(QShowEvent *event) override;

@@ -2,9 +2,11 @@
 #include "monitor/fmlogo.h"
 
 #include "monitor/globeicon.h"
+#include "platform/formlayout.h"
 #include "platform/vtimer.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,16 +20,6 @@ namespace {
 constexpr int kClientWidth = 231;
 constexpr int kClientHeight = 81;
 constexpr int kSplashMs = 3000;
-
-// The window is laid out in fixed pixels, as for an 8 point font at 96 dpi: the
-// font size is fixed in pixels so that the layout holds whatever the desktop's
-// font size or dpi.
-QFont splashFont()
-{
-    QFont font = QApplication::font();
-    font.setPixelSize(11);
-    return font;
-}
 
 // A panel with a lowered outer and a raised inner bevel.
 class BevelPanel final : public QFrame {
@@ -63,57 +55,75 @@ TfmLogo::TfmLogo(QWidget *parent)
 {
     setObjectName(QStringLiteral("fmLogo"));
     setWindowTitle(QStringLiteral("Logo"));
-    setFont(splashFont());
-    setFixedSize(kClientWidth, kClientHeight);
 
-    pnLogo = new BevelPanel(this);
+    pnLogo = Designed(new BevelPanel(this), {0, 0, kClientWidth, kClientHeight});
     pnLogo->setObjectName(QStringLiteral("pnLogo"));
-    pnLogo->setGeometry(0, 0, kClientWidth, kClientHeight);
 
-    Label11 = new QLabel(QStringLiteral("Vantrel"), pnLogo);
-    Label11->setObjectName(QStringLiteral("Label11"));
+    Label11 = MakeLabel(QStringLiteral("Vantrel"), pnLogo, QStringLiteral("Label11"), {58, 16, 57, 13});
     QFont bold = font();
     bold.setBold(true);
     Label11->setFont(bold);
-    Label11->setGeometry(58, 16, 57, 13);
 
-    Label12 = new QLabel(pnLogo);
-    Label12->setObjectName(QStringLiteral("Label12"));
+    Label12 = MakeLabel(QString(), pnLogo, QStringLiteral("Label12"), {136, 14, 85, 13});
     Label12->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label12->setGeometry(136, 14, 85, 13);
 
     Label13 = new QLabel(tr("Keeps an eye on your line."), pnLogo);
     Label13->setObjectName(QStringLiteral("Label13"));
-    QFont serif(QStringLiteral("Times New Roman"));
+    QFont serif = font(); // the window's size, the serif face
+    serif.setFamilies({QStringLiteral("Times New Roman")});
     serif.setStyleHint(QFont::Serif);
-    serif.setPixelSize(11);
     serif.setItalic(true);
     Label13->setFont(serif);
-    Label13->move(14, 52);
-    Label13->adjustSize();
 
-    Bevel1 = new QFrame(pnLogo);
+    Bevel1 = Designed(new QFrame(pnLogo), {14, 68, 207, 3});
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(14, 68, 207, 3);
 
-    Image1 = new QLabel(pnLogo);
+    Image1 = Designed(new QLabel(pnLogo), {16, 10, 35, 35});
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(16, 10, 35, 35);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setPixmap(MainIconPixmap());
+
+    QVBoxLayout *name = Column(nullptr, {0, 6, 0, 0});
+    name->addWidget(Label11, 0, kAtLeft);
+    name->addStretch();
+    QVBoxLayout *version = Column(nullptr, {0, 4, 0, 0});
+    version->addWidget(Label12, 0, Qt::AlignRight | Qt::AlignVCenter);
+    version->addStretch();
+    QHBoxLayout *top = Row(nullptr, {16, 0, 10, 0});
+    top->addWidget(Image1, 0, Qt::AlignLeft | Qt::AlignTop);
+    top->addSpacing(7);
+    top->addLayout(name);
+    top->addSpacing(21);
+    top->addStretch();
+    top->addLayout(version);
+    QHBoxLayout *notice = Row(nullptr, {14, 0, 10, 0});
+    notice->addWidget(Label13, 0, kAtLeft);
+    notice->addStretch();
+    QVBoxLayout *panel = Column(pnLogo, {0, 10, 0, 10});
+    panel->addLayout(top);
+    panel->addSpacing(7);
+    panel->addLayout(notice);
+    panel->addSpacing(3);
+    QHBoxLayout *rule = Row(nullptr, {14, 0, 10, 0});
+    rule->addWidget(Bevel1);
+    panel->addLayout(rule);
+    QVBoxLayout *window = Column(this, {});
+    window->addWidget(pnLogo);
+    FixWindowToLayout(*this, *window, {kClientWidth, kClientHeight});
 
     tmLogo = new VTimer(this);
     tmLogo->setObjectName(QStringLiteral("tmLogo"));
     tmLogo->setInterval(kSplashMs);
     tmLogo->setHandler([this] { tmLogoTimer(); });
 
-    // Centred on the screen.
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
-
     FormCreate();
+
+    // Centred on the screen, at the size its texts need.
+    Relayout(*this);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
 }
 
 TfmLogo::~TfmLogo()

@@ -174,7 +174,7 @@ void loadCycle(Registry &r, MessageBoxes &boxes, AppSettings &s)
         if (readString(r, cycle.key(), QString::number(slot + 1), &name) == StringRead::Failed) {
             cycle.close();
             s.Cycled.clear(); // for this run only: the stored value stays
-            boxes.warning(QStringLiteral("Can't read Cyclic connections info. Cycle is disabled."));
+            boxes.warning(QCoreApplication::translate("Settings", "Can't read Cyclic connections info. Cycle is disabled."));
             return;
         }
         s.CycleEntries[static_cast<size_t>(slot)] = cutTo(name, kCycleEntryMaxLength);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/regularfile.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <chrono>
 #include <cerrno>
@@ -16,7 +18,7 @@ namespace vantrel {
 QString FileErrorText(int err)
 {
     if (err == kNotRegularFile)
-        return QStringLiteral("not a regular file");
+        return QCoreApplication::translate("RegularFile", "not a regular file");
     return QString::fromLocal8Bit(std::strerror(err));
 }
 

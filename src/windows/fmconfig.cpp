@@ -5,10 +5,11 @@
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
 #include "monitor/settings.h"
+#include "platform/formlayout.h"
 #include "platform/modal.h"
-#include "windows/formfont.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
@@ -26,36 +27,20 @@ constexpr int kClientWidth = 330;
 constexpr int kClientHeight = 236;
 constexpr int kDialupItems = 3;
 constexpr int kLanItems = 2;
-constexpr int kActionTop = 18;
-constexpr int kActionStep = 17;
-
-QCheckBox *makeCheckBox(const QString &text, QWidget *parent, const QString &name, QRect geometry)
-{
-    auto *box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
-    return box;
-}
-
-QPushButton *makeButton(const QString &text, QWidget *parent, const QString &name, QRect geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
-}
 
 // A few lines of fixed text in the window's colour, where the form has a
-// borderless memo.
-QLabel *makeNote(const QStringList &lines, QWidget *parent, const QString &name, QRect geometry)
+// borderless memo: wrapped at its design width (wider at a larger font), as
+// tall as its lines need.
+QLabel *makeNote(const QString &text, QWidget *parent, const QString &name, const QRect &design)
 {
-    // The lines end in a blank; joined, they wrap at the note's width, as a
-    // memo's lines do.
-    auto *note = new QLabel(lines.join(QString()), parent);
+    auto *note = new QLabel(text, parent);
     note->setObjectName(name);
-    note->setGeometry(geometry);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     note->setWordWrap(true);
+    SetDesign(note, design);
+    note->setMinimumWidth(Scaled(design.width(), note->font()));
+    // Its width comes from the panel, never from the length of its text.
+    note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return note;
 }
 
@@ -81,11 +66,9 @@ TfmConfig::TfmConfig(AppState &state, Platform &platform, TfmVantrel &main, QLab
 {
     setObjectName(QStringLiteral("fmConfig"));
     setWindowTitle(tr("Configure Vantrel"));
-    setFont(windowsFormFont());
-    setFixedSize(kClientWidth, kClientHeight);
     buildControls();
     FormCreate();
-    centreOnScreen(*this);
+    CentreOnScreen(*this);
 }
 
 TfmConfig::~TfmConfig() = default;
@@ -93,38 +76,70 @@ TfmConfig::~TfmConfig() = default;
 void TfmConfig::buildControls()
 {
     // Made in tab order; the panel's controls take the panel's place.
-    btClose = makeButton(tr("&OK"), this, QStringLiteral("btClose"), {252, 72, 72, 25});
+    btClose = new FormButton(tr("&OK"), this, QStringLiteral("btClose"), {252, 72, 72, 25});
 
-    Panel1 = new QFrame(this);
+    Panel1 = Designed(new QFrame(this), {6, 6, 240, 128});
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(6, 6, 240, 128);
     Panel1->setFrameShape(QFrame::Box); // lowered outside, raised inside
     Panel1->setFrameShadow(QFrame::Sunken);
-    cxDialup = makeCheckBox(tr("Dialup connection"), Panel1, QStringLiteral("cxDialup"),
-                            {8, 4, 200, 17});
-    cxLAN = makeCheckBox(tr("LAN connection"), Panel1, QStringLiteral("cxLAN"),
-                         {8, 78, 200, 17});
-    Memo1 = makeNote({tr("Check this box if you have not a fixed IP "
-                         "address. In other words, you are using a "
-                         "modem connection with Remote Access.")},
+    cxDialup = MakeCheckBox(tr("Dialup connection"), Panel1, QStringLiteral("cxDialup"), {8, 4, 200, 17});
+    cxLAN = MakeCheckBox(tr("LAN connection"), Panel1, QStringLiteral("cxLAN"), {8, 78, 200, 17});
+    // The memo's lines end in a blank; joined, they wrap as a memo's lines do.
+    Memo1 = makeNote(tr("Check this box if you have not a fixed IP "
+                        "address. In other words, you are using a "
+                        "modem connection with Remote Access."),
                      Panel1, QStringLiteral("Memo1"), {26, 21, 208, 54});
-    Memo2 = makeNote({tr("Check this box if you have a fixed IP address.")},
-                     Panel1, QStringLiteral("Memo2"), {26, 95, 208, 28});
+    Memo2 = makeNote(tr("Check this box if you have a fixed IP address."), Panel1, QStringLiteral("Memo2"),
+                     {26, 95, 208, 28});
 
-    rgAction = new QGroupBox(tr(" Double Click Action "), this);
+    rgAction = Designed(new QGroupBox(tr(" Double Click Action "), this), {6, 138, 240, 74});
     rgAction->setObjectName(QStringLiteral("rgAction"));
-    rgAction->setGeometry(6, 138, 240, 23 + kDialupItems * kActionStep);
     m_actions = new QButtonGroup(this);
     m_actions->setExclusive(true);
 
-    cxAnim = makeCheckBox(tr("Animated icon"), this, QStringLiteral("cxAnim"),
-                          {8, 216, 104, 17});
-    cbLog = makeCheckBox(tr("Log File"), this, QStringLiteral("cbLog"), {122, 216, 80, 17});
-    btAdvanced = makeButton(tr("Advanced..."), this, QStringLiteral("btAdvanced"),
-                            {252, 8, 72, 25});
-    btAlarm = makeButton(tr("&Alarm..."), this, QStringLiteral("btAlarm"), {252, 40, 72, 25});
-    cbRun = makeCheckBox(tr("Run at startup"), this, QStringLiteral("cbRun"),
-                         {216, 216, 110, 17});
+    cxAnim = MakeCheckBox(tr("Animated icon"), this, QStringLiteral("cxAnim"), {8, 216, 104, 17});
+    cbLog = MakeCheckBox(tr("Log File"), this, QStringLiteral("cbLog"), {122, 216, 80, 17});
+    btAdvanced = new FormButton(tr("Advanced..."), this, QStringLiteral("btAdvanced"), {252, 8, 72, 25});
+    btAlarm = new FormButton(tr("&Alarm..."), this, QStringLiteral("btAlarm"), {252, 40, 72, 25});
+    cbRun = MakeCheckBox(tr("Run at startup"), this, QStringLiteral("cbRun"), {216, 216, 110, 17});
+
+    QVBoxLayout *panel = Column(Panel1, {8, 4, 6, 5});
+    panel->addWidget(cxDialup, 0, kAtLeft);
+    QHBoxLayout *memo1 = Row(nullptr, {18, 0, 0, 0});
+    memo1->addWidget(Memo1);
+    panel->addLayout(memo1);
+    panel->addSpacing(3);
+    panel->addWidget(cxLAN, 0, kAtLeft);
+    QHBoxLayout *memo2 = Row(nullptr, {18, 0, 0, 0});
+    memo2->addWidget(Memo2);
+    panel->addLayout(memo2);
+    panel->addStretch();
+
+    m_actionLayout = Column(rgAction, {10, 18, 20, 5});
+    m_actionLayout->addStretch();
+
+    QVBoxLayout *left = Column(nullptr, {}, 4);
+    left->addWidget(Panel1);
+    left->addWidget(rgAction);
+    QVBoxLayout *right = Column(nullptr, {0, 2, 0, 0}, 7);
+    right->addWidget(btAdvanced);
+    right->addWidget(btAlarm);
+    right->addWidget(btClose);
+    right->addStretch();
+    QHBoxLayout *top = Row(nullptr, {0, 0, 2, 0}, 6);
+    top->addLayout(left);
+    top->addLayout(right);
+    QHBoxLayout *bottom = Row(nullptr, {2, 0, 0, 0});
+    bottom->addWidget(cxAnim, 0, kAtLeft);
+    bottom->addSpacing(10);
+    bottom->addWidget(cbLog, 0, kAtLeft);
+    bottom->addSpacing(14);
+    bottom->addWidget(cbRun, 0, kAtLeft);
+    bottom->addStretch();
+    QVBoxLayout *window = Column(this, {6, 6, 4, 3}, 4);
+    window->addLayout(top);
+    window->addLayout(bottom);
+    FixWindowToLayout(*this, *window, {kClientWidth, kClientHeight});
 
     // Setting a check box from code runs its handler as a click does, hence
     // toggled; the action group reacts to the user's click only.
@@ -175,11 +190,12 @@ int TfmConfig::actionIndex() const
 
 void TfmConfig::addAction(const QString &caption)
 {
-    auto *item = new QRadioButton(caption, rgAction);
+    auto *item = new FormRadioButton(caption, rgAction);
     const int index = actionCount();
     item->setObjectName(QStringLiteral("rgActionItem%1").arg(index));
-    item->setGeometry(10, kActionTop + index * kActionStep, 210, 17);
-    item->show();
+    item->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    SetDesign(item, {10, 18 + index * 17, 210, 17});
+    m_actionLayout->insertWidget(index, item, 0, kAtLeft);
     // Items come and go with the mode; each keeps the group's place in the tab
     // order, after the mode pair.
     QWidget::setTabOrder(m_actionItems.isEmpty() ? static_cast<QWidget *>(cxLAN) : m_actionItems.last(), item);

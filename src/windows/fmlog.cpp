@@ -5,9 +5,9 @@
 #include "monitor/connectionlog.h"
 #include "platform/closeguard.h"
 #include "platform/errorreport.h"
+#include "platform/formlayout.h"
 #include "platform/messageboxes.h"
 #include "platform/regularfile.h"
-#include "windows/formfont.h"
 #include "windows/loglines.h"
 #include "windows/logview.h"
 
@@ -16,11 +16,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
-#include <QHBoxLayout>
+#include <QBoxLayout>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -35,13 +37,11 @@ namespace {
 constexpr int kClientWidth = 527;
 constexpr int kClientHeight = 277;
 constexpr int kPanelWidth = 71;
+constexpr int kCharactersPerArrow = 4;
 
 QPushButton *makeButton(const QString &text, QWidget *parent, const QString &name, int row)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(8, 8 + row * 32, 57, 25);
-    return button;
+    return new FormButton(text, parent, name, {8, 8 + row * 32, 57, 25});
 }
 
 // The user's home trash, $XDG_DATA_HOME/Trash, made when missing (mode 0700,
@@ -76,32 +76,45 @@ TfmLog::TfmLog(AppState &state, MessageBoxes &boxes, QWidget *parent)
 {
     setObjectName(QStringLiteral("fmLog"));
     setWindowTitle(tr("Vantrel Log"));
-    setFont(windowsFormFont());
-    resize(kClientWidth, kClientHeight);
 
     LogMemo = new TLogLines(this);
     LogMemo->setAccessibleName(tr("Connection log"));
     LogMemo->setObjectName(QStringLiteral("LogMemo"));
     LogMemo->setFocusPolicy(Qt::ClickFocus); // no tab stop
 
-    Panel1 = new QFrame(this);
+    Panel1 = Designed(new QFrame(this), {kClientWidth - kPanelWidth, 0, kPanelWidth, kClientHeight});
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedWidth(kPanelWidth);
     btRefresh = makeButton(tr("&Refresh"), Panel1, QStringLiteral("btRefresh"), 0);
     btClear = makeButton(tr("&Clear"), Panel1, QStringLiteral("btClear"), 1);
     btClose = makeButton(tr("&OK"), Panel1, QStringLiteral("btClose"), 2);
+    // The text is no tab stop: the keys that read it work on the buttons.
+    for (QPushButton *button : {btRefresh, btClear, btClose})
+        button->installEventFilter(this);
+
+    // The buttons as wide as the widest caption; the panel as wide as its
+    // design or as they need, and never wider as the window grows.
+    QVBoxLayout *buttons = Column(Panel1, {8, 8, 6, 8}, 7);
+    buttons->addWidget(btRefresh);
+    buttons->addWidget(btClear);
+    buttons->addWidget(btClose);
+    buttons->addStretch();
+    Panel1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(LogMemo, 1);
     layout->addWidget(Panel1);
+    // Resizable, from its designed size or what the panel needs.
+    setProperty(kDesignGeometry, QRect(0, 0, kClientWidth, kClientHeight));
+    Relayout(*this);
+    resize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
 
     connect(btRefresh, &QPushButton::clicked, this, &TfmLog::btRefreshClick);
     connect(btClear, &QPushButton::clicked, this, &TfmLog::btClearClick);
     connect(btClose, &QPushButton::clicked, this, &TfmLog::btCloseClick);
 
-    centreOnScreen(*this);
+    CentreOnScreen(*this);
     LoadLogIntoViewer();
 }
 
@@ -190,6 +203,54 @@ void TfmLog::btCloseClick()
 void TfmLog::closeEvent(QCloseEvent *event)
 {
     event->accept();
+}
+
+bool TfmLog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && scrollLog(*static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TfmLog::scrollLog(const QKeyEvent &key)
+{
+    // The page keys and the arrows scroll the log as in a text; Ctrl+Home and
+    // Ctrl+End go to its first and last lines, Home and End to the lines'
+    // starts and ends. The focus stays where it is.
+    QScrollBar *lines = LogMemo->verticalScrollBar();
+    QScrollBar *columns = LogMemo->horizontalScrollBar();
+    const bool control = key.modifiers() & Qt::ControlModifier;
+    // The list's own horizontal step is a whole row; an arrow moves a few
+    // characters.
+    const int characters = kCharactersPerArrow * LogMemo->fontMetrics().averageCharWidth();
+    switch (key.key()) {
+    case Qt::Key_PageUp:
+        lines->triggerAction(QAbstractSlider::SliderPageStepSub);
+        return true;
+    case Qt::Key_PageDown:
+        lines->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        return true;
+    case Qt::Key_Up:
+        lines->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        return true;
+    case Qt::Key_Down:
+        lines->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        return true;
+    case Qt::Key_Left:
+        columns->setValue(columns->value() - characters);
+        return true;
+    case Qt::Key_Right:
+        columns->setValue(columns->value() + characters);
+        return true;
+    case Qt::Key_Home:
+        (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMinimum);
+        return true;
+    case Qt::Key_End:
+        (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMaximum);
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace vantrel

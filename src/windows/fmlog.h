@@ -12,6 +12,7 @@
 #include <QWidget>
 
 class QFrame;
+class QKeyEvent;
 class QPushButton;
 
 namespace vantrel {
@@ -75,9 +76,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString logPath() const;
+    // Scrolls the log for a reading key pressed on a button; false for others.
+    bool scrollLog(const QKeyEvent &key);
     static void ClearLog(MessageBoxes &boxes, const QString &path);
 
     AppState &m_state;

@@ -3,12 +3,15 @@
 
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
+#include "platform/formlayout.h"
 #include "platform/modal.h"
+#include "platform/sockets/posixsockets.h"
 #include "windows/fmconfig.h"
-#include "windows/formfont.h"
 
+#include <QBoxLayout>
 #include <QByteArray>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -91,47 +94,70 @@ TVantrelWSInfo::TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &
 {
     setObjectName(QStringLiteral("VantrelWSInfo"));
     setWindowTitle(tr("Vantrel - Winsock Information"));
-    setFont(windowsFormFont());
-    setFixedSize(kClientWidth, kClientHeight);
     buildControls();
-    centreOnScreen(*this);
+    CentreOnScreen(*this);
 }
 
 TVantrelWSInfo::~TVantrelWSInfo() = default;
 
 void TVantrelWSInfo::buildControls()
 {
-    Panel1 = new QFrame(this);
+    Panel1 = Designed(new QFrame(this), {6, 8, 347, 123});
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(6, 8, 347, 123);
     Panel1->setFrameShape(QFrame::Box); // lowered outside, raised inside
     Panel1->setFrameShadow(QFrame::Sunken);
 
-    Ver = makeLabel(QStringLiteral("Ver"), Panel1, QStringLiteral("Ver"), {12, 10, 321, 13});
-    Label2 = makeLabel(tr("System Status"), Panel1, QStringLiteral("Label2"), {12, 30, 110, 13});
-    Status = makeLabel(QStringLiteral("Status"), Panel1, QStringLiteral("Status"), {128, 30, 205, 13});
-    Label3 = makeLabel(tr("Max Sockets"), Panel1, QStringLiteral("Label3"), {12, 48, 110, 13});
-    MaxSock = makeLabel(QStringLiteral("MaxSock"), Panel1, QStringLiteral("MaxSock"), {128, 48, 205, 13});
-    Bevel1 = new QFrame(Panel1);
+    Ver = MakeLabel(QStringLiteral("Ver"), Panel1, QStringLiteral("Ver"), {12, 10, 321, 13});
+    Label2 = MakeLabel(tr("System Status"), Panel1, QStringLiteral("Label2"), {12, 30, 110, 13});
+    Status = MakeLabel(QStringLiteral("Status"), Panel1, QStringLiteral("Status"), {128, 30, 205, 13});
+    Label3 = MakeLabel(tr("Max Sockets"), Panel1, QStringLiteral("Label3"), {12, 48, 110, 13});
+    MaxSock = MakeLabel(QStringLiteral("MaxSock"), Panel1, QStringLiteral("MaxSock"), {128, 48, 205, 13});
+    Bevel1 = Designed(new QFrame(Panel1), {12, 70, 323, 7});
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setGeometry(12, 70, 323, 7);
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Raised);
-    Config = makeLabel(QStringLiteral("Configured as"), Panel1, QStringLiteral("Config"), {12, 86, 323, 13});
-    IP = new AddressLine(QStringLiteral("IP Address:"), Panel1);
+    Config = MakeLabel(QStringLiteral("Configured as"), Panel1, QStringLiteral("Config"), {12, 86, 323, 13});
+    IP = Designed(new AddressLine(QStringLiteral("IP Address:"), Panel1), {12, 104, 323, 13});
     IP->setObjectName(QStringLiteral("IP"));
-    IP->setGeometry(12, 104, 323, 13);
     IP->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The poll rewrites the address line every tick: its width follows the
+    // window, not the address, and a long address is drawn to fit (above).
+    IP->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    btConfig = new QPushButton(tr("C&onfigure"), this);
-    btConfig->setObjectName(QStringLiteral("btConfig"));
-    btConfig->setGeometry(216, 136, 67, 21);
-    btClose = new QPushButton(tr("&OK"), this);
-    btClose->setObjectName(QStringLiteral("btClose"));
-    btClose->setGeometry(286, 136, 67, 21);
+    btConfig = new FormButton(tr("C&onfigure"), this, QStringLiteral("btConfig"), {216, 136, 67, 21});
+    btClose = new FormButton(tr("&OK"), this, QStringLiteral("btClose"), {286, 136, 67, 21});
     // Neither is the default button: Enter presses the one that has the focus.
     btConfig->setDefault(false);
     btClose->setDefault(false);
+
+    QVBoxLayout *panel = Column(Panel1, {12, 10, 12, 6});
+    panel->addWidget(Ver, 0, kAtLeft);
+    panel->addSpacing(7);
+    auto *record = new QGridLayout;
+    record->setHorizontalSpacing(6);
+    record->setVerticalSpacing(5);
+    record->setColumnStretch(1, 1);
+    record->addWidget(Label2, 0, 0, kAtLeft);
+    record->addWidget(Status, 0, 1, kAtLeft);
+    record->addWidget(Label3, 1, 0, kAtLeft);
+    record->addWidget(MaxSock, 1, 1, kAtLeft);
+    panel->addLayout(record);
+    panel->addSpacing(9);
+    panel->addWidget(Bevel1);
+    panel->addSpacing(9);
+    panel->addWidget(Config, 0, kAtLeft);
+    panel->addSpacing(5);
+    panel->addWidget(IP);
+
+    QVBoxLayout *window = Column(this, {6, 8, 7, 2});
+    window->addWidget(Panel1);
+    window->addSpacing(5);
+    QHBoxLayout *buttons = Row(nullptr, {}, 3);
+    buttons->addStretch();
+    buttons->addWidget(btConfig);
+    buttons->addWidget(btClose);
+    window->addLayout(buttons);
+    FixWindowToLayout(*this, *window, {kClientWidth, kClientHeight});
 
     connect(btConfig, &QPushButton::clicked, this, &TVantrelWSInfo::btConfigClick);
     connect(btClose, &QPushButton::clicked, this, &TVantrelWSInfo::btCloseClick);
@@ -155,13 +181,16 @@ void TVantrelWSInfo::FormShow()
         IP->setText(details_text::translated(kNotAvailable));
     } else {
         const WSADATA &info = m_state.WinsockInfo;
-        Ver->setText(recordText(info.szDescription));
-        Status->setText(recordText(info.szSystemStatus));
+        Ver->setText(sockets_text::TranslatedDescription(recordText(info.szDescription)));
+        Status->setText(sockets_text::TranslatedStatus(recordText(info.szSystemStatus)));
         MaxSock->setText(QString::number(info.iMaxSockets)); // unsigned 16-bit
         Config->setText(config_text::translated(m_state.AppSettings.Conn ? config_text::kConfiguredLan
                                                                      : config_text::kConfiguredDialup));
         IP->setText(monitor_text::translated(monitor_text::kDetailsAddressPrefix) + m_main.addressText());
     }
+    // The texts are in: the window takes the size they need before it is
+    // mapped, and stays centred.
+    CentreOnScreen(*this);
     // From now on the poll keeps the address line up to date.
     m_main.DetailsIP = IP;
 }

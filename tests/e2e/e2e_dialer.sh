@@ -81,7 +81,7 @@ exit_app
 
 # --- a window opened from the tray does not hold the run up -----------------------------------
 
-step "the next attempt comes on time while the details window is open"
+step "the next attempt comes on time while the details window is open, and leaves it the keyboard"
 details="Vantrel - Winsock Information"
 dial_settings "2,Always Busy" 3 1 0
 run_app app-details.log
@@ -89,11 +89,16 @@ menu_item c
 wait_for 10 window_shown "Vantrel - Always Busy" || fail "the progress window did not come"
 menu_item o
 wait_for 10 window_shown "$details" || fail "the details window did not open"
+details_id=$(xdotool search --onlyvisible --name "^$details\$" | head -n1)
+xdotool windowfocus --sync "$details_id"
 # The first attempt fails (busy), its result shows 4 s, the window hides, and
-# 1 s later the next attempt shows it again: all under the open details window.
+# 1 s later the next attempt shows it again: all under the open details window,
+# which keeps the keyboard focus the user gave it.
 wait_for 15 window_gone "Vantrel - Always Busy" || fail "the first attempt did not end"
 wait_for 6 window_shown "Vantrel - Always Busy" || fail "the next attempt did not come while the details window was open"
 window_shown "$details" || fail "the details window went away"
+sleep 0.5 # the moment a focus change would take
+[ "$(xdotool getwindowfocus)" = "$details_id" ] || fail "the next attempt took the keyboard focus from the details window"
 click_in "Vantrel - Always Busy" 365 32 || fail "could not click Abort"
 wait_for 20 window_gone "Vantrel - Always Busy" || fail "the progress window stayed after Abort"
 click_in "$details" 319 146 || fail "could not close the details window"

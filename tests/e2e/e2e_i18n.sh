@@ -37,10 +37,11 @@ run_in() { # name LANG about-key about-caption exit-key
   step "$1: the about window by the menu key '$3'"
   menu_item "$3"
   wait_for 10 caption_shown "$4" || fail "$1: no window captioned '$4' after the menu key '$3'"
-  # Its OK button (no window manager runs: the geometry is the inside).
+  # Its OK button, centred at the foot of the window, which is as large as its
+  # texts need (no window manager runs: the geometry is the inside).
   local X Y WIDTH HEIGHT SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$(caption_window "$4")")"
-  point_at $((X + 119)) $((Y + 158))
+  point_at $((X + WIDTH / 2)) $((Y + HEIGHT - 17))
   xdotool click 1
   wait_for 10 caption_gone "$4" || fail "$1: the window '$4' did not close"
 

@@ -23,12 +23,13 @@ click_in() { # name x y
   point_at $((X + $2)) $((Y + $3))
   xdotool click 1
 }
-width_of() { # name
+size_of() { # name WIDTH|HEIGHT
   local w X Y WIDTH HEIGHT SCREEN WINDOW
   w=$(windows_named "$1" | head -n1)
   eval "$(xdotool getwindowgeometry --shell "$w")"
-  echo "$WIDTH"
+  echo "${!2}"
 }
+width_of() { size_of "$1" WIDTH; }
 shot() { # name
   if [ -n "${VANTREL_E2E_SHOTS:-}" ]; then
     mkdir -p "$VANTREL_E2E_SHOTS"
@@ -156,7 +157,7 @@ wait_for 5 shown "$hint" || fail "the hint did not show over the notice line"
 shot about
 click_in "$about" 25 20
 wait_for 5 gone "$hint" || fail "the hint stayed when the pointer moved onto the icon"
-click_in "$about" 119 158
+click_in "$about" $(( $(width_of "$about") / 2 )) $(( $(size_of "$about" HEIGHT) - 17 ))
 wait_for 10 gone "$about" || fail "the about window did not close"
 
 step "Exit works again"

@@ -555,7 +555,8 @@ TEST(FileRegistry, RunKeyIsTheAutostartFolder)
         ASSERT_EQ(r->setValue(run, QStringLiteral("Vantrel"), RegValue::string(path)), RegStatus::Success);
         const QByteArray entry = readFile(f.autostart() + QStringLiteral("/Vantrel.desktop"));
         EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
-        for (const char *line : {"\nType=Application\n", "\nName=Vantrel\n", "\nIcon=vantrel\n", "\nComment=",
+        for (const char *line : {"\nType=Application\n", "\nName=Vantrel\n", "\nName[de]=Vantrel\n", "\nIcon=vantrel\n",
+                                 "\nComment=", "\nComment[de]=",
                                  "\nX-GNOME-Autostart-enabled=true\n"})
             EXPECT_TRUE(entry.contains(line)) << line;
         if (c.tryExec)

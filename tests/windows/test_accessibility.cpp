@@ -1,25 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every window as assistive technology sees it: each input answers to a name,
-// and in German the tray menu and a window speak German.
-#include "alarm/fmalarm.h"
-#include "alarm/msgalarm.h"
-#include "dialer/fmask.h"
-#include "dialer/fmcnx.h"
-#include "dialer/fmconnect.h"
-#include "monitor/fmlogo.h"
-#include "monitor/monitorfixture.h"
+// Every window as assistive technology sees it: each input and button answers
+// to a name of words, the alarm message is announced, and in German the tray
+// menu and a window speak German.
 #include "platform/translators.h"
-#include "windows/fmabout.h"
-#include "windows/fmaddresses.h"
-#include "windows/fmpreferences.h"
-#include "monitor/publicaddress.h"
-#include "platform/sockets/networkwatch.h"
-#include "support/fakepublic.h"
-#include "windows/fmconfig.h"
-#include "windows/fmlog.h"
-#include "windows/vantrelwsinfo.h"
+#include "windows/everywindow.h"
 
 #include <QAccessible>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QTranslator>
 
@@ -38,21 +25,36 @@ bool isInput(QAccessible::Role role)
     case QAccessible::RadioButton:
     case QAccessible::List:
     case QAccessible::Table:
+    case QAccessible::PushButton: // a tool button too
         return true;
     default:
         return false;
     }
 }
 
-// The inputs among the window's descendants that have no accessible name,
-// walked through the accessibility tree as a screen reader walks it.
+// What a screen reader says a control is: the label that labels it where there
+// is one, else its own name. A drop-down list's own name is its value on Linux,
+// which names nothing.
+QString spokenName(QAccessibleInterface *node)
+{
+    for (const auto &[label, relation] : node->relations(QAccessible::Label))
+        if (label && !label->text(QAccessible::Name).trimmed().isEmpty())
+            return label->text(QAccessible::Name);
+    const QString own = node->text(QAccessible::Name);
+    return node->role() == QAccessible::ComboBox && own == node->text(QAccessible::Value) ? QString() : own;
+}
+
+// The inputs and buttons among the window's descendants whose name has no
+// word in it (none, or "..."), walked through the accessibility tree as a
+// screen reader walks it.
 QStringList namelessInputs(QWidget *window)
 {
+    static const QRegularExpression word(QStringLiteral("\\w"));
     QStringList nameless;
     std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
         if (!node)
             return;
-        if (isInput(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty())
+        if (isInput(node->role()) && !spokenName(node).contains(word))
             nameless.append(node->object() ? node->object()->objectName() : QStringLiteral("(no object)"));
         // The items of a list carry their own text; the list itself is what needs a name.
         if (node->role() == QAccessible::List || node->role() == QAccessible::Table)
@@ -64,61 +66,60 @@ QStringList namelessInputs(QWidget *window)
     return nameless;
 }
 
-class Accessibility : public MonitorFixture {
+class Accessibility : public EveryWindowFixture {
 protected:
     void SetUp() override { QAccessible::setActive(true); }
 };
 
-TEST_F(Accessibility, EveryInputOfEveryWindowHasAName)
+TEST_F(Accessibility, EveryInputAndButtonOfEveryWindowHasAName)
 {
-    create();
-    QFile log(state.ProgramFolder + QStringLiteral("/Vantrel.log"));
-    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-    log.close();
-    QLabel configLine;
-    RecordingMessageBoxes quiet;
-    FakeInterfaces interfaces;
-    FakeLookup lookup;
-    PublicAddress publicAddress(lookup, clock, {});
-    const std::vector<std::pair<const char *, std::function<QWidget *()>>> windows = {
-        {"configuration", [&] { return new TfmConfig(state, platform, *fm, &configLine, QStringLiteral("/x")); }},
-        {"entries", [&] { return new TfmCnx(state, platform, *fm); }},
-        {"alarm settings", [&] { return new TfmAlarm(state, platform, fm->alarm()); }},
-        {"alarm message", [&] { return new TMsgAlarm({}, QPixmap(32, 32)); }},
-        {"credentials", [&] { return new TfmAsk(QStringLiteral("Morvent Online"), QString(), QString()); }},
-        {"progress", [&] { return new TfmConnect(); }},
-        {"details", [&] { return new TVantrelWSInfo(state, platform, *fm, QStringLiteral("/x")); }},
-        {"log viewer", [&] { return new TfmLog(state, quiet); }},
-        {"about", [&] { return new TfmAbout(); }},
-        {"splash", [&] { return new TfmLogo(); }},
-        {"preferences", [&] { return new TfmPreferences(DefaultPreferences(), registry, quiet, {}); }},
-        {"network addresses", [&] { return new TfmAddresses(interfaces, publicAddress, nullptr, {}); }},
-    };
-    for (const auto &[name, make] : windows) {
+    prepare();
+    for (const auto &[name, make, fill] : everyWindow()) {
         SCOPED_TRACE(name);
         std::unique_ptr<QWidget> window(make());
         window->show();
+        fill(window.get());
         EXPECT_EQ(namelessInputs(window.get()).join(u' ').toStdString(), "");
     }
 }
 
-// Captions of the tray menu and the configuration window, by object name.
-QMap<QString, QString> captions(TfmVantrel &fm, TfmConfig &config)
+// The alarm message takes no focus (its one button is no tab stop): a screen
+// reader speaks it as an alert, with its message, when it comes up.
+TEST_F(Accessibility, TheAlarmMessageIsAnAlertWithItsText)
+{
+    TMsgAlarm window({}, QPixmap(32, 32));
+    window.addText(QStringLiteral("Time Left: 45 minutes.\n3 warning(s)"));
+    window.show();
+    QAccessibleInterface *alarm = QAccessible::queryAccessibleInterface(&window);
+    ASSERT_NE(alarm, nullptr);
+    EXPECT_EQ(alarm->role(), QAccessible::AlertMessage);
+    EXPECT_EQ(alarm->text(QAccessible::Name), QStringLiteral("Vantrel Alarm"));
+    EXPECT_EQ(alarm->text(QAccessible::Description), QStringLiteral("Time Left: 45 minutes.\n3 warning(s)"));
+}
+
+// Captions of the tray menu and the configuration window, and the texts the
+// details window shows of the sockets layer's record, by object name.
+QMap<QString, QString> captions(TfmVantrel &fm, TfmConfig &config, TVantrelWSInfo &details)
 {
     QMap<QString, QString> out;
     for (QAction *item : fm.PopupMenu->actions())
         if (!item->isSeparator())
             out.insert(item->objectName(), item->text());
     out.insert(QStringLiteral("fmConfig"), config.windowTitle());
+    details.FormShow();
+    out.insert(QStringLiteral("Ver"), details.Ver->text());
+    out.insert(QStringLiteral("Status"), details.Status->text());
     return out;
 }
 
 TEST_F(Accessibility, InGermanTheTrayMenuAndAWindowSpeakGerman)
 {
-    QLabel configLine;
-    create();
-    const QMap<QString, QString> english
-        = captions(*fm, *std::make_unique<TfmConfig>(state, platform, *fm, &configLine, QStringLiteral("/x")));
+    prepare();
+    const auto shown = [this] {
+        return captions(*fm, *std::make_unique<TfmConfig>(state, platform, *fm, &configLine, QStringLiteral("/x")),
+                        *std::make_unique<TVantrelWSInfo>(state, platform, *fm, QStringLiteral("/x")));
+    };
+    const QMap<QString, QString> english = shown();
     fm.reset();
 
     QTranslator german;
@@ -127,8 +128,8 @@ TEST_F(Accessibility, InGermanTheTrayMenuAndAWindowSpeakGerman)
     QCoreApplication::installTranslator(&german);
     const auto removeGerman = qScopeGuard([&] { QCoreApplication::removeTranslator(&german); });
     create();
-    const QMap<QString, QString> translated
-        = captions(*fm, *std::make_unique<TfmConfig>(state, platform, *fm, &configLine, QStringLiteral("/x")));
+    PosixSockets().WSAStartup(0x0101, &state.WinsockInfo);
+    const QMap<QString, QString> translated = shown();
 
     ASSERT_EQ(translated.keys(), english.keys());
     QSet<QChar> menuKeys;

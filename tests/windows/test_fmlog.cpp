@@ -21,6 +21,8 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -169,6 +171,40 @@ TEST_F(FmLogTest, AnInstalledProgramShowsTheLogOfTheStateFolder)
     WriteLogEvent(state.ProgramFolder, QStringLiteral("installed"), LogConnected,
                   FixedClock(QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9))), true);
     EXPECT_EQ(open().LogMemo->text(), QStringLiteral("[06-19-2024 22h 05m 09s](installed): Connected."));
+}
+
+// The text is no tab stop, so a keyboard user reads it from the buttons: the
+// page keys, the arrows, Home and End (with Ctrl: the first and last lines)
+// scroll it, and the focus stays on the button.
+TEST_F(FmLogTest, TheReadingKeysScrollTheLogWhileTheFocusStaysOnAButton)
+{
+    writeLog(kHeader + QByteArray("[06-19-2024 22h 05m 09s](" + QByteArray(200, 'M') + "): Connected.\r\n").repeated(300));
+    TfmLog &w = open();
+    w.btClear->setFocus();
+    QCoreApplication::processEvents();
+    const QScrollBar &lines = *w.LogMemo->verticalScrollBar(), &columns = *w.LogMemo->horizontalScrollBar();
+    ASSERT_GT(lines.maximum(), 2 * lines.pageStep());
+    ASSERT_GT(columns.maximum(), columns.pageStep());
+    const int page = lines.pageStep(), step = lines.singleStep(), end = lines.maximum(), right = columns.maximum();
+    // Key, modifiers, where the bars stand afterwards (-1: a few characters right).
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int, int> steps[] = {
+        {Qt::Key_PageDown, {}, page, 0}, {Qt::Key_Down, {}, page + step, 0}, {Qt::Key_Up, {}, page, 0},
+        {Qt::Key_PageUp, {}, 0, 0},      {Qt::Key_End, Qt::ControlModifier, end, 0}, {Qt::Key_Right, {}, end, -1},
+        {Qt::Key_Left, {}, end, 0},      {Qt::Key_End, {}, end, right},   {Qt::Key_Home, {}, end, 0},
+        {Qt::Key_Home, Qt::ControlModifier, 0, 0}};
+    for (const auto &[key, modifiers, line, column] : steps) {
+        SCOPED_TRACE(QKeySequence(key | modifiers).toString().toStdString());
+        QTest::keyClick(w.btClear, key, modifiers);
+        EXPECT_EQ(lines.value(), line);
+        if (column < 0)
+            EXPECT_TRUE(columns.value() > 0 && columns.value() < columns.pageStep()) << columns.value();
+        else
+            EXPECT_EQ(columns.value(), column);
+        EXPECT_EQ(QApplication::focusWidget(), w.btClear);
+    }
+    // Tab still goes from button to button.
+    QTest::keyClick(w.btClear, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.btClose);
 }
 
 TEST_F(FmLogTest, RefreshOfAVanishedLogReportsItAndKeepsTheCaption)

@@ -3,6 +3,7 @@
 #include "platform/desktop/modules.h"
 #include "platform/desktop/waylandclipboard.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 namespace vantrel {
@@ -21,7 +22,7 @@ void CopyOnWayland(const QString &text, QObject *context, std::function<void(con
     }
     // Reported from the event loop, as every other failure of the copy.
     QTimer::singleShot(0, context, [failed = std::move(failed), why] {
-        failed(QStringLiteral("its module vantrel-wayland was not found (%1)").arg(why));
+        failed(QCoreApplication::translate("WaylandClipboard", "its module vantrel-wayland was not found (%1)").arg(why));
     });
 }
 

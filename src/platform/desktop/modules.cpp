@@ -24,7 +24,7 @@ QStringList ModuleFolders()
 QFunctionPointer ResolveModuleSymbol(const char *module, const char *symbol, const QStringList &folders,
                                      QString *why)
 {
-    QString error = QStringLiteral("no folder to look in");
+    QString error = QCoreApplication::translate("Modules", "no folder to look in");
     for (const QString &folder : folders) {
         QLibrary library(QDir(folder).filePath(QLatin1String(module)));
         if (!library.load()) {

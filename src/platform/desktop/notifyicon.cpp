@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop/notifyicon.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -161,8 +162,8 @@ bool NotifyNoTrayHost()
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     notify << QStringLiteral("Vantrel") << 0u << QStringLiteral("vantrel")
-           << QStringLiteral("Vantrel runs without a tray icon")
-           << QStringLiteral("No system tray was found on this desktop. Vantrel keeps running; its icon "
+           << QCoreApplication::translate("NotifyIcon", "Vantrel runs without a tray icon")
+           << QCoreApplication::translate("NotifyIcon", "No system tray was found on this desktop. Vantrel keeps running; its icon "
                              "appears as soon as a tray is there. To get one, add a system tray "
                              "(notification area) to your panel, or on GNOME install and enable the "
                              "AppIndicator extension.")

@@ -30,7 +30,7 @@ public:
     {
         m_focusTimer.setSingleShot(true);
         connect(&m_focusTimer, &QTimer::timeout, this, [this] {
-            fail(QStringLiteral("the desktop did not give Vantrel's copy window the keyboard focus "
+            fail(QCoreApplication::translate("WaylandClipboard", "the desktop did not give Vantrel's copy window the keyboard focus "
                                 "that a program needs to copy"));
         });
     }
@@ -63,18 +63,18 @@ public:
     {
         m_display = wl_display_connect(nullptr);
         if (!m_display)
-            return fail(QStringLiteral("the Wayland display could not be reached"));
+            return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland display could not be reached"));
         m_registry = wl_display_get_registry(m_display);
         wl_registry_add_listener(m_registry, &kRegistry, this);
         // The globals, then the seat's capabilities.
         if (wl_display_roundtrip(m_display) < 0 || wl_display_roundtrip(m_display) < 0)
-            return fail(QStringLiteral("the Wayland display did not answer"));
+            return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland display did not answer"));
         if (!m_compositor || !m_shm || !m_wmBase)
-            return fail(QStringLiteral("the Wayland desktop offers no window that could take the keyboard focus"));
+            return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland desktop offers no window that could take the keyboard focus"));
         if (!m_manager)
-            return fail(QStringLiteral("the Wayland desktop offers no clipboard"));
+            return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland desktop offers no clipboard"));
         if (!m_seat || !(m_seatCapabilities & WL_SEAT_CAPABILITY_KEYBOARD))
-            return fail(QStringLiteral("the Wayland desktop has no keyboard, and a program can copy only "
+            return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland desktop has no keyboard, and a program can copy only "
                                        "while it has the keyboard focus"));
 
         m_keyboard = wl_seat_get_keyboard(m_seat);
@@ -105,7 +105,7 @@ private:
             // The compositor went away: with it the clipboard.
             if (m_copied)
                 return finish();
-            return fail(QStringLiteral("the connection to the Wayland display broke"));
+            return fail(QCoreApplication::translate("WaylandClipboard", "the connection to the Wayland display broke"));
         }
         wl_display_flush(m_display);
     }
@@ -178,7 +178,7 @@ private:
         if (!m_buffer) {
             m_buffer = makeBuffer();
             if (!m_buffer)
-                return fail(QStringLiteral("Vantrel could not make its copy window (%1)")
+                return fail(QCoreApplication::translate("WaylandClipboard", "Vantrel could not make its copy window (%1)")
                                 .arg(QString::fromLocal8Bit(std::strerror(errno))));
             wl_surface_attach(m_surface, m_buffer, 0, 0);
             wl_surface_damage(m_surface, 0, 0, 1, 1);

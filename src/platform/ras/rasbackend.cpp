@@ -3,6 +3,8 @@
 
 #include "platform/ras/nm/nmservice.h"
 
+#include <QCoreApplication>
+
 namespace vantrel {
 
 std::unique_ptr<RasService> ChooseRasService(const SimLine::Options &lineOptions)
@@ -14,7 +16,7 @@ std::unique_ptr<RasService> ChooseRasService(const SimLine::Options &lineOptions
     if (choice == QLatin1String("simline"))
         return std::make_unique<SimLine>(lineOptions);
     if (!choice.isEmpty() && lineOptions.report)
-        lineOptions.report(QStringLiteral("VANTREL_RAS_BACKEND is \"%1\", which is neither \"nm\" nor "
+        lineOptions.report(QCoreApplication::translate("RasBackend", "VANTREL_RAS_BACKEND is \"%1\", which is neither \"nm\" nor "
                                           "\"simline\"; the backend is chosen as if it were not set.")
                                .arg(raw));
     // NetworkManager when it owns its name on the system bus. The backend's

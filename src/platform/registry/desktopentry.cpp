@@ -183,7 +183,11 @@ QByteArray autostartEntry(const QString &name, const QString &programPath)
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n");
     text += QStringLiteral("Name=") + escapeString(name) + QLatin1Char('\n');
+    text += QStringLiteral("Name[de]=") + escapeString(name) + QLatin1Char('\n');
+    // The entry carries every language it has, as desktop entries do; the
+    // desktop shows the one of the session.
     text += QStringLiteral("Comment=Shows the current address in the tray when the session starts\n"
+                           "Comment[de]=Zeigt beim Sitzungsbeginn die aktuelle Adresse im Systembereich\n"
                            "Icon=vantrel\n");
     // Desktops skip the entry once the program file is gone, instead of
     // failing to start it at every logon after the program was removed.

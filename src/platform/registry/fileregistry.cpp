@@ -5,6 +5,7 @@
 #include "platform/registry/desktopentry.h"
 #include "platform/regularfile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -41,14 +42,14 @@ QString folderErrorText(int err)
 
 QString unreadableText(const QString &file, int err)
 {
-    return QStringLiteral("The settings file \"%1\" cannot be read (%2). Vantrel leaves it untouched "
+    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" cannot be read (%2). Vantrel leaves it untouched "
                           "and will not save settings into it.")
         .arg(file, errorText(err));
 }
 
 QString tooLargeText(const QString &file)
 {
-    return QStringLiteral("The settings file \"%1\" is larger than %2 MiB, too large to be a settings "
+    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" is larger than %2 MiB, too large to be a settings "
                           "file. Vantrel leaves it untouched and will not save settings into it.")
         .arg(file)
         .arg(kMaxHiveBytes / (1024 * 1024));
@@ -56,14 +57,14 @@ QString tooLargeText(const QString &file)
 
 QString damagedText(const QString &file, const QString &why, const QString &aside)
 {
-    return QStringLiteral("The settings file \"%1\" is damaged (%2). It has been kept aside as \"%3\", "
+    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" is damaged (%2). It has been kept aside as \"%3\", "
                           "and Vantrel goes on as if it were empty.")
         .arg(file, why, aside);
 }
 
 QString damagedNotAsideText(const QString &file, const QString &why, int err)
 {
-    return QStringLiteral("The settings file \"%1\" is damaged (%2) and could not be kept aside (%3). "
+    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" is damaged (%2) and could not be kept aside (%3). "
                           "Vantrel leaves it untouched and will not save settings into it.")
         .arg(file, why, errorText(err));
 }
@@ -189,7 +190,7 @@ void FileRegistry::refresh(HiveState &h, bool locked)
     const int fd = OpenRegularFile(path, O_RDONLY, 0, &err, &fst);
     if (fd < 0 && err == kNotRegularFile) {
         // A FIFO or a device holds no settings; read, it would block for ever.
-        loadFrom(h, -1, now, locked, QStringLiteral("it is not a regular file"));
+        loadFrom(h, -1, now, locked, QCoreApplication::translate("FileRegistry", "it is not a regular file"));
         return;
     }
     if (fd < 0) {
@@ -220,7 +221,7 @@ void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locke
         if (hive::parse(text, &data, &why))
             why.clear();
         else if (why.isEmpty())
-            why = QStringLiteral("it cannot be read as a hive");
+            why = QCoreApplication::translate("FileRegistry", "it cannot be read as a hive");
     }
     if (why.isEmpty()) {
         h.data = std::move(data);

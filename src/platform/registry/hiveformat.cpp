@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/registry/hiveformat.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -72,20 +73,20 @@ bool readQuoted(const char *&p, const char *end, char close, QString *out, QStri
             QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             const QString text = decoder.decode(QByteArrayView(high, p - high));
             if (decoder.hasError()) {
-                *why = QStringLiteral("text that is not valid UTF-8");
+                *why = QCoreApplication::translate("HiveFormat", "text that is not valid UTF-8");
                 return false;
             }
             s.append(text);
             continue;
         }
         if (c != '\\') {
-            *why = QStringLiteral("character 0x%1 is not allowed here")
+            *why = QCoreApplication::translate("HiveFormat", "character 0x%1 is not allowed here")
                        .arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));
             return false;
         }
         ++p;
         if (p >= end) {
-            *why = QStringLiteral("backslash at the end of the line");
+            *why = QCoreApplication::translate("HiveFormat", "backslash at the end of the line");
             return false;
         }
         const char e = *p++;
@@ -109,7 +110,7 @@ bool readQuoted(const char *&p, const char *end, char close, QString *out, QStri
                 ++n;
             }
             if (n == 0) {
-                *why = QStringLiteral("\\x without hex digits");
+                *why = QCoreApplication::translate("HiveFormat", "\\x without hex digits");
                 return false;
             }
             s.append(QChar(v));
@@ -127,11 +128,11 @@ bool readQuoted(const char *&p, const char *end, char close, QString *out, QStri
                 s.append(QChar(v));
                 break;
             }
-            *why = QStringLiteral("unknown escape \\%1").arg(QLatin1Char(e));
+            *why = QCoreApplication::translate("HiveFormat", "unknown escape \\%1").arg(QLatin1Char(e));
             return false;
         }
     }
-    *why = QStringLiteral("missing closing %1").arg(QLatin1Char(close));
+    *why = QCoreApplication::translate("HiveFormat", "missing closing %1").arg(QLatin1Char(close));
     return false;
 }
 
@@ -188,7 +189,7 @@ bool readHexBytes(const char *p, const char *end, Lines &lines, QByteArray *out,
     }
     for (;;) {
         if (end - p < 2 || hexDigit(p[0]) < 0 || hexDigit(p[1]) < 0) {
-            *why = QStringLiteral("expected a two-digit hex byte");
+            *why = QCoreApplication::translate("HiveFormat", "expected a two-digit hex byte");
             return false;
         }
         bytes.append(static_cast<char>(hexDigit(p[0]) * 16 + hexDigit(p[1])));
@@ -196,14 +197,14 @@ bool readHexBytes(const char *p, const char *end, Lines &lines, QByteArray *out,
         if (onlyBlanksLeft(p, end))
             break;
         if (*p != ',') {
-            *why = QStringLiteral("expected a comma between hex bytes");
+            *why = QCoreApplication::translate("HiveFormat", "expected a comma between hex bytes");
             return false;
         }
         ++p;
         const char *q = skipBlanks(p, end);
         if (q < end && *q == '\\' && onlyBlanksLeft(q + 1, end)) {
             if (!lines.next(&p, &end)) {
-                *why = QStringLiteral("continuation line missing at the end of the file");
+                *why = QCoreApplication::translate("HiveFormat", "continuation line missing at the end of the file");
                 return false;
             }
             p = skipBlanks(p, end);
@@ -240,7 +241,7 @@ bool readData(const char *p, const char *end, Lines &lines, RegValue *v, QString
         p += 6;
         v->type = RegType::Dword;
         if (!readHexNumber(p, end, &v->number)) {
-            *why = QStringLiteral("dword: needs 1 to 8 hex digits");
+            *why = QCoreApplication::translate("HiveFormat", "dword: needs 1 to 8 hex digits");
             return false;
         }
     } else if (startsWith(p, end, "str(")) {
@@ -248,7 +249,7 @@ bool readData(const char *p, const char *end, Lines &lines, RegValue *v, QString
         DWORD type = 0;
         if (!readHexNumber(p, end, &type) || !startsWith(p, end, "):\"")
             || (type != DWORD(RegType::Sz) && type != DWORD(RegType::ExpandSz))) {
-            *why = QStringLiteral("str(n): is read for types 1 and 2 only, as str(n):\"text\"");
+            *why = QCoreApplication::translate("HiveFormat", "str(n): is read for types 1 and 2 only, as str(n):\"text\"");
             return false;
         }
         p += 3;
@@ -260,7 +261,7 @@ bool readData(const char *p, const char *end, Lines &lines, RegValue *v, QString
         if (p[3] == '(') {
             p += 4;
             if (!readHexNumber(p, end, &type) || !startsWith(p, end, "):")) {
-                *why = QStringLiteral("malformed hex(n):");
+                *why = QCoreApplication::translate("HiveFormat", "malformed hex(n):");
                 return false;
             }
             p += 2;
@@ -273,12 +274,12 @@ bool readData(const char *p, const char *end, Lines &lines, RegValue *v, QString
         v->type = static_cast<RegType>(type);
         if (v->type == RegType::Sz || v->type == RegType::ExpandSz) {
             if (!decodeUtf16(bytes, &v->text)) {
-                *why = QStringLiteral("string data of odd length");
+                *why = QCoreApplication::translate("HiveFormat", "string data of odd length");
                 return false;
             }
         } else if (v->type == RegType::Dword) {
             if (bytes.size() != 4) {
-                *why = QStringLiteral("hex(4): needs exactly four bytes");
+                *why = QCoreApplication::translate("HiveFormat", "hex(4): needs exactly four bytes");
                 return false;
             }
             v->number = static_cast<DWORD>(static_cast<unsigned char>(bytes[0]))
@@ -290,11 +291,11 @@ bool readData(const char *p, const char *end, Lines &lines, RegValue *v, QString
         }
         return true; // readHexBytes has checked the line ends
     } else {
-        *why = QStringLiteral("unknown value data");
+        *why = QCoreApplication::translate("HiveFormat", "unknown value data");
         return false;
     }
     if (!onlyBlanksLeft(p, end)) {
-        *why = QStringLiteral("unexpected text after the value");
+        *why = QCoreApplication::translate("HiveFormat", "unexpected text after the value");
         return false;
     }
     return true;
@@ -502,12 +503,12 @@ bool parse(const QByteArray &text, Data *out, QString *error)
     const char *b = nullptr, *e = nullptr;
     QString why;
     auto fail = [&](const QString &reason) {
-        *error = QStringLiteral("line %1: %2").arg(lines.number).arg(reason);
+        *error = QCoreApplication::translate("HiveFormat", "line %1: %2").arg(lines.number).arg(reason);
         return false;
     };
 
     if (!lines.next(&b, &e) || QByteArray(b, e - b) != kFirstLine)
-        return fail(QStringLiteral("the first line must be \"%1\"").arg(QLatin1String(kFirstLine)));
+        return fail(QCoreApplication::translate("HiveFormat", "the first line must be \"%1\"").arg(QLatin1String(kFirstLine)));
 
     Data data;
     Key *current = nullptr;
@@ -519,7 +520,7 @@ bool parse(const QByteArray &text, Data *out, QString *error)
             // Wine's own bookkeeping lines; they carry nothing Vantrel keeps.
             if (startsWith(p, e, "#time=") || startsWith(p, e, "#arch="))
                 continue;
-            return fail(QStringLiteral("unknown # line"));
+            return fail(QCoreApplication::translate("HiveFormat", "unknown # line"));
         }
         if (*p == '[') {
             ++p;
@@ -530,10 +531,10 @@ bool parse(const QByteArray &text, Data *out, QString *error)
             while (p < e && *p >= '0' && *p <= '9') // modification time, not kept
                 ++p;
             if (!onlyBlanksLeft(p, e))
-                return fail(QStringLiteral("unexpected text after the key name"));
+                return fail(QCoreApplication::translate("HiveFormat", "unexpected text after the key name"));
             QString normal;
             if (!normalisePath(path, &normal) || normal != path)
-                return fail(QStringLiteral("malformed key name"));
+                return fail(QCoreApplication::translate("HiveFormat", "malformed key name"));
             current = &data.ensureKey(path);
             continue;
         }
@@ -545,14 +546,14 @@ bool parse(const QByteArray &text, Data *out, QString *error)
             if (!readQuoted(p, e, '"', &value.name, &why))
                 return fail(why);
             if (value.name.isEmpty())
-                return fail(QStringLiteral("empty value name (the unnamed value is written @)"));
+                return fail(QCoreApplication::translate("HiveFormat", "empty value name (the unnamed value is written @)"));
         } else {
-            return fail(QStringLiteral("unrecognised line"));
+            return fail(QCoreApplication::translate("HiveFormat", "unrecognised line"));
         }
         if (!current)
-            return fail(QStringLiteral("value outside any key"));
+            return fail(QCoreApplication::translate("HiveFormat", "value outside any key"));
         if (p >= e || *p != '=')
-            return fail(QStringLiteral("expected = after the value name"));
+            return fail(QCoreApplication::translate("HiveFormat", "expected = after the value name"));
         ++p;
         if (!readData(p, e, lines, &value.value, &why))
             return fail(why);

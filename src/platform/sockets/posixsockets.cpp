@@ -59,6 +59,25 @@ PosixSockets::PosixSockets()
 
 PosixSockets::~PosixSockets() = default;
 
+namespace sockets_text {
+
+QString TranslatedDescription(const QString &text)
+{
+    return text == QLatin1String(kDescription) ? QCoreApplication::translate("sockets_text", kDescription) : text;
+}
+
+QString TranslatedStatus(const QString &text)
+{
+    if (text == QLatin1String(kRunning))
+        return QCoreApplication::translate("sockets_text", kRunning);
+    const QString on = QString::fromLatin1(kRunningOn).section(QStringLiteral("%1"), 0, 0);
+    if (text.startsWith(on))
+        return QCoreApplication::translate("sockets_text", kRunningOn).arg(text.mid(on.size()));
+    return text;
+}
+
+} // namespace sockets_text
+
 std::uint16_t MaxSocketsForFileLimit(unsigned long long softLimit, bool unlimited)
 {
     if (unlimited || softLimit > 65535)
@@ -77,12 +96,13 @@ int PosixSockets::WSAStartup(WORD versionRequested, WSADATA *data)
     *data = WSADATA{};
     data->wVersion = 0x0101;
     data->wHighVersion = 0x0101;
-    copyText(data->szDescription, sizeof data->szDescription,
-             QByteArrayLiteral("Vantrel sockets layer 1.1 on the POSIX network stack"));
-    QByteArray status = QByteArrayLiteral("Running");
+    copyText(data->szDescription, sizeof data->szDescription, QByteArray(sockets_text::kDescription));
+    QByteArray status = sockets_text::kRunning;
     utsname u{};
     if (uname(&u) == 0)
-        status += QByteArray(" on ") + u.sysname + ' ' + u.release;
+        status = QString::fromLatin1(sockets_text::kRunningOn)
+                     .arg(QString::fromLocal8Bit(QByteArray(u.sysname) + ' ' + u.release))
+                     .toLocal8Bit();
     copyText(data->szSystemStatus, sizeof data->szSystemStatus, status);
     data->iMaxSockets = maxSockets();
     data->iMaxUdpDg = 65507; // largest UDP payload over IPv4

@@ -4,9 +4,26 @@
 #include "platform/sockets/interfaces.h"
 #include "platform/sockets/sockets.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <memory>
 
 namespace vantrel {
+
+// The start-up record's texts. The record holds them in English, as a sockets
+// layer gives them; the details window shows them in the user's language.
+namespace sockets_text {
+inline constexpr char kDescription[] =
+    QT_TRANSLATE_NOOP("sockets_text", "Vantrel sockets layer 1.1 on the POSIX network stack");
+inline constexpr char kRunning[] = QT_TRANSLATE_NOOP("sockets_text", "Running");
+// %1: the system's name and release, as uname gives them.
+inline constexpr char kRunningOn[] = QT_TRANSLATE_NOOP("sockets_text", "Running on %1");
+// A description or system status from the record in the user's language; the
+// text of another sockets layer stays as it is.
+QString TranslatedDescription(const QString &text);
+QString TranslatedStatus(const QString &text);
+} // namespace sockets_text
 
 // Error numbers of the sockets layer that this implementation returns.
 constexpr int WSAEFAULT = 10014;

@@ -3,6 +3,8 @@
 // a thread of its own, hanging up and reporting the state of a dial.
 #include "platform/ras/simline/dialworker.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 
 #include <unistd.h>
@@ -88,7 +90,7 @@ DWORD SimLine::startDial(const PhonebookEntry &entry, std::function<void(RASCONN
         },
         &why);
     if (!written) {
-        dialProblem = QStringLiteral("The simulated line cannot dial: %1.").arg(why);
+        dialProblem = QCoreApplication::translate("SimLine", "The simulated line cannot dial: %1.").arg(why);
         return ERROR_LINE_UNUSABLE; // told in full through the report
 
     }

@@ -4,6 +4,7 @@
 #include "platform/privatefolder.h"
 #include "platform/regularfile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -113,7 +114,7 @@ QString LineState::folderProblem() const
     const QString problem = PrivateFolderProblem(m_dir);
     if (problem.isEmpty())
         return {};
-    return QStringLiteral("The simulated line keeps its connections in a folder that is not private: %1. "
+    return QCoreApplication::translate("LineState", "The simulated line keeps its connections in a folder that is not private: %1. "
                           "Another user could show a forged connection there, so the simulated line "
                           "reads and writes nothing in it: no line can be seen, dialled or hung up. "
                           "Make the folder yours with mode 0700, or remove it.")
@@ -274,21 +275,21 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
         QDir().mkpath(QFileInfo(m_dir).absolutePath());
         if (::mkdir(QFile::encodeName(m_dir).constData(), 0700) != 0 && errno != EEXIST) {
             if (why)
-                *why = QStringLiteral("cannot create the folder %1").arg(m_dir);
+                *why = QCoreApplication::translate("LineState", "cannot create the folder %1").arg(m_dir);
             return false;
         }
     }
     if (!folderProblem().isEmpty()) {
         if (why)
-            *why = QStringLiteral("%1, so nothing is kept there").arg(PrivateFolderProblem(m_dir));
+            *why = QCoreApplication::translate("LineState", "%1, so nothing is kept there").arg(PrivateFolderProblem(m_dir));
         return false;
     }
     FileLock lock;
     int lockErr = 0;
     if (!lock.lock(QFile::encodeName(m_dir + QStringLiteral("/lines.lock")), kLockTimeoutMs, &lockErr)) {
         if (why)
-            *why = lockErr == ETIMEDOUT ? QStringLiteral("%1 is locked by another process").arg(m_path)
-                                        : QStringLiteral("cannot lock %1: %2").arg(m_path, FileErrorText(lockErr));
+            *why = lockErr == ETIMEDOUT ? QCoreApplication::translate("LineState", "%1 is locked by another process").arg(m_path)
+                                        : QCoreApplication::translate("LineState", "cannot lock %1: %2").arg(m_path, FileErrorText(lockErr));
         return false;
     }
     // Read afresh under the lock: the cache may be one write behind.
@@ -301,10 +302,10 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
         records = parse(content, &next);
     } else if (err != ENOENT) {
         if (why)
-            *why = err == EFBIG ? QStringLiteral("%1 is larger than %2 KiB, too large to be the line state")
+            *why = err == EFBIG ? QCoreApplication::translate("LineState", "%1 is larger than %2 KiB, too large to be the line state")
                                       .arg(m_path)
                                       .arg(kMaxStateBytes / 1024)
-                                : QStringLiteral("cannot read %1: %2").arg(m_path, FileErrorText(err));
+                                : QCoreApplication::translate("LineState", "cannot read %1: %2").arg(m_path, FileErrorText(err));
         return false;
     }
     if (next == 0)
@@ -317,7 +318,7 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
         return true;
     if (!ReplaceFileLocked(m_nativePath, serialize(records, next), 0600, &err)) {
         if (why)
-            *why = QStringLiteral("cannot write %1: %2").arg(m_path, FileErrorText(err));
+            *why = QCoreApplication::translate("LineState", "cannot write %1: %2").arg(m_path, FileErrorText(err));
         return false;
     }
     // Another writer may replace the file at once; let the next read stat it.

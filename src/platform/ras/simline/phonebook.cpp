@@ -3,6 +3,7 @@
 
 #include "platform/ras/ras.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -71,7 +72,7 @@ bool ParseAnswers(const QString &text, QList<SimAnswer> *out, QString *why)
     for (const QString &raw : items) {
         const QStringList tokens = raw.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (tokens.isEmpty()) {
-            *why = QStringLiteral("an answer in the list is empty");
+            *why = QCoreApplication::translate("Phonebook", "an answer in the list is empty");
             return false;
         }
         SimAnswer a;
@@ -85,7 +86,7 @@ bool ParseAnswers(const QString &text, QList<SimAnswer> *out, QString *why)
         else if (kind == QLatin1String("authfail"))
             a.kind = SimAnswer::Kind::AuthFail;
         else {
-            *why = QStringLiteral("\"%1\" is not an answer (connect, busy, noanswer or authfail)")
+            *why = QCoreApplication::translate("Phonebook", "\"%1\" is not an answer (connect, busy, noanswer or authfail)")
                        .arg(tokens.first());
             return false;
         }
@@ -94,7 +95,7 @@ bool ParseAnswers(const QString &text, QList<SimAnswer> *out, QString *why)
             bool ok = false;
             const double s = tokens.at(i).toDouble(&ok);
             if (!ok || !std::isfinite(s) || s < 0 || s > 3600) {
-                *why = QStringLiteral("\"%1\" is neither a number of seconds (0 to 3600) nor an "
+                *why = QCoreApplication::translate("Phonebook", "\"%1\" is neither a number of seconds (0 to 3600) nor an "
                                       "IPv4 address")
                            .arg(tokens.at(i));
                 return false;
@@ -104,14 +105,14 @@ bool ParseAnswers(const QString &text, QList<SimAnswer> *out, QString *why)
         }
         if (i < tokens.size() && a.kind == SimAnswer::Kind::Connect) {
             if (!IsIpv4Address(tokens.at(i))) {
-                *why = QStringLiteral("\"%1\" is not an IPv4 address").arg(tokens.at(i));
+                *why = QCoreApplication::translate("Phonebook", "\"%1\" is not an IPv4 address").arg(tokens.at(i));
                 return false;
             }
             a.address = tokens.at(i);
             ++i;
         }
         if (i < tokens.size()) {
-            *why = QStringLiteral("unexpected \"%1\" after %2").arg(tokens.at(i), kind);
+            *why = QCoreApplication::translate("Phonebook", "unexpected \"%1\" after %2").arg(tokens.at(i), kind);
             return false;
         }
         answers.append(a);
@@ -155,7 +156,7 @@ Phonebook ParsePhonebook(const QByteArray &text)
     QSet<QString> seenNames; // case-folded, as names compare
 
     const auto problem = [&book](int n, const QString &why) {
-        book.problems.append(QStringLiteral("line %1: %2").arg(n).arg(why));
+        book.problems.append(QCoreApplication::translate("Phonebook", "line %1: %2").arg(n).arg(why));
     };
 
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -168,7 +169,7 @@ Phonebook ParsePhonebook(const QByteArray &text)
         QStringDecoder decoder(QStringDecoder::Utf8);
         const QString decoded = decoder.decode(bytes);
         if (decoder.hasError()) {
-            problem(n, QStringLiteral("not valid UTF-8 text; the line is skipped."));
+            problem(n, QCoreApplication::translate("Phonebook", "not valid UTF-8 text; the line is skipped."));
             continue;
         }
         const QString line = decoded.trimmed();
@@ -180,21 +181,21 @@ Phonebook ParsePhonebook(const QByteArray &text)
             skippingSection = true;
             seenKeys.clear();
             if (!line.endsWith(QLatin1Char(']'))) {
-                problem(n, QStringLiteral("an entry header must end with \"]\"; the entry is skipped."));
+                problem(n, QCoreApplication::translate("Phonebook", "an entry header must end with \"]\"; the entry is skipped."));
                 continue;
             }
             const QString name = line.mid(1, line.size() - 2).trimmed();
             if (name.isEmpty()) {
-                problem(n, QStringLiteral("the entry has no name; it is skipped."));
+                problem(n, QCoreApplication::translate("Phonebook", "the entry has no name; it is skipped."));
             } else if (name.toUtf8().size() > RAS_MaxEntryName) {
-                problem(n, QStringLiteral("the entry name is longer than %1 bytes; the entry is "
+                problem(n, QCoreApplication::translate("Phonebook", "the entry name is longer than %1 bytes; the entry is "
                                           "skipped.")
                                .arg(RAS_MaxEntryName));
             } else if (hasControl(name) || name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']'))) {
-                problem(n, QStringLiteral("the entry name holds control characters or brackets; "
+                problem(n, QCoreApplication::translate("Phonebook", "the entry name holds control characters or brackets; "
                                           "the entry is skipped."));
             } else if (seenNames.contains(name.toCaseFolded())) {
-                problem(n, QStringLiteral("entry \"%1\" appears twice; the second one is skipped.")
+                problem(n, QCoreApplication::translate("Phonebook", "entry \"%1\" appears twice; the second one is skipped.")
                                .arg(name));
             } else {
                 seenNames.insert(name.toCaseFolded());
@@ -212,14 +213,14 @@ Phonebook ParsePhonebook(const QByteArray &text)
 
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq <= 0) {
-            problem(n, QStringLiteral("expected [entry name], Key=value or a comment; the line is "
+            problem(n, QCoreApplication::translate("Phonebook", "expected [entry name], Key=value or a comment; the line is "
                                       "skipped."));
             continue;
         }
         if (skippingSection)
             continue; // its header was already reported
         if (!current) {
-            problem(n, QStringLiteral("a value before the first [entry]; the line is skipped."));
+            problem(n, QCoreApplication::translate("Phonebook", "a value before the first [entry]; the line is skipped."));
             continue;
         }
         const QString key = line.left(eq).trimmed();
@@ -240,24 +241,24 @@ Phonebook ParsePhonebook(const QByteArray &text)
             canonical = QStringLiteral("Device");
             limit = RAS_MaxDeviceName;
         } else {
-            problem(n, QStringLiteral("unknown key \"%1\" (known: UserName, Password, Answer, "
+            problem(n, QCoreApplication::translate("Phonebook", "unknown key \"%1\" (known: UserName, Password, Answer, "
                                       "Device); the line is skipped.")
                            .arg(key));
             continue;
         }
         if (seenKeys.contains(canonical)) {
-            problem(n, QStringLiteral("%1 is given twice for \"%2\"; the later line is skipped.")
+            problem(n, QCoreApplication::translate("Phonebook", "%1 is given twice for \"%2\"; the later line is skipped.")
                            .arg(canonical, current->name));
             continue;
         }
         if (value.toUtf8().size() > limit) {
-            problem(n, QStringLiteral("%1 is longer than %2 bytes; the line is skipped.")
+            problem(n, QCoreApplication::translate("Phonebook", "%1 is longer than %2 bytes; the line is skipped.")
                            .arg(canonical)
                            .arg(limit));
             continue;
         }
         if (hasControl(value)) {
-            problem(n, QStringLiteral("%1 holds control characters; the line is skipped.").arg(canonical));
+            problem(n, QCoreApplication::translate("Phonebook", "%1 holds control characters; the line is skipped.").arg(canonical));
             continue;
         }
         seenKeys.insert(canonical);
@@ -272,7 +273,7 @@ Phonebook ParsePhonebook(const QByteArray &text)
             QList<SimAnswer> answers;
             QString why;
             if (!ParseAnswers(value, &answers, &why)) {
-                problem(n, QStringLiteral("Answer: %1; the line is skipped and \"%2\" connects.")
+                problem(n, QCoreApplication::translate("Phonebook", "Answer: %1; the line is skipped and \"%2\" connects.")
                                .arg(why, current->name));
                 continue;
             }

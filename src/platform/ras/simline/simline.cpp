@@ -5,6 +5,7 @@
 #include "platform/privatefolder.h"
 #include "platform/regularfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -133,7 +134,7 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
             && errno != EEXIST)
             ok = false;
         if (!ok) {
-            const QString text = QStringLiteral("Cannot create the phonebook %1.").arg(m_phonebookPath);
+            const QString text = QCoreApplication::translate("SimLine", "Cannot create the phonebook %1.").arg(m_phonebookPath);
             if (why)
                 *why = text;
             if (m_lastReport != text) {
@@ -150,11 +151,11 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
     }
     if (!ReadWithStamp(native, kMaxPhonebookBytes, &content, &stamp, &err)) {
         const QString text =
-            err == EFBIG ? QStringLiteral("Cannot read the phonebook %1: it is larger than %2 KiB, too large "
+            err == EFBIG ? QCoreApplication::translate("SimLine", "Cannot read the phonebook %1: it is larger than %2 KiB, too large "
                                           "to be a phonebook.")
                                .arg(m_phonebookPath)
                                .arg(kMaxPhonebookBytes / 1024)
-                         : QStringLiteral("Cannot read the phonebook %1: %2.").arg(m_phonebookPath, FileErrorText(err));
+                         : QCoreApplication::translate("SimLine", "Cannot read the phonebook %1: %2.").arg(m_phonebookPath, FileErrorText(err));
         if (why)
             *why = text;
         m_bookValid = false;
@@ -169,7 +170,7 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
     m_bookValid = true;
     m_lastReport.clear();
     if (!m_book.problems.isEmpty())
-        *toReport = (QStringLiteral("Some lines of the phonebook %1 were skipped:\n%2")
+        *toReport = (QCoreApplication::translate("SimLine", "Some lines of the phonebook %1 were skipped:\n%2")
                    .arg(m_phonebookPath, m_book.problems.join(QLatin1Char('\n'))));
     *out = m_book;
     return true;
