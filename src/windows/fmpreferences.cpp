@@ -37,6 +37,13 @@ TfmPreferences::TfmPreferences(const Preferences &current, Registry &registry, M
            "come from, as any server you reach does."),
         this);
     explain->setWordWrap(true);
+    // The explanation wraps at a width of its own, in a few lines rather than
+    // a tall narrow column, and asks for the height of all its lines: a
+    // window's layout sizes it from the label's one-line hint otherwise and
+    // cuts the last lines at a larger font.
+    const int textWidth = fontMetrics().averageCharWidth() * 60;
+    explain->setFixedWidth(textWidth);
+    explain->setMinimumHeight(explain->heightForWidth(textWidth));
     auto *serversLabel = new QLabel(tr("&Servers (host or host:port, one per line):"), this);
     edServers = new QPlainTextEdit(this);
     edServers->setObjectName(QStringLiteral("edServers"));
@@ -83,9 +90,6 @@ TfmPreferences::TfmPreferences(const Preferences &current, Registry &registry, M
     layout->addWidget(publicGroup);
     layout->addWidget(noticeGroup);
     layout->addWidget(buttons);
-    // The explanation wraps; the window is made wide enough for it to read
-    // in a few lines rather than a tall narrow column.
-    setMinimumWidth(fontMetrics().averageCharWidth() * 64);
 }
 
 Preferences TfmPreferences::chosen() const
