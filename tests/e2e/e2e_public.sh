@@ -6,14 +6,15 @@
 #  1. All off (the default): no UDP socket in the program, no request to the
 #     server, the "Network addresses" window (menu key n) says the lookup is off.
 #  2. On, against coturn: the window shows 127.0.0.1 and ::1 as the public
-#     addresses (copied from their rows with Ctrl+C). No notification daemon
-#     yet: a line up and down with "connection up" on gives one line on
-#     vantrel.tray, and the program runs on.
+#     addresses (copied from their rows with Ctrl+C), and vantrel-ctl reads
+#     them from the bus. No notification daemon yet: a line up and down with
+#     "connection up" on gives one line on vantrel.tray, and the program runs on.
 #  3. On, against the fake server, with the public-change notification and
 #     dbusmock's daemon: the mapped address changes, a line comes up, and the
 #     daemon gets one notification with the old and the new address.
 here=$(dirname "$0")
 . "$here/lib.sh"
+ctl=${3:?usage: $0 VANTREL_BINARY VANTREL_LINE_BINARY VANTREL_CTL_BINARY}
 need_tools turnserver dbus-daemon
 [ -d /usr/lib/python3/dist-packages/dbusmock ] || skip "python3-dbusmock is not installed"
 
@@ -97,6 +98,8 @@ wait_for 30 find_icon || fail "the icon did not dock"
 open_addresses
 copy_until '^127\.0\.0\.1$' copy_public_row 1 || fail "no public IPv4 address from coturn (clipboard: $(clipboard))"
 copy_until '^::1$' copy_public_row 0 || fail "no public IPv6 address from coturn (clipboard: $(clipboard))"
+[ "$("$ctl" status)" = "down public 127.0.0.1 ::1" ] || fail "status: $("$ctl" status 2>&1)"
+[ "$("$ctl" status --format '{public}')" = 127.0.0.1 ] || fail "{public}: $("$ctl" status --format '{public}' 2>&1)"
 told() { [ "$(grep -c 'vantrel.tray: Desktop notifications cannot be shown' "$work/app-coturn.log")" -eq "$1" ]; }
 for _ in 1 2; do
   "$line_binary" up "Morvent Online" 10.64.3.17 >/dev/null 2>&1 || fail "vantrel-line up failed"
