@@ -51,8 +51,7 @@ const char kHelp[] =
     "Reads and steers the Vantrel running in this session.\n"
     "\n"
     "Commands:\n"
-    "  status            print the state and the addresses (the line's, and the\n"
-    "                    public ones when known) once\n"
+    "  status            print the state and the address once\n"
     "  watch             print them now, at each change, and when Vantrel cannot\n"
     "                    be reached; ends when its output is closed\n"
     "  connect [ENTRY]   dial ENTRY, or the entry chosen in Vantrel\n"
@@ -191,16 +190,13 @@ QString publicAddress(const Status &s)
     return v4.isEmpty() ? shown(s, "PublicAddress6") : v4;
 }
 
-// "connected 10.64.3.17", "down", "stopped"...; the public addresses known
-// after the word "public": "connected 10.64.3.17 public 203.0.113.7 2001:db8::7".
+// "connected 10.64.3.17", "down", "stopped"...: scripts read the state and
+// the address as the line's two words, so the public addresses are only in
+// --format ({public}) and --json.
 QString plainLine(const Status &s)
 {
-    QStringList words{stateOf(s), shown(s, "Address")};
-    const QStringList publics{shown(s, "PublicAddress4"), shown(s, "PublicAddress6")};
-    if (!publics.join(QString()).isEmpty())
-        words << QStringLiteral("public") << publics;
-    words.removeAll(QString());
-    return words.join(QLatin1Char(' '));
+    const QString address = shown(s, "Address");
+    return address.isEmpty() ? stateOf(s) : stateOf(s) + QLatin1Char(' ') + address;
 }
 
 const QStringList kFormatFields{QStringLiteral("state"), QStringLiteral("address"), QStringLiteral("entry"),
