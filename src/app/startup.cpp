@@ -309,7 +309,7 @@ int RunVantrel(int argc, char **argv)
             state, platform, *startup.fmVantrel(), *startup.dialer(),
             Additions::Services{&stunLookup, &notifier, &interfaces,
                                 [] { return std::make_unique<NetlinkWatch>(); }});
-        bus = StartBusService(state, platform, *startup.fmVantrel(), *startup.dialer(),
+        bus = StartBusService(state, platform, *startup.fmVantrel(), *startup.dialer(), &additions->publicAddress(),
                               [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
         releaseStartupMemory();
     };

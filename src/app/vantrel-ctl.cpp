@@ -60,7 +60,8 @@ const char kHelp[] =
     "Options:\n"
     "  --json            status and watch: one JSON object per line (for waybar)\n"
     "  --format FORMAT   status and watch: FORMAT with {state}, {address},\n"
-    "                    {entry} and {online} (h:mm) filled in\n"
+    "                    {entry}, {online} (h:mm) and {public} (the public\n"
+    "                    IPv4 address, else the IPv6 one) filled in\n"
     "  --                end of the options (for an entry name starting with -)\n"
     "  -h, --help        show this help\n"
     "  --version         show the version\n"
@@ -181,7 +182,17 @@ QString onlineTime(const Status &s)
     return QStringLiteral("%1:%2").arg(minutes / 60).arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-// "connected 10.64.3.17", "down", "stopped"...
+// The public address where there is room for one, as the tray tip shows it:
+// IPv4, else IPv6; empty while the lookup is off or has no answer.
+QString publicAddress(const Status &s)
+{
+    const QString v4 = shown(s, "PublicAddress4");
+    return v4.isEmpty() ? shown(s, "PublicAddress6") : v4;
+}
+
+// "connected 10.64.3.17", "down", "stopped"...: scripts read the state and
+// the address as the line's two words, so the public addresses are only in
+// --format ({public}) and --json.
 QString plainLine(const Status &s)
 {
     const QString address = shown(s, "Address");
@@ -189,7 +200,7 @@ QString plainLine(const Status &s)
 }
 
 const QStringList kFormatFields{QStringLiteral("state"), QStringLiteral("address"), QStringLiteral("entry"),
-                                QStringLiteral("online")};
+                                QStringLiteral("online"), QStringLiteral("public")};
 
 // FORMAT with its fields filled in ("{{" and "}}" stand for braces). With no
 // status, only checks it: empty `bad` when it is right.
@@ -223,6 +234,8 @@ QString formatLine(const QString &format, const Status *s, QString *bad = nullpt
             line += shown(*s, "Address");
         else if (field == QLatin1String("entry"))
             line += shown(*s, "Entry");
+        else if (field == QLatin1String("public"))
+            line += publicAddress(*s);
         else
             line += onlineTime(*s);
     }
@@ -242,6 +255,10 @@ QString jsonLine(const Status &s)
         if (!text(s, "Entry").isEmpty())
             tooltip += QStringLiteral("\nEntry: ") + shown(s, "Entry");
         tooltip += QStringLiteral("\nMode: ") + shown(s, "Mode");
+        if (!text(s, "PublicAddress4").isEmpty())
+            tooltip += QStringLiteral("\nPublic IPv4: ") + shown(s, "PublicAddress4");
+        if (!text(s, "PublicAddress6").isEmpty())
+            tooltip += QStringLiteral("\nPublic IPv6: ") + shown(s, "PublicAddress6");
         if (onlineSince(s) > 0)
             tooltip += QStringLiteral("\nOnline since ")
                 + QDateTime::fromSecsSinceEpoch(onlineSince(s)).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -265,6 +282,8 @@ QString jsonLine(const Status &s)
         {QStringLiteral("entry"), text(s, "Entry")},
         {QStringLiteral("mode"), text(s, "Mode")},
         {QStringLiteral("onlineSince"), onlineSince(s)},
+        {QStringLiteral("publicAddress4"), text(s, "PublicAddress4")},
+        {QStringLiteral("publicAddress6"), text(s, "PublicAddress6")},
     };
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
@@ -640,7 +659,7 @@ int main(int argc, char **argv)
         QString bad;
         formatLine(output.format, nullptr, &bad);
         if (!bad.isEmpty())
-            return usage(QStringLiteral("--format: '%1' is not one of {state}, {address}, {entry}, {online}.")
+            return usage(QStringLiteral("--format: '%1' is not one of {state}, {address}, {entry}, {online}, {public}.")
                              .arg(printable(bad)));
     }
     output.kind = json ? Output::Json : format ? Output::Format : Output::Plain;

@@ -5,6 +5,7 @@
 #include "monitor/appstate.h"
 #include "monitor/fmvantrel.h"
 #include "monitor/probe.h"
+#include "monitor/publicaddress.h"
 #include "platform/clock.h"
 #include "platform/errorreport.h"
 #include "platform/ras/ras.h"
@@ -184,9 +185,9 @@ QString DialEndReason(RasApi &ras, DialEnd end, DWORD error)
 } // namespace
 
 VantrelBusService::VantrelBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel, Dialer &dialer,
-                                     QObject *parent)
+                                     PublicAddress *publicAddress, QObject *parent)
     : QDBusVirtualObject(parent), m_state(state), m_platform(platform), m_fm(fmVantrel), m_dialer(dialer),
-      m_allowedUid(::getuid())
+      m_public(publicAddress), m_allowedUid(::getuid())
 {
     if (lineUp())
         m_onlineSince = m_platform.clock->now().toSecsSinceEpoch();
@@ -199,6 +200,10 @@ VantrelBusService::VantrelBusService(AppState &state, Platform &platform, TfmVan
     connect(&m_dialer, &Dialer::stateChanged, this, &VantrelBusService::refresh);
     connect(&m_dialer, &Dialer::dialFinished, this, &VantrelBusService::dialFinished);
     connect(&m_dialer, &Dialer::hangUpFinished, this, &VantrelBusService::hangUpFinished);
+    // An answer of the lookup comes between poll ticks; it may change the tip
+    // as well as the two addresses.
+    if (m_public)
+        connect(m_public, &PublicAddress::changed, this, &VantrelBusService::refresh);
 }
 
 VantrelBusService::~VantrelBusService()
@@ -267,7 +272,18 @@ QString VantrelBusService::hostName() const
 
 QString VantrelBusService::tip() const
 {
-    return m_fm.addressText();
+    // The tray's own text: with the public address in the tip, that one.
+    return m_fm.tipText();
+}
+
+QString VantrelBusService::publicAddress4() const
+{
+    return m_public ? m_public->address4() : QString();
+}
+
+QString VantrelBusService::publicAddress6() const
+{
+    return m_public ? m_public->address6() : QString();
 }
 
 QString VantrelBusService::entry() const
@@ -293,7 +309,9 @@ QVariantMap VantrelBusService::snapshot() const
             {QStringLiteral("Tip"), tip()},
             {QStringLiteral("Entry"), entry()},
             {QStringLiteral("OnlineSince"), m_onlineSince},
-            {QStringLiteral("Mode"), mode()}};
+            {QStringLiteral("Mode"), mode()},
+            {QStringLiteral("PublicAddress4"), publicAddress4()},
+            {QStringLiteral("PublicAddress6"), publicAddress6()}};
 }
 
 void VantrelBusService::refresh()
@@ -637,9 +655,10 @@ void VantrelBusService::CopyAddress(Call &call)
 // --- start ---------------------------------------------------------------------------
 
 std::unique_ptr<VantrelBusService> StartBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel,
-                                                   Dialer &dialer, const std::function<void(const QString &)> &note)
+                                                   Dialer &dialer, PublicAddress *publicAddress,
+                                                   const std::function<void(const QString &)> &note)
 {
-    auto service = std::make_unique<VantrelBusService>(state, platform, fmVantrel, dialer);
+    auto service = std::make_unique<VantrelBusService>(state, platform, fmVantrel, dialer, publicAddress);
     QString why;
     if (!service->registerOn(QDBusConnection::sessionBus(), &why)) {
         note(QStringLiteral("Vantrel: %1; the %2 service is not offered.").arg(why, kService));

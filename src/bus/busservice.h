@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // org.morvent.Vantrel on the session bus: the connection's state, address and
-// entry for a status bar or a script, and the tray menu's Connect, Disconnect,
-// Open details and Copy IP as methods (data/org.morvent.Vantrel.xml, described
-// in docs/dbus.md). It reads the main window and the dialer and drives them as
+// entry, and the public addresses, for a status bar or a script, and the tray
+// menu's Connect, Disconnect, Open details and Copy IP as methods
+// (data/org.morvent.Vantrel.xml, described in docs/dbus.md). It reads the main
+// window, the dialer and the public address lookup and drives the first two as
 // the tray menu does; it keeps no state of its own beyond what it last
 // announced, the start of the online period and the one hang-up it answers.
 #include "platform/wintypes.h"
@@ -12,6 +13,7 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariantMap>
 
@@ -26,6 +28,7 @@ struct AppState;
 struct Platform;
 class TfmVantrel;
 class Dialer;
+class PublicAddress;
 enum class DialEnd;
 
 namespace bus_names {
@@ -54,9 +57,11 @@ inline const QString kFailed = QStringLiteral("org.morvent.Vantrel.Error.Failed"
 class VantrelBusService : public QDBusVirtualObject {
     Q_OBJECT
 public:
-    // Watches fmVantrel; does not register anything yet. All outlive the service.
+    // Watches fmVantrel, the dialer and the public address lookup (none: the
+    // public addresses stay empty); does not register anything yet. All but the
+    // lookup outlive the service.
     VantrelBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel, Dialer &dialer,
-                      QObject *parent = nullptr);
+                      PublicAddress *publicAddress = nullptr, QObject *parent = nullptr);
     ~VantrelBusService() override;
 
     // Offers the object and takes the name on `bus`. False, with the reason in
@@ -65,11 +70,15 @@ public:
 
     // The properties. State is "down", "dialling", "connected" or "hanging-up";
     // Address the bare address while connected; OnlineSince the Unix time of
-    // the start of the connected period, 0 otherwise.
+    // the start of the connected period, 0 otherwise; Tip what the tray tip
+    // shows; PublicAddress4 and PublicAddress6 the lookup's answers, empty
+    // while it is off or has none.
     QString state() const;
     QString address() const;
     QString hostName() const;
     QString tip() const;
+    QString publicAddress4() const;
+    QString publicAddress6() const;
     QString entry() const;
     qint64 onlineSince() const { return m_onlineSince; }
     QString mode() const;
@@ -120,6 +129,7 @@ private:
     Platform &m_platform;
     TfmVantrel &m_fm;
     Dialer &m_dialer;
+    QPointer<PublicAddress> m_public;
     std::unique_ptr<QDBusConnection> m_bus;
     QVariantMap m_announced;
     qint64 m_onlineSince = 0;
@@ -133,6 +143,7 @@ private:
 // With no bus, or with the name taken, `note` says so once and nullptr is
 // returned: the program runs on without it.
 std::unique_ptr<VantrelBusService> StartBusService(AppState &state, Platform &platform, TfmVantrel &fmVantrel,
-                                                   Dialer &dialer, const std::function<void(const QString &)> &note);
+                                                   Dialer &dialer, PublicAddress *publicAddress,
+                                                   const std::function<void(const QString &)> &note);
 
 } // namespace vantrel

@@ -4,7 +4,9 @@
 // client's would.
 #include "bus/busservice.h"
 #include "dialer/dialerfixture.h"
+#include "monitor/publicaddress.h"
 #include "platform/ras/simline/linetool.h"
+#include "support/fakepublic.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -118,12 +120,12 @@ protected:
     static QDBusConnection client() { return QDBusConnection(kClientConnection); }
 
     // The main window and dialer with these settings, and the service on the bus.
-    void startService(const QString &rasCnx, bool lan = false, bool ask = false)
+    void startService(const QString &rasCnx, bool lan = false, bool ask = false, PublicAddress *publicAddress = nullptr)
     {
         start(rasCnx, {}, {}, 1, 0, ask);
         if (lan)
             state.AppSettings.Conn = true;
-        service = std::make_unique<VantrelBusService>(state, platform, *fm, *dialer);
+        service = std::make_unique<VantrelBusService>(state, platform, *fm, *dialer, publicAddress);
         QString why;
         ASSERT_TRUE(service->registerOn(QDBusConnection(kServiceConnection), &why)) << why.toStdString();
     }
@@ -199,7 +201,8 @@ QVariantMap Properties(const char *state, const char *address, const char *hostN
     const auto text = [](const char *t) { return QString::fromUtf8(t); };
     return {{QStringLiteral("State"), text(state)},       {QStringLiteral("Address"), text(address)},
             {QStringLiteral("HostName"), text(hostName)}, {QStringLiteral("Tip"), text(tip)},
-            {QStringLiteral("Entry"), text(entry)},       {QStringLiteral("Mode"), text(mode)}};
+            {QStringLiteral("Entry"), text(entry)},       {QStringLiteral("Mode"), text(mode)},
+            {QStringLiteral("PublicAddress4"), QString()}, {QStringLiteral("PublicAddress6"), QString()}};
 }
 
 TEST_F(BusService, EachPropertyInEachState)
@@ -278,6 +281,26 @@ TEST_F(BusService, ChangesAreAnnouncedOnceAndEachRunEndsWithItsOutcome)
     EXPECT_EQ(announced.announced(QStringLiteral("Entry")).join(QLatin1Char('|')).toStdString(), "B1||Online|");
     EXPECT_EQ(announced.announced(QStringLiteral("OnlineSince")),
               QStringList({QString::number(since), QStringLiteral("0")}));
+}
+
+// An answer of the lookup is announced at once, between poll ticks; Tip is the tray's own tip.
+TEST_F(BusService, PublicAddressesAndTheTrayTip)
+{
+    FakeLookup lookup;
+    PublicAddress publicAddress(lookup, clock, {});
+    startService(QStringLiteral("1,Online"), false, false, &publicAddress);
+    publicAddress.setServers({{QStringLiteral("192.0.2.1"), 3478}});
+    publicAddress.setEnabled(true);
+    ASSERT_TRUE(lookup.answer(AddressFamily::V6, QStringLiteral("2001:db8::7")));
+    call(QStringLiteral("Introspect"), {}, QStringLiteral("org.freedesktop.DBus.Introspectable")); // reads nothing
+    QCoreApplication::processEvents();
+    EXPECT_EQ(announced.announced(QStringLiteral("PublicAddress6")).join(QLatin1Char(' ')).toStdString(), "2001:db8::7");
+    ASSERT_TRUE(lookup.answer(AddressFamily::V4, QStringLiteral("203.0.113.7")));
+    fm->TipFilter = [shown = publicAddress.address4()](const QString &) { return shown; };
+    lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
+    tick(), frame();
+    EXPECT_EQ(tip().toStdString(), "203.0.113.7");
+    EXPECT_EQ(properties().value(QStringLiteral("Tip")).toString().toStdString(), tip().toStdString());
 }
 
 TEST_F(BusService, DisconnectTellsWhetherTheLineWentDown)

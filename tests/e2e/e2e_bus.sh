@@ -155,7 +155,8 @@ wait_for 10 last_class_is stopped || fail "watch after the bus came back: $(tail
 step "every line is waybar's: JSON, every key, markup-safe text"
 cat "$work/watch-json" "$work/other-watch" 2>/dev/null | python3 -c '
 import json, sys, xml.etree.ElementTree as ET
-keys = {"text", "tooltip", "class", "alt", "version", "state", "address", "hostName", "tip", "entry", "mode", "onlineSince"}
+keys = {"text", "tooltip", "class", "alt", "version", "state", "address", "hostName", "tip", "entry", "mode", "onlineSince",
+        "publicAddress4", "publicAddress6"}
 for line in sys.stdin:
     o = json.loads(line)
     assert set(o) == keys, line

@@ -6,20 +6,20 @@
 #  1. All off (the default): no UDP socket in the program, no request to the
 #     server, the "Network addresses" window (menu key n) says the lookup is off.
 #  2. On, against coturn: the window shows 127.0.0.1 and ::1 as the public
-#     addresses (copied from their rows with Ctrl+C).
-#  3. On, against the fake server, with the public-change notification: the
-#     mapped address changes, a line comes up, and the notification daemon gets
-#     one notification with the old and the new address.
-# VANTREL_E2E_SHOTS=<folder> keeps a screenshot of the window in each phase.
+#     addresses (copied from their rows with Ctrl+C), and vantrel-ctl reads
+#     them from the bus. No notification daemon yet: a line up and down with
+#     "connection up" on gives one line on vantrel.tray, and the program runs on.
+#  3. On, against the fake server, with the public-change notification and
+#     dbusmock's daemon: the mapped address changes, a line comes up, and the
+#     daemon gets one notification with the old and the new address.
 here=$(dirname "$0")
 . "$here/lib.sh"
+ctl=${3:?usage: $0 VANTREL_BINARY VANTREL_LINE_BINARY VANTREL_CTL_BINARY}
 need_tools turnserver dbus-daemon
 [ -d /usr/lib/python3/dist-packages/dbusmock ] || skip "python3-dbusmock is not installed"
 
-shot() { [ -n "${VANTREL_E2E_SHOTS:-}" ] && import -window root "$VANTREL_E2E_SHOTS/$1.png" 2>/dev/null || true; }
-
 start_display
-step "a private session bus with a notification daemon"
+step "a private session bus"
 # No service activation: a notification daemon installed on the machine
 # (dunst, say) must not be started in place of the mock.
 cat >"$work/bus.conf" <<CONF
@@ -33,10 +33,6 @@ dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=1 >"$work/bu
 pids+=($!)
 wait_for 10 test -s "$work/bus" || fail "dbus-daemon did not start"
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
-/usr/bin/python3 -m dbusmock --template notification_daemon -l "$work/notify.log" >"$work/mock.out" 2>&1 &
-pids+=($!)
-wait_for 20 dbus-send --session --print-reply --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
-  org.freedesktop.Notifications.GetServerInformation >/dev/null 2>&1 || fail "the notification daemon did not start"
 start_tray
 
 echo 203.0.113.7 >"$work/mapped"
@@ -45,10 +41,10 @@ pids+=($!)
 wait_for 10 test -s "$work/fakeport" || fail "the fake STUN server did not start"
 fake="127.0.0.1:$(cat "$work/fakeport")"
 
-settings() { # public-lookup servers notify-public
+settings() { # public-lookup servers notify-public [notify-connected]
   write_settings 0 0 1
-  printf '"PublicLookup"=dword:%08x\n"PublicServers"="%s"\n"NotifyPublic"=dword:%08x\n' "$1" "$2" "$3" \
-    >>"$XDG_CONFIG_HOME/vantrel/user.reg"
+  printf '"PublicLookup"=dword:%08x\n"PublicServers"="%s"\n"NotifyPublic"=dword:%08x\n"NotifyConnected"=dword:%08x\n' \
+    "$1" "$2" "$3" "${4:-0}" >>"$XDG_CONFIG_HOME/vantrel/user.reg"
 }
 udp_sockets() { # of the program: its socket inodes found in the UDP tables
   local inodes
@@ -88,7 +84,6 @@ seed_clipboard "e2e-marker"
 copy_public_row 1
 sleep 0.5
 clipboard_is "e2e-marker" || fail "the Public IPv4 row copied something while off: $(clipboard)"
-shot public-off
 finish
 ! grep -E 'QObject|Qt|warning' "$work/app-off.log" || fail "warnings in the program's output"
 
@@ -97,16 +92,30 @@ port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(socket.AF_INET6, sock
 turnserver -n --stun-only --no-tls --no-dtls --no-cli --listening-ip=127.0.0.1 --listening-ip=::1 \
   --listening-port="$port" --pidfile="$work/turnserver.pid" --log-file=stdout >"$work/turnserver.log" 2>&1 &
 pids+=($!)
-settings 1 "127.0.0.1:$port [::1]:$port" 0
+settings 1 "127.0.0.1:$port [::1]:$port" 0 1
 start_app app-coturn.log
 wait_for 30 find_icon || fail "the icon did not dock"
 open_addresses
 copy_until '^127\.0\.0\.1$' copy_public_row 1 || fail "no public IPv4 address from coturn (clipboard: $(clipboard))"
 copy_until '^::1$' copy_public_row 0 || fail "no public IPv6 address from coturn (clipboard: $(clipboard))"
-shot public-coturn
+[ "$("$ctl" status)" = down ] || fail "status: $("$ctl" status 2>&1)"
+"$ctl" status --json | grep -q '"publicAddress4":"127.0.0.1","publicAddress6":"::1"' || fail "--json: $("$ctl" status --json 2>&1)"
+[ "$("$ctl" status --format '{public}')" = 127.0.0.1 ] || fail "{public}: $("$ctl" status --format '{public}' 2>&1)"
+told() { [ "$(grep -c 'vantrel.tray: Desktop notifications cannot be shown' "$work/app-coturn.log")" -eq "$1" ]; }
+for _ in 1 2; do
+  "$line_binary" up "Morvent Online" 10.64.3.17 >/dev/null 2>&1 || fail "vantrel-line up failed"
+  copy_until '^10\.64\.3\.17$' double_click_icon || fail "the line did not come up"
+  "$line_binary" down all >/dev/null 2>&1
+  copy_until '^Network is down$' double_click_icon || fail "the line did not go down"
+done
+wait_for 10 told 1 || fail "not one line without a notification daemon: $(cat "$work/app-coturn.log")"
 finish
 
 step "3. the fake server's address changes: one notification with both addresses"
+/usr/bin/python3 -m dbusmock --template notification_daemon -l "$work/notify.log" >"$work/mock.out" 2>&1 &
+pids+=($!)
+wait_for 20 dbus-send --session --print-reply --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
+  org.freedesktop.Notifications.GetServerInformation >/dev/null 2>&1 || fail "the notification daemon did not start"
 settings 1 "$fake" 1
 start_app app-fake.log
 wait_for 30 find_icon || fail "the icon did not dock"
@@ -123,10 +132,9 @@ notified() { # how many notifications of a change of the public address the daem
 }
 notified_once() { [ "$(notified)" -ge 1 ]; }
 wait_for 30 notified_once || fail "no notification of the change: $(cat "$work/notify.log" 2>&1)"
-grep -aq '"Vantrel" 0 "vantrel" "Public IPv4 address changed" "from 203.0.113.7 to 198.51.100.9"' "$work/notify.log" \
-  || fail "the notification does not name both addresses: $(cat "$work/notify.log")"
+grep -aq '"Vantrel" 0 "vantrel" "Public IPv4 address changed" "from 203.0.113.7 to 198.51.100.9" .*"urgency": 1' \
+  "$work/notify.log" || fail "the notification is not as it should be: $(cat "$work/notify.log")"
 copy_until '^198\.51\.100\.9$' copy_public_row 1 || fail "the window did not follow the change (clipboard: $(clipboard))"
-shot public-changed
 sleep 3
 [ "$(notified)" -eq 1 ] || fail "more than one notification: $(cat "$work/notify.log")"
 "$line_binary" down all >/dev/null 2>&1 || true

@@ -37,24 +37,13 @@ public:
     FakeServer(bool ipv6, Reply reply) : m_reply(std::move(reply))
     {
         m_fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_storage a{};
-        socklen_t len;
-        if (ipv6) {
-            auto *s = reinterpret_cast<sockaddr_in6 *>(&a);
-            s->sin6_family = AF_INET6;
-            s->sin6_addr = in6addr_loopback;
-            len = sizeof *s;
-        } else {
-            auto *s = reinterpret_cast<sockaddr_in *>(&a);
-            s->sin_family = AF_INET;
-            s->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            len = sizeof *s;
-        }
-        if (::bind(m_fd, reinterpret_cast<sockaddr *>(&a), len) != 0 ||
-            ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &len) != 0)
+        sockaddr_in6 a6{AF_INET6, 0, 0, in6addr_loopback, 0};
+        sockaddr_in a4{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        auto *a = ipv6 ? reinterpret_cast<sockaddr *>(&a6) : reinterpret_cast<sockaddr *>(&a4);
+        socklen_t len = ipv6 ? sizeof a6 : sizeof a4;
+        if (::bind(m_fd, a, len) != 0 || ::getsockname(m_fd, a, &len) != 0)
             return;
-        m_port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6 *>(&a)->sin6_port : reinterpret_cast<sockaddr_in *>(&a)->sin_port);
-        m_server = {ipv6 ? QStringLiteral("::1") : QStringLiteral("127.0.0.1"), m_port};
+        m_server = {ipv6 ? QStringLiteral("::1") : QStringLiteral("127.0.0.1"), ntohs(ipv6 ? a6.sin6_port : a4.sin_port)};
         m_thread = std::thread([this] { serve(); });
     }
     ~FakeServer()
@@ -87,7 +76,6 @@ private:
     }
     Reply m_reply;
     int m_fd = -1;
-    quint16 m_port = 0;
     StunServer m_server;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
@@ -151,24 +139,19 @@ TEST(StunLookup, AnswersOfAFakeServerOnLoopback)
     const auto ok4 = [](const QByteArray &r) { return QList{message(0x0101, r, mapped("203.0.113.7", r))}; };
     const Case cases[] = {
         {"XOR-MAPPED-ADDRESS", false, ok4, true, "203.0.113.7"},
-        {"another address than the last time", false,
-         [](const QByteArray &r) { return QList{message(0x0101, r, mapped("198.51.100.9", r))}; }, true, "198.51.100.9"},
         {"MAPPED-ADDRESS of an older server", false,
          [](const QByteArray &r) { return QList{message(0x0101, r, mapped("203.0.113.8", r, false))}; }, true, "203.0.113.8"},
-        {"IPv6", true, [](const QByteArray &r) { return QList{message(0x0101, r, mapped("2001:db8::7", r))}; }, true,
-         "2001:db8::7"},
         {"a right FINGERPRINT", false,
          [](const QByteArray &r) { return QList{withFingerprint(message(0x0101, r, mapped("203.0.113.7", r)), true)}; },
          true, "203.0.113.7"},
+        {"IPv6", true, [](const QByteArray &r) { return QList{message(0x0101, r, mapped("2001:db8::7", r))}; }, true,
+         "2001:db8::7"},
         {"another transaction's answer first, then ours", false,
          [](const QByteArray &r) {
              return QList{message(0x0101, foreign(r), mapped("192.0.2.66", r)), QByteArray("not stun at all"),
                           message(0x0101, r, mapped("203.0.113.7", r))};
          },
          true, "203.0.113.7"},
-        {"only another transaction's answer", false,
-         [](const QByteArray &r) { return QList{message(0x0101, foreign(r), mapped("192.0.2.66", r))}; }, false,
-         "no answer"},
         {"no answer", false, [](const QByteArray &) { return QList<QByteArray>{}; }, false, "no answer"},
         {"truncated: shorter than its header says", false,
          [](const QByteArray &r) { return QList{message(0x0101, r, mapped("203.0.113.7", r)).chopped(4)}; }, false,
@@ -176,9 +159,6 @@ TEST(StunLookup, AnswersOfAFakeServerOnLoopback)
         {"an attribute longer than the message", false,
          [](const QByteArray &r) { return QList{message(0x0101, r, be16(0x0020) + be16(200) + QByteArray(8, 'x'))}; },
          false, "longer than the message"},
-        {"an address of a wrong size", false,
-         [](const QByteArray &r) { return QList{message(0x0101, r, attribute(0x0020, QByteArray(7, '\1')))}; }, false,
-         "XOR-MAPPED-ADDRESS"},
         {"no address at all", false, [](const QByteArray &r) { return QList{message(0x0101, r, {})}; }, false,
          "names no address"},
         {"a wrong FINGERPRINT", false,
@@ -253,12 +233,7 @@ TEST(StunLookup, ARealServerOnLoopbackGivesTheLoopbackAddress)
             FAIL() << "turnserver (coturn) is not installed";
         GTEST_SKIP() << "turnserver (coturn) is not installed";
     }
-    // A free port: bound and released by a socket of ours.
-    quint16 port = 0;
-    {
-        FakeServer probe(false, [](const QByteArray &) { return QList<QByteArray>{}; });
-        port = probe.server().port;
-    }
+    const quint16 port = FakeServer(false, {}).server().port; // free: bound and released
     QTemporaryDir dir;
     QProcess server;
     server.setProcessChannelMode(QProcess::MergedChannels);
