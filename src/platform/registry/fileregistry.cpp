@@ -139,8 +139,12 @@ QString FileRegistry::hiveFile(Hive hive) const
 
 void FileRegistry::report(const QString &text)
 {
-    // The box goes away with its text; the log keeps it.
-    qCWarning(lcFiles) << text;
+    // A warning when no reporter tells anyone; the reporter's box goes away
+    // with its text, the debug log keeps it.
+    if (m_reporter)
+        qCDebug(lcFiles) << text;
+    else
+        qCWarning(lcFiles) << text;
     m_pendingReports.append(text);
 }
 

@@ -189,7 +189,10 @@ bool SimLine::phonebook(Phonebook *out, QString *why)
     // Told with no lock held: the receiver may show a modal box whose event loop
     // lets other handlers call the service again.
     if (!toReport.isEmpty()) {
-        qCWarning(lcFiles) << toReport;
+        if (m_options.report)
+            qCDebug(lcFiles) << toReport;
+        else
+            qCWarning(lcFiles) << toReport;
         report(toReport);
     }
     return ok;
