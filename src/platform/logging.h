@@ -5,10 +5,10 @@
 //
 // Debug lines tell the decisions and the changes (which backend, which tray
 // host, which file, connected, address changed); warnings tell failures that
-// no box shows. Nothing is logged on a poll tick that changes nothing, and no
-// password ever reaches a log line. A name from outside (an entry, a host,
-// a file name) is streamed as a QString in the quoting form, which escapes
-// control characters.
+// may otherwise go untold. A poll tick that finds things as they were logs
+// nothing, and no password ever reaches a log line. A name from outside (an
+// entry, a host, a file name) is streamed as a QString in the quoting form,
+// which escapes control characters.
 #include <QLoggingCategory>
 
 namespace vantrel {
