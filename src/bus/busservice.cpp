@@ -8,6 +8,7 @@
 #include "monitor/publicaddress.h"
 #include "platform/clock.h"
 #include "platform/errorreport.h"
+#include "platform/logging.h"
 #include "platform/ras/ras.h"
 #include "platform/vtimer.h"
 
@@ -334,7 +335,9 @@ void VantrelBusService::refresh()
         return;
     QDBusMessage signal = QDBusMessage::createSignal(kPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"));
     signal << kInterface << changed << QStringList();
-    m_bus->send(signal);
+    qCDebug(lcBus) << "PropertiesChanged:" << changed.keys();
+    if (!m_bus->send(signal))
+        qCWarning(lcBus) << "PropertiesChanged could not be sent:" << m_bus->lastError().message();
 }
 
 void VantrelBusService::dialFinished(const QString &entry, DialEnd end, DWORD error)
@@ -344,7 +347,8 @@ void VantrelBusService::dialFinished(const QString &entry, DialEnd end, DWORD er
         return;
     QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("DialFinished"));
     signal << entry << (end == DialEnd::Connected) << DialEndReason(*m_platform.ras, end, error);
-    m_bus->send(signal);
+    if (!m_bus->send(signal))
+        qCWarning(lcBus) << "DialFinished could not be sent:" << m_bus->lastError().message();
 }
 
 void VantrelBusService::hangUpFinished(bool gone, DWORD error)
@@ -392,6 +396,8 @@ bool VantrelBusService::handleMessage(const QDBusMessage &message, const QDBusCo
 void VantrelBusService::answerChecked(Call &call, const QDBusMessage &callerUid)
 {
     if (callerUid.type() != QDBusMessage::ReplyMessage) {
+        qCWarning(lcBus) << "The bus would not say whose call" << call.message.member() << "from"
+                         << call.message.service() << "is:" << callerUid.errorName() << callerUid.errorMessage();
         refuse(call, kAccessDenied,
                QStringLiteral("Vantrel could not learn from the bus whose call this is (%1).").arg(callerUid.errorName()));
         return;
@@ -399,6 +405,7 @@ void VantrelBusService::answerChecked(Call &call, const QDBusMessage &callerUid)
     bool known = false;
     const uint uid = callerUid.arguments().value(0).toUInt(&known);
     if (!known || uid != m_allowedUid) {
+        qCDebug(lcBus) << "Refused" << call.message.member() << "from" << call.message.service() << "of uid" << uid;
         refuse(call, kAccessDenied, QStringLiteral("Vantrel answers only calls of its own user."));
         return;
     }
@@ -506,15 +513,18 @@ void VantrelBusService::answerProperties(Call &call)
 void VantrelBusService::reply(Call &call, const QVariantList &arguments)
 {
     call.answered = true;
-    if (call.message.isReplyRequired())
-        call.connection.send(call.message.createReply(arguments));
+    if (call.message.isReplyRequired() && !call.connection.send(call.message.createReply(arguments)))
+        qCWarning(lcBus) << "The answer to" << call.message.member() << "could not be sent:"
+                         << call.connection.lastError().message();
 }
 
 bool VantrelBusService::refuse(Call &call, const QString &name, const QString &text)
 {
     call.answered = true;
-    if (call.message.isReplyRequired())
-        call.connection.send(call.message.createErrorReply(name, text));
+    qCDebug(lcBus) << "Refused" << call.message.member() << "with" << name << text;
+    if (call.message.isReplyRequired() && !call.connection.send(call.message.createErrorReply(name, text)))
+        qCWarning(lcBus) << "The refusal of" << call.message.member() << "could not be sent:"
+                         << call.connection.lastError().message();
     return false;
 }
 
@@ -661,9 +671,11 @@ std::unique_ptr<VantrelBusService> StartBusService(AppState &state, Platform &pl
     auto service = std::make_unique<VantrelBusService>(state, platform, fmVantrel, dialer, publicAddress);
     QString why;
     if (!service->registerOn(QDBusConnection::sessionBus(), &why)) {
+        qCDebug(lcBus) << "The" << kService << "service is not offered:" << why;
         note(QStringLiteral("Vantrel: %1; the %2 service is not offered.").arg(why, kService));
         return nullptr;
     }
+    qCDebug(lcBus) << "The" << kService << "service is offered on the session bus";
     return service;
 }
 

@@ -3,6 +3,7 @@
 
 #include "monitor/appstate.h"
 #include "monitor/probe.h"
+#include "platform/logging.h"
 #include "platform/messageboxes.h"
 
 #include <QPointer>
@@ -16,6 +17,18 @@ namespace vantrel {
 using namespace dialer_text;
 
 namespace {
+
+// For the log.
+const char *DialEndName(DialEnd end)
+{
+    switch (end) {
+    case DialEnd::Connected: return "connected";
+    case DialEnd::Failed: return "failed";
+    case DialEnd::Aborted: return "aborted";
+    case DialEnd::Closed: return "closed";
+    }
+    return "?";
+}
 
 // Copies `text` into a fixed record field as UTF-8, cut at a character
 // boundary so that the terminating NUL always fits.
@@ -280,6 +293,7 @@ void Dialer::startRun()
     m_inEntry = false;
     m_runLimit = 0;
     m_runLimit = AttemptLimit();
+    qCDebug(lcDialer) << "Dial run starts:" << m_cycleLength << "entries," << m_runLimit << "attempts each";
     advance();
 }
 
@@ -446,6 +460,7 @@ void Dialer::makeAttempt(const QString &entry)
     const QString caption = dialer_text::translated(kCaptionPrefix) + entry;
     showProgress(&caption);
 
+    qCDebug(lcDialer) << "Attempt" << m_redialAttempt << "on" << entry;
     m_rasConnection = 0;
     m_dialParams = m_entryParams;
     const QPointer<Dialer> self(this);
@@ -589,6 +604,7 @@ void Dialer::tellDial(DialEnd end, DWORD error)
         m_connectedTold = true;
     m_runError = error;
     m_failureTold = true;
+    qCDebug(lcDialer) << "Dial of" << m_entry << "ended:" << DialEndName(end) << "error" << error;
     emit dialFinished(m_entry, end, error);
 }
 
@@ -709,6 +725,7 @@ void Dialer::hangUp()
     showProgress(nullptr);
     setStatusLine(dialer_text::translated(kDisconnecting));
     m_hangUpHandle = connectionToHangUp();
+    qCDebug(lcDialer) << "Hanging up connection" << m_hangUpHandle;
     if (const DWORD rc = ras.RasHangUpA(m_hangUpHandle)) {
         endHangUp(false, rc);
         box(RasStatusText(ras, 0, rc), [this] { hangUpDone(); });
@@ -726,6 +743,7 @@ void Dialer::hangUp()
 
 void Dialer::endHangUp(bool gone, DWORD error)
 {
+    qCDebug(lcDialer) << "Hang-up over:" << (gone ? "the line is down" : "the line is still up") << "error" << error;
     m_hangUpOver = true;
     m_hangUpFailed = !gone;
     emit stateChanged();

@@ -3,6 +3,7 @@
 
 #include "monitor/appstate.h"
 #include "platform/clock.h"
+#include "platform/logging.h"
 #include "platform/regularfile.h"
 
 #include <QByteArray>
@@ -211,8 +212,10 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
     if (!text)
         return;
     const QString path = LogFilePath(programFolder, installedProgram);
-    if (path.startsWith(LogStateFolder() + QLatin1Char('/')) && !makePrivateFolder(LogStateFolder()))
+    if (path.startsWith(LogStateFolder() + QLatin1Char('/')) && !makePrivateFolder(LogStateFolder())) {
+        qCWarning(lcFiles) << "Connection log event dropped: cannot make the folder" << LogStateFolder();
         return;
+    }
     const QByteArray nativePath = QFile::encodeName(path);
 
     const QString when = stamp(clock.now()); // one reading for every field of the call
@@ -246,13 +249,23 @@ void WriteLogEvent(const QString &programFolder, const QString &currentEntry, in
             // With O_APPEND the line lands at the end in one write(). A write cut
             // short by a signal is continued; one stopped by a full disk leaves a
             // half line, which the next event closes before its own.
-            WriteAll(fd, !canRead || endsAtLineStart(fd) ? line : "\r\n" + line, &err);
+            if (WriteAll(fd, !canRead || endsAtLineStart(fd) ? line : "\r\n" + line, &err))
+                qCDebug(lcFiles) << "Logged" << text << "in" << path;
+            else
+                qCWarning(lcFiles) << "Connection log event dropped: cannot write" << path << FileErrorText(err);
             ::close(fd); // and the lock with it
             return;
         }
-        if (err != ENOENT)
-            return; // read-only, a folder or a FIFO in its place...: dropped
-        if (createWhole(path, header + line) != Created::AlreadyThere)
+        if (err != ENOENT) { // read-only, a folder or a FIFO in its place...: dropped
+            qCWarning(lcFiles) << "Connection log event dropped: cannot open" << path << FileErrorText(err);
+            return;
+        }
+        const Created created = createWhole(path, header + line);
+        if (created == Created::Yes)
+            qCDebug(lcFiles) << "Created connection log" << path << "with" << text;
+        else if (created == Created::Failed)
+            qCWarning(lcFiles) << "Connection log event dropped: cannot create" << path;
+        if (created != Created::AlreadyThere)
             return;
     }
 }

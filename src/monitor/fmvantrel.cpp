@@ -8,6 +8,7 @@
 #include "platform/desktop/session.h"
 #include "platform/desktop/waylandclipboard.h"
 #include "platform/clock.h"
+#include "platform/logging.h"
 #include "platform/messageboxes.h"
 #include "platform/modal.h"
 #include "platform/vtimer.h"
@@ -291,8 +292,16 @@ void TfmVantrel::VantrelTimerTimer()
     const QString previousAddress = AddressText;
     const QString previousEntry = m_connectionEntry;
     const bool wasOnline = Online;
+    const bool wasConnected = m_connected;
     // Told once the tick is through, however it ends.
-    const auto tell = qScopeGuard([this, previousAddress, previousEntry, wasOnline] {
+    const auto tell = qScopeGuard([this, previousAddress, previousEntry, wasOnline, wasConnected] {
+        // Only a change is logged: a tick that finds things as they were says nothing.
+        if (m_connected != wasConnected)
+            qCDebug(lcMonitor) << (m_connected ? "Connected:" : "Disconnected:") << AddressText << "entry"
+                               << m_connectionEntry;
+        else if (AddressText != previousAddress || m_connectionEntry != previousEntry)
+            qCDebug(lcMonitor) << "Address changed:" << previousAddress << "->" << AddressText << "entry"
+                               << m_connectionEntry;
         if (AddressText != previousAddress || Online != wasOnline || m_connectionEntry != previousEntry)
             emit statusChanged();
     });

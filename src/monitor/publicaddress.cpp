@@ -2,14 +2,13 @@
 #include "monitor/publicaddress.h"
 
 #include "platform/clock.h"
+#include "platform/logging.h"
 #include "platform/sockets/networkwatch.h"
 #include "platform/vtimer.h"
 
 #include <algorithm>
 
 namespace vantrel {
-
-Q_LOGGING_CATEGORY(lcPublic, "vantrel.public", QtWarningMsg)
 
 PublicAddress::PublicAddress(PublicAddressLookup &lookup, Clock &clock,
                              std::function<std::unique_ptr<NetworkWatch>()> makeWatch, QObject *parent)

@@ -18,7 +18,6 @@
 #include "platform/stun/stunlookup.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
 
@@ -27,9 +26,6 @@
 #include <memory>
 
 namespace vantrel {
-
-// What the lookup says of itself (servers left out, lookups without an answer).
-Q_DECLARE_LOGGING_CATEGORY(lcPublic)
 
 class Clock;
 class NetworkWatch;

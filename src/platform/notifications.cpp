@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/notifications.h"
 
+#include "platform/logging.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 #include <QVariantMap>
 
 namespace vantrel {
-
-Q_LOGGING_CATEGORY(lcTray, "vantrel.tray", QtWarningMsg)
 
 FreedesktopNotifier::FreedesktopNotifier(QObject *parent) : QObject(parent) {}
 

@@ -6,12 +6,12 @@
 #include "monitor/fmvantrel.h"
 #include "monitor/notices.h"
 #include "monitor/publicaddress.h"
+#include "platform/logging.h"
 #include "platform/modal.h"
 #include "platform/sockets/networkwatch.h"
 #include "windows/fmaddresses.h"
 #include "windows/fmpreferences.h"
 
-#include <QLoggingCategory>
 #include <QMenu>
 
 namespace vantrel {

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -448,6 +449,44 @@ TEST(FileRegistry, UnreadableHiveIsReportedAndNeverWrittenOver)
     EXPECT_EQ(r->openKey(Hive::CurrentUser, QStringLiteral("Software\\X"), true, &key), RegStatus::Success);
     EXPECT_TRUE(QFileInfo(file).isFile());
     EXPECT_EQ(f.reports.size(), 1);
+}
+
+// A settings file problem that no reporter tells is a warning on vantrel.files,
+// said once however often the program runs into it.
+TEST(FileRegistry, UntoldProblemsAreWarnedOnceOnTheFilesCategory)
+{
+    struct Case {
+        const char *name;
+        void (*spoil)(const QString &file);
+        QStringList warned;
+    };
+    const Case cases[] = {
+        {"damaged", [](const QString &file) { writeFile(file, "garbage\n"); }, {QStringLiteral("is damaged")}},
+        {"a folder in its place", [](const QString &file) { QDir().mkpath(file + QStringLiteral("/content")); },
+         {QStringLiteral("cannot be read"), QStringLiteral("Cannot write")}},
+    };
+    static QStringList warnings;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (type == QtWarningMsg && qstrcmp(context.category, "vantrel.files") == 0)
+                warnings << text;
+        });
+    const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+    for (const Case &c : cases) {
+        warnings.clear();
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/vantrel");
+        QDir().mkpath(folder);
+        c.spoil(folder + QStringLiteral("/user.reg"));
+        FileRegistry r(folder, dir.path() + QStringLiteral("/autostart"));
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            RegKey key;
+            r.openKey(Hive::CurrentUser, QStringLiteral("Software\\X"), true, &key);
+        }
+        ASSERT_EQ(warnings.size(), c.warned.size()) << c.name << ":\n" << qPrintable(warnings.join('\n'));
+        for (qsizetype i = 0; i < warnings.size(); ++i)
+            EXPECT_TRUE(warnings[i].contains(c.warned[i])) << c.name << ": " << qPrintable(warnings[i]);
+    }
 }
 
 TEST(FileRegistry, HiveWithoutReadOrWritePermissionIsLeftAlone)

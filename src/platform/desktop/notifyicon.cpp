@@ -3,11 +3,13 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 
 #include "platform/desktop/session.h"
+#include "platform/logging.h"
 
 #include <QGuiApplication>
 
@@ -169,7 +171,10 @@ bool NotifyNoTrayHost()
                              "AppIndicator extension.")
            << QStringList() << QVariantMap() << -1;
     // Nobody waits for the daemon: without one, the notice is simply lost.
-    return bus.send(notify);
+    if (bus.send(notify))
+        return true;
+    qCWarning(lcTray) << "The notice that no tray was found could not be sent:" << bus.lastError().message();
+    return false;
 }
 
 std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host)
@@ -246,6 +251,7 @@ void QtNotifyIcon::noHostNoticeDue()
     if (!waiting || m_noticeGiven)
         return;
     m_noticeGiven = true;
+    qCDebug(lcTray) << "Still no tray host: telling the user";
     if (m_notice)
         m_notice();
 }
@@ -303,6 +309,8 @@ void QtNotifyIcon::apply(Icon &icon, const NOTIFYICONDATAA &data)
 
 void QtNotifyIcon::dock(Icon &icon, TrayHost host)
 {
+    qCDebug(lcTray) << "Icon" << icon.id << "docks on"
+                    << (host == TrayHost::StatusNotifier ? "a StatusNotifierItem host" : "an XEmbed tray");
     icon.host = host;
     icon.tray = new QSystemTrayIcon(this);
     const HWND32 window = icon.window;
@@ -344,8 +352,10 @@ void QtNotifyIcon::hostAnswered(TrayHostAnswer answer)
         return;
     }
     if (!answer.present) {
-        if (!m_dockTimer->isActive())
+        if (!m_dockTimer->isActive()) {
+            qCDebug(lcTray) << "No tray host (neither StatusNotifierItem nor XEmbed): asking again every second";
             m_dockTimer->start();
+        }
         if (!m_noticeGiven && !m_noticeTimer->isActive())
             m_noticeTimer->start();
         return;
@@ -402,6 +412,7 @@ void QtNotifyIcon::displayLost()
 {
     // Qt's icons would talk to the broken display connection even to hide
     // themselves; they are left alone for the process to end with.
+    qCDebug(lcTray) << "Display lost: the tray icons are left for the process to end with";
     m_dockTimer->stop();
     m_noticeTimer->stop();
     m_displayLost = true;

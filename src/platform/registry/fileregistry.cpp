@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/registry/fileregistry.h"
 
+#include "platform/logging.h"
 #include "platform/messageboxes.h"
 #include "platform/registry/desktopentry.h"
 #include "platform/regularfile.h"
@@ -137,7 +138,29 @@ QString FileRegistry::hiveFile(Hive hive) const
     return hive == Hive::CurrentUser ? m_user.file : m_machine.file;
 }
 
-void FileRegistry::report(const QString &text) { m_pendingReports.append(text); }
+void FileRegistry::report(const QString &text)
+{
+    // A warning when no reporter tells anyone; the reporter's box goes away
+    // with its text, the debug log keeps it.
+    if (m_reporter)
+        qCDebug(lcFiles) << text;
+    else
+        qCWarning(lcFiles) << text;
+    m_pendingReports.append(text);
+}
+
+void FileRegistry::writeFailed(const QString &file, const QString &reason)
+{
+    m_lastFailure = {file, reason};
+    // Unstored settings are retried every half minute: the same failure is
+    // logged once, until a write works again.
+    if (m_lastFailure == m_loggedFailure) {
+        qCDebug(lcFiles) << "Still cannot write" << file << reason;
+        return;
+    }
+    m_loggedFailure = m_lastFailure;
+    qCWarning(lcFiles) << "Cannot write" << file << reason;
+}
 
 void FileRegistry::pin(HiveState &h, int fd)
 {
@@ -169,8 +192,10 @@ void FileRegistry::refresh(HiveState &h, bool locked)
     if (::stat(path.constData(), &st) != 0) {
         const int err = errno;
         if (err == ENOENT || err == ENOTDIR) {
-            if (!h.loaded || h.stamp.exists || h.writeDenied)
+            if (!h.loaded || h.stamp.exists || h.writeDenied) {
+                qCDebug(lcFiles) << "No settings file" << h.file << "yet: starting empty";
                 setEmpty(h, Stamp{}, -1, false);
+            }
             return;
         }
         if (h.loaded && h.writeDenied && !h.stamp.exists)
@@ -215,6 +240,7 @@ void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locke
             return;
         }
         if (text.isEmpty()) { // nothing in it to lose
+            qCDebug(lcFiles) << "Settings file" << h.file << "is empty";
             setEmpty(h, stamp, fd, false);
             return;
         }
@@ -224,6 +250,7 @@ void FileRegistry::loadFrom(HiveState &h, int fd, const Stamp &stamp, bool locke
             why = QCoreApplication::translate("FileRegistry", "it cannot be read as a hive");
     }
     if (why.isEmpty()) {
+        qCDebug(lcFiles) << "Read settings file" << h.file;
         h.data = std::move(data);
         pin(h, fd);
         h.stamp = stamp;
@@ -350,6 +377,8 @@ RegStatus FileRegistry::writeHive(HiveState &h,
         refresh(h, true);
         return RegStatus::WriteFault;
     }
+    qCDebug(lcFiles) << "Wrote settings file" << h.file;
+    m_loggedFailure = {};
     // Still under the lock: the file at the path is the one just written.
     struct stat st;
     const int fd = OpenRegularFile(QFile::encodeName(h.file), O_RDONLY, 0, &err, &st);
@@ -515,8 +544,12 @@ RegStatus FileRegistry::runQuery(const QString &name, RegValue *value)
     const QByteArray path = QFile::encodeName(runFile(name));
     QByteArray text;
     int err = 0;
-    if (!ReadRegularFile(path, desktopentry::kMaxEntryBytes, &text, &err))
-        return err == ENOENT || err == ENOTDIR ? RegStatus::FileNotFound : RegStatus::AccessDenied;
+    if (!ReadRegularFile(path, desktopentry::kMaxEntryBytes, &text, &err)) {
+        if (err == ENOENT || err == ENOTDIR)
+            return RegStatus::FileNotFound;
+        qCWarning(lcFiles) << "Cannot read autostart entry" << QFile::decodeName(path) << FileErrorText(err);
+        return RegStatus::AccessDenied;
+    }
     const std::optional<QString> command = desktopentry::autostartCommand(text);
     if (!command)
         return RegStatus::FileNotFound;
@@ -538,6 +571,7 @@ RegStatus FileRegistry::runSet(const QString &name, const RegValue &value)
         writeFailed(file.fileName(), file.errorString());
         return RegStatus::WriteFault;
     }
+    qCDebug(lcFiles) << "Wrote autostart entry" << file.fileName();
     return RegStatus::Success;
 }
 
@@ -549,8 +583,10 @@ RegStatus FileRegistry::runDelete(const QString &name)
     if (!QFileInfo::exists(path))
         return RegStatus::FileNotFound;
     QFile file(path);
-    if (file.remove())
+    if (file.remove()) {
+        qCDebug(lcFiles) << "Removed autostart entry" << path;
         return RegStatus::Success;
+    }
     writeFailed(path, file.errorString());
     return RegStatus::AccessDenied;
 }

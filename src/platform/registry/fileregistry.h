@@ -103,7 +103,7 @@ private:
     RegStatus writeHive(HiveState &h, const std::function<RegStatus(hive::Data &, bool *changed)> &change);
     bool writable(const HiveState &h) const;
     void report(const QString &text);
-    void writeFailed(const QString &file, const QString &reason) { m_lastFailure = {file, reason}; }
+    void writeFailed(const QString &file, const QString &reason);
 
     bool isRunView(const RegKey &key) const;
     bool isRunViewOrAbove(Hive hive, const QString &foldedPath) const;
@@ -120,6 +120,7 @@ private:
     QStringList m_pendingReports;
     int m_callDepth = 0;
     RegWriteFailure m_lastFailure;
+    RegWriteFailure m_loggedFailure; // the last write failure logged as a warning
 };
 
 } // namespace vantrel

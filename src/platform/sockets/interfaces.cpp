@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/sockets/interfaces.h"
 
+#include "platform/logging.h"
+
 #include <QByteArrayView>
 #include <QVarLengthArray>
 
@@ -259,12 +261,18 @@ SystemInterfaces::SystemInterfaces(QString procNet)
       m_ifInet6(procNet + QStringLiteral("/if_inet6"))
 {
     m_netlink = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
-    if (m_netlink < 0)
+    if (m_netlink < 0) {
+        const int err = errno;
+        qCDebug(lcMonitor) << "No netlink socket:" << qt_error_string(err) << "- interfaces are read at every lookup";
         return;
+    }
     sockaddr_nl local{};
     local.nl_family = AF_NETLINK;
     local.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
     if (::bind(m_netlink, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
+        const int err = errno;
+        qCDebug(lcMonitor) << "The netlink socket cannot listen:" << qt_error_string(err)
+                           << "- interfaces are read at every lookup";
         ::close(m_netlink);
         m_netlink = -1;
     }
@@ -304,7 +312,16 @@ InterfaceSnapshot SystemInterfaces::snapshot()
     // The queue is emptied before reading, so a change made during the
     // reading stays announced for the next call.
     if (m_netlink < 0 || changed() || !m_haveReading) {
-        m_reading = read();
+        InterfaceSnapshot now = read();
+        // LAN mode shows the address of the default route's interface: say
+        // which that is when it changes (not at every reading).
+        if (!m_haveReading || now.defaultRoute4 != m_reading.defaultRoute4
+            || now.defaultRoute6 != m_reading.defaultRoute6 || now.gateway4 != m_reading.gateway4)
+            qCDebug(lcMonitor) << "Default route: IPv4 through" << now.defaultRoute4 << "gateway"
+                               << QStringLiteral("%1.%2.%3.%4").arg(uint(now.gateway4[0])).arg(uint(now.gateway4[1]))
+                                      .arg(uint(now.gateway4[2])).arg(uint(now.gateway4[3]))
+                               << "- IPv6 through" << now.defaultRoute6;
+        m_reading = std::move(now);
         m_haveReading = true;
         ++m_readings;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ras/nm/nmservice.h"
 
+#include "platform/logging.h"
 #include "platform/ras/nm/nmstates.h"
 #include "platform/sockets/interfaces.h"
 
@@ -135,6 +136,8 @@ public slots:
         // Only NetworkManager itself learns a typed password; any other peer
         // on the bus that asks is refused.
         if (!m_cache.isNetworkManager(message().service())) {
+            qCWarning(lcNm) << "Refused a request for secrets from" << message().service()
+                            << "which is not NetworkManager";
             sendErrorReply(kPermissionDenied, QStringLiteral("Only NetworkManager may ask for secrets."));
             return {};
         }
@@ -145,6 +148,8 @@ public slots:
         // it over again would only repeat the failure.
         const std::optional<QString> password =
             vpn || plain ? m_cache.takePassword(connectionPath.path(), flags & kRequestNew) : std::nullopt;
+        qCDebug(lcNm) << "NetworkManager asks for the" << settingName << "secrets of" << connectionPath.path()
+                      << (password ? "- the typed password is handed over" : "- none to give");
         if (password) {
             NmSettings answer;
             if (vpn)
@@ -209,6 +214,10 @@ public slots:
             const QString owner = Owner(m_bus, m_options.callTimeoutMs);
             if (!owner.isEmpty())
                 up(owner);
+            else
+                qCDebug(lcNm) << "NetworkManager is not on the system bus";
+        } else {
+            qCDebug(lcNm) << "The system bus cannot be reached:" << m_bus.lastError().message();
         }
         m_started();
     }
@@ -244,10 +253,13 @@ public slots:
             w->deleteLater();
             const QDBusPendingReply<QDBusObjectPath> reply = *w;
             QString leftOver;
-            if (reply.isError())
+            if (reply.isError()) {
+                qCWarning(lcNm) << "NetworkManager refused to activate" << request.profilePath << reply.error().name()
+                                << reply.error().message();
                 NmCache::Deliver(m_cache.activationRefused(request, nm::ErrorForDBusError(reply.error().name())));
-            else
+            } else {
                 NmCache::Deliver(m_cache.activationAccepted(request, reply.value().path(), &leftOver));
+            }
             if (!leftOver.isEmpty())
                 deactivate(leftOver);
             refreshActive();
@@ -264,8 +276,11 @@ public slots:
         m << QVariant::fromValue(QDBusObjectPath(activePath));
         // A polkit prompt may be answered meanwhile, as for an activation.
         auto *watch = new QDBusPendingCallWatcher(m_bus.asyncCall(m, kActivateTimeoutMs), this);
-        connect(watch, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        connect(watch, &QDBusPendingCallWatcher::finished, this, [this, activePath](QDBusPendingCallWatcher *w) {
             w->deleteLater();
+            if (w->isError())
+                qCWarning(lcNm) << "NetworkManager refused to deactivate" << activePath << w->error().name()
+                                << w->error().message();
             scheduleActive();
         });
     }
@@ -308,6 +323,7 @@ private slots:
             return;
         const QVariant listed = property(kManagerPath, kManagerIface, QStringLiteral("ActiveConnections"));
         if (!listed.isValid()) {
+            qCDebug(lcNm) << "Listing the active connections failed";
             retryLater(NmCache::ReadActive);
             return;
         }
@@ -386,6 +402,7 @@ private:
 
     void up(const QString &owner)
     {
+        qCDebug(lcNm) << "NetworkManager is on the system bus as" << owner;
         m_cache.wentUp(owner);
         // NetworkManager forgets its agents when it restarts; register anew each
         // time it appears. Without it a typed password cannot be handed over, and
@@ -393,13 +410,17 @@ private:
         QDBusMessage m = QDBusMessage::createMethodCall(kService, kAgentManagerPath, kAgentManagerIface,
                                                         QStringLiteral("Register"));
         m << QString::fromLatin1(NmService::kAgentIdentifier);
-        m_bus.call(m, QDBus::Block, m_options.callTimeoutMs);
+        const QDBusMessage registered = m_bus.call(m, QDBus::Block, m_options.callTimeoutMs);
+        if (registered.type() != QDBusMessage::ReplyMessage)
+            qCWarning(lcNm) << "The secret agent could not register; typed passwords cannot be handed over:"
+                            << registered.errorName() << registered.errorMessage();
         refreshProfiles();
         refreshActive();
     }
 
     void down()
     {
+        qCDebug(lcNm) << "NetworkManager left the system bus";
         const NmCache::Reports out = m_cache.wentDown();
         m_interfaces.clear();
         if (m_retryTimer)
@@ -419,6 +440,7 @@ private:
             return;
         const QDBusMessage listed = call(kSettingsPath, kSettingsIface, QStringLiteral("ListConnections"));
         if (listed.type() != QDBusMessage::ReplyMessage) {
+            qCDebug(lcNm) << "Listing the profiles failed:" << listed.errorName() << listed.errorMessage();
             retryLater(NmCache::ReadProfiles);
             return;
         }
@@ -600,6 +622,13 @@ private:
     void retryLater(unsigned reads)
     {
         const int waitMs = m_cache.readFailed(reads);
+        // Said as a warning when the reads start failing; the later, slower
+        // retries only on the debug level.
+        const char *what = reads & NmCache::ReadProfiles ? "profiles" : "active connections";
+        if (waitMs == NmCache::kRetryFirstMs)
+            qCWarning(lcNm) << "NetworkManager left some" << what << "unread; asking again in" << waitMs << "ms";
+        else
+            qCDebug(lcNm) << "NetworkManager left some" << what << "unread; asking again in" << waitMs << "ms";
         if (m_retryTimer)
             m_retryTimer->start(waitMs);
     }

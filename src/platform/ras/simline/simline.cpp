@@ -2,6 +2,7 @@
 #include "platform/ras/simline/simline.h"
 
 #include "platform/ras/simline/dialworker.h"
+#include "platform/logging.h"
 #include "platform/privatefolder.h"
 #include "platform/regularfile.h"
 
@@ -143,6 +144,7 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
             }
             return false;
         }
+        qCDebug(lcFiles) << "No phonebook was there; the sample is now in place at" << m_phonebookPath;
     }
     QByteArray content;
     if (m_bookValid && StatFile(native, &stamp) && stamp == m_bookStamp) {
@@ -169,6 +171,7 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
     m_bookStamp = stamp;
     m_bookValid = true;
     m_lastReport.clear();
+    qCDebug(lcFiles) << "Read phonebook" << m_phonebookPath << "with" << m_book.entries.size() << "entries";
     if (!m_book.problems.isEmpty())
         *toReport = (QCoreApplication::translate("SimLine", "Some lines of the phonebook %1 were skipped:\n%2")
                    .arg(m_phonebookPath, m_book.problems.join(QLatin1Char('\n'))));
@@ -186,8 +189,13 @@ bool SimLine::phonebook(Phonebook *out, QString *why)
     }
     // Told with no lock held: the receiver may show a modal box whose event loop
     // lets other handlers call the service again.
-    if (!toReport.isEmpty())
+    if (!toReport.isEmpty()) {
+        if (m_options.report)
+            qCDebug(lcFiles) << toReport;
+        else
+            qCWarning(lcFiles) << toReport;
         report(toReport);
+    }
     return ok;
 }
 
