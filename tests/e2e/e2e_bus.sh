@@ -74,9 +74,11 @@ ctl_rc 2 connect -- a b
 ctl_rc 2 status --format '{nope}'
 
 step "watch from before the start: at once, and at every change"
-ctl_run watch --json >"$work/watch-json" &
+# Started as themselves, not through ctl_run, so that $! is the client and
+# the cleanup ends it rather than a subshell around it.
+"${ctl[@]}" watch --json >"$work/watch-json" 2>>"$work/ctl-err" &
 pids+=($!)
-ctl_run watch --format '{state}|{address}|{entry}|{online}' >"$work/watch-format" &
+"${ctl[@]}" watch --format '{state}|{address}|{entry}|{online}' >"$work/watch-format" 2>>"$work/ctl-err" &
 pids+=($!)
 wait_for 5 test -s "$work/watch-json" || fail "watch printed nothing at once"
 start_app app-bus.log
@@ -120,7 +122,7 @@ step "a caller of another user is refused, and told so"
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null 2>&1; then
   mkdir -m 755 "$work/other" && cp "$ctl_binary" "$work/other/vantrel-ctl" && chmod 711 "$work"
   ctl=(env -u XDG_RUNTIME_DIR setpriv --reuid=65534 --regid=65534 --clear-groups "$work/other/vantrel-ctl")
-  ctl_run watch --json >"$work/other-watch" &
+  "${ctl[@]}" watch --json >"$work/other-watch" 2>>"$work/ctl-err" &
   pids+=($!)
   ctl_rc 1 status
   grep -q "own user" "$work/err" || fail "another user's status: $(cat "$work/err")"
