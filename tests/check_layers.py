@@ -28,7 +28,7 @@ import os
 import re
 import sys
 
-LAYERS = ["platform", "monitor", "alarm", "dialer", "windows", "bus", "app"]
+LAYERS = ["platform", "monitor", "dialer", "ui", "app"]
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 

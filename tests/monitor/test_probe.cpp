@@ -7,7 +7,7 @@
 #include "platform/sockets/posixsockets.h"
 #include "support/fakeras.h"
 #include "support/fakesockets.h"
-#include "monitor/monitorfixture.h"
+#include "ui/monitor/monitorfixture.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
