@@ -8,7 +8,7 @@
 // on the offscreen platform.
 #include "monitor/appstate.h"
 #include "support/recordingmessageboxes.h"
-#include "windows/fmlog.h"
+#include "ui/windows/fmlog.h"
 
 #include <QApplication>
 #include <QFile>

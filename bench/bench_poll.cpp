@@ -7,11 +7,11 @@
 // Goals: a dial-up tick under 50 us; under 40 MiB resident after start-up; no
 // growth over 10,000 ticks; under 50 us per public address answer. Runs on the offscreen platform in a temporary
 // profile: nothing touches the user's own files.
-#include "alarm/alarm.h"
+#include "ui/alarm/alarm.h"
 #include "monitor/appstate.h"
-#include "monitor/fmvantrel.h"
+#include "ui/monitor/fmvantrel.h"
 #include "platform/clock.h"
-#include "platform/desktop/notifyicon.h"
+#include "ui/platform/desktop/notifyicon.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/simline/simline.h"
 #include "support/simlinesupport.h"
@@ -21,11 +21,11 @@
 #include "monitor/notices.h"
 #include "monitor/preferences.h"
 #include "monitor/publicaddress.h"
-#include "support/fakeplatform.h"
+#include "ui/support/fakeplatform.h"
 #include "support/fakepublic.h"
 #include "support/fakesockets.h"
 #include "support/fixedclock.h"
-#include "windows/fmaddresses.h"
+#include "ui/windows/fmaddresses.h"
 
 #include <QApplication>
 #include <QFile>

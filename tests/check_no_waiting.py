@@ -34,7 +34,7 @@ MESSAGE_LOOP = re.compile(r"\bapp\.exec\s*\(\s*\)")
 
 ALLOWED = {
     "app/vantrel-ctl.cpp": "the command-line client: no UI thread, it waits for its one answer",
-    "platform/desktop/session.cpp": "sleeps on Qt's Wayland reader thread while the main thread ends the program",
+    "ui/platform/desktop/session.cpp": "sleeps on Qt's Wayland reader thread while the main thread ends the program",
     "platform/regularfile.cpp": "polls for a file lock that writers hold for milliseconds, never past its timeout",
     "platform/ras/nm/nmservice.cpp": "the NetworkManager backend: its blocking calls run on its own thread (NmWorker)",
 }
@@ -58,17 +58,17 @@ def offences(rel, text):
 # Planted calls the check must report, and lines it must let pass, for
 # --self-test: a check that cannot fail would keep nothing so.
 PLANTED = [
-    ("windows/fmconfig.cpp", "    window.exec();", True),
-    ("monitor/fmvantrel.cpp", "    QEventLoop loop;", True),
+    ("ui/windows/fmconfig.cpp", "    window.exec();", True),
+    ("ui/monitor/fmvantrel.cpp", "    QEventLoop loop;", True),
     ("dialer/dialer.cpp", "    QCoreApplication::processEvents();", True),
-    ("bus/busservice.cpp", "    bus.call(m, QDBus::Block, 2000);", True),
-    ("bus/busservice.cpp", "    const QDBusMessage r = m_bus.call(m);", True),
+    ("ui/bus/busservice.cpp", "    bus.call(m, QDBus::Block, 2000);", True),
+    ("ui/bus/busservice.cpp", "    const QDBusMessage r = m_bus.call(m);", True),
     ("monitor/probe.cpp", "    process.waitForFinished();", True),
-    ("alarm/alarm.cpp", "    QThread::msleep(100);", True),
-    ("alarm/alarm.cpp", "    std::this_thread::sleep_for(pause);", True),
+    ("ui/alarm/alarm.cpp", "    QThread::msleep(100);", True),
+    ("ui/alarm/alarm.cpp", "    std::this_thread::sleep_for(pause);", True),
     ("app/startup.cpp", "    const int exitCode = app.exec();", False),
-    ("monitor/fmvantrel.cpp", "    // no exec() here, and no processEvents()", False),
-    ("monitor/fmvantrel.cpp", '    text = tr("exec() or sleep(1)");', False),
+    ("ui/monitor/fmvantrel.cpp", "    // no exec() here, and no processEvents()", False),
+    ("ui/monitor/fmvantrel.cpp", '    text = tr("exec() or sleep(1)");', False),
 ]
 
 

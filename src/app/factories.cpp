@@ -2,10 +2,10 @@
 #include "app/factories.h"
 
 #include "monitor/appstate.h"
-#include "monitor/fmvantrel.h"
-#include "windows/fmabout.h"
-#include "windows/fmlog.h"
-#include "windows/vantrelwsinfo.h"
+#include "ui/monitor/fmvantrel.h"
+#include "ui/windows/fmabout.h"
+#include "ui/windows/fmlog.h"
+#include "ui/windows/vantrelwsinfo.h"
 
 namespace vantrel {
 

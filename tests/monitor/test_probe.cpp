@@ -7,7 +7,6 @@
 #include "platform/sockets/posixsockets.h"
 #include "support/fakeras.h"
 #include "support/fakesockets.h"
-#include "monitor/monitorfixture.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,9 +17,7 @@
 
 using namespace vantrel;
 using vantrel::test::FakeRasService;
-using vantrel::test::FakeInterfaces;
 using vantrel::test::FakeSockets;
-using vantrel::test::NamedPosixSockets;
 
 TEST(ProbeRasAddress, Rules)
 {
@@ -153,116 +150,6 @@ TEST(NetworkStack, StartAndStop)
     EXPECT_EQ(text, QStringLiteral("No TCP/IP Stack available"));
     StopNetworkStack(missing, 10091);
     EXPECT_EQ(missing.cleanupCalls, 0);
-}
-
-// --- LAN mode with the own name answered from the interfaces ----------------------
-
-namespace {
-
-class OwnNamePollTest : public vantrel::test::MonitorFixture {};
-
-InterfaceAddress Down(InterfaceAddress a)
-{
-    a.up = false;
-    return a;
-}
-
-struct Step {
-    InterfaceSnapshot interfaces;
-    QString tip; // the tray tip after the tick
-};
-
-struct OwnNameRow {
-    const char *what;
-    QByteArray hostName;
-    std::vector<Step> ticks;
-    QString lastAddress = {}; // AddressText after the last tick when longer than the tip
-};
-
-} // namespace
-
-TEST_F(OwnNamePollTest, TheTipShowsTheAddressOfTheInterfaces)
-{
-    const auto lo4 = FakeInterfaces::address("lo", 1, "127.0.0.1");
-    const auto lo6 = FakeInterfaces::address("lo", 1, "::1");
-    const auto eth = FakeInterfaces::address("eth0", 2, "192.168.1.20");
-    const auto ethLink = FakeInterfaces::address("eth0", 2, "fe80::1c2:3ff:fe04:506");
-    const auto wlan = FakeInterfaces::address("wlan0", 3, "192.168.7.31");
-    const auto tun = FakeInterfaces::address("tun0", 4, "10.8.0.6");
-    auto temporary = FakeInterfaces::address("eth0", 2, "2001:db8:0:1:8d1c:2b4f:11e0:9a3c");
-    temporary.temporary = true;
-    auto deprecated = FakeInterfaces::address("eth0", 2, "2001:db8:0:1::99");
-    deprecated.deprecated = true;
-    const auto stable6 = FakeInterfaces::address("eth0", 2, "2001:db8:0:1::20");
-    const auto ula = FakeInterfaces::address("eth0", 2, "fd12:3456:789a:1::20");
-    const auto long6 = FakeInterfaces::address("eth0", 2, "2001:db8:1234:5678:9abc:def0:1234:5678");
-    auto tentative = FakeInterfaces::address("eth0", 2, "2001:db8::1");
-    tentative.tentative = true;
-    const auto bridge = FakeInterfaces::address("docker0", 5, "172.17.0.1");
-    const auto ethSecond = FakeInterfaces::address("eth0", 2, "192.168.1.5");
-    const auto slash24 = [](InterfaceAddress a) { return a.netmask4 = {255, 255, 255, 0}, a; };
-    const InterfaceSnapshot viaGateway{
-        {lo4, slash24(FakeInterfaces::address("eth0", 2, "10.1.0.5")), slash24(eth)}, "eth0", {}, {192, 168, 1, 1}};
-
-    const QByteArray longName(40, 'n');
-    const OwnNameRow rows[] = {
-        {"no interface up: the lookup fails", "myhost",
-         {{{{Down(lo4), Down(eth)}, {}, {}}, QStringLiteral("127.0.0.1")}}},
-        {"loopback only", "myhost", {{{{lo4, lo6}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
-        {"one Ethernet", "myhost",
-         {{{{lo4, lo6, eth, ethLink}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")}}},
-        {"Wi-Fi with a VPN tunnel, the default route on the Wi-Fi", "myhost",
-         {{{{lo4, tun, wlan}, "wlan0", {}}, QStringLiteral("192.168.7.31 (myhost)")}}},
-        {"Wi-Fi with a VPN tunnel, the default route through the tunnel", "myhost",
-         {{{{lo4, wlan, tun}, "tun0", {}}, QStringLiteral("10.8.0.6 (myhost)")}}},
-        {"no default route: the lowest interface index", "myhost",
-         {{{{tun, wlan, lo4}, {}, {}}, QStringLiteral("192.168.7.31 (myhost)")}}},
-        {"IPv6 only: stable global before temporary, deprecated and unique local", "myhost",
-         {{{{lo4, lo6, ethLink, tentative, temporary, deprecated, ula, stable6}, {}, "eth0"},
-           QStringLiteral("2001:db8:0:1::20 (myhost)")}}},
-        {"IPv6 only, unique local only", "myhost",
-         {{{{lo4, ethLink, ula}, {}, {}}, QStringLiteral("fd12:3456:789a:1::20 (myhost)")}}},
-        {"the IPv6 default route, an IPv4 address on a bridge without a way out: the IPv6 one", "myhost",
-         {{{{lo4, bridge, ethLink, stable6}, {}, "eth0"}, QStringLiteral("2001:db8:0:1::20 (myhost)")}}},
-        {"two IPv4 addresses on the default route's interface: the first the kernel lists", "myhost",
-         {{{{lo4, eth, ethSecond}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")}}},
-        {"the address in the gateway's subnet", "myhost", {{viaGateway, QStringLiteral("192.168.1.20 (myhost)")}}},
-        {"link-local only: loopback", "myhost",
-         {{{{lo4, lo6, ethLink}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
-        {"the default route's interface goes down between two ticks", "myhost",
-         {{{{lo4, eth, wlan}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")},
-          {{{lo4, Down(eth), wlan}, "wlan0", {}}, QStringLiteral("192.168.7.31 (myhost)")},
-          {{{lo4, Down(eth), Down(wlan)}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
-        {"the longest IPv6 address with a long name: the tip cuts the name only", longName,
-         {{{{lo4, long6}, {}, "eth0"},
-           (QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678 (") + QString::fromLatin1(longName)).left(63)}},
-         QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678 (") + QString::fromLatin1(longName) + QLatin1Char(')')},
-    };
-    for (const OwnNameRow &row : rows) {
-        SCOPED_TRACE(row.what);
-        fm.reset();
-        QFile::remove(logPath());
-        FakeInterfaces interfaces;
-        NamedPosixSockets own(interfaces, row.hostName);
-        platform.sockets = &own;
-        setUser(QStringLiteral("Conn"), 1u);
-        setUser(QStringLiteral("Anim"), 0u);
-        setUser(QStringLiteral("Log"), 1u);
-        create();
-        for (const Step &step : row.ticks) {
-            interfaces.current = step.interfaces;
-            const int before = interfaces.snapshots;
-            tick();
-            EXPECT_EQ(tip(), step.tip);
-            EXPECT_EQ(interfaces.snapshots, before + 1) << "every tick asks the interfaces again";
-        }
-        EXPECT_EQ(fm->addressText(), row.lastAddress.isEmpty() ? row.ticks.back().tip : row.lastAddress);
-        // LAN mode is always connected: one Connected line, whatever the address.
-        ASSERT_EQ(logEvents().size(), 1);
-        EXPECT_TRUE(logEvents().first().endsWith(QStringLiteral("](): Connected.")));
-        fm.reset();
-        platform.sockets = &sockets;
-    }
 }
 
 // The program's own sockets layer and interface source, in a network namespace

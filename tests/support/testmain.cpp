@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The main of the core's tests: a QCoreApplication, as the core links no Qt Gui.
 #include "support/testenv.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,9 @@
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Nothing a test does may touch the real profile.
     auto home = std::make_unique<vantrel::test::ScopedHome>();
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     return rc;
