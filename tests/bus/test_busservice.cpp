@@ -376,14 +376,14 @@ TEST_F(BusService, RefusedCallsChangeNothing)
 
 TEST_F(BusService, ShowDetailsAndCopyAddressDoWhatTheTrayMenuDoes)
 {
-    startService(QStringLiteral("1,Online"));
-    lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
-    tick();
     int detailsOpened = 0;
-    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
+    detailsWindow = [&](TfmVantrel &) -> QDialog * {
         ++detailsOpened;
         return nullptr;
     };
+    startService(QStringLiteral("1,Online"));
+    lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
+    tick();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     // Answered at once; the window opens from the event loop.
     ASSERT_EQ(call(QStringLiteral("ShowDetails")).type(), QDBusMessage::ReplyMessage);

@@ -127,10 +127,9 @@ protected:
         for (int i = 0; i < kCycleSlots; ++i)
             registry.setValue(key, QString::number(i + 1), RegValue::string(cycle.value(i)));
         registry.closeKey(&key);
-        create();
+        create({.DetailsWindowFactory = detailsWindow, .DialerHook = [this] { dialer->Connect1Click(); }});
         dialer = std::make_unique<Dialer>(state, platform, [this] { return fm->connected(); });
         windows = std::make_unique<DialWindows>(*dialer);
-        fm->DialerHook = [this] { dialer->Connect1Click(); };
         QObject::connect(fm.get(), &TfmVantrel::shutdownComplete, dialer.get(), &Dialer::shutdown);
         return *dialer;
     }
@@ -226,6 +225,8 @@ protected:
     std::unique_ptr<RasApi> lineApi;
     RecordingPause &actingPause = pause;
     std::function<void(TfmAsk &)> answerPrompt;
+    // The details window start() gives the main window; none by default.
+    std::function<QDialog *(TfmVantrel &)> detailsWindow;
     QStringList promptsShown;
     std::unique_ptr<Dialer> dialer;
     std::unique_ptr<DialWindows> windows;

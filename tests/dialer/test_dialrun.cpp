@@ -87,7 +87,7 @@ TEST_F(DialRun, ConnectionEndsTheRunAndThePollSeesIt)
     EXPECT_EQ(state.CurrentEntry, QStringLiteral("Online"));
     tick();
     EXPECT_EQ(fm->addressText(), QStringLiteral("10.64.3.17"));
-    EXPECT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+    EXPECT_EQ(item("Connect1")->text(), monitor_text::kDisconnect);
 }
 
 TEST_F(DialRun, SkipInEitherWindowAtTheLastEntry)
@@ -165,7 +165,7 @@ TEST_F(DialRun, HangUpAndAFailedHangUp)
     start(QStringLiteral("4,Online"));
     connectAndSettle();
     tick();
-    ASSERT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+    ASSERT_EQ(item("Connect1")->text(), monitor_text::kDisconnect);
     actingPause.pauses.clear();
 
     connectAndSettle();
@@ -309,9 +309,9 @@ TEST_F(DialRun, AFailureOfTheWholeLineGivesOneTrueBoxAndEndsTheRun)
 // window still takes a click as the platform delivers it, and the run ends.
 TEST_F(DialRun, AbortActsUnderAModalWindowOpenedBeforeTheDial)
 {
-    start(QStringLiteral("1,B1"), {}, {}, 3, 5);
     QPointer<QDialog> details;
-    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * { return details = new QDialog; };
+    detailsWindow = [&](TfmVantrel &) -> QDialog * { return details = new QDialog; };
+    start(QStringLiteral("1,B1"), {}, {}, 3, 5);
     fm->Open1Click();
     ASSERT_TRUE(details && details->isVisible());
     QApplication::setActiveWindow(details);
@@ -451,7 +451,7 @@ TEST_F(DialSteering, ExitAbortAndDisconnectActAtOnceInEveryPhase)
             if (ms != 100000)
                 return;
             tick();
-            ASSERT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+            ASSERT_EQ(item("Connect1")->text(), monitor_text::kDisconnect);
             fm->Connect1Click();
         };
         connectAndSettle();

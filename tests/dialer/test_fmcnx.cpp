@@ -287,7 +287,7 @@ TEST_F(ConnectionEntries, OkStoresTheGroupAndSetsConnect)
             EXPECT_EQ(s.CycleEntries[0], QStringLiteral("C"));
             EXPECT_EQ(s.CycleEntries[1], QStringLiteral("A"));
         }
-        EXPECT_EQ(fm->Connect1->isEnabled(), c.connectEnabled);
+        EXPECT_EQ(item("Connect1")->isEnabled(), c.connectEnabled);
     }
 }
 

@@ -102,7 +102,7 @@ TEST_F(Accessibility, TheAlarmMessageIsAnAlertWithItsText)
 QMap<QString, QString> captions(TfmVantrel &fm, TfmConfig &config, TVantrelWSInfo &details)
 {
     QMap<QString, QString> out;
-    for (QAction *item : fm.PopupMenu->actions())
+    for (QAction *item : Child<QMenu>(fm, "PopupMenu")->actions())
         if (!item->isSeparator())
             out.insert(item->objectName(), item->text());
     out.insert(QStringLiteral("fmConfig"), config.windowTitle());

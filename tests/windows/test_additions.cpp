@@ -60,7 +60,7 @@ TEST_F(AdditionsTest, AllOffChangesNothingOfThePartsBehaviour)
 {
     start();
     QStringList captions;
-    for (QAction *a : fm->PopupMenu->actions())
+    for (QAction *a : popupMenu()->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(captions, (QStringList{"&Open details...", "Copy &IP", "&Connect", "&View Log...", "&About...", "-",
                                      "E&xit", "-", "&Network addresses...", "&Preferences..."}));
@@ -190,7 +190,7 @@ TEST_F(AdditionsTest, InGermanEveryKeyIsUnique)
     start();
     additions->Preferences1Click();
     QList<QStringList> groups{{}, {}};
-    for (QAction *a : fm->PopupMenu->actions())
+    for (QAction *a : popupMenu()->actions())
         if (!a->isSeparator())
             groups[0] << a->text();
     for (QAbstractButton *b : additions->preferencesWindow()->findChildren<QCheckBox *>())

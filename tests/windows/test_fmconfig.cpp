@@ -72,7 +72,7 @@ std::string look(const TfmConfig &w, const TfmVantrel &fm, const AppState &state
         .arg(int(w.cxDialup->isChecked()))
         .arg(int(w.cxLAN->isChecked()))
         .arg(int(w.btAdvanced->isEnabled()))
-        .arg(int(fm.Connect1->isEnabled()))
+        .arg(int(Child<QAction>(fm, "Connect1")->isEnabled()))
         .arg(w.actionCount())
         .arg(w.actionIndex())
         .arg(state.AppSettings.Def)
@@ -150,13 +150,13 @@ TEST_F(FmConfigTest, ClosingAppliesTheModeStoresTheGroupAndRewritesTheRunEntry)
     // Effective at once, before the window closes; the mode and the menu wait.
     EXPECT_FALSE(state.AppSettings.Anim);
     EXPECT_TRUE(state.AppSettings.Log);
-    EXPECT_EQ(fm->PopupMenu->defaultAction(), fm->Open1);
+    EXPECT_EQ(popupMenu()->defaultAction(), item("Open1"));
     EXPECT_FALSE(state.AppSettings.Conn);
 
     w.btClose->click();
     EXPECT_TRUE(state.AppSettings.Conn);
     EXPECT_EQ(configLine.text(), QStringLiteral("Configured as:  LAN connection"));
-    EXPECT_EQ(fm->PopupMenu->defaultAction(), fm->CopyIP1);
+    EXPECT_EQ(popupMenu()->defaultAction(), item("CopyIP1"));
     const AppSettings s = stored();
     EXPECT_TRUE(s.Conn);
     EXPECT_FALSE(s.Anim);
@@ -195,7 +195,7 @@ TEST_F(FmConfigTest, ModeAndMenuFollowTheChoiceWhenTheSettingsCannotBeStored)
     w.btClose->click();
     EXPECT_TRUE(state.AppSettings.Conn);
     EXPECT_EQ(configLine.text(), QStringLiteral("Configured as:  LAN connection"));
-    EXPECT_EQ(fm->PopupMenu->defaultAction(), fm->CopyIP1);
+    EXPECT_EQ(popupMenu()->defaultAction(), item("CopyIP1"));
     EXPECT_EQ(runEntry(), kProgram); // another hive, stored all the same
 }
 

@@ -86,15 +86,14 @@ TEST_F(DetailsTest, OneWindowFromTheTrayWithExitBlockedAndConfigureChangingTheMo
 {
     setUser(QStringLiteral("Conn"), DWORD(0));
     setUser(QStringLiteral("Def"), DWORD(0));
-    create();
-    InstallWindowFactories(*fm, state, platform, QStringLiteral("/usr/bin/vantrel"));
+    create(MakeMainWindowPlugins(state, platform, QStringLiteral("/usr/bin/vantrel"), {}));
 
     fm->DoubleClickAction();
     const auto windows = openWindows<TVantrelWSInfo>();
     ASSERT_EQ(windows.size(), 1);
     TVantrelWSInfo *window = windows.first();
-    EXPECT_FALSE(fm->Open1->isEnabled());
-    EXPECT_FALSE(fm->Esci1->isEnabled());
+    EXPECT_FALSE(item("Open1")->isEnabled());
+    EXPECT_FALSE(item("Esci1")->isEnabled());
     fm->DoubleClickAction();
     fm->Open1Click();
     EXPECT_EQ(openWindows<TVantrelWSInfo>().size(), 1);
@@ -110,10 +109,10 @@ TEST_F(DetailsTest, OneWindowFromTheTrayWithExitBlockedAndConfigureChangingTheMo
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     EXPECT_TRUE(openWindows<TVantrelWSInfo>().isEmpty());
-    EXPECT_TRUE(fm->Open1->isEnabled());
-    EXPECT_TRUE(fm->Esci1->isEnabled());
+    EXPECT_TRUE(item("Open1")->isEnabled());
+    EXPECT_TRUE(item("Esci1")->isEnabled());
     EXPECT_FALSE(fm->DetailsOpen());
-    EXPECT_TRUE(fm->DetailsIP.isNull());
+    EXPECT_EQ(fm->detailsLine(), nullptr);
 }
 
 } // namespace
