@@ -7,6 +7,7 @@
 #include "alarm/msgalarm.h"
 #include "monitor/appstate.h"
 #include "platform/vtimer.h"
+#include "support/child.h"
 #include "support/fakeplatform.h"
 
 #include <QApplication>

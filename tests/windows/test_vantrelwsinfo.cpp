@@ -72,7 +72,7 @@ TEST_F(DetailsTest, EscapeDoesNothingButTheWindowManagerCanStillCloseIt)
     create();
     TVantrelWSInfo window(state, platform, *fm, QString());
     window.open();
-    for (QWidget *target : {static_cast<QWidget *>(&window), static_cast<QWidget *>(window.btClose),
+    for (QWidget *target : {static_cast<QWidget *>(&window), static_cast<QWidget *>(Child<QPushButton>(window, "btClose")),
                             static_cast<QWidget *>(window.btConfig)}) {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(target, &escape);
@@ -102,10 +102,10 @@ TEST_F(DetailsTest, OneWindowFromTheTrayWithExitBlockedAndConfigureChangingTheMo
     window->btConfig->click();
     const auto configs = openWindows<TfmConfig>();
     ASSERT_EQ(configs.size(), 1);
-    configs.first()->cxLAN->click();
-    configs.first()->btClose->click();
+    Child<QCheckBox>(*configs.first(), "cxLAN")->click();
+    Child<QPushButton>(*configs.first(), "btClose")->click();
     EXPECT_EQ(window->Config->text(), QStringLiteral("Configured as:  LAN connection"));
-    window->btClose->click();
+    Child<QPushButton>(*window, "btClose")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     EXPECT_TRUE(openWindows<TVantrelWSInfo>().isEmpty());
