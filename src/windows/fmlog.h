@@ -68,17 +68,18 @@ public:
     void btClearClick();
     void btCloseClick();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Controls, named as their object names.
     TLogLines *LogMemo = nullptr;
     QFrame *Panel1 = nullptr;
     QPushButton *btRefresh = nullptr;
     QPushButton *btClear = nullptr;
     QPushButton *btClose = nullptr;
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     QString logPath() const;
     // Scrolls the log for a reading key pressed on a button; false for others.
     bool scrollLog(const QKeyEvent &key);

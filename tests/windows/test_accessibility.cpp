@@ -107,8 +107,8 @@ QMap<QString, QString> captions(TfmVantrel &fm, TfmConfig &config, TVantrelWSInf
             out.insert(item->objectName(), item->text());
     out.insert(QStringLiteral("fmConfig"), config.windowTitle());
     details.FormShow();
-    out.insert(QStringLiteral("Ver"), details.Ver->text());
-    out.insert(QStringLiteral("Status"), details.Status->text());
+    out.insert(QStringLiteral("Ver"), Child<QLabel>(details, "Ver")->text());
+    out.insert(QStringLiteral("Status"), Child<QLabel>(details, "Status")->text());
     return out;
 }
 
