@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -177,7 +178,7 @@ protected:
     {
         actingPause.during = [this, n](int ms) {
             if (ms == Dialer::kResultPause && recorder->dials.size() == n)
-                fmConnect()->btAbort->click();
+                btAbort()->click();
         };
     }
 
@@ -205,14 +206,14 @@ protected:
     void answerPrompts(QList<int> answers)
     {
         answerPrompt = [this, answers](TfmAsk &ask) mutable {
-            promptsShown.append(ask.edUser->text());
-            ask.edUser->setText(QStringLiteral("ann"));
-            ask.edPass->setText(QStringLiteral("typed-secret"));
+            promptsShown.append(Child<QLineEdit>(ask, "edUser")->text());
+            Child<QLineEdit>(ask, "edUser")->setText(QStringLiteral("ann"));
+            Child<QLineEdit>(ask, "edPass")->setText(QStringLiteral("typed-secret"));
             const int a = answers.isEmpty() ? PromptAbort : answers.takeFirst();
             if (a == kClosed)
                 ask.reject();
             else
-                (a == PromptOK ? ask.btOK : a == PromptAbort ? ask.btAbort : ask.btSkip)->click();
+                Child<QPushButton>(ask, a == PromptOK ? "btOK" : a == PromptAbort ? "btAbort" : "btSkip")->click();
         };
     }
 
@@ -232,6 +233,10 @@ protected:
     std::unique_ptr<DialWindows> windows;
     // The dialer's progress window, once a run has made it.
     TfmConnect *fmConnect() const { return windows->fmConnect(); }
+    // Its buttons and status line, by their object names.
+    QPushButton *btAbort() const { return Child<QPushButton>(*fmConnect(), "btAbort"); }
+    QPushButton *btSkip() const { return Child<QPushButton>(*fmConnect(), "btSkip"); }
+    QString statusLine() const { return Child<QPlainTextEdit>(*fmConnect(), "Memo1")->toPlainText(); }
 };
 
 } // namespace vantrel::test

@@ -277,16 +277,17 @@ TEST(DialProgressWindow, IsMadeHiddenWithItsControlsWhereTheyBelong)
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(fmConnect.Image1->focusPolicy(), Qt::NoFocus);
-    EXPECT_TRUE(fmConnect.Memo1->isReadOnly());
-    EXPECT_FALSE(fmConnect.Memo1->focusPolicy() & Qt::TabFocus);
-    EXPECT_EQ(fmConnect.btAbort->text(), QStringLiteral("&Abort"));
-    EXPECT_EQ(fmConnect.btSkip->text(), QStringLiteral("&Skip"));
+    EXPECT_EQ(Child<QLabel>(fmConnect, "Image1")->focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(Child<QPlainTextEdit>(fmConnect, "Memo1")->isReadOnly());
+    EXPECT_FALSE(Child<QPlainTextEdit>(fmConnect, "Memo1")->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btAbort")->text(), QStringLiteral("&Abort"));
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btSkip")->text(), QStringLiteral("&Skip"));
     EXPECT_EQ(fmConnect.cursor().shape(), Qt::WaitCursor);
-    EXPECT_EQ(fmConnect.Memo1->viewport()->cursor().shape(), Qt::WaitCursor);
-    EXPECT_EQ(fmConnect.btAbort->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(fmConnect.btSkip->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(fmConnect.btAbort->nextInFocusChain(), fmConnect.btSkip) << "tab order: Abort, then Skip";
+    EXPECT_EQ(Child<QPlainTextEdit>(fmConnect, "Memo1")->viewport()->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btAbort")->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btSkip")->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btAbort")->nextInFocusChain(), Child<QPushButton>(fmConnect, "btSkip"))
+        << "tab order: Abort, then Skip";
 }
 
 } // namespace
