@@ -130,7 +130,7 @@ protected:
     {
         if (!alarm->AlarmWindowOpen())
             return QStringLiteral("<no window>");
-        return alarm->MsgAlarm->Mesg->toPlainText();
+        return Child<QTextEdit>(*alarm->MsgAlarm, "Mesg")->toPlainText();
     }
 
     static int messageWindowCount()
