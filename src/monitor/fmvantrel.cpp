@@ -81,7 +81,7 @@ TfmVantrel::TfmVantrel(AppState &state, Platform &platform, MainWindowPlugins pl
     m_applicationIconHandle = m_platform.tray->icons().add(QIcon(m_applicationIcon));
 
     m_alarm = m_plugins.makeAlarm({m_state, m_platform, *VantrelAlarm, ImageList1,
-                         [this] { return m_applicationIcon; }, this});
+                                   [this] { return m_applicationIcon; }, this});
 
     FormCreate();
 }
