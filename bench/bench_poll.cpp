@@ -21,6 +21,7 @@
 #include "monitor/notices.h"
 #include "monitor/preferences.h"
 #include "monitor/publicaddress.h"
+#include "support/child.h"
 #include "ui/support/fakeplatform.h"
 #include "support/fakepublic.h"
 #include "support/fakesockets.h"
@@ -69,6 +70,8 @@ struct Rig {
     AppState state;
     Platform &platform = fake.platform();
     std::unique_ptr<TfmVantrel> fm;
+    VTimer *poll = nullptr;      // the main window's timers, found once
+    VTimer *animation = nullptr;
 
     Rig(Kind kind, Mode mode, bool anim)
     {
@@ -99,8 +102,10 @@ struct Rig {
         registry.closeKey(&key);
 
         state.ProgramFolder = dir.path();
-        fm = std::make_unique<TfmVantrel>(state, platform, MakeOnlineAlarm);
-        fm->VantrelTimer->stop(); // ticks come from the benchmark only
+        fm = std::make_unique<TfmVantrel>(state, platform, MainWindowPlugins{.makeAlarm = MakeOnlineAlarm});
+        poll = test::Child<VTimer>(*fm, "VantrelTimer");
+        animation = test::Child<VTimer>(*fm, "VantrelAniTimer");
+        poll->stop(); // ticks come from the benchmark only
     }
 
     // The fake tray keeps every command; a long run must not measure that list.
@@ -113,7 +118,7 @@ struct Rig {
 void pollTick(benchmark::State &st, Kind kind, Mode mode)
 {
     Rig rig(kind, mode, /*anim=*/false);
-    rig.fm->VantrelTimer->fire();
+    rig.poll->fire();
     const bool up = rig.fm->addressText() != QStringLiteral("Network is down");
     if (up != (mode != Mode::DialUpDown)) {
         st.SkipWithError(qPrintable(QStringLiteral("unexpected state: ") + rig.fm->addressText()));
@@ -121,7 +126,7 @@ void pollTick(benchmark::State &st, Kind kind, Mode mode)
     }
     int n = 0;
     for (auto _ : st) {
-        rig.fm->VantrelTimer->fire();
+        rig.poll->fire();
         if (++n == 4096) {
             n = 0;
             rig.forgetCommands();
@@ -141,9 +146,9 @@ void BM_PollTick_Lan_Real(benchmark::State &st) { pollTick(st, Kind::Real, Mode:
 void BM_AnimationFrame_Real(benchmark::State &st)
 {
     Rig rig(Kind::Real, Mode::DialUpUp, /*anim=*/true);
-    rig.fm->VantrelTimer->fire();
+    rig.poll->fire();
     for (auto _ : st)
-        rig.fm->VantrelAniTimer->fire();
+        rig.animation->fire();
 }
 
 // Resident memory with the main window made on the real stand-ins: what the
@@ -174,8 +179,8 @@ void BM_TenThousandTicks_ResidentGrowth(benchmark::State &st)
                     test::BringLineUp(*rig.line);
                 }
             }
-            rig.fm->VantrelTimer->fire();
-            rig.fm->VantrelAniTimer->fire();
+            rig.poll->fire();
+            rig.animation->fire();
             QCoreApplication::sendPostedEvents();
         }
     };

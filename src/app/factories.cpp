@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/factories.h"
 
+#include "ui/alarm/alarm.h"
+#include "ui/dialer/fmcnx.h"
 #include "monitor/appstate.h"
 #include "ui/monitor/fmvantrel.h"
 #include "ui/windows/fmabout.h"
@@ -9,16 +11,23 @@
 
 namespace vantrel {
 
-void InstallWindowFactories(TfmVantrel &main, AppState &state, Platform &platform,
-                            const QString &programPath)
+MainWindowPlugins MakeMainWindowPlugins(AppState &state, Platform &platform, const QString &programPath,
+                                        std::function<void()> dial)
 {
-    main.DetailsWindowFactory = [&state, &platform, programPath](TfmVantrel &fm) -> QDialog * {
+    MainWindowPlugins plugins;
+    plugins.makeAlarm = MakeOnlineAlarm;
+    plugins.DetailsWindowFactory = [&state, &platform, programPath](TfmVantrel &fm) -> QDialog * {
         return new TVantrelWSInfo(state, platform, fm, programPath);
     };
-    main.AboutWindowFactory = [](TfmVantrel &) -> QDialog * { return new TfmAbout(); };
-    main.LogViewerFactory = [&state, &platform](TfmVantrel &) -> QWidget * {
+    plugins.AboutWindowFactory = [](TfmVantrel &) -> QDialog * { return new TfmAbout(); };
+    plugins.LogViewerFactory = [&state, &platform](TfmVantrel &) -> QWidget * {
         return new TfmLog(state, *platform.boxes);
     };
+    plugins.ConnectionEntriesFactory = [&state, &platform](TfmVantrel &main) -> QDialog * {
+        return new TfmCnx(state, platform, main);
+    };
+    plugins.DialerHook = std::move(dial);
+    return plugins;
 }
 
 } // namespace vantrel

@@ -1,19 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Plugs the configuration and information windows into the main window's menu:
-// the details window (and through it the configuration window), the about
-// window and the log viewer.
+// What the main window is made with: the details window (and through it the
+// configuration window), the about window, the log viewer, the connection
+// entries window, the online-time alarm and the dial decision.
+#include "ui/monitor/fmvantrel.h"
+
 #include <QString>
+
+#include <functional>
 
 namespace vantrel {
 
 struct AppState;
 struct Platform;
-class TfmVantrel;
 
-// `programPath` is the program file the Run entry starts. `state` and
-// `platform` outlive `main`.
-void InstallWindowFactories(TfmVantrel &main, AppState &state, Platform &platform,
-                            const QString &programPath);
+// `programPath` is the program file the Run entry starts; `dial` runs behind
+// "&Connect"/"&Disconnect". `state` and `platform` outlive the main window.
+MainWindowPlugins MakeMainWindowPlugins(AppState &state, Platform &platform, const QString &programPath,
+                                        std::function<void()> dial);
 
 } // namespace vantrel

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/startup.h"
 
-#include "ui/alarm/alarm.h"
 #include "ui/bus/busservice.h"
 #include "dialer/dialer.h"
 #include "ui/dialer/dialwindows.h"
-#include "ui/dialer/fmcnx.h"
 #include "ui/dialer/fmconnect.h"
 #include "monitor/appstate.h"
 #include "ui/monitor/fmlogo.h"
@@ -172,23 +170,21 @@ void VantrelStartup::afterSplash()
     // The program has no taskbar entry: the main window is never shown, the
     // splash and the progress window are splash and tool windows.
     m_instance = RegisterWindowClass(kMainWindowClass);
-    m_fmVantrel = std::make_unique<TfmVantrel>(m_state, m_platform, MakeOnlineAlarm);
-    InstallWindowFactories(*m_fmVantrel, m_state, m_platform, m_programFile);
-
     // The dialer is the body of Connect1Click; it follows the poll's view of
     // the connection and ends with the main window.
+    m_fmVantrel = std::make_unique<TfmVantrel>(
+        m_state, m_platform, MakeMainWindowPlugins(m_state, m_platform, m_programFile, [this] {
+            if (m_dialer)
+                m_dialer->Connect1Click();
+        }));
     TfmVantrel &fm = *m_fmVantrel;
     m_dialer = std::make_unique<Dialer>(m_state, m_platform, [&fm] { return fm.connected(); });
     m_dialWindows = std::make_unique<DialWindows>(*m_dialer);
-    fm.DialerHook = [dialer = m_dialer.get()] { dialer->Connect1Click(); };
     QObject::connect(&fm, &TfmVantrel::shutdownComplete, m_dialer.get(), &Dialer::shutdown);
     if (m_hooks.quitOnShutdown) {
         // Queued: the shutdown sequence returns before the program ends.
         QObject::connect(&fm, &TfmVantrel::shutdownComplete, &fm, [this] { end(0); }, Qt::QueuedConnection);
     }
-    fm.ConnectionEntriesFactory = [this](TfmVantrel &main) -> QDialog * {
-        return new TfmCnx(m_state, m_platform, main);
-    };
     if (m_onRunning)
         m_onRunning();
 }

@@ -227,18 +227,18 @@ TEST(Splash, ShowsForOneTickOfItsTimerWithTheHourglass)
     EXPECT_EQ(fmLogo.minimumSize(), fmLogo.maximumSize()) << "a fixed size (test_windowfit: which)";
     EXPECT_TRUE(fmLogo.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(fmLogo.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(fmLogo.Label11->text(), QStringLiteral("Vantrel"));
-    EXPECT_TRUE(fmLogo.Label11->font().bold());
-    EXPECT_EQ(fmLogo.Label12->text(), QStringLiteral("Version 4.12"));
-    EXPECT_TRUE(fmLogo.Label12->alignment() & Qt::AlignRight);
-    EXPECT_FALSE(fmLogo.Label13->text().isEmpty());
-    EXPECT_TRUE(fmLogo.Label13->font().italic());
-    EXPECT_LE(fmLogo.Label13->geometry().right(), fmLogo.width() - 3) << "the notice fits inside the bevels";
-    EXPECT_EQ(fmLogo.tmLogo->interval(), 3000);
-    EXPECT_FALSE(fmLogo.tmLogo->isActive()) << "disabled until shown";
+    EXPECT_EQ(Child<QLabel>(fmLogo, "Label11")->text(), QStringLiteral("Vantrel"));
+    EXPECT_TRUE(Child<QLabel>(fmLogo, "Label11")->font().bold());
+    EXPECT_EQ(Child<QLabel>(fmLogo, "Label12")->text(), QStringLiteral("Version 4.12"));
+    EXPECT_TRUE(Child<QLabel>(fmLogo, "Label12")->alignment() & Qt::AlignRight);
+    EXPECT_FALSE(Child<QLabel>(fmLogo, "Label13")->text().isEmpty());
+    EXPECT_TRUE(Child<QLabel>(fmLogo, "Label13")->font().italic());
+    EXPECT_LE(Child<QLabel>(fmLogo, "Label13")->geometry().right(), fmLogo.width() - 3) << "the notice fits inside the bevels";
+    EXPECT_EQ(Child<VTimer>(fmLogo, "tmLogo")->interval(), 3000);
+    EXPECT_FALSE(Child<VTimer>(fmLogo, "tmLogo")->isActive()) << "disabled until shown";
 
     fmLogo.show();
-    EXPECT_TRUE(fmLogo.tmLogo->isActive());
+    EXPECT_TRUE(Child<VTimer>(fmLogo, "tmLogo")->isActive());
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
 
@@ -247,9 +247,9 @@ TEST(Splash, ShowsForOneTickOfItsTimerWithTheHourglass)
     fmLogo.close();
     EXPECT_TRUE(fmLogo.isVisible()) << "neither Escape nor a close cuts the splash short";
 
-    fmLogo.tmLogo->fire();
+    Child<VTimer>(fmLogo, "tmLogo")->fire();
     EXPECT_FALSE(fmLogo.isVisible());
-    EXPECT_FALSE(fmLogo.tmLogo->isActive()) << "fires at most once";
+    EXPECT_FALSE(Child<VTimer>(fmLogo, "tmLogo")->isActive()) << "fires at most once";
     EXPECT_EQ(fmLogo.result(), QDialog::Rejected);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -277,16 +277,17 @@ TEST(DialProgressWindow, IsMadeHiddenWithItsControlsWhereTheyBelong)
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(fmConnect.Image1->focusPolicy(), Qt::NoFocus);
-    EXPECT_TRUE(fmConnect.Memo1->isReadOnly());
-    EXPECT_FALSE(fmConnect.Memo1->focusPolicy() & Qt::TabFocus);
-    EXPECT_EQ(fmConnect.btAbort->text(), QStringLiteral("&Abort"));
-    EXPECT_EQ(fmConnect.btSkip->text(), QStringLiteral("&Skip"));
+    EXPECT_EQ(Child<QLabel>(fmConnect, "Image1")->focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(Child<QPlainTextEdit>(fmConnect, "Memo1")->isReadOnly());
+    EXPECT_FALSE(Child<QPlainTextEdit>(fmConnect, "Memo1")->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btAbort")->text(), QStringLiteral("&Abort"));
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btSkip")->text(), QStringLiteral("&Skip"));
     EXPECT_EQ(fmConnect.cursor().shape(), Qt::WaitCursor);
-    EXPECT_EQ(fmConnect.Memo1->viewport()->cursor().shape(), Qt::WaitCursor);
-    EXPECT_EQ(fmConnect.btAbort->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(fmConnect.btSkip->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(fmConnect.btAbort->nextInFocusChain(), fmConnect.btSkip) << "tab order: Abort, then Skip";
+    EXPECT_EQ(Child<QPlainTextEdit>(fmConnect, "Memo1")->viewport()->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btAbort")->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btSkip")->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(Child<QPushButton>(fmConnect, "btAbort")->nextInFocusChain(), Child<QPushButton>(fmConnect, "btSkip"))
+        << "tab order: Abort, then Skip";
 }
 
 } // namespace

@@ -190,7 +190,7 @@ void Alarm::showMessage()
     if (AlarmWindowOpen()) {
         // Hidden and shown again so that it comes back to the front.
         MsgAlarm->hide();
-        MsgAlarm->Mesg->clear();
+        MsgAlarm->clearText();
         MsgAlarm->addText(text);
         MsgAlarm->show();
         MsgAlarm->raise();

@@ -47,6 +47,13 @@ public:
     void edBoxDialogChange();
     void btOKClick();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Controls, named as their object names.
     QCheckBox *cbEnable = nullptr;
     QFrame *Panel1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -63,12 +70,6 @@ public:
     QLineEdit *edBoxDialog = nullptr;
     QPushButton *btOK = nullptr;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
-private:
     void buildControls();
     void FormCreate();
     void applyEnablingRules();

@@ -52,7 +52,7 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Description)
-            return static_cast<TMsgAlarm *>(widget())->Mesg->toPlainText();
+            return static_cast<TMsgAlarm *>(widget())->text();
         return QAccessibleWidget::text(t);
     }
 };
@@ -131,15 +131,17 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
     row->addWidget(btClose);
     FixWindowToLayout(*this, *row, {kClientWidth, kClientHeight});
 
-    Tim.setInterval(kFramePeriodMs);
-    Tim.setHandler([this] { TimTimer(); });
+    Tim = new VTimer(this);
+    Tim->setObjectName(QStringLiteral("Tim"));
+    Tim->setInterval(kFramePeriodMs);
+    Tim->setHandler([this] { TimTimer(); });
 
     CentreOnScreen(*this);
 }
 
 TMsgAlarm::~TMsgAlarm()
 {
-    Tim.stop();
+    Tim->stop();
 }
 
 void TMsgAlarm::addText(const QString &text)
@@ -151,6 +153,16 @@ void TMsgAlarm::addText(const QString &text)
         Mesg->setPlainText(lines);
     else
         Mesg->append(lines);
+}
+
+void TMsgAlarm::clearText()
+{
+    Mesg->clear();
+}
+
+QString TMsgAlarm::text() const
+{
+    return Mesg->toPlainText();
 }
 
 void TMsgAlarm::TimTimer()
@@ -188,18 +200,18 @@ bool TMsgAlarm::eventFilter(QObject *watched, QEvent *event)
 void TMsgAlarm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    Tim.start();
+    Tim->start();
 }
 
 void TMsgAlarm::hideEvent(QHideEvent *event)
 {
-    Tim.stop();
+    Tim->stop();
     QDialog::hideEvent(event);
 }
 
 void TMsgAlarm::closeEvent(QCloseEvent *event)
 {
-    Tim.stop();
+    Tim->stop();
     QDialog::closeEvent(event);
 }
 

@@ -30,17 +30,18 @@ public:
 
     // Adds the text to the memo as its next line(s); CR LF pairs start new lines.
     void addText(const QString &text);
+    // Empties the memo.
+    void clearText();
+    // The memo's text (a screen reader reads it as the alert's description).
+    QString text() const;
 
     void TimTimer();
     void btCloseClick();
 
-    QLabel *Icona = nullptr;
-    QTextEdit *Mesg = nullptr;
-    QPushButton *btClose = nullptr;
-    VTimer Tim;
-
-    std::uint8_t AlarmIconFrame = 0;
-    bool AlarmIconBusy = false;
+    // For tests: the next animation frame, and the guard of the animation tick
+    // (a test sets it to play a tick entered again).
+    std::uint8_t alarmIconFrame() const { return AlarmIconFrame; }
+    void setAlarmIconBusy(bool busy) { AlarmIconBusy = busy; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -50,6 +51,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Controls and the animation's timer, named as their object names.
+    QLabel *Icona = nullptr;
+    QTextEdit *Mesg = nullptr;
+    QPushButton *btClose = nullptr;
+    VTimer *Tim = nullptr;
+
+    std::uint8_t AlarmIconFrame = 0;
+    bool AlarmIconBusy = false;
+
     QList<QPixmap> m_frames;
     CloseGuard *m_closeGuard = nullptr;
 };

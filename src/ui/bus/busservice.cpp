@@ -197,7 +197,7 @@ VantrelBusService::VantrelBusService(AppState &state, Platform &platform, TfmVan
     // The entry and the mode change outside the poll (the dialer, the windows);
     // they are announced after the poll tick that follows. Queued: the timer
     // tells of its tick before the tick has run.
-    connect(m_fm.VantrelTimer, &VTimer::timeout, this, &VantrelBusService::refresh, Qt::QueuedConnection);
+    connect(m_fm.pollTimer(), &VTimer::timeout, this, &VantrelBusService::refresh, Qt::QueuedConnection);
     connect(&m_dialer, &Dialer::stateChanged, this, &VantrelBusService::refresh);
     connect(&m_dialer, &Dialer::dialFinished, this, &VantrelBusService::dialFinished);
     connect(&m_dialer, &Dialer::hangUpFinished, this, &VantrelBusService::hangUpFinished);

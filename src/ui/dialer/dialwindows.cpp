@@ -5,8 +5,6 @@
 #include "ui/dialer/fmask.h"
 #include "ui/dialer/fmconnect.h"
 
-#include <QPlainTextEdit>
-#include <QPushButton>
 
 namespace vantrel {
 
@@ -32,8 +30,8 @@ TfmConnect &DialWindows::progressWindow()
 {
     if (!m_fmConnect) {
         m_fmConnect = std::make_unique<TfmConnect>();
-        connect(m_fmConnect->btAbort, &QPushButton::clicked, &m_dialer, &Dialer::btAbortClick);
-        connect(m_fmConnect->btSkip, &QPushButton::clicked, &m_dialer, &Dialer::btSkipClick);
+        connect(m_fmConnect.get(), &TfmConnect::abortClicked, &m_dialer, &Dialer::btAbortClick);
+        connect(m_fmConnect.get(), &TfmConnect::skipClicked, &m_dialer, &Dialer::btSkipClick);
         // Its close box (or Escape) hides it; the run goes on.
         connect(m_fmConnect.get(), &QDialog::rejected, &m_dialer, &Dialer::progressClosed);
     }
@@ -55,12 +53,8 @@ void DialWindows::renderProgress()
         window.setAttribute(Qt::WA_ShowWithoutActivating, !p.takesFocus);
         window.show(); // clears the line; the status follows
     }
-    if (window.Memo1->toPlainText() != p.status) {
-        window.Memo1->setPlainText(p.status);
-        window.Memo1->repaint();
-    }
-    window.btAbort->setEnabled(p.abortEnabled);
-    window.btSkip->setEnabled(p.skipEnabled);
+    window.setStatus(p.status);
+    window.setButtonsEnabled(p.abortEnabled, p.skipEnabled);
 }
 
 void DialWindows::raise()

@@ -30,14 +30,6 @@ public:
            QWidget *parent = nullptr);
     ~TfmAsk() override;
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *edUser = nullptr;
-    QLineEdit *edPass = nullptr;
-    QPushButton *btAbort = nullptr;
-    QPushButton *btOK = nullptr;
-    QPushButton *btSkip = nullptr;
-
     void btOKClick();
     void btAbortClick();
     void btSkipClick();
@@ -52,6 +44,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Controls, named as their object names.
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *edUser = nullptr;
+    QLineEdit *edPass = nullptr;
+    QPushButton *btAbort = nullptr;
+    QPushButton *btOK = nullptr;
+    QPushButton *btSkip = nullptr;
+
     void answer(PromptAnswer answer, int result);
     void wipeFields();
 

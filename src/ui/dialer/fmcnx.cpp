@@ -70,7 +70,11 @@ int rowHeight(const QFontMetrics &metrics)
 // for the header row, 16 px for entries) and the text 4 px after it.
 class EntryRowDelegate final : public QStyledItemDelegate {
 public:
-    explicit EntryRowDelegate(TfmCnx *window) : QStyledItemDelegate(window), m_window(window) {}
+    // `icons`: the window's row images (ListaIcone), which rowImage() indexes.
+    EntryRowDelegate(TfmCnx *window, QList<QPixmap> icons)
+        : QStyledItemDelegate(window), m_window(window), m_icons(std::move(icons))
+    {
+    }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -87,7 +91,7 @@ public:
         const int imageX = row == 0 ? 2 : 16;
         const int image = m_window->rowImage(row);
         if (image >= 0)
-            painter->drawPixmap(r.left() + imageX, r.top(), m_window->ListaIcone.at(image));
+            painter->drawPixmap(r.left() + imageX, r.top(), m_icons.at(image));
         const int textX = r.left() + rowTextX(row);
         painter->setFont(option.font);
         painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
@@ -111,6 +115,7 @@ public:
 
 private:
     TfmCnx *m_window;
+    QList<QPixmap> m_icons;
 };
 
 // listCnx: row 0 is a heading. It is never selected and never current, so the
@@ -242,7 +247,7 @@ TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidg
     listCnx->setObjectName(QStringLiteral("listCnx"));
     listCnx->setSelectionMode(QAbstractItemView::SingleSelection);
     listCnx->setUniformItemSizes(true);
-    listCnx->setItemDelegate(new EntryRowDelegate(this));
+    listCnx->setItemDelegate(new EntryRowDelegate(this, ListaIcone));
     listCnx->setToolTip(tr("Double Click on an item to add or remove"));
 
     Panel1 = Designed(new QFrame(this), {186, 26, 265, 150});

@@ -51,31 +51,9 @@ public:
     TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidget *parent = nullptr);
     ~TfmCnx() override;
 
-    QCheckBox *cbCnx = nullptr;
-    QListWidget *listCnx = nullptr;
-    QFrame *Panel1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *lbCnx = nullptr;
-    QLabel *Label3 = nullptr;
-    QLineEdit *edUser = nullptr;
-    QLabel *Label4 = nullptr;
-    QLineEdit *edPass = nullptr;
-    QCheckBox *cxAsk = nullptr;
-    QPlainTextEdit *Note = nullptr;
-    QCheckBox *cxRedial = nullptr;
-    QLineEdit *edWait = nullptr;
-    QLabel *Label5 = nullptr;
-    QLineEdit *edRedial = nullptr;
-    QLabel *Label6 = nullptr;
-    QPushButton *btRefresh = nullptr;
-    QFrame *Bevel1 = nullptr;
-    QCheckBox *cxCycle = nullptr;
-    QPushButton *btAddCycle = nullptr;
-    QPushButton *btClose = nullptr;
-    QList<QPixmap> ListaIcone;
-
-    std::int32_t CycleCount = 0;
-    int SelectedRow = -1;
+    // For tests: the entries in the cycle and the row chosen (-1: none).
+    std::int32_t cycleCount() const { return CycleCount; }
+    int selectedRow() const { return SelectedRow; }
 
     // The selected entry's stored parameters, read to show its credentials.
     const RASDIALPARAMSA &entryParams() const { return m_entryParams; }
@@ -101,6 +79,30 @@ protected:
     void reject() override;
 
 private:
+    // Controls (named as their object names) and the row images.
+    QCheckBox *cbCnx = nullptr;
+    QListWidget *listCnx = nullptr;
+    QFrame *Panel1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *lbCnx = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *edUser = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *edPass = nullptr;
+    QCheckBox *cxAsk = nullptr;
+    QPlainTextEdit *Note = nullptr;
+    QCheckBox *cxRedial = nullptr;
+    QLineEdit *edWait = nullptr;
+    QLabel *Label5 = nullptr;
+    QLineEdit *edRedial = nullptr;
+    QLabel *Label6 = nullptr;
+    QPushButton *btRefresh = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QCheckBox *cxCycle = nullptr;
+    QPushButton *btAddCycle = nullptr;
+    QPushButton *btClose = nullptr;
+    QList<QPixmap> ListaIcone;
+
     void FormCreate();
     void FormShow();
     bool FillEntryList();
@@ -112,6 +114,9 @@ private:
     void updateAddCycle();
     QString selectedText() const;
     int cycleSlotOf(const QString &text) const;
+
+    std::int32_t CycleCount = 0;
+    int SelectedRow = -1;
 
     AppState &m_state;
     Platform &m_platform;

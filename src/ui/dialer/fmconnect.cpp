@@ -101,6 +101,8 @@ TfmConnect::TfmConnect(QWidget *parent)
 
     // Tab order: Abort, then Skip (the picture and the memo take no tab stop).
     setTabOrder(btAbort, btSkip);
+    connect(btAbort, &QPushButton::clicked, this, &TfmConnect::abortClicked);
+    connect(btSkip, &QPushButton::clicked, this, &TfmConnect::skipClicked);
 
     QHBoxLayout *buttons = Row(nullptr, {}, 3);
     buttons->addWidget(btSkip);
@@ -130,6 +132,20 @@ void TfmConnect::fitStatus()
 }
 
 TfmConnect::~TfmConnect() = default;
+
+void TfmConnect::setStatus(const QString &status)
+{
+    if (Memo1->toPlainText() == status)
+        return;
+    Memo1->setPlainText(status);
+    Memo1->repaint();
+}
+
+void TfmConnect::setButtonsEnabled(bool abort, bool skip)
+{
+    btAbort->setEnabled(abort);
+    btSkip->setEnabled(skip);
+}
 
 void TfmConnect::showEvent(QShowEvent *event)
 {

@@ -2,7 +2,7 @@
 #pragma once
 // The dial progress window fmConnect: created hidden at start-up and kept until
 // the program ends. The dial run (dialer.h) shows it, writes each status line
-// into Memo1 and hides it again, and gives btAbort and btSkip their handlers.
+// into it (Memo1) and hides it again, and answers its two buttons.
 #include <QDialog>
 #include <QPoint>
 #include <QRect>
@@ -29,10 +29,15 @@ public:
     explicit TfmConnect(QWidget *parent = nullptr);
     ~TfmConnect() override;
 
-    QLabel *Image1 = nullptr;
-    QPlainTextEdit *Memo1 = nullptr;
-    QPushButton *btAbort = nullptr;
-    QPushButton *btSkip = nullptr;
+    // Shows `status` in the status line and draws it at once; the same status
+    // again changes nothing.
+    void setStatus(const QString &status);
+    void setButtonsEnabled(bool abort, bool skip);
+
+signals:
+    // btAbort or btSkip was pressed.
+    void abortClicked();
+    void skipClicked();
 
 protected:
     // The memo as tall as its status needs, two lines at least.
@@ -40,6 +45,13 @@ protected:
     // Opens at the top right corner of the primary screen's free area, clear
     // of the tray icon, with an empty line, wherever the user moved it before.
     void showEvent(QShowEvent *event) override;
+
+private:
+    // Controls, named as their object names.
+    QLabel *Image1 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QPushButton *btAbort = nullptr;
+    QPushButton *btSkip = nullptr;
 };
 
 } // namespace vantrel

@@ -17,14 +17,6 @@ public:
     explicit TfmLogo(QWidget *parent = nullptr);
     ~TfmLogo() override;
 
-    QFrame *pnLogo = nullptr;
-    QLabel *Label11 = nullptr;
-    QLabel *Label12 = nullptr;
-    QLabel *Label13 = nullptr;
-    QFrame *Bevel1 = nullptr;
-    QLabel *Image1 = nullptr;
-    VTimer *tmLogo = nullptr;
-
     void FormCreate();
     void FormShow();
     void tmLogoTimer();
@@ -40,6 +32,15 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Controls and the timer, named as their object names.
+    QFrame *pnLogo = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label13 = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QLabel *Image1 = nullptr;
+    VTimer *tmLogo = nullptr;
+
     void restoreCursor();
     bool m_timeUp = false;
     bool m_hourglass = false;

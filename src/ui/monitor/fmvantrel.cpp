@@ -31,12 +31,11 @@ namespace vantrel {
 
 using namespace monitor_text;
 
-TfmVantrel::TfmVantrel(AppState &state, Platform &platform, const OnlineAlarmMaker &makeAlarm,
-                       QWidget *parent)
-    : QWidget(parent), m_state(state), m_platform(platform)
+TfmVantrel::TfmVantrel(AppState &state, Platform &platform, MainWindowPlugins plugins, QWidget *parent)
+    : QWidget(parent), m_plugins(std::move(plugins)), m_state(state), m_platform(platform)
 {
     Q_ASSERT(platform.registry && platform.ras && platform.sockets && platform.tray
-             && platform.boxes && platform.clock);
+             && platform.boxes && platform.clock && m_plugins.makeAlarm);
     setObjectName(QStringLiteral("fmVantrel"));
     setWindowTitle(QStringLiteral("Vantrel"));
     // Never shown; should anything show it, it must not reach the taskbar.
@@ -82,8 +81,8 @@ TfmVantrel::TfmVantrel(AppState &state, Platform &platform, const OnlineAlarmMak
     m_applicationIcon = MainIconPixmap();
     m_applicationIconHandle = m_platform.tray->icons().add(QIcon(m_applicationIcon));
 
-    m_alarm = makeAlarm({m_state, m_platform, *VantrelAlarm, ImageList1,
-                         [this] { return m_applicationIcon; }, this});
+    m_alarm = m_plugins.makeAlarm({m_state, m_platform, *VantrelAlarm, ImageList1,
+                                   [this] { return m_applicationIcon; }, this});
 
     FormCreate();
 }
@@ -194,6 +193,16 @@ void TfmVantrel::MakeDefaultItem()
             QCoreApplication::sendEvent(PopupMenu, &event);
         }
     }
+}
+
+QAction *TfmVantrel::appendMenuItem(const QString &caption)
+{
+    return PopupMenu->addAction(caption);
+}
+
+QAction *TfmVantrel::appendMenuSeparator()
+{
+    return PopupMenu->addSeparator();
 }
 
 // --- tray -----------------------------------------------------------------------
@@ -418,13 +427,23 @@ bool TfmVantrel::DetailsOpen() const
     return DetailsIP && DetailsIP->isVisible();
 }
 
+void TfmVantrel::setDetailsLine(QLabel *line)
+{
+    DetailsIP = line;
+}
+
+QLabel *TfmVantrel::detailsLine() const
+{
+    return DetailsIP;
+}
+
 void TfmVantrel::Open1Click()
 {
     if (DetailsOpen() || !Open1->isEnabled() || m_shutDown)
         return;
-    if (!DetailsWindowFactory)
+    if (!m_plugins.DetailsWindowFactory)
         return; // the details window is not part of this build yet
-    QDialog *window = DetailsWindowFactory(*this);
+    QDialog *window = m_plugins.DetailsWindowFactory(*this);
     if (!window)
         return;
     // Open and Exit stay off while the window is up.
@@ -466,8 +485,8 @@ void TfmVantrel::CopyIP1Click()
 
 void TfmVantrel::Connect1Click()
 {
-    if (DialerHook)
-        DialerHook();
+    if (m_plugins.DialerHook)
+        m_plugins.DialerHook();
 }
 
 void TfmVantrel::ViewLog1Click()
@@ -482,8 +501,8 @@ void TfmVantrel::ViewLog1Click()
         return;
     }
     if (QFileInfo::exists(LogFilePath(m_state))) {
-        if (LogViewerFactory) {
-            fmLog = LogViewerFactory(*this);
+        if (m_plugins.LogViewerFactory) {
+            fmLog = m_plugins.LogViewerFactory(*this);
             if (fmLog) {
                 m_windows.removeAll(nullptr);
                 m_windows.append(fmLog);
@@ -499,9 +518,9 @@ void TfmVantrel::About1Click()
 {
     if (!About1->isEnabled() || m_shutDown)
         return; // the about window is up already
-    if (!AboutWindowFactory)
+    if (!m_plugins.AboutWindowFactory)
         return; // the about window is not part of this build yet
-    QDialog *window = AboutWindowFactory(*this);
+    QDialog *window = m_plugins.AboutWindowFactory(*this);
     if (!window)
         return;
     About1->setEnabled(false);
@@ -510,9 +529,9 @@ void TfmVantrel::About1Click()
 
 void TfmVantrel::OpenConnectionEntries(QWidget *owner)
 {
-    if (!ConnectionEntriesFactory || m_shutDown)
+    if (!m_plugins.ConnectionEntriesFactory || m_shutDown)
         return; // the connection entries window is not part of this build yet
-    QDialog *window = ConnectionEntriesFactory(*this);
+    QDialog *window = m_plugins.ConnectionEntriesFactory(*this);
     if (!window)
         return;
     if (owner)

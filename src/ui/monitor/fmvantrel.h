@@ -38,13 +38,31 @@ constexpr DWORD kTrayCallbackMessage = WM_USER + 100; // 0x464
 constexpr int kPollInterval = 2000;
 constexpr int kAnimationInterval = 150;
 
+class TfmVantrel;
+
+// What the composition root plugs into the main window when it makes it: the
+// windows of the layers above (each factory returns a new window, or nullptr;
+// without a factory its menu item does nothing beyond its enabling logic), the
+// dial decision and the online-time alarm. Every member has an initialiser, so
+// that a designated list may name only some without a warning.
+struct MainWindowPlugins {
+    // Makes the online-time alarm the window then owns; required.
+    OnlineAlarmMaker makeAlarm{};
+    std::function<QDialog *(TfmVantrel &)> DetailsWindowFactory{};     // VantrelWSInfo, modal
+    std::function<QDialog *(TfmVantrel &)> AboutWindowFactory{};       // fmAbout, modal
+    std::function<QWidget *(TfmVantrel &)> LogViewerFactory{};         // fmLog, modeless
+    std::function<QDialog *(TfmVantrel &)> ConnectionEntriesFactory{}; // fmCnx, modal
+    // The dial or hang-up decision behind "&Connect"/"&Disconnect"; without
+    // it Connect1Click does nothing.
+    std::function<void()> DialerHook{};
+};
+
 class TfmVantrel : public QWidget {
     Q_OBJECT
 public:
     // Runs the creation sequence. `state` and `platform` outlive the window;
-    // `makeAlarm` makes the online-time alarm the window then owns.
-    TfmVantrel(AppState &state, Platform &platform, const OnlineAlarmMaker &makeAlarm,
-               QWidget *parent = nullptr);
+    // the alarm `plugins.makeAlarm` makes is the window's.
+    TfmVantrel(AppState &state, Platform &platform, MainWindowPlugins plugins, QWidget *parent = nullptr);
     ~TfmVantrel() override;
 
     // What the poll found, for those who show it: the address or status text,
@@ -75,26 +93,6 @@ public:
     };
     void UpdateConnectItem(ConnectItemMoment moment);
 
-    // --- fields other parts set (the guards and the frame: tests set them) -------
-    bool PollBusy = false;            // guard of the poll tick
-    bool AnimBusy = false;            // guard of the animation tick
-    std::int32_t AnimFrame = 0;       // next animation frame, 0..15
-
-    // --- controls and components ------------------------------------------------
-    QLineEdit *Ed = nullptr;          // puts text on the clipboard
-    QMenu *PopupMenu = nullptr;
-    QAction *Open1 = nullptr;
-    QAction *CopyIP1 = nullptr;
-    QAction *Connect1 = nullptr;
-    QAction *ViewLog1 = nullptr;
-    QAction *About1 = nullptr;
-    QAction *N1 = nullptr;
-    QAction *Esci1 = nullptr;
-    VTimer *VantrelTimer = nullptr;    // the poll, 2000 ms
-    VTimer *VantrelAniTimer = nullptr; // the animation, 150 ms
-    VTimer *VantrelAlarm = nullptr;    // the alarm, Interval minutes
-    QList<QPixmap> ImageList1;         // the 16 animation frames
-
     OnlineAlarm &alarm() { return *m_alarm; }
 
     // The shared application icon as it is now (the animation draws into it),
@@ -104,31 +102,38 @@ public:
     HICON32 mainIconHandle() const { return m_mainIconHandle; }
     HWND32 windowHandle32() const { return m_hwnd; }
 
-    // --- what other parts plug in ---------------------------------------------------
-    // Windows of later parts. Each factory returns a new window, or nullptr; with
-    // no factory set, the menu item does nothing beyond its enabling logic.
-    std::function<QDialog *(TfmVantrel &)> DetailsWindowFactory; // VantrelWSInfo, modal
-    std::function<QDialog *(TfmVantrel &)> AboutWindowFactory;   // fmAbout, modal
-    std::function<QWidget *(TfmVantrel &)> LogViewerFactory;     // fmLog, modeless
-    std::function<QDialog *(TfmVantrel &)> ConnectionEntriesFactory; // fmCnx, modal
-    QPointer<QWidget> fmLog;          // the log viewer while it exists
-    QPointer<QLabel> DetailsIP;       // the details window's address line while it is up
+    // Items other parts append below Exit: every item above keeps its place
+    // and its key.
+    QAction *appendMenuItem(const QString &caption);
+    QAction *appendMenuSeparator();
+
+    // The poll's timer, for those who follow its ticks (it tells of a tick
+    // before the tick runs).
+    const VTimer *pollTimer() const { return VantrelTimer; }
+
+    // The details window's address line while the window exists: the poll
+    // keeps it up to date while it is visible. Cleared with the line.
+    void setDetailsLine(QLabel *line);
     // The log viewer exists; the details window is showing.
     bool LogWindowOpen() const { return !fmLog.isNull(); }
     bool DetailsOpen() const;
-    // The dial or hang-up decision behind "&Connect"/"&Disconnect". The dial run
-    // installs it; until then Connect1Click does nothing.
-    std::function<void()> DialerHook;
-    // What the tip shows for the address text; without it, the text itself.
-    // Only a connected poll's text is given to it.
-    std::function<QString(const QString &addressText)> TipFilter;
+    // What the tip shows for the address text; without it (nullptr), the text
+    // itself. Only a connected poll's text is given to it.
+    void setTipFilter(std::function<QString(const QString &addressText)> filter) { TipFilter = std::move(filter); }
     QString tipText() const;
 
+    // For tests: the guards of the poll and animation ticks (a test sets one
+    // to play a tick entered again), the next animation frame (0..15), the 16
+    // frames, the log viewer and the details line while they exist.
+    bool pollBusy() const { return PollBusy; }
+    void setPollBusy(bool busy) { PollBusy = busy; }
+    void setAnimBusy(bool busy) { AnimBusy = busy; }
+    std::int32_t animFrame() const { return AnimFrame; }
+    const QList<QPixmap> &animationFrames() const { return ImageList1; }
+    QWidget *logViewer() const { return fmLog; }
+    QLabel *detailsLine() const;
+
     // --- sequences and handlers ---------------------------------------------------
-    void StartNetworkStack();
-    void StopNetworkStack();
-    void VantrelTimerTimer();
-    void VantrelAniTimerTimer();
     // Opens the connection entries window modally over `owner` (the window it is
     // opened from, or nullptr), without waiting for it.
     void OpenConnectionEntries(QWidget *owner);
@@ -144,10 +149,6 @@ public:
 
     // The default item from Def (set at creation and by the configuration window).
     void MakeDefaultItem();
-
-    bool AddTrayIcon(DWORD id, HICON32 icon, const QString &tip);
-    bool ModifyTrayIcon(DWORD id, HICON32 icon, const QString &tip);
-    bool DeleteTrayIcon(DWORD id);
 
     // The shutdown sequence; runs once (the close of the window runs it, and so
     // does the destructor of a window that was never closed).
@@ -165,7 +166,38 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    bool PollBusy = false;            // guard of the poll tick
+    bool AnimBusy = false;            // guard of the animation tick
+    std::int32_t AnimFrame = 0;       // next animation frame, 0..15
+
+    // Controls and components, named as their object names.
+    QLineEdit *Ed = nullptr;          // puts text on the clipboard
+    QMenu *PopupMenu = nullptr;
+    QAction *Open1 = nullptr;
+    QAction *CopyIP1 = nullptr;
+    QAction *Connect1 = nullptr;
+    QAction *ViewLog1 = nullptr;
+    QAction *About1 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *Esci1 = nullptr;
+    VTimer *VantrelTimer = nullptr;    // the poll, 2000 ms
+    VTimer *VantrelAniTimer = nullptr; // the animation, 150 ms
+    VTimer *VantrelAlarm = nullptr;    // the alarm, Interval minutes
+    QList<QPixmap> ImageList1;         // the 16 animation frames
+
+    MainWindowPlugins m_plugins;
+    std::function<QString(const QString &addressText)> TipFilter;
+    QPointer<QWidget> fmLog;          // the log viewer while it exists
+    QPointer<QLabel> DetailsIP;       // the details window's address line while it exists
+
     void FormCreate();
+    void StartNetworkStack();
+    void StopNetworkStack();
+    void VantrelTimerTimer();
+    void VantrelAniTimerTimer();
+    bool AddTrayIcon(DWORD id, HICON32 icon, const QString &tip);
+    bool ModifyTrayIcon(DWORD id, HICON32 icon, const QString &tip);
+    bool DeleteTrayIcon(DWORD id);
     void OpenOnlinePeriod();
     void CloseOnlinePeriod();
     void ShowMainIcon();

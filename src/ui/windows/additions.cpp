@@ -12,7 +12,6 @@
 #include "ui/windows/fmaddresses.h"
 #include "ui/windows/fmpreferences.h"
 
-#include <QMenu>
 
 namespace vantrel {
 
@@ -25,11 +24,10 @@ Additions::Additions(AppState &state, Platform &platform, TfmVantrel &main, Dial
     m_notices = std::make_unique<EventNotices>(*m_services.notifier, m_preferences, *platform.clock);
 
     // Appended below Exit: every item above keeps its place and its key.
-    QMenu *menu = main.PopupMenu;
-    menu->addSeparator()->setObjectName(QStringLiteral("N2"));
-    Addresses1 = menu->addAction(tr("&Network addresses..."));
+    main.appendMenuSeparator()->setObjectName(QStringLiteral("N2"));
+    Addresses1 = main.appendMenuItem(tr("&Network addresses..."));
     Addresses1->setObjectName(QStringLiteral("Addresses1"));
-    Preferences1 = menu->addAction(tr("&Preferences..."));
+    Preferences1 = main.appendMenuItem(tr("&Preferences..."));
     Preferences1->setObjectName(QStringLiteral("Preferences1"));
     connect(Addresses1, &QAction::triggered, this, &Additions::Addresses1Click);
     connect(Preferences1, &QAction::triggered, this, [this] { Preferences1Click(); });
@@ -64,7 +62,7 @@ Additions::Additions(AppState &state, Platform &platform, TfmVantrel &main, Dial
 
 Additions::~Additions()
 {
-    m_main.TipFilter = nullptr;
+    m_main.setTipFilter(nullptr);
     delete m_addresses.data();
     delete m_preferencesWindow.data();
 }
@@ -79,9 +77,9 @@ void Additions::apply(const Preferences &p)
     m_public->setServers(servers.servers);
     m_public->setEnabled(p.PublicLookup && !m_main.isShutDown());
     if (p.PublicLookup && p.PublicInTip)
-        m_main.TipFilter = [this](const QString &text) { return tip(text); };
+        m_main.setTipFilter([this](const QString &text) { return tip(text); });
     else
-        m_main.TipFilter = nullptr;
+        m_main.setTipFilter(nullptr);
 }
 
 QString Additions::tip(const QString &addressText) const

@@ -41,15 +41,6 @@ public:
     void Label13MouseMove(QPoint position);
     void BitBtn1Click();
 
-    QLabel *Image3 = nullptr;
-    QLabel *Label11 = nullptr;
-    QLabel *Label12 = nullptr;
-    QLabel *Label13 = nullptr;
-    QPlainTextEdit *Memo = nullptr;
-    QFrame *Bevel2 = nullptr;
-    QPushButton *btClose = nullptr;
-    QPointer<TfmHintIP> fmHintIP;
-
 public slots:
     void done(int result) override; // FormClose: the hint goes with the window
 
@@ -61,6 +52,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Controls and the hint, named as their object names.
+    QLabel *Image3 = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label13 = nullptr;
+    QPlainTextEdit *Memo = nullptr;
+    QFrame *Bevel2 = nullptr;
+    QPushButton *btClose = nullptr;
+    QPointer<TfmHintIP> fmHintIP;
+
     void buildControls();
 };
 

@@ -65,6 +65,16 @@ public:
     int actionIndex() const;
     QRadioButton *actionItem(int index) const { return m_actionItems.value(index); }
 
+public slots:
+    // Every way the window closes (OK, the window manager's close) runs the
+    // closing sequence once.
+    void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    // Controls, named as their object names.
     QPushButton *btClose = nullptr;
     QFrame *Panel1 = nullptr;
     QCheckBox *cxDialup = nullptr;
@@ -78,15 +88,6 @@ public:
     QPushButton *btAlarm = nullptr;
     QCheckBox *cbRun = nullptr;
 
-public slots:
-    // Every way the window closes (OK, the window manager's close) runs the
-    // closing sequence once.
-    void done(int result) override;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
     void buildControls();
     void FormCreate();
     void addAction(const QString &caption);

@@ -22,16 +22,16 @@ public:
     void FormMouseMove();
     void Image1MouseMove();
 
-    QFrame *Panel1 = nullptr;
-    QLabel *Image1 = nullptr;
-    // The window's shape; only its inside is drawn and takes mouse input.
-    QRegion HintRegion;
-
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QFrame *Panel1 = nullptr;
+    QLabel *Image1 = nullptr;
+    // The window's shape; only its inside is drawn and takes mouse input.
+    QRegion HintRegion;
+
     void FormCreate();
 };
 

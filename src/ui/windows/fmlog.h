@@ -3,7 +3,7 @@
 // The log viewer: the connection log without its two header lines, read-only,
 // with the header's creation time as the caption; "&Refresh" reads the file
 // again, "&Clear" moves it to the desktop's trash after asking. Modeless; at
-// most one exists (the tray menu keeps it in fmVantrel.fmLog, and LogWindowOpen
+// most one exists (the main window keeps it in its fmLog, and LogWindowOpen
 // reads that). It deletes itself when it closes.
 #include "platform/messageboxes.h"
 
@@ -68,17 +68,18 @@ public:
     void btClearClick();
     void btCloseClick();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Controls, named as their object names.
     TLogLines *LogMemo = nullptr;
     QFrame *Panel1 = nullptr;
     QPushButton *btRefresh = nullptr;
     QPushButton *btClear = nullptr;
     QPushButton *btClose = nullptr;
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     QString logPath() const;
     // Scrolls the log for a reading key pressed on a button; false for others.
     bool scrollLog(const QKeyEvent &key);

@@ -192,7 +192,7 @@ void TVantrelWSInfo::FormShow()
     // mapped, and stays centred.
     CentreOnScreen(*this);
     // From now on the poll keeps the address line up to date.
-    m_main.DetailsIP = IP;
+    m_main.setDetailsLine(IP);
 }
 
 void TVantrelWSInfo::btConfigClick()

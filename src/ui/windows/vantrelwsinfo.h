@@ -42,6 +42,14 @@ public:
     void btConfigClick();
     void btCloseClick();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    // There is no cancel button: Escape does nothing. A close from the window
+    // manager still ends the window, through QDialog's reject().
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    // Controls, named as their object names.
     QFrame *Panel1 = nullptr;
     QLabel *Ver = nullptr;
     QLabel *Label2 = nullptr;
@@ -54,13 +62,6 @@ public:
     QPushButton *btConfig = nullptr;
     QPushButton *btClose = nullptr;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    // There is no cancel button: Escape does nothing. A close from the window
-    // manager still ends the window, through QDialog's reject().
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
     void buildControls();
 
     AppState &m_state;

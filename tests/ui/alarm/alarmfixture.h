@@ -7,6 +7,7 @@
 #include "ui/alarm/msgalarm.h"
 #include "monitor/appstate.h"
 #include "platform/vtimer.h"
+#include "support/child.h"
 #include "ui/support/fakeplatform.h"
 
 #include <QApplication>
@@ -129,7 +130,7 @@ protected:
     {
         if (!alarm->AlarmWindowOpen())
             return QStringLiteral("<no window>");
-        return alarm->MsgAlarm->Mesg->toPlainText();
+        return Child<QTextEdit>(*alarm->MsgAlarm, "Mesg")->toPlainText();
     }
 
     static int messageWindowCount()

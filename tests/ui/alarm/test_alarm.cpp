@@ -223,14 +223,14 @@ TEST_F(AlarmTest, AfterOkTheNextFiringMakesAFreshWindow)
     openPeriod();
     passMinutes(5);
     QPointer<TMsgAlarm> first = alarm->MsgAlarm;
-    first->btClose->click();
+    Child<QPushButton>(*first, "btClose")->click();
     EXPECT_FALSE(alarm->AlarmWindowOpen());
     flushDeletes();
     EXPECT_TRUE(first.isNull());
 
     passMinutes(5);
     ASSERT_TRUE(alarm->AlarmWindowOpen());
-    EXPECT_EQ(alarm->MsgAlarm->AlarmIconFrame, 0);
+    EXPECT_EQ(alarm->MsgAlarm->alarmIconFrame(), 0);
     EXPECT_EQ(shownText(), QStringLiteral("Elapsed time: 10 minutes.\n2 warning(s)"));
     EXPECT_EQ(messageWindowCount(), 1);
 }
@@ -411,7 +411,7 @@ TEST_F(AlarmTest, TheMessageWindowStartsWithTheApplicationIcon)
     openPeriod();
     VantrelAlarm.fire();
     ASSERT_TRUE(alarm->AlarmWindowOpen());
-    const QPixmap shown = alarm->MsgAlarm->Icona->pixmap();
+    const QPixmap shown = Child<QLabel>(*alarm->MsgAlarm, "Icona")->pixmap();
     EXPECT_EQ(shown.toImage(), appIcon.toImage());
 }
 

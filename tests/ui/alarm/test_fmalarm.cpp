@@ -80,21 +80,21 @@ TEST_F(FmAlarmTest, HasItsFixedShapeAndTabOrder)
     EXPECT_EQ(w.minimumSize(), w.maximumSize()); // its size: test_windowfit
     EXPECT_FALSE(w.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(w.windowFlags() & Qt::WindowSystemMenuHint);
-    EXPECT_EQ(w.edSet->count(), 2);
-    EXPECT_EQ(w.edSet->itemText(0), QStringLiteral("once"));
-    EXPECT_EQ(w.edSet->itemText(1), QStringLiteral("every"));
-    EXPECT_TRUE(w.cbEnable->font().bold());
-    EXPECT_TRUE(w.Label4->font().bold());
-    EXPECT_EQ(w.btOK->text(), QStringLiteral("&OK"));
-    EXPECT_EQ(w.btWavDialog->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(Child<QComboBox>(w, "edSet")->count(), 2);
+    EXPECT_EQ(Child<QComboBox>(w, "edSet")->itemText(0), QStringLiteral("once"));
+    EXPECT_EQ(Child<QComboBox>(w, "edSet")->itemText(1), QStringLiteral("every"));
+    EXPECT_TRUE(Child<QCheckBox>(w, "cbEnable")->font().bold());
+    EXPECT_TRUE(Child<QLabel>(w, "Label4")->font().bold());
+    EXPECT_EQ(Child<QPushButton>(w, "btOK")->text(), QStringLiteral("&OK"));
+    EXPECT_EQ(Child<QToolButton>(w, "btWavDialog")->focusPolicy(), Qt::NoFocus);
     // Every control lies inside the window.
     for (QWidget *c : w.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         EXPECT_TRUE(w.rect().contains(c->geometry())) << c->objectName().toStdString();
-    for (QWidget *c : w.Panel1->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        EXPECT_TRUE(w.Panel1->rect().contains(c->geometry())) << c->objectName().toStdString();
+    for (QWidget *c : Child<QFrame>(w, "Panel1")->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(Child<QFrame>(w, "Panel1")->rect().contains(c->geometry())) << c->objectName().toStdString();
 
     QStringList order;
-    QWidget *start = w.edSet;
+    QWidget *start = Child<QComboBox>(w, "edSet");
     QWidget *next = start;
     do {
         if ((next->focusPolicy() & Qt::TabFocus) && next->window() == &w)
@@ -105,7 +105,7 @@ TEST_F(FmAlarmTest, HasItsFixedShapeAndTabOrder)
                                   "edFileWave", "edBoxDialog", "cbEnable", "btOK"}));
 
     showActive();
-    EXPECT_FALSE(w.btOK->isDefault()); // Enter in a field does not press it
+    EXPECT_FALSE(Child<QPushButton>(w, "btOK")->isDefault()); // Enter in a field does not press it
 }
 
 TEST_F(FmAlarmTest, ShowsTheSoundSettingWithItsEnablingRules)
@@ -123,12 +123,12 @@ TEST_F(FmAlarmTest, ShowsTheSoundSettingWithItsEnablingRules)
         SCOPED_TRACE(testing::Message() << "Sound " << int(c.sound));
         state.AppSettings.Sound = c.sound;
         TfmAlarm &w = open();
-        EXPECT_EQ(w.cbSystemBeep->isChecked(), c.beep);
-        EXPECT_EQ(w.cbSystemBeep->isEnabled(), c.beepEnabled);
-        EXPECT_EQ(w.cbPlay->isChecked(), c.play);
-        EXPECT_EQ(w.cbPlay->isEnabled(), c.playEnabled);
-        EXPECT_EQ(w.edFileWave->isEnabled(), c.fileEnabled);
-        EXPECT_EQ(w.btWavDialog->isEnabled(), c.fileEnabled);
+        EXPECT_EQ(Child<QCheckBox>(w, "cbSystemBeep")->isChecked(), c.beep);
+        EXPECT_EQ(Child<QCheckBox>(w, "cbSystemBeep")->isEnabled(), c.beepEnabled);
+        EXPECT_EQ(Child<QCheckBox>(w, "cbPlay")->isChecked(), c.play);
+        EXPECT_EQ(Child<QCheckBox>(w, "cbPlay")->isEnabled(), c.playEnabled);
+        EXPECT_EQ(Child<QLineEdit>(w, "edFileWave")->isEnabled(), c.fileEnabled);
+        EXPECT_EQ(Child<QToolButton>(w, "btWavDialog")->isEnabled(), c.fileEnabled);
         EXPECT_EQ(state.AppSettings.Sound, c.sound); // opening changes nothing
     }
 }
@@ -155,14 +155,14 @@ TEST_F(FmAlarmTest, ShowsTheOtherSettings)
         state.AppSettings.Wave = goodWave;
         state.AppSettings.Message = QStringLiteral("Online $m min");
         TfmAlarm &w = open();
-        EXPECT_EQ(w.cbEnable->isChecked(), c.alarm);
-        EXPECT_EQ(w.edSet->currentIndex(), c.index);
-        EXPECT_EQ(!w.Label1->isHidden(), c.atShown);
-        EXPECT_EQ(w.edSeconds->text(), QStringLiteral("45"));
-        EXPECT_EQ(w.edFileWave->text(), goodWave);
-        EXPECT_EQ(w.edBoxDialog->text(), QStringLiteral("Online $m min"));
-        EXPECT_EQ(w.cbBox->isChecked(), c.box);
-        EXPECT_EQ(w.edBoxDialog->isEnabled(), c.box);
+        EXPECT_EQ(Child<QCheckBox>(w, "cbEnable")->isChecked(), c.alarm);
+        EXPECT_EQ(Child<QComboBox>(w, "edSet")->currentIndex(), c.index);
+        EXPECT_EQ(!Child<QLabel>(w, "Label1")->isHidden(), c.atShown);
+        EXPECT_EQ(Child<QLineEdit>(w, "edSeconds")->text(), QStringLiteral("45"));
+        EXPECT_EQ(Child<QLineEdit>(w, "edFileWave")->text(), goodWave);
+        EXPECT_EQ(Child<QLineEdit>(w, "edBoxDialog")->text(), QStringLiteral("Online $m min"));
+        EXPECT_EQ(Child<QCheckBox>(w, "cbBox")->isChecked(), c.box);
+        EXPECT_EQ(Child<QLineEdit>(w, "edBoxDialog")->isEnabled(), c.box);
         EXPECT_EQ(state.AppSettings.Set, c.set);
         EXPECT_EQ(state.AppSettings.Alarm, c.alarm);
     }
@@ -180,22 +180,22 @@ TEST_F(FmAlarmTest, OpeningDuringAnOnlinePeriodRestartsItsAlarmPeriod)
 TEST_F(FmAlarmTest, TheMinutesFieldTakesDigitsOnly)
 {
     TfmAlarm &w = open();
-    w.edSeconds->clear();
+    Child<QLineEdit>(w, "edSeconds")->clear();
     EXPECT_EQ(state.AppSettings.Interval, 5); // clearing keeps the interval
 
-    typeText(w.edSeconds, QStringLiteral("1a2"));
-    EXPECT_EQ(w.edSeconds->text(), QStringLiteral("12"));
+    typeText(Child<QLineEdit>(w, "edSeconds"), QStringLiteral("1a2"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edSeconds")->text(), QStringLiteral("12"));
     EXPECT_EQ(state.AppSettings.Interval, 12);
 
     // Control characters are dropped too: no paste by keyboard.
     QApplication::clipboard()->setText(QStringLiteral("777"));
-    typeKey(w.edSeconds, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
-    typeKey(w.edSeconds, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-    typeKey(w.edSeconds, Qt::Key_Minus, Qt::NoModifier, QStringLiteral("-"));
-    EXPECT_EQ(w.edSeconds->text(), QStringLiteral("12"));
+    typeKey(Child<QLineEdit>(w, "edSeconds"), Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+    typeKey(Child<QLineEdit>(w, "edSeconds"), Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    typeKey(Child<QLineEdit>(w, "edSeconds"), Qt::Key_Minus, Qt::NoModifier, QStringLiteral("-"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edSeconds")->text(), QStringLiteral("12"));
 
-    typeKey(w.edSeconds, Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
-    EXPECT_EQ(w.edSeconds->text(), QStringLiteral("1"));
+    typeKey(Child<QLineEdit>(w, "edSeconds"), Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edSeconds")->text(), QStringLiteral("1"));
     EXPECT_EQ(state.AppSettings.Interval, 1);
     EXPECT_EQ(VantrelAlarm.interval(), 60000);
 }
@@ -205,7 +205,7 @@ TEST_F(FmAlarmTest, ClearingTheMinutesStillRestartsARunningPeriod)
     TfmAlarm &w = open();
     openPeriod();
     VantrelAlarm.setInterval(1234);
-    w.edSeconds->clear();
+    Child<QLineEdit>(w, "edSeconds")->clear();
     EXPECT_EQ(state.AppSettings.Interval, 5);
     EXPECT_TRUE(VantrelAlarm.isActive());
     EXPECT_EQ(VantrelAlarm.interval(), 5 * 60000);
@@ -219,7 +219,7 @@ TEST_F(FmAlarmTest, MinutesThatAreNoIntegerGoToTheErrorReportAndChangeNothing)
     for (const char *text : bad) {
         VantrelAlarm.setInterval(1234);
         boxes.shown.clear();
-        w.edSeconds->setText(QString::fromLatin1(text)); // as a paste would
+        Child<QLineEdit>(w, "edSeconds")->setText(QString::fromLatin1(text)); // as a paste would
         ASSERT_EQ(boxes.shown.size(), 1) << text;
         EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Vantrel"));
         EXPECT_EQ(boxes.shown.first().text,
@@ -227,7 +227,7 @@ TEST_F(FmAlarmTest, MinutesThatAreNoIntegerGoToTheErrorReportAndChangeNothing)
         EXPECT_EQ(state.AppSettings.Interval, 5) << text;
         EXPECT_EQ(VantrelAlarm.interval(), 1234) << text;
     }
-    w.edSeconds->setText(QStringLiteral("2147483647"));
+    Child<QLineEdit>(w, "edSeconds")->setText(QStringLiteral("2147483647"));
     EXPECT_EQ(state.AppSettings.Interval, 2147483647);
     EXPECT_EQ(VantrelAlarm.interval(), 2147483647LL * 60000);
 }
@@ -236,38 +236,38 @@ TEST_F(FmAlarmTest, ChoosingOnceOrEveryShowsOrHidesAt)
 {
     state.AppSettings.Set = 0;
     TfmAlarm &w = open();
-    w.edSet->setFocus();
-    typeKey(w.edSet, Qt::Key_Down);
+    Child<QComboBox>(w, "edSet")->setFocus();
+    typeKey(Child<QComboBox>(w, "edSet"), Qt::Key_Down);
     EXPECT_EQ(state.AppSettings.Set, 1);
-    EXPECT_TRUE(w.Label1->isHidden());
-    typeKey(w.edSet, Qt::Key_Up);
+    EXPECT_TRUE(Child<QLabel>(w, "Label1")->isHidden());
+    typeKey(Child<QComboBox>(w, "edSet"), Qt::Key_Up);
     EXPECT_EQ(state.AppSettings.Set, 0);
-    EXPECT_FALSE(w.Label1->isHidden());
+    EXPECT_FALSE(Child<QLabel>(w, "Label1")->isHidden());
 }
 
 TEST_F(FmAlarmTest, BeepAndPlayExcludeEachOther)
 {
     state.AppSettings.Sound = 0;
     TfmAlarm &w = open();
-    w.cbSystemBeep->click();
+    Child<QCheckBox>(w, "cbSystemBeep")->click();
     EXPECT_EQ(state.AppSettings.Sound, 1);
-    EXPECT_FALSE(w.cbPlay->isEnabled());
-    w.cbSystemBeep->click();
+    EXPECT_FALSE(Child<QCheckBox>(w, "cbPlay")->isEnabled());
+    Child<QCheckBox>(w, "cbSystemBeep")->click();
     EXPECT_EQ(state.AppSettings.Sound, 0);
-    EXPECT_TRUE(w.cbPlay->isEnabled());
+    EXPECT_TRUE(Child<QCheckBox>(w, "cbPlay")->isEnabled());
 
-    w.cbPlay->click();
+    Child<QCheckBox>(w, "cbPlay")->click();
     EXPECT_EQ(state.AppSettings.Sound, 2);
-    EXPECT_FALSE(w.cbSystemBeep->isEnabled());
-    EXPECT_TRUE(w.edFileWave->isEnabled());
-    EXPECT_TRUE(w.btWavDialog->isEnabled());
+    EXPECT_FALSE(Child<QCheckBox>(w, "cbSystemBeep")->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>(w, "edFileWave")->isEnabled());
+    EXPECT_TRUE(Child<QToolButton>(w, "btWavDialog")->isEnabled());
     EXPECT_EQ(wave.openCalls, 0); // ticking loads nothing
     EXPECT_TRUE(boxes.shown.isEmpty());
-    w.cbPlay->click();
+    Child<QCheckBox>(w, "cbPlay")->click();
     EXPECT_EQ(state.AppSettings.Sound, 0);
-    EXPECT_TRUE(w.cbSystemBeep->isEnabled());
-    EXPECT_FALSE(w.edFileWave->isEnabled());
-    EXPECT_FALSE(w.btWavDialog->isEnabled());
+    EXPECT_TRUE(Child<QCheckBox>(w, "cbSystemBeep")->isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(w, "edFileWave")->isEnabled());
+    EXPECT_FALSE(Child<QToolButton>(w, "btWavDialog")->isEnabled());
 }
 
 TEST_F(FmAlarmTest, EnableAndMessageBoxWriteAtOnce)
@@ -275,26 +275,26 @@ TEST_F(FmAlarmTest, EnableAndMessageBoxWriteAtOnce)
     state.AppSettings.Box = false;
     TfmAlarm &w = open();
     openPeriod();
-    w.cbEnable->click(); // disarmed during an online period: no further warnings
+    Child<QCheckBox>(w, "cbEnable")->click(); // disarmed during an online period: no further warnings
     EXPECT_FALSE(state.AppSettings.Alarm);
     passMinutes(10);
     EXPECT_EQ(state.AlarmWarningCount, 0);
     EXPECT_TRUE(VantrelAlarm.isActive());
 
-    w.cbBox->click();
+    Child<QCheckBox>(w, "cbBox")->click();
     EXPECT_TRUE(state.AppSettings.Box);
-    EXPECT_TRUE(w.edBoxDialog->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>(w, "edBoxDialog")->isEnabled());
 }
 
 TEST_F(FmAlarmTest, TheTemplateIsNeverLeftEmpty)
 {
     TfmAlarm &w = open();
-    w.edBoxDialog->setText(QStringLiteral("Online for $m minutes"));
+    Child<QLineEdit>(w, "edBoxDialog")->setText(QStringLiteral("Online for $m minutes"));
     EXPECT_EQ(state.AppSettings.Message, QStringLiteral("Online for $m minutes"));
-    w.edBoxDialog->clear();
-    EXPECT_EQ(w.edBoxDialog->text(), QStringLiteral("Time Left: $m minutes.$n$t warning(s)"));
+    Child<QLineEdit>(w, "edBoxDialog")->clear();
+    EXPECT_EQ(Child<QLineEdit>(w, "edBoxDialog")->text(), QStringLiteral("Time Left: $m minutes.$n$t warning(s)"));
     EXPECT_EQ(state.AppSettings.Message, QStringLiteral("Time Left: $m minutes.$n$t warning(s)"));
-    EXPECT_EQ(w.edBoxDialog->maxLength(), 255);
+    EXPECT_EQ(Child<QLineEdit>(w, "edBoxDialog")->maxLength(), 255);
 }
 
 TEST_F(FmAlarmTest, ALongerStoredTemplateIsShownWhole)
@@ -302,7 +302,7 @@ TEST_F(FmAlarmTest, ALongerStoredTemplateIsShownWhole)
     const QString longTemplate = QString(300, QLatin1Char('x')) + QStringLiteral("$m");
     state.AppSettings.Message = longTemplate;
     TfmAlarm &w = open();
-    EXPECT_EQ(w.edBoxDialog->text(), longTemplate);
+    EXPECT_EQ(Child<QLineEdit>(w, "edBoxDialog")->text(), longTemplate);
     EXPECT_EQ(state.AppSettings.Message, longTemplate);
 }
 
@@ -336,7 +336,7 @@ TEST_F(FmAlarmTest, LeavingTheWaveFieldTakesAnExistingFileOrSaysItIsMissing)
         boxes.shown.clear();
         wave.log.clear();
         wave.openError = c.openError;
-        w.edFileWave->setText(c.text);
+        Child<QLineEdit>(w, "edFileWave")->setText(c.text);
         EXPECT_EQ(w.edFileWaveExit(), c.wave != QLatin1String("/old/ring.wav"));
         EXPECT_EQ(state.AppSettings.Wave, c.wave);
         if (c.boxTitle.isEmpty()) {
@@ -361,21 +361,21 @@ TEST_F(FmAlarmTest, MovingTheFocusOnFromTheWaveFieldRunsTheCheck)
     state.AppSettings.Sound = 2;
     TfmAlarm &w = open();
     showActive();
-    w.edFileWave->setFocus(Qt::TabFocusReason);
-    w.edFileWave->setText(programFolder.filePath("gone.wav"));
+    Child<QLineEdit>(w, "edFileWave")->setFocus(Qt::TabFocusReason);
+    Child<QLineEdit>(w, "edFileWave")->setText(programFolder.filePath("gone.wav"));
 
     // Another window taking the focus is not leaving the field.
     QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-    QApplication::sendEvent(w.edFileWave, &away);
+    QApplication::sendEvent(Child<QLineEdit>(w, "edFileWave"), &away);
     QCoreApplication::processEvents();
     EXPECT_TRUE(boxes.shown.isEmpty());
 
-    w.cbBox->setFocus(Qt::TabFocusReason);
+    Child<QCheckBox>(w, "cbBox")->setFocus(Qt::TabFocusReason);
     QCoreApplication::processEvents();
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("  File not found.  "));
     EXPECT_TRUE(boxes.shown[0].setAsideTopMost);
-    EXPECT_TRUE(w.cbPlay->hasFocus());
+    EXPECT_TRUE(Child<QCheckBox>(w, "cbPlay")->hasFocus());
 }
 
 TEST_F(FmAlarmTest, OkAfterLeavingAMissingWaveFileKeepsTheWindowOpen)
@@ -383,10 +383,10 @@ TEST_F(FmAlarmTest, OkAfterLeavingAMissingWaveFileKeepsTheWindowOpen)
     state.AppSettings.Sound = 2;
     TfmAlarm &w = open();
     showActive();
-    w.edFileWave->setFocus(Qt::TabFocusReason);
-    w.edFileWave->setText(programFolder.filePath("gone.wav"));
-    w.btOK->setFocus(Qt::MouseFocusReason); // the press on OK
-    w.btOK->click();                        // and its release, before the queued check
+    Child<QLineEdit>(w, "edFileWave")->setFocus(Qt::TabFocusReason);
+    Child<QLineEdit>(w, "edFileWave")->setText(programFolder.filePath("gone.wav"));
+    Child<QPushButton>(w, "btOK")->setFocus(Qt::MouseFocusReason); // the press on OK
+    Child<QPushButton>(w, "btOK")->click();                        // and its release, before the queued check
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(nothingStored());
     ASSERT_EQ(boxes.shown.size(), 1);
@@ -400,26 +400,26 @@ TEST_F(FmAlarmTest, TheFileDialogStartsInTheProgramFolderAndItsChoiceIsChecked)
     state.AppSettings.Wave = QStringLiteral("/old/ring.wav");
     TfmAlarm &w = open();
 
-    w.btWavDialog->click(); // cancelled
+    Child<QToolButton>(w, "btWavDialog")->click(); // cancelled
     ASSERT_EQ(files.asked.size(), 1);
     EXPECT_EQ(files.asked[0].title, QStringLiteral("Choose a sound file"));
     EXPECT_EQ(files.asked[0].filter, QStringLiteral("Wave files (*.wav)"));
     EXPECT_EQ(files.asked[0].folder, programFolder.path());
     EXPECT_EQ(files.asked[0].defaultSuffix, QStringLiteral("wav"));
     EXPECT_TRUE(files.asked[0].setAsideTopMost);
-    EXPECT_EQ(w.edFileWave->text(), QStringLiteral("/old/ring.wav"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edFileWave")->text(), QStringLiteral("/old/ring.wav"));
     EXPECT_EQ(state.AppSettings.Wave, QStringLiteral("/old/ring.wav"));
 
     files.setNextFileName(goodWave);
-    w.btWavDialog->click();
-    EXPECT_EQ(w.edFileWave->text(), goodWave);
+    Child<QToolButton>(w, "btWavDialog")->click();
+    EXPECT_EQ(Child<QLineEdit>(w, "edFileWave")->text(), goodWave);
     EXPECT_EQ(state.AppSettings.Wave, goodWave);
     EXPECT_TRUE(wave.isOpen());
     EXPECT_EQ(wave.fileName(), goodWave);
 
     // A file gone between the choice and the check.
     files.setNextFileName(programFolder.filePath("vanished.wav"));
-    w.btWavDialog->click();
+    Child<QToolButton>(w, "btWavDialog")->click();
     EXPECT_EQ(state.AppSettings.Wave, goodWave);
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("  File not found.  "));
@@ -436,10 +436,10 @@ TEST_F(FmAlarmTest, OkStoresTheSevenAlarmValuesAndCloses)
     window.reset();
 
     TfmAlarm &w = open(); // opened again: "Enable Alarm" unticked
-    EXPECT_FALSE(w.cbEnable->isChecked());
-    w.cbSystemBeep->click(); // Sound 1 -> 0
+    EXPECT_FALSE(Child<QCheckBox>(w, "cbEnable")->isChecked());
+    Child<QCheckBox>(w, "cbSystemBeep")->click(); // Sound 1 -> 0
     w.show();
-    w.btOK->click();
+    Child<QPushButton>(w, "btOK")->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Accepted);
     const AppSettings back = stored();
@@ -460,7 +460,7 @@ TEST_F(FmAlarmTest, EscapeDoesNotCloseItAndAWindowManagerCloseKeepsTheChanges)
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(nothingStored());
 
-    w.edSeconds->setText(QStringLiteral("20"));
+    Child<QLineEdit>(w, "edSeconds")->setText(QStringLiteral("20"));
     ASSERT_NE(w.windowHandle(), nullptr);
     EXPECT_TRUE(w.windowHandle()->close()); // through the platform, as Alt+F4 does
     EXPECT_FALSE(w.isVisible());
@@ -472,9 +472,9 @@ TEST_F(FmAlarmTest, AWindowManagerCloseAfterAMissingWaveFileIsRefused)
     state.AppSettings.Sound = 2;
     TfmAlarm &w = open();
     showActive();
-    w.edFileWave->setFocus(Qt::TabFocusReason);
-    w.edFileWave->setText(programFolder.filePath("gone.wav"));
-    w.cbBox->setFocus(Qt::TabFocusReason);
+    Child<QLineEdit>(w, "edFileWave")->setFocus(Qt::TabFocusReason);
+    Child<QLineEdit>(w, "edFileWave")->setText(programFolder.filePath("gone.wav"));
+    Child<QCheckBox>(w, "cbBox")->setFocus(Qt::TabFocusReason);
     EXPECT_FALSE(w.windowHandle()->close());
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(nothingStored());

@@ -296,7 +296,7 @@ TEST_F(BusService, PublicAddressesAndTheTrayTip)
     QCoreApplication::processEvents();
     EXPECT_EQ(announced.announced(QStringLiteral("PublicAddress6")).join(QLatin1Char(' ')).toStdString(), "2001:db8::7");
     ASSERT_TRUE(lookup.answer(AddressFamily::V4, QStringLiteral("203.0.113.7")));
-    fm->TipFilter = [shown = publicAddress.address4()](const QString &) { return shown; };
+    fm->setTipFilter([shown = publicAddress.address4()](const QString &) { return shown; });
     lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
     tick(), frame();
     EXPECT_EQ(tip().toStdString(), "203.0.113.7");
@@ -399,14 +399,14 @@ TEST_F(BusService, RefusedCallsChangeNothing)
 
 TEST_F(BusService, ShowDetailsAndCopyAddressDoWhatTheTrayMenuDoes)
 {
-    startService(QStringLiteral("1,Online"));
-    lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
-    tick();
     int detailsOpened = 0;
-    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
+    detailsWindow = [&](TfmVantrel &) -> QDialog * {
         ++detailsOpened;
         return nullptr;
     };
+    startService(QStringLiteral("1,Online"));
+    lineUpElsewhere(QStringLiteral("Online"), QStringLiteral("10.64.3.17"));
+    tick();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     // Answered at once; the window opens from the event loop.
     ASSERT_EQ(call(QStringLiteral("ShowDetails")).type(), QDBusMessage::ReplyMessage);

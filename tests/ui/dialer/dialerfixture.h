@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -127,10 +128,9 @@ protected:
         for (int i = 0; i < kCycleSlots; ++i)
             registry.setValue(key, QString::number(i + 1), RegValue::string(cycle.value(i)));
         registry.closeKey(&key);
-        create();
+        create({.DetailsWindowFactory = detailsWindow, .DialerHook = [this] { dialer->Connect1Click(); }});
         dialer = std::make_unique<Dialer>(state, platform, [this] { return fm->connected(); });
         windows = std::make_unique<DialWindows>(*dialer);
-        fm->DialerHook = [this] { dialer->Connect1Click(); };
         QObject::connect(fm.get(), &TfmVantrel::shutdownComplete, dialer.get(), &Dialer::shutdown);
         return *dialer;
     }
@@ -178,7 +178,7 @@ protected:
     {
         actingPause.during = [this, n](int ms) {
             if (ms == Dialer::kResultPause && recorder->dials.size() == n)
-                fmConnect()->btAbort->click();
+                btAbort()->click();
         };
     }
 
@@ -206,14 +206,14 @@ protected:
     void answerPrompts(QList<int> answers)
     {
         answerPrompt = [this, answers](TfmAsk &ask) mutable {
-            promptsShown.append(ask.edUser->text());
-            ask.edUser->setText(QStringLiteral("ann"));
-            ask.edPass->setText(QStringLiteral("typed-secret"));
+            promptsShown.append(Child<QLineEdit>(ask, "edUser")->text());
+            Child<QLineEdit>(ask, "edUser")->setText(QStringLiteral("ann"));
+            Child<QLineEdit>(ask, "edPass")->setText(QStringLiteral("typed-secret"));
             const int a = answers.isEmpty() ? PromptAbort : answers.takeFirst();
             if (a == kClosed)
                 ask.reject();
             else
-                (a == PromptOK ? ask.btOK : a == PromptAbort ? ask.btAbort : ask.btSkip)->click();
+                Child<QPushButton>(ask, a == PromptOK ? "btOK" : a == PromptAbort ? "btAbort" : "btSkip")->click();
         };
     }
 
@@ -226,11 +226,17 @@ protected:
     std::unique_ptr<RasApi> lineApi;
     RecordingPause &actingPause = pause;
     std::function<void(TfmAsk &)> answerPrompt;
+    // The details window start() gives the main window; none by default.
+    std::function<QDialog *(TfmVantrel &)> detailsWindow;
     QStringList promptsShown;
     std::unique_ptr<Dialer> dialer;
     std::unique_ptr<DialWindows> windows;
     // The dialer's progress window, once a run has made it.
     TfmConnect *fmConnect() const { return windows->fmConnect(); }
+    // Its buttons and status line, by their object names.
+    QPushButton *btAbort() const { return Child<QPushButton>(*fmConnect(), "btAbort"); }
+    QPushButton *btSkip() const { return Child<QPushButton>(*fmConnect(), "btSkip"); }
+    QString statusLine() const { return Child<QPlainTextEdit>(*fmConnect(), "Memo1")->toPlainText(); }
 };
 
 } // namespace vantrel::test

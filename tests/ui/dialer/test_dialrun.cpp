@@ -83,11 +83,11 @@ TEST_F(DialRun, ConnectionEndsTheRunAndThePollSeesIt)
     connectAndSettle();
     EXPECT_EQ(recorder->dialledEntries(), QStringList{"Online"});
     EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kResultPause, 2000}));
-    EXPECT_EQ(fmConnect()->Memo1->toPlainText(), QStringLiteral("Connected"));
+    EXPECT_EQ(statusLine(), QStringLiteral("Connected"));
     EXPECT_EQ(state.CurrentEntry, QStringLiteral("Online"));
     tick();
     EXPECT_EQ(fm->addressText(), QStringLiteral("10.64.3.17"));
-    EXPECT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+    EXPECT_EQ(item("Connect1")->text(), monitor_text::kDisconnect);
 }
 
 TEST_F(DialRun, SkipInEitherWindowAtTheLastEntry)
@@ -117,9 +117,9 @@ TEST_F(DialRun, SkipInEitherWindowAtTheLastEntry)
             if (ms != Dialer::kResultPause)
                 return;
             if (c.skipInProgress && n == 5)
-                fmConnect()->btSkip->click();
+                btSkip()->click();
             if (n == 7)
-                fmConnect()->btAbort->click();
+                btAbort()->click();
         };
         connectAndSettle();
         EXPECT_EQ(recorder->dialledEntries(), c.dialled);
@@ -165,13 +165,13 @@ TEST_F(DialRun, HangUpAndAFailedHangUp)
     start(QStringLiteral("4,Online"));
     connectAndSettle();
     tick();
-    ASSERT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+    ASSERT_EQ(item("Connect1")->text(), monitor_text::kDisconnect);
     actingPause.pauses.clear();
 
     connectAndSettle();
     EXPECT_TRUE(boxes.shown.isEmpty());
     EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kHangUpPause, Dialer::kHangUpPause}));
-    EXPECT_EQ(fmConnect()->Memo1->toPlainText(), dialer_text::kDisconnected);
+    EXPECT_EQ(statusLine(), dialer_text::kDisconnected);
     EXPECT_FALSE(fmConnect()->isVisible());
     tick();
     EXPECT_EQ(fm->addressText(), monitor_text::kNetworkDown);
@@ -201,7 +201,7 @@ TEST_F(DialRun, HangUpAndAFailedHangUp)
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown.first().text, QString::fromUtf8(RasErrorText(ERROR_INVALID_HANDLE)));
     EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kHangUpPause}));
-    EXPECT_EQ(fmConnect()->Memo1->toPlainText(), dialer_text::kDisconnected);
+    EXPECT_EQ(statusLine(), dialer_text::kDisconnected);
     EXPECT_FALSE(fmConnect()->isVisible());
 }
 
@@ -226,8 +226,8 @@ TEST_F(DialRun, ConnectDuringTheRunBringsUpAbortWhichEndsEvenALongPause)
             QTimer::singleShot(0, fm.get(), [&] {
                 EXPECT_FALSE(fmConnect()->isVisible());
                 fm->Connect1Click();
-                shownWithAbort = fmConnect()->isVisible() && fmConnect()->btAbort->isEnabled();
-                fmConnect()->btAbort->click();
+                shownWithAbort = fmConnect()->isVisible() && btAbort()->isEnabled();
+                btAbort()->click();
             });
         };
         connectAndSettle();
@@ -309,15 +309,15 @@ TEST_F(DialRun, AFailureOfTheWholeLineGivesOneTrueBoxAndEndsTheRun)
 // window still takes a click as the platform delivers it, and the run ends.
 TEST_F(DialRun, AbortActsUnderAModalWindowOpenedBeforeTheDial)
 {
-    start(QStringLiteral("1,B1"), {}, {}, 3, 5);
     QPointer<QDialog> details;
-    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * { return details = new QDialog; };
+    detailsWindow = [&](TfmVantrel &) -> QDialog * { return details = new QDialog; };
+    start(QStringLiteral("1,B1"), {}, {}, 3, 5);
     fm->Open1Click();
     ASSERT_TRUE(details && details->isVisible());
     QApplication::setActiveWindow(details);
     fm->Connect1Click();
     ASSERT_TRUE(settle([this] { return recorder->dials.size() == 1; }));
-    QPushButton *abort = fmConnect()->btAbort;
+    QPushButton *abort = btAbort();
     ASSERT_TRUE(abort->isEnabled());
     QTest::mouseClick(abort->window()->windowHandle(), Qt::LeftButton, {},
                       abort->mapTo(abort->window(), abort->rect().center()));
@@ -356,7 +356,7 @@ TEST_F(DialSteering, ADialThatFailsToStartEndsItsAttempt)
     actingPause.during = [&](qint64 ms) {
         // The window shows during the pause before the box: Abort there.
         if (ms == Dialer::kFailedStartPause && ++failedStarts == 2)
-            fmConnect()->btAbort->click();
+            btAbort()->click();
     };
     connectAndSettle();
     EXPECT_EQ(rasService.dialCalls().size(), 2);
@@ -430,12 +430,12 @@ TEST_F(DialSteering, ExitAbortAndDisconnectActAtOnceInEveryPhase)
         rasService.queueDialAnswer(FakeRasService::connectAnswer());
         start(QStringLiteral("Multiple selections"), QStringLiteral("2"), {"A", "B"}, 3, 0);
         QTimer::singleShot(0, fm.get(), [this] {
-            fmConnect()->btSkip->click();
+            btSkip()->click();
             rasService.deliverExtra(RASCS_OpenPort, ERROR_USER_DISCONNECTION);
         });
         actingPause.during = [this](qint64 ms) {
-            if (ms == Dialer::kSkipPollPause && fmConnect()->btAbort->isEnabled())
-                fmConnect()->btAbort->click();
+            if (ms == Dialer::kSkipPollPause && btAbort()->isEnabled())
+                btAbort()->click();
         };
         connectAndSettle();
         EXPECT_EQ(rasService.dialCalls().size(), 1) << "B was dialled after Abort";
@@ -451,7 +451,7 @@ TEST_F(DialSteering, ExitAbortAndDisconnectActAtOnceInEveryPhase)
             if (ms != 100000)
                 return;
             tick();
-            ASSERT_EQ(fm->Connect1->text(), monitor_text::kDisconnect);
+            ASSERT_EQ(item("Connect1")->text(), monitor_text::kDisconnect);
             fm->Connect1Click();
         };
         connectAndSettle();
@@ -471,8 +471,8 @@ TEST_F(DialSteering, SkipWaitsForTheLineToGoButNotForEver)
     rasService.queueDialAnswer(FakeRasService::connectAnswer());
     start(QStringLiteral("Multiple selections"), QStringLiteral("2"), {"A", "B"}, 3, 0);
     QTimer::singleShot(0, fm.get(), [this] {
-        ASSERT_TRUE(fmConnect()->btSkip->isEnabled());
-        fmConnect()->btSkip->click();
+        ASSERT_TRUE(btSkip()->isEnabled());
+        btSkip()->click();
         rasService.deliverExtra(RASCS_OpenPort, ERROR_USER_DISCONNECTION);
     });
     connectAndSettle();

@@ -4,6 +4,7 @@
 #include "ui/dialer/fmask.h"
 #include "ui/dialer/fmconnect.h"
 #include "monitor/appstate.h"
+#include "support/child.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -19,13 +20,13 @@ namespace {
 TEST(DialWindows, ProgressWindowOpensEmptyAtTheTopRightWhereverItWasMoved)
 {
     TfmConnect w;
-    w.Memo1->setPlainText(QStringLiteral("old line"));
+    Child<QPlainTextEdit>(w, "Memo1")->setPlainText(QStringLiteral("old line"));
     w.move(10, 300);
     w.show();
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(w.frameGeometry().right(), area.right());
     EXPECT_EQ(w.frameGeometry().top(), area.top());
-    EXPECT_TRUE(w.Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(Child<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
 }
 
 TEST(DialWindows, ProgressWindowKeepsClearOfPanelsAndTheTrayIcon)
@@ -66,16 +67,16 @@ TEST(DialWindows, PromptRefusesCredentialsLongerThanTheRecordAndIgnoresEscape)
 {
     TfmAsk ask(QStringLiteral("Morvent Online"), QStringLiteral("guest"), QString());
     EXPECT_EQ(ask.windowTitle(), QStringLiteral("Vantrel - Morvent Online"));
-    EXPECT_EQ(ask.edUser->text(), QStringLiteral("guest"));
+    EXPECT_EQ(Child<QLineEdit>(ask, "edUser")->text(), QStringLiteral("guest"));
 
     // 256 bytes fit; one more character, or a text whose UTF-8 form is longer,
     // cannot be typed or pasted.
-    ask.edPass->insert(QString(256, u'p'));
-    ask.edPass->insert(QStringLiteral("q"));
-    EXPECT_EQ(ask.edPass->text().size(), 256);
-    ask.edUser->clear();
-    ask.edUser->insert(QString(200, u'\u00e9')); // 400 bytes
-    EXPECT_TRUE(ask.edUser->text().isEmpty());
+    Child<QLineEdit>(ask, "edPass")->insert(QString(256, u'p'));
+    Child<QLineEdit>(ask, "edPass")->insert(QStringLiteral("q"));
+    EXPECT_EQ(Child<QLineEdit>(ask, "edPass")->text().size(), 256);
+    Child<QLineEdit>(ask, "edUser")->clear();
+    Child<QLineEdit>(ask, "edUser")->insert(QString(200, u'\u00e9')); // 400 bytes
+    EXPECT_TRUE(Child<QLineEdit>(ask, "edUser")->text().isEmpty());
 
     ask.show();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);

@@ -38,9 +38,11 @@ protected:
         window->show();
         return *window;
     }
+    // The entry list, which most steps read.
+    QListWidget *list() const { return Child<QListWidget>(*window, "listCnx"); }
     void click(int row)
     {
-        window->listCnx->setCurrentRow(row);
+        list()->setCurrentRow(row);
     }
     AppSettings stored()
     {
@@ -52,7 +54,7 @@ protected:
     QList<int> images() const
     {
         QList<int> out;
-        for (int row = 0; row < window->listCnx->count(); ++row)
+        for (int row = 0; row < list()->count(); ++row)
             out.append(window->rowImage(row));
         return out;
     }
@@ -68,13 +70,13 @@ TEST_F(ConnectionEntries, EmptyPhonebookClearsTheConnectionSettingsAndRefusesThe
     setUser(QStringLiteral("RASCnx"), "1,Old");
     setUser(QStringLiteral("Cycled"), "2");
     TfmCnx &w = open(0);
-    EXPECT_EQ(w.listCnx->count(), 2);
-    EXPECT_EQ(w.listCnx->item(1)->text(), cnx_text::kEmptyRow);
+    EXPECT_EQ(list()->count(), 2);
+    EXPECT_EQ(list()->item(1)->text(), cnx_text::kEmptyRow);
     EXPECT_EQ(images(), (QList<int>{0, -1}));
     EXPECT_TRUE(state.AppSettings.RASCnx.isEmpty());
     EXPECT_TRUE(state.AppSettings.Cycled.isEmpty());
-    w.cbCnx->setChecked(true);
-    EXPECT_FALSE(w.cbCnx->isChecked());
+    Child<QCheckBox>(w, "cbCnx")->setChecked(true);
+    EXPECT_FALSE(Child<QCheckBox>(w, "cbCnx")->isChecked());
     ASSERT_FALSE(boxes.shown.isEmpty());
     EXPECT_EQ(boxes.shown.last().text, cnx_text::kNoEntries);
 }
@@ -84,10 +86,10 @@ TEST_F(ConnectionEntries, UnreadablePhonebookKeepsTheSettings)
     setUser(QStringLiteral("RASCnx"), "2,B");
     rasService.listEntriesError = ERROR_CANNOT_OPEN_PHONEBOOK;
     TfmCnx &w = open();
-    EXPECT_EQ(w.listCnx->count(), 1);
+    EXPECT_EQ(list()->count(), 1);
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown.first().text, cnx_text::kCannotList);
-    EXPECT_TRUE(w.cbCnx->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(w, "cbCnx")->isChecked());
     EXPECT_EQ(state.AppSettings.RASCnx, QStringLiteral("2,B"));
 }
 
@@ -112,12 +114,12 @@ TEST_F(ConnectionEntries, StoredSelectionIsShown)
         fm.reset();
         setUser(QStringLiteral("RASCnx"), c.rasCnx);
         TfmCnx &w = open();
-        EXPECT_EQ(w.listCnx->currentRow(), c.row);
-        EXPECT_EQ(w.SelectedRow, c.row);
-        EXPECT_EQ(w.lbCnx->text(), c.label);
-        EXPECT_EQ(w.edUser->text(), c.user);
-        EXPECT_EQ(w.edPass->text(), c.password);
-        EXPECT_TRUE(w.cbCnx->isChecked());
+        EXPECT_EQ(list()->currentRow(), c.row);
+        EXPECT_EQ(w.selectedRow(), c.row);
+        EXPECT_EQ(Child<QLabel>(w, "lbCnx")->text(), c.label);
+        EXPECT_EQ(Child<QLineEdit>(w, "edUser")->text(), c.user);
+        EXPECT_EQ(Child<QLineEdit>(w, "edPass")->text(), c.password);
+        EXPECT_TRUE(Child<QCheckBox>(w, "cbCnx")->isChecked());
         EXPECT_EQ(w.entryParams().szPassword[0], '\0'); // only the masked field holds it
     }
 }
@@ -128,18 +130,18 @@ TEST_F(ConnectionEntries, HeaderRowClearsTheSelection)
     TfmCnx &w = open();
     // A real press and release: the view's own mouse handling must not select
     // the row after the handler has cleared the selection.
-    const QPoint at = w.listCnx->visualRect(w.listCnx->model()->index(0, 0)).center();
+    const QPoint at = list()->visualRect(list()->model()->index(0, 0)).center();
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, at, w.listCnx->viewport()->mapToGlobal(at), Qt::LeftButton,
+        QMouseEvent event(type, at, list()->viewport()->mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w.listCnx->viewport(), &event);
+        QApplication::sendEvent(list()->viewport(), &event);
     }
-    EXPECT_TRUE(w.listCnx->selectedItems().isEmpty());
-    EXPECT_EQ(w.SelectedRow, -1);
-    EXPECT_EQ(w.listCnx->currentRow(), -1);
-    EXPECT_TRUE(w.lbCnx->text().isEmpty());
-    EXPECT_TRUE(w.edUser->text().isEmpty());
-    EXPECT_TRUE(w.edPass->text().isEmpty());
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
+    EXPECT_EQ(w.selectedRow(), -1);
+    EXPECT_EQ(list()->currentRow(), -1);
+    EXPECT_TRUE(Child<QLabel>(w, "lbCnx")->text().isEmpty());
+    EXPECT_TRUE(Child<QLineEdit>(w, "edUser")->text().isEmpty());
+    EXPECT_TRUE(Child<QLineEdit>(w, "edPass")->text().isEmpty());
 }
 
 TEST_F(ConnectionEntries, KeyboardAloneReachesEveryEntryAndNeverTheHeader)
@@ -148,13 +150,13 @@ TEST_F(ConnectionEntries, KeyboardAloneReachesEveryEntryAndNeverTheHeader)
     rasService.addEntry(QStringLiteral("Bravo"));
     rasService.addEntry(QStringLiteral("Rome")); // shares its first letter with the header
     TfmCnx &w = open(0);
-    w.cbCnx->setChecked(true); // list enabled, no row chosen
-    ASSERT_TRUE(w.listCnx->isEnabled());
+    Child<QCheckBox>(w, "cbCnx")->setChecked(true); // list enabled, no row chosen
+    ASSERT_TRUE(list()->isEnabled());
 
     QFocusEvent tabIn(QEvent::FocusIn, Qt::TabFocusReason);
-    QApplication::sendEvent(w.listCnx, &tabIn);
-    EXPECT_EQ(w.listCnx->currentRow(), 1) << "the first Tab lands on the first entry";
-    EXPECT_EQ(w.SelectedRow, -1) << "landing there chooses nothing yet";
+    QApplication::sendEvent(list(), &tabIn);
+    EXPECT_EQ(list()->currentRow(), 1) << "the first Tab lands on the first entry";
+    EXPECT_EQ(w.selectedRow(), -1) << "landing there chooses nothing yet";
 
     struct Step {
         Qt::Key key;
@@ -168,11 +170,11 @@ TEST_F(ConnectionEntries, KeyboardAloneReachesEveryEntryAndNeverTheHeader)
     };
     for (const Step &step : steps) {
         QKeyEvent press(QEvent::KeyPress, step.key, Qt::NoModifier, QString::fromLatin1(step.text));
-        QApplication::sendEvent(w.listCnx, &press);
+        QApplication::sendEvent(list(), &press);
         const QString label = QStringLiteral("key %1").arg(int(step.key), 0, 16);
-        EXPECT_EQ(w.SelectedRow, step.row) << qPrintable(label);
-        EXPECT_EQ(w.listCnx->currentRow(), step.row) << qPrintable(label);
-        EXPECT_EQ(w.lbCnx->text(), w.listCnx->item(step.row)->text()) << qPrintable(label);
+        EXPECT_EQ(w.selectedRow(), step.row) << qPrintable(label);
+        EXPECT_EQ(list()->currentRow(), step.row) << qPrintable(label);
+        EXPECT_EQ(Child<QLabel>(w, "lbCnx")->text(), list()->item(step.row)->text()) << qPrintable(label);
     }
 }
 
@@ -182,21 +184,21 @@ TEST_F(ConnectionEntries, RedialFields)
     setUser(QStringLiteral("Redial"), 3u);
     setUser(QStringLiteral("Wait"), 10u);
     TfmCnx &w = open();
-    EXPECT_EQ(w.edRedial->text(), QStringLiteral("3"));
-    EXPECT_EQ(w.edWait->text(), QStringLiteral("10"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edRedial")->text(), QStringLiteral("3"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edWait")->text(), QStringLiteral("10"));
 
-    w.cxRedial->setChecked(false);
+    Child<QCheckBox>(w, "cxRedial")->setChecked(false);
     EXPECT_EQ(state.AppSettings.Redial, 0);
     EXPECT_EQ(state.AppSettings.Wait, 0);
-    w.cxRedial->setChecked(true);
+    Child<QCheckBox>(w, "cxRedial")->setChecked(true);
     EXPECT_EQ(state.AppSettings.Redial, 0); // until a digit is typed
-    w.edRedial->insert(QStringLiteral("5"));
+    Child<QLineEdit>(w, "edRedial")->insert(QStringLiteral("5"));
     EXPECT_EQ(state.AppSettings.Redial, 5);
-    w.edRedial->insert(QStringLiteral("x")); // typed or pasted: refused
-    w.edWait->insert(QStringLiteral("1 2"));
-    EXPECT_EQ(w.edRedial->text(), QStringLiteral("5"));
-    EXPECT_TRUE(w.edWait->text().isEmpty());
-    w.edRedial->clear();
+    Child<QLineEdit>(w, "edRedial")->insert(QStringLiteral("x")); // typed or pasted: refused
+    Child<QLineEdit>(w, "edWait")->insert(QStringLiteral("1 2"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edRedial")->text(), QStringLiteral("5"));
+    EXPECT_TRUE(Child<QLineEdit>(w, "edWait")->text().isEmpty());
+    Child<QLineEdit>(w, "edRedial")->clear();
     EXPECT_EQ(state.AppSettings.Redial, 1);
 }
 
@@ -204,36 +206,36 @@ TEST_F(ConnectionEntries, CycleListEditing)
 {
     setUser(QStringLiteral("RASCnx"), "1,A");
     TfmCnx &w = open(9);
-    w.cxCycle->setChecked(true);
+    Child<QCheckBox>(w, "cxCycle")->setChecked(true);
     for (int row : {1, 2, 3}) {
         click(row);
-        EXPECT_EQ(w.btAddCycle->text(), cnx_text::kAddToCycle);
-        w.btAddCycle->click();
+        EXPECT_EQ(Child<QPushButton>(w, "btAddCycle")->text(), cnx_text::kAddToCycle);
+        Child<QPushButton>(w, "btAddCycle")->click();
     }
     EXPECT_EQ(images().mid(0, 5), (QList<int>{0, 2, 3, 4, 1}));
-    EXPECT_EQ(w.btAddCycle->text(), cnx_text::kRemoveFromCycle);
+    EXPECT_EQ(Child<QPushButton>(w, "btAddCycle")->text(), cnx_text::kRemoveFromCycle);
 
     click(1);
-    w.btAddCycle->click(); // remove A: the others move up
+    Child<QPushButton>(w, "btAddCycle")->click(); // remove A: the others move up
     EXPECT_EQ(images().mid(0, 5), (QList<int>{0, 1, 2, 3, 1}));
-    EXPECT_EQ(w.CycleCount, 2);
+    EXPECT_EQ(w.cycleCount(), 2);
 
     for (int row = 4; row <= 9; ++row) {
         click(row);
-        w.btAddCycle->click();
+        Child<QPushButton>(w, "btAddCycle")->click();
     }
-    EXPECT_EQ(w.CycleCount, 8);
+    EXPECT_EQ(w.cycleCount(), 8);
     click(1);
-    w.btAddCycle->click(); // a ninth
-    EXPECT_EQ(w.CycleCount, 8);
+    Child<QPushButton>(w, "btAddCycle")->click(); // a ninth
+    EXPECT_EQ(w.cycleCount(), 8);
     EXPECT_EQ(boxes.shown.last().text, QStringLiteral("No more than 8 Cycled Connections!"));
 
     // A double click toggles the row's place even with Cycle off.
-    w.cxCycle->setChecked(false);
-    EXPECT_EQ(w.CycleCount, 0);
+    Child<QCheckBox>(w, "cxCycle")->setChecked(false);
+    EXPECT_EQ(w.cycleCount(), 0);
     click(2);
-    emit w.listCnx->itemDoubleClicked(w.listCnx->item(2));
-    EXPECT_EQ(w.CycleCount, 1);
+    emit list()->itemDoubleClicked(list()->item(2));
+    EXPECT_EQ(w.cycleCount(), 1);
     EXPECT_EQ(state.AppSettings.CycleEntries[0], QStringLiteral("B"));
 }
 
@@ -243,9 +245,9 @@ TEST_F(ConnectionEntries, LongNamesAreCutInTheCycleAndMatchNoRow)
     rasService.addEntry(longName);
     setUser(QStringLiteral("RASCnx"), "1,x");
     TfmCnx &w = open(0);
-    w.cxCycle->setChecked(true);
+    Child<QCheckBox>(w, "cxCycle")->setChecked(true);
     click(1);
-    w.btAddCycle->click();
+    Child<QPushButton>(w, "btAddCycle")->click();
     EXPECT_EQ(state.AppSettings.CycleEntries[0], longName.left(32));
     EXPECT_EQ(w.rowImage(1), 1);
 }
@@ -272,13 +274,13 @@ TEST_F(ConnectionEntries, OkStoresTheGroupAndSetsConnect)
         setUser(QStringLiteral("RASCnx"), "1,A");
         setUser(QStringLiteral("Cycled"), "");
         TfmCnx &w = open();
-        w.cxCycle->setChecked(true);
+        Child<QCheckBox>(w, "cxCycle")->setChecked(true);
         for (int row : c.cycleRows) {
             click(row);
-            w.btAddCycle->click();
+            Child<QPushButton>(w, "btAddCycle")->click();
         }
         click(c.selected);
-        w.btClose->click();
+        Child<QPushButton>(w, "btClose")->click();
         EXPECT_FALSE(w.isVisible());
         const AppSettings s = stored();
         EXPECT_EQ(s.RASCnx, c.rasCnx);
@@ -287,7 +289,7 @@ TEST_F(ConnectionEntries, OkStoresTheGroupAndSetsConnect)
             EXPECT_EQ(s.CycleEntries[0], QStringLiteral("C"));
             EXPECT_EQ(s.CycleEntries[1], QStringLiteral("A"));
         }
-        EXPECT_EQ(fm->Connect1->isEnabled(), c.connectEnabled);
+        EXPECT_EQ(item("Connect1")->isEnabled(), c.connectEnabled);
     }
 }
 
@@ -297,14 +299,14 @@ TEST_F(ConnectionEntries, TurningTheConnectionOffClearsEverything)
     setUser(QStringLiteral("Cycled"), "2");
     setUser(QStringLiteral("Redial"), 4u);
     TfmCnx &w = open();
-    ASSERT_EQ(w.CycleCount, 2);
-    w.cbCnx->setChecked(false);
+    ASSERT_EQ(w.cycleCount(), 2);
+    Child<QCheckBox>(w, "cbCnx")->setChecked(false);
     const AppSettings &s = state.AppSettings;
     EXPECT_TRUE(s.RASCnx.isEmpty() && s.Cycled.isEmpty() && s.CycleEntries[0].isEmpty());
     EXPECT_EQ(s.Redial, 0);
-    EXPECT_EQ(w.CycleCount, 0);
-    EXPECT_FALSE(w.listCnx->isEnabled());
-    EXPECT_TRUE(w.cxRedial->isChecked());
+    EXPECT_EQ(w.cycleCount(), 0);
+    EXPECT_FALSE(list()->isEnabled());
+    EXPECT_TRUE(Child<QCheckBox>(w, "cxRedial")->isChecked());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "platform/ras/ras.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/vtimer.h"
+#include "support/child.h"
 #include "ui/support/fakeplatform.h"
 #include "support/testenv.h"
 
@@ -54,14 +55,22 @@ protected:
     void setUser(const QString &name, DWORD number) { setUser(name, RegValue::dword(number)); }
     void setUser(const QString &name, const char *text) { setUser(name, RegValue::string(QString::fromUtf8(text))); }
 
-    TfmVantrel &create()
+    // The main window with `plugins`, and the real alarm unless they bring one.
+    TfmVantrel &create(MainWindowPlugins plugins = {})
     {
-        fm = std::make_unique<TfmVantrel>(state, platform, MakeOnlineAlarm);
+        if (!plugins.makeAlarm)
+            plugins.makeAlarm = MakeOnlineAlarm;
+        fm = std::make_unique<TfmVantrel>(state, platform, std::move(plugins));
         return *fm;
     }
 
-    void tick() { fm->VantrelTimer->fire(); }
-    void frame() { fm->VantrelAniTimer->fire(); }
+    // The main window's menu, its items and its timers, by their object names.
+    QMenu *popupMenu() const { return Child<QMenu>(*fm, "PopupMenu"); }
+    QAction *item(const char *name) const { return Child<QAction>(*fm, name); }
+    VTimer *timer(const char *name) const { return Child<VTimer>(*fm, name); }
+
+    void tick() { timer("VantrelTimer")->fire(); }
+    void frame() { timer("VantrelAniTimer")->fire(); }
 
     // The tray icon as the last command left it.
     NOTIFYICONDATAA icon() const

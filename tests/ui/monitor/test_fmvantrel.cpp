@@ -45,7 +45,7 @@ TEST_F(MainWindowTest, CreationFillsTheTrayRecordAndAddsTheIconWithTheStartingTe
     EXPECT_EQ(add.data.uCallbackMessage, 0x464u);
     EXPECT_EQ(add.data.hIcon, fm->mainIconHandle());
     EXPECT_EQ(NotifyTip(add.data), kLooking);
-    EXPECT_EQ(tray.menu(fm->windowHandle32(), 100), fm->PopupMenu) << "a host that draws menus gets this one";
+    EXPECT_EQ(tray.menu(fm->windowHandle32(), 100), popupMenu()) << "a host that draws menus gets this one";
     EXPECT_EQ(tray.commands.size(), 1) << "one add, nothing else, until the first tick";
     EXPECT_EQ(fm->trayIconId(), 100u);
     EXPECT_EQ(fm->trayIconHandle(), fm->mainIconHandle());
@@ -53,9 +53,9 @@ TEST_F(MainWindowTest, CreationFillsTheTrayRecordAndAddsTheIconWithTheStartingTe
     EXPECT_EQ(QString::fromLatin1(state.WinsockInfo.szDescription), QStringLiteral("Fake Sockets 1.1"));
     EXPECT_FALSE(fm->isVisible()) << "the main window is never shown";
     EXPECT_EQ(fm->windowTitle(), QStringLiteral("Vantrel"));
-    EXPECT_EQ(fm->Ed->text(), QStringLiteral("Ed"));
-    EXPECT_EQ(fm->ImageList1.size(), 16);
-    for (const QPixmap &p : fm->ImageList1)
+    EXPECT_EQ(Child<QLineEdit>(*fm, "Ed")->text(), QStringLiteral("Ed"));
+    EXPECT_EQ(fm->animationFrames().size(), 16);
+    for (const QPixmap &p : fm->animationFrames())
         EXPECT_EQ(p.size(), QSize(32, 32));
 }
 
@@ -63,26 +63,26 @@ TEST_F(MainWindowTest, CreationClearsTheAlarmState)
 {
     create();
     EXPECT_FALSE(fm->alarm().AlarmBusy);
-    EXPECT_FALSE(fm->VantrelAlarm->isActive());
+    EXPECT_FALSE(timer("VantrelAlarm")->isActive());
 }
 
 TEST_F(MainWindowTest, TheMenuHasItsItemsInOrder)
 {
     create();
-    const QList<QAction *> actions = fm->PopupMenu->actions();
+    const QList<QAction *> actions = popupMenu()->actions();
     ASSERT_EQ(actions.size(), 7);
     const QStringList captions = {QStringLiteral("&Open details..."), QStringLiteral("Copy &IP"),
                                   QStringLiteral("&Connect"), QStringLiteral("&View Log..."),
                                   QStringLiteral("&About..."), QString(), QStringLiteral("E&xit")};
-    const QList<QAction *> named = {fm->Open1, fm->CopyIP1, fm->Connect1, fm->ViewLog1,
-                                    fm->About1, fm->N1, fm->Esci1};
+    const QList<QAction *> named = {item("Open1"), item("CopyIP1"), item("Connect1"), item("ViewLog1"),
+                                    item("About1"), item("N1"), item("Esci1")};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(actions.at(i), named.at(i)) << i;
         if (i != 5) {
             EXPECT_EQ(actions.at(i)->text(), captions.at(i)) << i;
         }
     }
-    EXPECT_TRUE(fm->N1->isSeparator());
+    EXPECT_TRUE(item("N1")->isSeparator());
 }
 
 TEST_F(MainWindowTest, TheDefaultItemAndTheConnectItemFollowTheSettings)
@@ -106,9 +106,9 @@ TEST_F(MainWindowTest, TheDefaultItemAndTheConnectItemFollowTheSettings)
         setUser(QStringLiteral("Conn"), row.conn);
         setUser(QStringLiteral("RASCnx"), row.rasCnx);
         create();
-        const QAction *expected[] = {fm->Open1, fm->CopyIP1, fm->Connect1};
-        EXPECT_EQ(fm->PopupMenu->defaultAction(), expected[row.defaultItem]);
-        EXPECT_EQ(fm->Connect1->isEnabled(), row.connectEnabled);
+        const QAction *expected[] = {item("Open1"), item("CopyIP1"), item("Connect1")};
+        EXPECT_EQ(popupMenu()->defaultAction(), expected[row.defaultItem]);
+        EXPECT_EQ(item("Connect1")->isEnabled(), row.connectEnabled);
     }
 }
 
@@ -123,15 +123,15 @@ TEST_F(MainWindowTest, ANewDefaultItemIsMeasuredInBold)
         fm.reset();
         setUser(QStringLiteral("Def"), from);
         create();
-        fm->PopupMenu->sizeHint(); // measured once, as a first popup does
+        popupMenu()->sizeHint(); // measured once, as a first popup does
         state.AppSettings.Def = to;
         fm->MakeDefaultItem();
-        const QSize moved = fm->PopupMenu->sizeHint();
+        const QSize moved = popupMenu()->sizeHint();
 
         fm.reset();
         setUser(QStringLiteral("Def"), to);
         create();
-        EXPECT_EQ(moved, fm->PopupMenu->sizeHint());
+        EXPECT_EQ(moved, popupMenu()->sizeHint());
     }
 }
 
@@ -185,32 +185,30 @@ TEST_F(MainWindowTest, ADoubleClickRunsTheDefaultActionWhateverItsItemSays)
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         setUser(QStringLiteral("Def"), row.def);
         setUser(QStringLiteral("Conn"), row.lan ? 1u : 0u);
-        create();
-        fm->DialerHook = [&] { ++dials; };
-        fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
-            ++detailsOpened;
-            return nullptr;
-        };
+        create({.DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
+                    ++detailsOpened;
+                    return nullptr;
+                },
+                .DialerHook = [&] { ++dials; }});
         if (!row.lan)
             tick(); // down: CopyIP1 disabled
         ASSERT_TRUE(click(WM_LBUTTONDBLCLK));
         EXPECT_EQ(clipboard(), row.clipboard);
         EXPECT_EQ(dials, row.dials);
         EXPECT_EQ(detailsOpened, row.details);
-        EXPECT_FALSE(fm->PopupMenu->isVisible());
+        EXPECT_FALSE(popupMenu()->isVisible());
     }
 }
 
 TEST_F(MainWindowTest, ARightClickOpensTheMenuAndOtherClicksDoNothing)
 {
     setUser(QStringLiteral("Def"), 1u);
-    create();
     int dials = 0;
-    fm->DialerHook = [&] { ++dials; };
+    create({.DialerHook = [&] { ++dials; }});
     for (DWORD mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MBUTTONUP, DWORD(0x200)}) {
         SCOPED_TRACE(mouse);
         ASSERT_TRUE(click(mouse));
-        EXPECT_FALSE(fm->PopupMenu->isVisible());
+        EXPECT_FALSE(popupMenu()->isVisible());
         EXPECT_EQ(clipboard(), QStringLiteral("before"));
     }
     // A message other than the callback message does nothing either.
@@ -218,8 +216,8 @@ TEST_F(MainWindowTest, ARightClickOpensTheMenuAndOtherClicksDoNothing)
     EXPECT_EQ(clipboard(), QStringLiteral("before"));
 
     ASSERT_TRUE(click(WM_RBUTTONUP));
-    EXPECT_TRUE(fm->PopupMenu->isVisible());
-    fm->PopupMenu->hide();
+    EXPECT_TRUE(popupMenu()->isVisible());
+    popupMenu()->hide();
     EXPECT_EQ(dials, 0);
 }
 
@@ -232,60 +230,57 @@ TEST_F(MainWindowTest, CopyIpPutsTheWholeAddressOnTheClipboard)
     sockets.lookup = FakeSockets::entry(longName, {192, 168, 0, 7});
     create();
     tick();
-    fm->CopyIP1->trigger();
+    item("CopyIP1")->trigger();
     EXPECT_EQ(clipboard(), QStringLiteral("192.168.0.7 (") + QString::fromLatin1(longName) + QLatin1Char(')'));
 }
 
 TEST_F(MainWindowTest, OpenDetailsBlocksItselfAndExitWhileTheWindowIsUp)
 {
-    create();
     int made = 0;
     QPointer<QDialog> window;
-    fm->DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
+    create({.DetailsWindowFactory = [&](TfmVantrel &) -> QDialog * {
         ++made;
         return window = new QDialog;
-    };
-    fm->Open1->trigger();
+    }});
+    item("Open1")->trigger();
     ASSERT_EQ(made, 1);
     ASSERT_TRUE(window && window->isVisible()) << "opened, not run: the handler has returned";
-    EXPECT_FALSE(fm->Open1->isEnabled());
-    EXPECT_FALSE(fm->Esci1->isEnabled());
+    EXPECT_FALSE(item("Open1")->isEnabled());
+    EXPECT_FALSE(item("Esci1")->isEnabled());
     // While it is up, a second open does nothing.
     fm->Open1Click();
     EXPECT_EQ(made, 1);
     window->reject();
-    EXPECT_TRUE(fm->Open1->isEnabled());
-    EXPECT_TRUE(fm->Esci1->isEnabled());
+    EXPECT_TRUE(item("Open1")->isEnabled());
+    EXPECT_TRUE(item("Esci1")->isEnabled());
 }
 
 TEST_F(MainWindowTest, AWindowThatFailsToShowStillGivesItsItemsBack)
 {
-    create();
-    fm->DetailsWindowFactory = [](TfmVantrel &) -> QDialog * { throw VantrelError(QStringLiteral("no details")); };
-    fm->AboutWindowFactory = [](TfmVantrel &) -> QDialog * { throw std::runtime_error("no about"); };
+    create({.DetailsWindowFactory = [](TfmVantrel &) -> QDialog * { throw VantrelError(QStringLiteral("no details")); },
+            .AboutWindowFactory = [](TfmVantrel &) -> QDialog * { throw std::runtime_error("no about"); }});
     EXPECT_THROW(fm->Open1Click(), VantrelError);
-    EXPECT_TRUE(fm->Open1->isEnabled());
-    EXPECT_TRUE(fm->Esci1->isEnabled());
+    EXPECT_TRUE(item("Open1")->isEnabled());
+    EXPECT_TRUE(item("Esci1")->isEnabled());
     EXPECT_THROW(fm->About1Click(), std::runtime_error);
-    EXPECT_TRUE(fm->About1->isEnabled());
+    EXPECT_TRUE(item("About1")->isEnabled());
 }
 
 TEST_F(MainWindowTest, AboutRunsOnlyWhileItsItemIsEnabled)
 {
-    create();
     int made = 0;
     QPointer<QDialog> window;
-    fm->AboutWindowFactory = [&](TfmVantrel &) -> QDialog * {
+    create({.AboutWindowFactory = [&](TfmVantrel &) -> QDialog * {
         ++made;
         return window = new QDialog;
-    };
+    }});
     fm->About1Click();
     ASSERT_EQ(made, 1);
-    EXPECT_FALSE(fm->About1->isEnabled());
+    EXPECT_FALSE(item("About1")->isEnabled());
     fm->About1Click();
     EXPECT_EQ(made, 1);
     window->reject();
-    EXPECT_TRUE(fm->About1->isEnabled());
+    EXPECT_TRUE(item("About1")->isEnabled());
 }
 
 TEST_F(MainWindowTest, WithoutTheirWindowsOpenAndAboutChangeNothing)
@@ -293,22 +288,21 @@ TEST_F(MainWindowTest, WithoutTheirWindowsOpenAndAboutChangeNothing)
     create();
     fm->Open1Click();
     fm->About1Click();
-    EXPECT_TRUE(fm->Open1->isEnabled());
-    EXPECT_TRUE(fm->Esci1->isEnabled());
-    EXPECT_TRUE(fm->About1->isEnabled());
+    EXPECT_TRUE(item("Open1")->isEnabled());
+    EXPECT_TRUE(item("Esci1")->isEnabled());
+    EXPECT_TRUE(item("About1")->isEnabled());
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
 TEST_F(MainWindowTest, ViewLogShowsTheBoxForAMissingFileAndOneViewerAtMost)
 {
-    create();
     int made = 0;
-    fm->LogViewerFactory = [&](TfmVantrel &) -> QWidget * {
+    create({.LogViewerFactory = [&](TfmVantrel &) -> QWidget * {
         ++made;
         return new QWidget(nullptr, Qt::Tool);
-    };
+    }});
 
-    fm->ViewLog1->trigger();
+    item("ViewLog1")->trigger();
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown.first().text, QStringLiteral("  Log File not found.  "));
     EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Vantrel Message"));
@@ -322,15 +316,15 @@ TEST_F(MainWindowTest, ViewLogShowsTheBoxForAMissingFileAndOneViewerAtMost)
     log.close();
     fm->ViewLog1Click();
     EXPECT_EQ(made, 1);
-    ASSERT_TRUE(fm->fmLog);
-    EXPECT_TRUE(fm->fmLog->isVisible());
+    ASSERT_TRUE(fm->logViewer());
+    EXPECT_TRUE(fm->logViewer()->isVisible());
 
-    fm->fmLog->hide();
+    fm->logViewer()->hide();
     fm->ViewLog1Click();
     EXPECT_EQ(made, 1) << "the viewer that exists is brought forward, no second one";
-    EXPECT_TRUE(fm->fmLog->isVisible());
+    EXPECT_TRUE(fm->logViewer()->isVisible());
     EXPECT_EQ(boxes.shown.size(), 1);
-    delete fm->fmLog.data();
+    delete fm->logViewer();
 
     // An installed program's log is in the state folder, not beside it.
     state.InstalledProgram = true;
@@ -339,7 +333,7 @@ TEST_F(MainWindowTest, ViewLogShowsTheBoxForAMissingFileAndOneViewerAtMost)
     fm->ViewLog1Click();
     EXPECT_EQ(made, 2);
     EXPECT_EQ(boxes.shown.size(), 1);
-    delete fm->fmLog.data();
+    delete fm->logViewer();
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindowAndTellsTheProgramToEnd)
@@ -348,12 +342,12 @@ TEST_F(MainWindowTest, ExitClosesTheWindowAndTellsTheProgramToEnd)
     bool ended = false;
     QObject::connect(fm.get(), &TfmVantrel::shutdownComplete, [&] { ended = true; });
     const HWND32 window = fm->windowHandle32();
-    fm->Esci1->trigger();
+    item("Esci1")->trigger();
     EXPECT_TRUE(ended);
     EXPECT_FALSE(tray.isShown(window, kTrayIconId));
     // After the shutdown the tray callback is ignored.
     fm->TrayCallback(kTrayCallbackMessage, kTrayIconId, WM_RBUTTONUP);
-    EXPECT_FALSE(fm->PopupMenu->isVisible());
+    EXPECT_FALSE(popupMenu()->isVisible());
 }
 
 // --- the general error report --------------------------------------------------------------

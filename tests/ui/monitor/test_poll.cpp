@@ -66,13 +66,13 @@ TEST_F(PollTest, EachStateOfTheMonitorShowsWhatOtherPartsRead)
             tick();
 
         EXPECT_EQ(fm->addressText(), row.address);
-        EXPECT_EQ(fm->VantrelAlarm->isActive(), row.alarmRuns);
-        EXPECT_EQ(fm->VantrelAniTimer->isActive(), row.animRuns);
-        EXPECT_EQ(fm->Connect1->text(), row.connectCaption);
-        EXPECT_EQ(fm->CopyIP1->isEnabled(), row.copyEnabled);
+        EXPECT_EQ(timer("VantrelAlarm")->isActive(), row.alarmRuns);
+        EXPECT_EQ(timer("VantrelAniTimer")->isActive(), row.animRuns);
+        EXPECT_EQ(item("Connect1")->text(), row.connectCaption);
+        EXPECT_EQ(item("CopyIP1")->isEnabled(), row.copyEnabled);
         EXPECT_EQ(fm->online(), row.online);
-        EXPECT_TRUE(fm->VantrelTimer->isActive()) << "the poll keeps running in every state";
-        EXPECT_FALSE(fm->PollBusy);
+        EXPECT_TRUE(timer("VantrelTimer")->isActive()) << "the poll keeps running in every state";
+        EXPECT_FALSE(fm->pollBusy());
         if (row.startupResult != 0) {
             EXPECT_EQ(rasService.connectionsCalls(), enumerationsBefore) << "no stack: the tick stops at once";
             EXPECT_EQ(tip(), kNoStack);
@@ -88,9 +88,9 @@ TEST_F(PollTest, EachStateOfTheMonitorShowsWhatOtherPartsRead)
 TEST_F(PollTest, TheFirstTickComesOnePeriodAfterCreationAndTheTimersHaveTheirPeriods)
 {
     create();
-    EXPECT_EQ(fm->VantrelTimer->interval(), 2000);
-    EXPECT_TRUE(fm->VantrelTimer->isActive());
-    EXPECT_EQ(fm->VantrelAniTimer->interval(), 150);
+    EXPECT_EQ(timer("VantrelTimer")->interval(), 2000);
+    EXPECT_TRUE(timer("VantrelTimer")->isActive());
+    EXPECT_EQ(timer("VantrelAniTimer")->interval(), 150);
     EXPECT_EQ(rasService.connectionsCalls(), 0) << "nothing is probed at creation";
     EXPECT_EQ(tip(), kLooking);
 }
@@ -111,7 +111,7 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     const HRASCONN line = rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     tick();
     EXPECT_TRUE(fm->online());
-    EXPECT_TRUE(fm->VantrelAlarm->isActive());
+    EXPECT_TRUE(timer("VantrelAlarm")->isActive());
     EXPECT_EQ(state.AlarmElapsedMinutes, 0);
     EXPECT_EQ(state.AlarmWarningCount, 0);
     EXPECT_EQ(tip(), QStringLiteral("10.0.0.5"));
@@ -133,7 +133,7 @@ TEST_F(PollTest, AConnectionOpensOnePeriodAndItsDropClosesIt)
     clock.set(QDateTime(QDate(2024, 6, 19), QTime(23, 0, 1)));
     tick();
     EXPECT_FALSE(fm->online());
-    EXPECT_FALSE(fm->VantrelAlarm->isActive());
+    EXPECT_FALSE(timer("VantrelAlarm")->isActive());
     EXPECT_EQ(fm->addressText(), kNetworkDown);
     EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(Office): Connected."),
                                         QStringLiteral("[06-19-2024 23h 00m 01s](Office): Disconnected.")}));
@@ -236,7 +236,7 @@ TEST_F(PollTest, AWaveThatCannotPlayStillOpensThePeriod)
     tick();
     EXPECT_EQ(wave.played, 0);
     EXPECT_TRUE(fm->online());
-    EXPECT_TRUE(fm->VantrelAlarm->isActive());
+    EXPECT_TRUE(timer("VantrelAlarm")->isActive());
     EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(Office): Connected.")}));
 }
 
@@ -261,9 +261,9 @@ TEST_F(PollTest, ACueThatThrowsStillOpensThePeriodOnceAndReleasesTheGuard)
     create();
     rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     EXPECT_THROW(tick(), std::runtime_error) << "the failure reaches the general error report";
-    EXPECT_FALSE(fm->PollBusy);
+    EXPECT_FALSE(fm->pollBusy());
     EXPECT_TRUE(fm->online());
-    EXPECT_TRUE(fm->VantrelAlarm->isActive());
+    EXPECT_TRUE(timer("VantrelAlarm")->isActive());
     EXPECT_NO_THROW(tick()) << "the next tick finds the period open and does not cue again";
     EXPECT_EQ(throwing.beeps, 1);
     EXPECT_EQ(logEvents().size(), 1);
@@ -291,18 +291,18 @@ TEST_F(PollTest, AStepThatThrowsNeverLeavesTheGuardSet)
     platform.ras = &brokenApi;
     create();
     EXPECT_THROW(tick(), std::runtime_error);
-    EXPECT_FALSE(fm->PollBusy);
+    EXPECT_FALSE(fm->pollBusy());
     EXPECT_THROW(tick(), std::runtime_error) << "the next tick runs again";
 }
 
 TEST_F(PollTest, ATickEnteredAgainReturnsAtOnce)
 {
     create();
-    fm->PollBusy = true;
+    fm->setPollBusy(true);
     tick();
     EXPECT_EQ(rasService.connectionsCalls(), 0);
     EXPECT_EQ(fm->addressText(), kLooking);
-    EXPECT_TRUE(fm->PollBusy) << "the running tick clears its own guard";
+    EXPECT_TRUE(fm->pollBusy()) << "the running tick clears its own guard";
 }
 
 // --- the dial-up probe ----------------------------------------------------------------------
@@ -363,7 +363,7 @@ TEST_F(PollTest, LanModeIsConnectedFromTheFirstTickWhateverTheLookupSays)
         tick();
         EXPECT_EQ(fm->addressText(), row.expected);
         EXPECT_TRUE(fm->online());
-        EXPECT_EQ(fm->Connect1->text(), kDisconnect);
+        EXPECT_EQ(item("Connect1")->text(), kDisconnect);
         EXPECT_EQ(logEvents(), QStringList({kStamp + QStringLiteral("(): Connected.")}));
         EXPECT_EQ(rasService.connectionsCalls(), 0) << "LAN mode never asks the remote access service";
     }
@@ -503,31 +503,31 @@ TEST_F(PollTest, TheAnimationRunsTheSixteenFramesWhileConnectedAndStopsOnTheDrop
     create();
     rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     tick();
-    ASSERT_TRUE(fm->VantrelAniTimer->isActive());
-    EXPECT_EQ(fm->AnimFrame, 0);
+    ASSERT_TRUE(timer("VantrelAniTimer")->isActive());
+    EXPECT_EQ(fm->animFrame(), 0);
     EXPECT_EQ(tip(), kLooking) << "once animated, the poll leaves icon and tip to the animation";
 
     for (int i = 0; i < 17; ++i) {
         const int expected = i % 16;
         frame();
-        EXPECT_EQ(fm->applicationIcon().cacheKey(), fm->ImageList1.at(expected).cacheKey()) << i;
-        EXPECT_EQ(fm->AnimFrame, (expected + 1) % 16);
+        EXPECT_EQ(fm->applicationIcon().cacheKey(), fm->animationFrames().at(expected).cacheKey()) << i;
+        EXPECT_EQ(fm->animFrame(), (expected + 1) % 16);
         EXPECT_EQ(icon().hIcon, fm->applicationIconHandle());
         EXPECT_EQ(fm->trayIconHandle(), fm->applicationIconHandle());
         EXPECT_EQ(tip(), QStringLiteral("10.0.0.5"));
     }
     EXPECT_EQ(tray.icons().icon(fm->applicationIconHandle()).pixmap(32).toImage(),
-              fm->ImageList1.at(0).toImage());
+              fm->animationFrames().at(0).toImage());
     EXPECT_TRUE(tray.icons().icon(fm->applicationIconHandle()).availableSizes().contains(QSize(22, 22)))
         << "panels draw at 22 pixels: a frame must not be scaled each time it is shown";
 
     // A tick while animating does not restart the frames.
     tick();
-    EXPECT_EQ(fm->AnimFrame, 1);
+    EXPECT_EQ(fm->animFrame(), 1);
 
     rasService.clearConnections();
     tick();
-    EXPECT_FALSE(fm->VantrelAniTimer->isActive());
+    EXPECT_FALSE(timer("VantrelAniTimer")->isActive());
     EXPECT_EQ(icon().hIcon, fm->mainIconHandle());
     EXPECT_EQ(tip(), kNetworkDown);
     // The application icon is the main icon again (the alarm window copies it).
@@ -542,31 +542,31 @@ TEST_F(PollTest, AnimOffWhileConnectedShowsTheStillIconAndKeepsThePeriod)
     tick();
     frame();
     frame();
-    ASSERT_TRUE(fm->VantrelAniTimer->isActive());
+    ASSERT_TRUE(timer("VantrelAniTimer")->isActive());
 
     state.AppSettings.Anim = false;
     tick();
-    EXPECT_FALSE(fm->VantrelAniTimer->isActive());
+    EXPECT_FALSE(timer("VantrelAniTimer")->isActive());
     EXPECT_TRUE(fm->online());
-    EXPECT_TRUE(fm->VantrelAlarm->isActive());
+    EXPECT_TRUE(timer("VantrelAlarm")->isActive());
     EXPECT_EQ(icon().hIcon, fm->mainIconHandle());
     EXPECT_EQ(tip(), QStringLiteral("10.0.0.5"));
 
     state.AppSettings.Anim = true;
     tick();
-    EXPECT_TRUE(fm->VantrelAniTimer->isActive());
-    EXPECT_EQ(fm->AnimFrame, 0) << "a restarted animation starts at frame 0";
+    EXPECT_TRUE(timer("VantrelAniTimer")->isActive());
+    EXPECT_EQ(fm->animFrame(), 0) << "a restarted animation starts at frame 0";
     EXPECT_EQ(logEvents().size(), 1) << "neither change touches the online period";
 }
 
 TEST_F(PollTest, AnAnimationTickEnteredAgainReturnsAtOnce)
 {
     create();
-    fm->AnimBusy = true;
+    fm->setAnimBusy(true);
     const auto commandsBefore = tray.commands.size();
     frame();
     EXPECT_EQ(tray.commands.size(), commandsBefore);
-    EXPECT_EQ(fm->AnimFrame, 0);
+    EXPECT_EQ(fm->animFrame(), 0);
 }
 
 // --- details line --------------------------------------------------------------------------
@@ -576,7 +576,7 @@ TEST_F(PollTest, TheDetailsLineFollowsTheAddressOnlyWhileTheWindowIsOpen)
     create();
     QLabel ip;
     ip.setText(QStringLiteral("untouched"));
-    fm->DetailsIP = &ip;
+    fm->setDetailsLine(&ip);
     rasService.addConnection(QStringLiteral("Office"), QStringLiteral("10.0.0.5"));
     tick();
     EXPECT_EQ(ip.text(), QStringLiteral("untouched"));
@@ -675,9 +675,9 @@ TEST_F(PollTest, ShutdownWritesTheClosingLineOnlyWhileOnlineWithLogOn)
         fm->Esci1Click();
         EXPECT_TRUE(fm->isShutDown());
         EXPECT_EQ(logEvents(), row.events);
-        EXPECT_FALSE(fm->VantrelTimer->isActive());
-        EXPECT_FALSE(fm->VantrelAniTimer->isActive());
-        EXPECT_FALSE(fm->VantrelAlarm->isActive());
+        EXPECT_FALSE(timer("VantrelTimer")->isActive());
+        EXPECT_FALSE(timer("VantrelAniTimer")->isActive());
+        EXPECT_FALSE(timer("VantrelAlarm")->isActive());
         EXPECT_FALSE(tray.isShown(window, kTrayIconId));
         EXPECT_EQ(sockets.cleanupCalls, 1);
         EXPECT_EQ(rasService.hangUpCalls().size(), hangUpsBefore) << "the shutdown never hangs up";

@@ -5,6 +5,7 @@
 #include "ui/alarm/msgalarm.h"
 #include "ui/platform/modal.h"
 #include "ui/platform/topmost.h"
+#include "support/child.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -55,7 +56,7 @@ TEST(OpenModal, BlocksItsOwnerOnlyAndNeverAWindowOpenedFromElsewhere)
         alarm.show();
         auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Vantrel Message"), QStringLiteral("x"),
                                     QMessageBox::Ok, row.ownedByTheClickedWindow ? &alarm : nullptr);
-        EXPECT_EQ(clickedUnder(box, alarm.btClose, row.viaOpenModal), row.pressed)
+        EXPECT_EQ(clickedUnder(box, Child<QPushButton>(alarm, "btClose"), row.viaOpenModal), row.pressed)
             << row.viaOpenModal << row.ownedByTheClickedWindow;
     }
 }

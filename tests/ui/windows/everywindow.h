@@ -61,7 +61,7 @@ protected:
              [](QWidget *w) { static_cast<TMsgAlarm *>(w)->addText(QStringLiteral("Time Left: 45 minutes.\n3 warning(s)")); }},
             {"credentials", [] { return new TfmAsk(QStringLiteral("Morvent Online"), QString(), QString()); }},
             {"progress", [] { return new TfmConnect(); },
-             [this](QWidget *w) { static_cast<TfmConnect *>(w)->Memo1->setPlainText(longestStatusText()); }},
+             [this](QWidget *w) { Child<QPlainTextEdit>(*w, "Memo1")->setPlainText(longestStatusText()); }},
             {"details", [this] { return new TVantrelWSInfo(state, platform, *fm, QStringLiteral("/x")); }},
             {"log viewer", [this] { return new TfmLog(state, quiet); }},
             {"about", [] { return new TfmAbout(); }},

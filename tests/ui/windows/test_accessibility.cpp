@@ -102,13 +102,13 @@ TEST_F(Accessibility, TheAlarmMessageIsAnAlertWithItsText)
 QMap<QString, QString> captions(TfmVantrel &fm, TfmConfig &config, TVantrelWSInfo &details)
 {
     QMap<QString, QString> out;
-    for (QAction *item : fm.PopupMenu->actions())
+    for (QAction *item : Child<QMenu>(fm, "PopupMenu")->actions())
         if (!item->isSeparator())
             out.insert(item->objectName(), item->text());
     out.insert(QStringLiteral("fmConfig"), config.windowTitle());
     details.FormShow();
-    out.insert(QStringLiteral("Ver"), details.Ver->text());
-    out.insert(QStringLiteral("Status"), details.Status->text());
+    out.insert(QStringLiteral("Ver"), Child<QLabel>(details, "Ver")->text());
+    out.insert(QStringLiteral("Status"), Child<QLabel>(details, "Status")->text());
     return out;
 }
 

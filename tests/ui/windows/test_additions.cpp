@@ -60,7 +60,7 @@ TEST_F(AdditionsTest, AllOffChangesNothingOfThePartsBehaviour)
 {
     start();
     QStringList captions;
-    for (QAction *a : fm->PopupMenu->actions())
+    for (QAction *a : popupMenu()->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(captions, (QStringList{"&Open details...", "Copy &IP", "&Connect", "&View Log...", "&About...", "-",
                                      "E&xit", "-", "&Network addresses...", "&Preferences..."}));
@@ -176,7 +176,7 @@ TEST_F(AdditionsTest, InGermanEveryKeyIsUnique)
     start();
     additions->Preferences1Click();
     QStringList menu, window;
-    for (QAction *a : fm->PopupMenu->actions())
+    for (QAction *a : popupMenu()->actions())
         menu << a->text(); // a separator's is empty
     for (QAbstractButton *b : additions->preferencesWindow()->findChildren<QCheckBox *>())
         window << b->text();

@@ -2,6 +2,7 @@
 // The about window's picture hint: where it goes as the pointer moves over the
 // notice line, what hides it and what does not, its shape, and that it goes
 // with the window.
+#include "support/child.h"
 #include "support/testenv.h"
 
 #include "ui/windows/fmabout.h"
@@ -34,7 +35,7 @@ TEST(FmAbout, HintFollowsThePointerOverTheNoticeLineOnly)
     TfmAbout about;
     about.move(300, 200);
     about.show();
-    TfmHintIP *hint = about.fmHintIP;
+    TfmHintIP *hint = Child<TfmHintIP>(about, "fmHintIP");
     ASSERT_NE(hint, nullptr);
     EXPECT_FALSE(hint->isVisible());
 
@@ -47,21 +48,21 @@ TEST(FmAbout, HintFollowsThePointerOverTheNoticeLineOnly)
     };
     QWidget *background = &about;
     const Step steps[] = {
-        {"notice", about.Label13, {3, 4}, true, true},
-        {"notice, further right", about.Label13, {60, 7}, true, true},
-        {"OK button", about.btClose, {10, 10}, true, false},
-        {"rule", about.Bevel2, {50, 1}, true, false},
-        {"icon", about.Image3, {5, 5}, false, false},
-        {"notice", about.Label13, {10, 2}, true, true},
-        {"disclaimer", about.Memo->viewport(), {20, 20}, false, false},
-        {"notice", about.Label13, {10, 2}, true, true},
-        {"name", about.Label11, {5, 5}, false, false},
-        {"notice", about.Label13, {10, 2}, true, true},
-        {"version", about.Label12, {50, 5}, false, false},
-        {"notice", about.Label13, {10, 2}, true, true},
+        {"notice", Child<QLabel>(about, "Label13"), {3, 4}, true, true},
+        {"notice, further right", Child<QLabel>(about, "Label13"), {60, 7}, true, true},
+        {"OK button", Child<QPushButton>(about, "btClose"), {10, 10}, true, false},
+        {"rule", Child<QFrame>(about, "Bevel2"), {50, 1}, true, false},
+        {"icon", Child<QLabel>(about, "Image3"), {5, 5}, false, false},
+        {"notice", Child<QLabel>(about, "Label13"), {10, 2}, true, true},
+        {"disclaimer", Child<QPlainTextEdit>(about, "Memo")->viewport(), {20, 20}, false, false},
+        {"notice", Child<QLabel>(about, "Label13"), {10, 2}, true, true},
+        {"name", Child<QLabel>(about, "Label11"), {5, 5}, false, false},
+        {"notice", Child<QLabel>(about, "Label13"), {10, 2}, true, true},
+        {"version", Child<QLabel>(about, "Label12"), {50, 5}, false, false},
+        {"notice", Child<QLabel>(about, "Label13"), {10, 2}, true, true},
         {"background", background, {5, 170}, false, false},
-        {"notice", about.Label13, {10, 2}, true, true},
-        {"the hint itself", hint->Image1, {40, 40}, false, false},
+        {"notice", Child<QLabel>(about, "Label13"), {10, 2}, true, true},
+        {"the hint itself", Child<QLabel>(*hint, "Image1"), {40, 40}, false, false},
     };
     QPoint expected;
     for (const Step &step : steps) {
@@ -86,16 +87,16 @@ TEST(FmAbout, HintHasRoundedCornersAndGoesWithTheWindow)
         {
             TfmAbout about;
             about.show();
-            hint = about.fmHintIP;
+            hint = about.findChild<TfmHintIP *>(QStringLiteral("fmHintIP"));
             ASSERT_FALSE(hint.isNull());
             // Inside takes input; the corners and the last two columns and rows do not.
             EXPECT_TRUE(hint->mask().contains(QPoint(98, 48)));
             EXPECT_TRUE(hint->mask().contains(QPoint(193, 48)));
             for (const QPoint outside : {QPoint(1, 1), QPoint(194, 48), QPoint(98, 96), QPoint(193, 95)})
                 EXPECT_FALSE(hint->mask().contains(outside)) << outside.x() << "," << outside.y();
-            moveTo(about.Label13, {3, 4});
+            moveTo(Child<QLabel>(about, "Label13"), {3, 4});
             ASSERT_TRUE(hint->isVisible());
-            about.btClose->click();
+            Child<QPushButton>(about, "btClose")->click();
             EXPECT_TRUE(hint.isNull()); // closed with the window, while showing
         }
         int hints = 0;
@@ -108,17 +109,18 @@ TEST(FmAbout, HintHasRoundedCornersAndGoesWithTheWindow)
 TEST(FmAbout, EscapeDoesNothingButTheWindowManagerCanStillCloseIt)
 {
     TfmAbout about;
+    const QPointer<TfmHintIP> hint = Child<TfmHintIP>(about, "fmHintIP");
     about.open();
     // Escape typed on the window itself and on the focused OK button (which
     // passes it on to the window).
-    for (QWidget *target : {static_cast<QWidget *>(&about), static_cast<QWidget *>(about.btClose)}) {
+    for (QWidget *target : {static_cast<QWidget *>(&about), Child<QWidget>(about, "btClose")}) {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(target, &escape);
         EXPECT_TRUE(about.isVisible()) << target->objectName().toStdString();
     }
     about.close(); // what the window manager's close asks for
     EXPECT_FALSE(about.isVisible());
-    EXPECT_FALSE(about.fmHintIP);
+    EXPECT_FALSE(hint);
 }
 
 } // namespace

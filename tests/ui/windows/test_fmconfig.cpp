@@ -69,10 +69,10 @@ protected:
 std::string look(const TfmConfig &w, const TfmVantrel &fm, const AppState &state)
 {
     return QStringLiteral("D%1 L%2 A%3 C%4 items %5 sel %6 Def %7")
-        .arg(int(w.cxDialup->isChecked()))
-        .arg(int(w.cxLAN->isChecked()))
-        .arg(int(w.btAdvanced->isEnabled()))
-        .arg(int(fm.Connect1->isEnabled()))
+        .arg(int(Child<QCheckBox>(w, "cxDialup")->isChecked()))
+        .arg(int(Child<QCheckBox>(w, "cxLAN")->isChecked()))
+        .arg(int(Child<QPushButton>(w, "btAdvanced")->isEnabled()))
+        .arg(int(Child<QAction>(fm, "Connect1")->isEnabled()))
         .arg(w.actionCount())
         .arg(w.actionIndex())
         .arg(state.AppSettings.Def)
@@ -94,13 +94,13 @@ TEST_F(FmConfigTest, ModePairIsNeverBothOffAndTheActionsFollowIt)
     };
     const std::vector<Step> steps{
         {"opened in dial-up mode", [] {}, "D1 L0 A1 C1 items 3 sel 2 Def 2"},
-        {"tick LAN", [&] { w.cxLAN->click(); }, "D0 L1 A0 C0 items 2 sel 0 Def 0"},
-        {"untick LAN", [&] { w.cxLAN->click(); }, "D1 L0 A1 C1 items 3 sel 0 Def 0"},
+        {"tick LAN", [&] { Child<QCheckBox>(w, "cxLAN")->click(); }, "D0 L1 A0 C0 items 2 sel 0 Def 0"},
+        {"untick LAN", [&] { Child<QCheckBox>(w, "cxLAN")->click(); }, "D1 L0 A1 C1 items 3 sel 0 Def 0"},
         {"pick connect", [&] { pick(2); }, "D1 L0 A1 C1 items 3 sel 2 Def 2"},
-        {"untick dial-up", [&] { w.cxDialup->click(); }, "D0 L1 A0 C0 items 2 sel 0 Def 0"},
-        {"tick dial-up", [&] { w.cxDialup->click(); }, "D1 L0 A1 C1 items 3 sel 0 Def 0"},
+        {"untick dial-up", [&] { Child<QCheckBox>(w, "cxDialup")->click(); }, "D0 L1 A0 C0 items 2 sel 0 Def 0"},
+        {"tick dial-up", [&] { Child<QCheckBox>(w, "cxDialup")->click(); }, "D1 L0 A1 C1 items 3 sel 0 Def 0"},
         {"pick copy", [&] { pick(1); }, "D1 L0 A1 C1 items 3 sel 1 Def 1"},
-        {"tick LAN again", [&] { w.cxLAN->click(); }, "D0 L1 A0 C0 items 2 sel 1 Def 1"},
+        {"tick LAN again", [&] { Child<QCheckBox>(w, "cxLAN")->click(); }, "D0 L1 A0 C0 items 2 sel 1 Def 1"},
     };
     for (const Step &step : steps) {
         step.act();
@@ -132,7 +132,7 @@ TEST_F(FmConfigTest, OpeningSelectsTheStoredActionAndOkStoresWhatIsShown)
         fm.reset();
         TfmConfig &w = open();
         EXPECT_EQ(look(w, *fm, state), row.expected);
-        w.btClose->click();
+        Child<QPushButton>(w, "btClose")->click();
         EXPECT_EQ(stored().Def, row.storedDef);
     }
 }
@@ -142,21 +142,21 @@ TEST_F(FmConfigTest, ClosingAppliesTheModeStoresTheGroupAndRewritesTheRunEntry)
     setUser(QStringLiteral("Conn"), DWORD(0));
     setUser(QStringLiteral("Def"), DWORD(0));
     TfmConfig &w = open();
-    w.cxLAN->click();
-    w.cxAnim->click();
-    w.cbLog->click();
-    w.cbRun->click();
+    Child<QCheckBox>(w, "cxLAN")->click();
+    Child<QCheckBox>(w, "cxAnim")->click();
+    Child<QCheckBox>(w, "cbLog")->click();
+    Child<QCheckBox>(w, "cbRun")->click();
     w.actionItem(1)->click();
     // Effective at once, before the window closes; the mode and the menu wait.
     EXPECT_FALSE(state.AppSettings.Anim);
     EXPECT_TRUE(state.AppSettings.Log);
-    EXPECT_EQ(fm->PopupMenu->defaultAction(), fm->Open1);
+    EXPECT_EQ(popupMenu()->defaultAction(), item("Open1"));
     EXPECT_FALSE(state.AppSettings.Conn);
 
-    w.btClose->click();
+    Child<QPushButton>(w, "btClose")->click();
     EXPECT_TRUE(state.AppSettings.Conn);
     EXPECT_EQ(configLine.text(), QStringLiteral("Configured as:  LAN connection"));
-    EXPECT_EQ(fm->PopupMenu->defaultAction(), fm->CopyIP1);
+    EXPECT_EQ(popupMenu()->defaultAction(), item("CopyIP1"));
     const AppSettings s = stored();
     EXPECT_TRUE(s.Conn);
     EXPECT_FALSE(s.Anim);
@@ -167,14 +167,14 @@ TEST_F(FmConfigTest, ClosingAppliesTheModeStoresTheGroupAndRewritesTheRunEntry)
 
     // Every close rewrites the entry, whether or not the box was touched.
     ASSERT_TRUE(QFile::remove(autostartFile()));
-    open().btClose->click();
+    Child<QPushButton>(open(), "btClose")->click();
     EXPECT_EQ(runEntry(), kProgram);
 
     // Unticked: the entry is gone after OK; the mode line follows the mode.
     TfmConfig &again = open();
-    again.cbRun->click();
-    again.cxDialup->click();
-    again.btClose->click();
+    Child<QCheckBox>(again, "cbRun")->click();
+    Child<QCheckBox>(again, "cxDialup")->click();
+    Child<QPushButton>(again, "btClose")->click();
     EXPECT_EQ(runEntry(), QStringLiteral("<none>"));
     EXPECT_FALSE(QFile::exists(autostartFile()));
     EXPECT_EQ(configLine.text(), QStringLiteral("Configured as:  Dialup connection"));
@@ -189,13 +189,13 @@ TEST_F(FmConfigTest, ModeAndMenuFollowTheChoiceWhenTheSettingsCannotBeStored)
     ASSERT_NE(registry.openKey(Hive::CurrentUser, QStringLiteral("Software\\Morvent\\Vantrel"), true, &key),
               RegStatus::Success);
     TfmConfig &w = open();
-    w.cxLAN->click();
+    Child<QCheckBox>(w, "cxLAN")->click();
     w.actionItem(1)->click();
-    w.cbRun->click();
-    w.btClose->click();
+    Child<QCheckBox>(w, "cbRun")->click();
+    Child<QPushButton>(w, "btClose")->click();
     EXPECT_TRUE(state.AppSettings.Conn);
     EXPECT_EQ(configLine.text(), QStringLiteral("Configured as:  LAN connection"));
-    EXPECT_EQ(fm->PopupMenu->defaultAction(), fm->CopyIP1);
+    EXPECT_EQ(popupMenu()->defaultAction(), item("CopyIP1"));
     EXPECT_EQ(runEntry(), kProgram); // another hive, stored all the same
 }
 
@@ -208,8 +208,8 @@ TEST_F(FmConfigTest, AutostartFileItLeavesIsAValidDesktopEntry)
         GTEST_SKIP() << "desktop-file-validate is not installed (desktop-file-utils)";
     }
     TfmConfig &w = open();
-    w.cbRun->click();
-    w.btClose->click();
+    Child<QCheckBox>(w, "cbRun")->click();
+    Child<QPushButton>(w, "btClose")->click();
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
     validate.start(validator, {autostartFile()});

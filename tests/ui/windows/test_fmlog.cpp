@@ -3,6 +3,7 @@
 // long line, a log that is gone or is no regular file or too large, Clear
 // answered Yes and No, or impossible, and the viewer closed while its own
 // question is up.
+#include "support/child.h"
 #include "support/testenv.h"
 
 #include "monitor/appstate.h"
@@ -112,8 +113,8 @@ TEST_F(FmLogTest, HeaderLinesBecomeTheCaptionAndAreHidden)
         writeLog(row.file);
         TfmLog &w = open();
         EXPECT_EQ(w.windowTitle(), row.caption);
-        EXPECT_EQ(w.LogMemo->text(), row.text);
-        w.btClose->click();
+        EXPECT_EQ(Child<TLogLines>(w, "LogMemo")->text(), row.text);
+        Child<QPushButton>(w, "btClose")->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(window.isNull());
         EXPECT_EQ(QFile(logPath()).size(), row.file.size()); // never written
@@ -147,7 +148,7 @@ TEST_F(FmLogTest, EachLineIsDecodedOnItsOwn)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         writeLog(row.file);
-        EXPECT_EQ(open().LogMemo->text(), row.text);
+        EXPECT_EQ(Child<TLogLines>(open(), "LogMemo")->text(), row.text);
         delete window;
     }
 }
@@ -157,10 +158,10 @@ TEST_F(FmLogTest, ALongLineIsShownCutWithAnEllipsisAndCopiedWhole)
     const QByteArray line = "[06-19-2024 22h 05m 09s](" + QByteArray(100000, 'x') + "): Connected.";
     writeLog(kHeader + line + "\r\n[06-19-2024 23h 00m 00s](y): Disconnected.\r\n");
     TfmLog &w = open();
-    EXPECT_EQ(w.LogMemo->model()->index(0, 0).data().toString(), QString::fromLatin1(line.left(kShownLineChars)) + QChar(0x2026));
-    w.LogMemo->selectAll();
+    EXPECT_EQ(Child<TLogLines>(w, "LogMemo")->model()->index(0, 0).data().toString(), QString::fromLatin1(line.left(kShownLineChars)) + QChar(0x2026));
+    Child<TLogLines>(w, "LogMemo")->selectAll();
     QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier); // copies whole lines
-    QApplication::sendEvent(w.LogMemo, &copy);
+    QApplication::sendEvent(Child<TLogLines>(w, "LogMemo"), &copy);
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromLatin1(line) + QStringLiteral("\n[06-19-2024 23h 00m 00s](y): Disconnected."));
 }
 
@@ -170,7 +171,7 @@ TEST_F(FmLogTest, AnInstalledProgramShowsTheLogOfTheStateFolder)
     state.InstalledProgram = true;
     WriteLogEvent(state.ProgramFolder, QStringLiteral("installed"), LogConnected,
                   FixedClock(QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9))), true);
-    EXPECT_EQ(open().LogMemo->text(), QStringLiteral("[06-19-2024 22h 05m 09s](installed): Connected."));
+    EXPECT_EQ(Child<TLogLines>(open(), "LogMemo")->text(), QStringLiteral("[06-19-2024 22h 05m 09s](installed): Connected."));
 }
 
 // The text is no tab stop, so a keyboard user reads it from the buttons: the
@@ -180,9 +181,10 @@ TEST_F(FmLogTest, TheReadingKeysScrollTheLogWhileTheFocusStaysOnAButton)
 {
     writeLog(kHeader + QByteArray("[06-19-2024 22h 05m 09s](" + QByteArray(200, 'M') + "): Connected.\r\n").repeated(300));
     TfmLog &w = open();
-    w.btClear->setFocus();
+    Child<QPushButton>(w, "btClear")->setFocus();
     QCoreApplication::processEvents();
-    const QScrollBar &lines = *w.LogMemo->verticalScrollBar(), &columns = *w.LogMemo->horizontalScrollBar();
+    TLogLines *memo = Child<TLogLines>(w, "LogMemo");
+    const QScrollBar &lines = *memo->verticalScrollBar(), &columns = *memo->horizontalScrollBar();
     ASSERT_GT(lines.maximum(), 2 * lines.pageStep());
     ASSERT_GT(columns.maximum(), columns.pageStep());
     const int page = lines.pageStep(), step = lines.singleStep(), end = lines.maximum(), right = columns.maximum();
@@ -194,17 +196,17 @@ TEST_F(FmLogTest, TheReadingKeysScrollTheLogWhileTheFocusStaysOnAButton)
         {Qt::Key_Home, Qt::ControlModifier, 0, 0}};
     for (const auto &[key, modifiers, line, column] : steps) {
         SCOPED_TRACE(QKeySequence(key | modifiers).toString().toStdString());
-        QTest::keyClick(w.btClear, key, modifiers);
+        QTest::keyClick(Child<QPushButton>(w, "btClear"), key, modifiers);
         EXPECT_EQ(lines.value(), line);
         if (column < 0)
             EXPECT_TRUE(columns.value() > 0 && columns.value() < columns.pageStep()) << columns.value();
         else
             EXPECT_EQ(columns.value(), column);
-        EXPECT_EQ(QApplication::focusWidget(), w.btClear);
+        EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>(w, "btClear"));
     }
     // Tab still goes from button to button.
-    QTest::keyClick(w.btClear, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), w.btClose);
+    QTest::keyClick(Child<QPushButton>(w, "btClear"), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>(w, "btClose"));
 }
 
 TEST_F(FmLogTest, RefreshOfAVanishedLogReportsItAndKeepsTheCaption)
@@ -219,7 +221,7 @@ TEST_F(FmLogTest, RefreshOfAVanishedLogReportsItAndKeepsTheCaption)
     } catch (const VantrelError &e) {
         EXPECT_EQ(e.text(), QStringLiteral("Cannot open file ") + logPath());
     }
-    EXPECT_EQ(w.LogMemo->text(), QString());
+    EXPECT_EQ(Child<TLogLines>(w, "LogMemo")->text(), QString());
     EXPECT_EQ(w.windowTitle(), caption);
 }
 
@@ -256,14 +258,14 @@ TEST_F(FmLogTest, ClearAsksThenMovesTheLogToTheTrashOrKeepsIt)
         boxes.shown.clear();
         boxes.setNextAnswer(row.answer);
         TfmLog &w = open();
-        w.btClear->click();
+        Child<QPushButton>(w, "btClear")->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         EXPECT_EQ(boxTexts(), row.boxes);
         EXPECT_EQ(!window.isNull() && window->isVisible(), row.windowStays);
         EXPECT_EQ(QFile::exists(logPath()), row.logStays);
         if (row.windowStays) {
-            EXPECT_TRUE(window->LogMemo->text().endsWith(QStringLiteral("Connected.")));
+            EXPECT_TRUE(Child<TLogLines>(*window, "LogMemo")->text().endsWith(QStringLiteral("Connected.")));
         }
         if (!row.logStays) {
             QFile inTrash(trashed);
@@ -301,14 +303,14 @@ TEST_F(FmLogTest, ClosedOrShownAgainWhileItsQuestionIsUpTheAnswerStillCounts)
         boxes.setNextAnswer(row.answer);
         TfmLog &w = open();
         boxes.hold = true;
-        w.btClear->click();
+        Child<QPushButton>(w, "btClear")->click();
         for (Act act : row.acts) {
             if (window.isNull())
                 window = &open(); // shown again from the tray after it had gone
             else if (act == Show)
                 window->show(); // what "View Log..." does with the open viewer
             else
-                window->btClose->click();
+                Child<QPushButton>(*window, "btClose")->click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
         boxes.hold = false;
@@ -361,9 +363,9 @@ TEST_F(FmLogTest, ALogBeyondTheLimitsIsShownUpToItsLastWholeLineWithANote)
     w.setSizeLimitMiB(1);
     boxes.shown.clear();
     w.btRefreshClick();
-    const qsizetype shownLines = w.LogMemo->text().count(QLatin1Char('\n')) + 1;
+    const qsizetype shownLines = Child<TLogLines>(w, "LogMemo")->text().count(QLatin1Char('\n')) + 1;
     EXPECT_EQ(shownLines, (content.size() - kHeader.size()) / line.size() - 1);
-    EXPECT_TRUE(w.LogMemo->text().endsWith(QStringLiteral("Connected.")));
+    EXPECT_TRUE(Child<TLogLines>(w, "LogMemo")->text().endsWith(QStringLiteral("Connected.")));
     EXPECT_EQ(w.windowTitle(), QStringLiteral(" Vantrel Log File created at: 06-19-2024 22h 05m 09s"));
     EXPECT_EQ(boxTexts(), QStringList{QStringLiteral(
                               "Vantrel Message: The log is larger than 1 MiB: only its first 1 MiB are shown.")});
@@ -373,7 +375,7 @@ TEST_F(FmLogTest, ALogBeyondTheLimitsIsShownUpToItsLastWholeLineWithANote)
     w.setLineLimit(10);
     boxes.shown.clear();
     w.btRefreshClick();
-    EXPECT_EQ(w.LogMemo->model()->rowCount(), 10);
+    EXPECT_EQ(Child<TLogLines>(w, "LogMemo")->model()->rowCount(), 10);
     EXPECT_EQ(boxTexts(), QStringList{QStringLiteral(
                               "Vantrel Message: The log has more than 10 lines: only its first 10 are shown.")});
 }

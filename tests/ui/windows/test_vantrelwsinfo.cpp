@@ -51,16 +51,17 @@ TEST_F(DetailsTest, ShowsTheStackOrSaysThereIsNone)
             TVantrelWSInfo window(state, platform, *fm, QString());
             window.show();
             EXPECT_TRUE(fm->DetailsOpen());
-            EXPECT_EQ(window.Ver->text(), QString::fromUtf8(row.ver));
-            EXPECT_EQ(window.Status->text(), QString::fromUtf8(row.status));
-            EXPECT_EQ(window.MaxSock->text(), QString::fromUtf8(row.maxSock));
-            EXPECT_EQ(window.Config->text(), QString::fromUtf8(row.config));
+            EXPECT_EQ(Child<QLabel>(window, "Ver")->text(), QString::fromUtf8(row.ver));
+            EXPECT_EQ(Child<QLabel>(window, "Status")->text(), QString::fromUtf8(row.status));
+            EXPECT_EQ(Child<QLabel>(window, "MaxSock")->text(), QString::fromUtf8(row.maxSock));
+            EXPECT_EQ(Child<QLabel>(window, "Config")->text(), QString::fromUtf8(row.config));
 
             sockets.lookup = FakeSockets::entry("pc2.example", {10, 0, 0, 9});
             tick();
             const QString expectedIP = row.addressFollowsPoll ? QStringLiteral("IP Address:      10.0.0.9")
                                                               : QStringLiteral("N/A");
-            EXPECT_TRUE(window.IP->text().startsWith(expectedIP)) << window.IP->text().toStdString();
+            const QString ip = Child<QLabel>(window, "IP")->text();
+            EXPECT_TRUE(ip.startsWith(expectedIP)) << ip.toStdString();
         }
         EXPECT_FALSE(fm->DetailsOpen());
         fm.reset();
@@ -72,8 +73,8 @@ TEST_F(DetailsTest, EscapeDoesNothingButTheWindowManagerCanStillCloseIt)
     create();
     TVantrelWSInfo window(state, platform, *fm, QString());
     window.open();
-    for (QWidget *target : {static_cast<QWidget *>(&window), static_cast<QWidget *>(window.btClose),
-                            static_cast<QWidget *>(window.btConfig)}) {
+    for (QWidget *target : {static_cast<QWidget *>(&window), Child<QWidget>(window, "btClose"),
+                            Child<QWidget>(window, "btConfig")}) {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(target, &escape);
         EXPECT_TRUE(window.isVisible()) << target->objectName().toStdString();
@@ -86,34 +87,33 @@ TEST_F(DetailsTest, OneWindowFromTheTrayWithExitBlockedAndConfigureChangingTheMo
 {
     setUser(QStringLiteral("Conn"), DWORD(0));
     setUser(QStringLiteral("Def"), DWORD(0));
-    create();
-    InstallWindowFactories(*fm, state, platform, QStringLiteral("/usr/bin/vantrel"));
+    create(MakeMainWindowPlugins(state, platform, QStringLiteral("/usr/bin/vantrel"), {}));
 
     fm->DoubleClickAction();
     const auto windows = openWindows<TVantrelWSInfo>();
     ASSERT_EQ(windows.size(), 1);
     TVantrelWSInfo *window = windows.first();
-    EXPECT_FALSE(fm->Open1->isEnabled());
-    EXPECT_FALSE(fm->Esci1->isEnabled());
+    EXPECT_FALSE(item("Open1")->isEnabled());
+    EXPECT_FALSE(item("Esci1")->isEnabled());
     fm->DoubleClickAction();
     fm->Open1Click();
     EXPECT_EQ(openWindows<TVantrelWSInfo>().size(), 1);
-    EXPECT_EQ(window->Config->text(), QStringLiteral("Configured as:  Dialup connection"));
+    EXPECT_EQ(Child<QLabel>(*window, "Config")->text(), QStringLiteral("Configured as:  Dialup connection"));
 
-    window->btConfig->click();
+    Child<QPushButton>(*window, "btConfig")->click();
     const auto configs = openWindows<TfmConfig>();
     ASSERT_EQ(configs.size(), 1);
-    configs.first()->cxLAN->click();
-    configs.first()->btClose->click();
-    EXPECT_EQ(window->Config->text(), QStringLiteral("Configured as:  LAN connection"));
-    window->btClose->click();
+    Child<QCheckBox>(*configs.first(), "cxLAN")->click();
+    Child<QPushButton>(*configs.first(), "btClose")->click();
+    EXPECT_EQ(Child<QLabel>(*window, "Config")->text(), QStringLiteral("Configured as:  LAN connection"));
+    Child<QPushButton>(*window, "btClose")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     EXPECT_TRUE(openWindows<TVantrelWSInfo>().isEmpty());
-    EXPECT_TRUE(fm->Open1->isEnabled());
-    EXPECT_TRUE(fm->Esci1->isEnabled());
+    EXPECT_TRUE(item("Open1")->isEnabled());
+    EXPECT_TRUE(item("Esci1")->isEnabled());
     EXPECT_FALSE(fm->DetailsOpen());
-    EXPECT_TRUE(fm->DetailsIP.isNull());
+    EXPECT_EQ(fm->detailsLine(), nullptr);
 }
 
 } // namespace
