@@ -74,11 +74,25 @@ wait_for() {
 
 start_display() {
 step "starting Xvfb"
-# shellcheck disable=SC2086 # VANTREL_XVFB_ARGS: extra words for Xvfb (e2e_lan)
-Xvfb -displayfd 3 ${VANTREL_XVFB_ARGS:-} -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 30 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+# -displayfd names the first display that was free when Xvfb looked; a server
+# another test starts at the same moment may take it first, and this one then
+# ends. So the display must answer while this Xvfb runs, or it starts again.
+local attempt xvfb started=
+for attempt in 1 2 3; do
+  : >"$work/display"
+  # shellcheck disable=SC2086 # VANTREL_XVFB_ARGS: extra words for Xvfb (e2e_lan)
+  Xvfb -displayfd 3 ${VANTREL_XVFB_ARGS:-} -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >>"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  pids+=("$xvfb")
+  wait_for 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=":$(head -n1 "$work/display")"
+  local state
+  if wait_for 10 xdotool getdisplaygeometry >/dev/null 2>&1 && state=$(ps -o stat= -p "$xvfb") && [[ $state != Z* ]]; then
+    started=$attempt
+    break
+  fi
+done
+[ -n "$started" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config"
