@@ -19,11 +19,10 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-# Inside, a socket folder of its own and no lock files. Xvfb -displayfd takes
-# the first display number whose abstract socket is free, which in a new
-# network namespace is always :0, and would then replace the socket file and
-# lock file of the display of that number outside (or of another copy of this
-# test). Only /tmp/.X11-unix is covered: the build, the sources and the test's
+# Inside, a socket folder of its own and no lock files. In a new network
+# namespace every display's abstract socket is free, so Xvfb would replace
+# the socket file and lock file of a display of the same number outside (or
+# of another copy of this test). Only /tmp/.X11-unix is covered: the build, the sources and the test's
 # own folder may all be under /tmp.
 if [ -n "${VANTREL_IN_NS:-}" ]; then
   [ -d /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }

@@ -74,20 +74,21 @@ wait_for() {
 
 start_display() {
 step "starting Xvfb"
-# -displayfd names the first display that was free when Xvfb looked; a server
-# another test starts at the same moment may take it first, and this one then
-# ends. So the display must answer while this Xvfb runs, or it starts again.
-local attempt xvfb started=
-for attempt in 1 2 3; do
-  : >"$work/display"
+# A display number of its own, drawn at random from a range desktops and
+# other tools leave alone: -displayfd takes the lowest free number, which
+# tests started at the same moment (here and in other checkouts) race for,
+# and a server that lost the race ends after naming its display. So this
+# Xvfb must still run once its display answers, or another number is tried.
+local attempt xvfb state started=
+for attempt in 1 2 3 4 5; do
+  local number=$((200 + RANDOM % 700))
+  [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+  export DISPLAY=":$number"
   # shellcheck disable=SC2086 # VANTREL_XVFB_ARGS: extra words for Xvfb (e2e_lan)
-  Xvfb -displayfd 3 ${VANTREL_XVFB_ARGS:-} -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >>"$work/xvfb.log" 2>&1 &
+  Xvfb "$DISPLAY" ${VANTREL_XVFB_ARGS:-} -screen 0 1024x768x24 -nolisten tcp >>"$work/xvfb.log" 2>&1 &
   xvfb=$!
   pids+=("$xvfb")
-  wait_for 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  export DISPLAY=":$(head -n1 "$work/display")"
-  local state
-  if wait_for 10 xdotool getdisplaygeometry >/dev/null 2>&1 && state=$(ps -o stat= -p "$xvfb") && [[ $state != Z* ]]; then
+  if wait_for 30 xdotool getdisplaygeometry >/dev/null 2>&1 && state=$(ps -o stat= -p "$xvfb") && [[ $state != Z* ]]; then
     started=$attempt
     break
   fi
