@@ -5,8 +5,8 @@
 // floats above and to the right of it; a move over the icon, the name, the
 // version, the disclaimer or the window's background hides it.
 //
-// Opened by the tray menu's "&About...", which creates it, runs it with
-// ExecModal and deletes it afterwards.
+// Made by the tray menu's "&About..." and opened with OpenModal, which
+// deletes it once closed.
 #include <QCoreApplication>
 #include <QDialog>
 #include <QPointer>

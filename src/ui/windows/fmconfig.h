@@ -7,8 +7,8 @@
 // menu's default item are applied, and everything is stored, when it closes.
 // There is no cancel.
 //
-// Opened from the details window, which creates it, runs it with ExecModal and
-// deletes it afterwards.
+// Made by the details window and opened with OpenModal, which deletes it
+// once closed.
 #include <QCoreApplication>
 #include <QDialog>
 #include <QList>

@@ -5,8 +5,8 @@
 // address, which the poll keeps up to date while the window is open. "C&onfigure"
 // opens the configuration window over it.
 //
-// Opened by the tray menu's "&Open details..." (or the double click), which
-// creates it, runs it with ExecModal and deletes it afterwards.
+// Made by the tray menu's "&Open details..." (or the double click) and
+// opened with OpenModal, which deletes it once closed.
 #include <QCoreApplication>
 #include <QDialog>
 #include <QString>
