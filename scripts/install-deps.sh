@@ -15,11 +15,13 @@ cd "$(dirname "$0")/.."
 # Debian's implied build dependency, and the benchmarks of a developer build.
 dev_packages=(build-essential libbenchmark-dev)
 # The end-to-end tests of a developer build beyond the installed program's,
-# and the checks of the packages (lintian, autopkgtest, the binaries' strings).
+# the checks of the packages (lintian, autopkgtest, the binaries' strings),
+# and the format and lint checks of the sources.
 test_packages=(
   weston wl-clipboard x11-utils iproute2 python3-dbus python3-gi
   lintian autopkgtest file binutils
   coturn
+  clang-format-14 clang-tidy-14
 )
 
 # Prints the relations of FIELD in the stanzas of FILE whose first line

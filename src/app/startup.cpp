@@ -108,7 +108,7 @@ VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString prog
         m_hooks.showSplash = ShowSplash;
     if (!m_hooks.trayAvailable)
         m_hooks.trayAvailable = [](std::function<void(bool)> present) {
-            ProbeTrayHost(qApp, [present](TrayHostAnswer answer) { present(answer.present); });
+            ProbeTrayHost(qApp, [present = std::move(present)](TrayHostAnswer answer) { present(answer.present); });
         };
     if (!m_hooks.note)
         m_hooks.note = [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };

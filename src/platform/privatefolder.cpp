@@ -33,7 +33,7 @@ QString UserRuntimeFolder()
 {
     // Qt already passes over an $XDG_RUNTIME_DIR of the wrong owner or mode;
     // the same check is made here so both users of the folder agree.
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty() || !PrivateFolderProblem(folder).isEmpty())
         return {};
     return folder;

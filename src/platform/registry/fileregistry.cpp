@@ -525,7 +525,7 @@ void FileRegistry::closeKey(RegKey *key)
 
 QString FileRegistry::runFile(const QString &name) const
 {
-    const QString exact = m_autostart + QLatin1Char('/') + name + QStringLiteral(".desktop");
+    QString exact = m_autostart + QLatin1Char('/') + name + QStringLiteral(".desktop");
     if (QFileInfo::exists(exact))
         return exact;
     // Value names compare without regard to case; file names do not.

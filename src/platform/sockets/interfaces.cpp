@@ -255,7 +255,7 @@ void SystemInterfaces::ApplyIpv6States(const QByteArray &ifInet6File, QList<Inte
     });
 }
 
-SystemInterfaces::SystemInterfaces(QString procNet)
+SystemInterfaces::SystemInterfaces(const QString &procNet)
     : m_route(procNet + QStringLiteral("/route")),
       m_ipv6Route(procNet + QStringLiteral("/ipv6_route")),
       m_ifInet6(procNet + QStringLiteral("/if_inet6"))

@@ -85,7 +85,7 @@ OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot);
 // receive per snapshot). Without that socket every snapshot reads afresh.
 class SystemInterfaces final : public InterfaceSource {
 public:
-    explicit SystemInterfaces(QString procNet = QStringLiteral("/proc/net"));
+    explicit SystemInterfaces(const QString &procNet = QStringLiteral("/proc/net"));
     ~SystemInterfaces() override;
     SystemInterfaces(const SystemInterfaces &) = delete;
     SystemInterfaces &operator=(const SystemInterfaces &) = delete;

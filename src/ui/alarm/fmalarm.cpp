@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QToolButton>
 
+#include <algorithm>
 #include <limits>
 
 namespace vantrel {
@@ -229,8 +230,11 @@ void TfmAlarm::FormCreate()
         cbPlay->setChecked(true);
 
     // 255 characters for the user, but a longer template stored by other means
-    // is shown whole rather than cut, which would lose its end at OK.
-    edBoxDialog->setMaxLength(qMax<qsizetype>(kTemplateMaxLength, s.Message.size()));
+    // is shown whole rather than cut, which would lose its end at OK (up to
+    // the largest length a line edit takes: converted bare, a longer one
+    // would turn negative).
+    edBoxDialog->setMaxLength(
+        int(std::clamp<qsizetype>(s.Message.size(), kTemplateMaxLength, std::numeric_limits<int>::max())));
     edBoxDialog->setText(s.Message); // an empty one is replaced by its handler
     edBoxDialog->setCursorPosition(0);
 

@@ -742,7 +742,7 @@ void TfmCnx::btAddCycleClick()
         cycle.at(std::size_t(CycleCount - 1)) = cutName(text);
     } else {
         for (int k = slot; k < CycleCount - 1; ++k)
-            cycle.at(std::size_t(k)) = cycle.at(std::size_t(k + 1));
+            cycle.at(std::size_t(k)) = cycle.at(std::size_t(k) + 1);
         cycle.at(std::size_t(CycleCount - 1)).clear();
         --CycleCount;
     }

@@ -210,7 +210,7 @@ int RunLineTool(const QStringList &args, SimLine &line, QTextStream &out, QTextS
     if (args.isEmpty()) {
         rc = usageError(err, QStringLiteral("a command is needed."));
     } else {
-        const QString cmd = args.first();
+        const QString &cmd = args.first();
         const QStringList rest = args.mid(1);
         if (cmd == QLatin1String("help") || cmd == QLatin1String("--help") || cmd == QLatin1String("-h")) {
             out << LineToolUsage();

@@ -75,7 +75,7 @@ quint64 IconHandles::version(HICON32 handle) const
 HWND32 NotifyIcon::registerWindow(WindowProc proc)
 {
     const HWND32 window = m_nextWindow++;
-    m_windows.insert(window, std::move(proc));
+    m_windows.emplace(window, std::move(proc));
     return window;
 }
 
