@@ -100,8 +100,9 @@ void BM_ResidentMemoryPublicLookup(benchmark::State &state)
     }
     mapped.close();
     const bench::Started server(QString::fromLatin1(kPython),
-                                {QStringLiteral(VANTREL_SOURCE_DIR "/tests/e2e/stunfake.py"), dir + QStringLiteral("/mapped"),
-                                 dir + QStringLiteral("/port"), dir + QStringLiteral("/count")});
+                                {QStringLiteral(VANTREL_SOURCE_DIR "/tests/e2e/stunfake.py"),
+                                 dir + QStringLiteral("/mapped"), dir + QStringLiteral("/port"),
+                                 dir + QStringLiteral("/count")});
     QThread::msleep(1000);
     QFile portFile(dir + QStringLiteral("/port"));
     if (!portFile.open(QIODevice::ReadOnly)) {
@@ -127,8 +128,8 @@ BENCHMARK(BM_ResidentMemoryPublicLookup)->ArgName("lookup")->Arg(0)->Arg(1)->Ite
 
 void BM_ResidentMemoryOnWayland(benchmark::State &state)
 {
-    if (!bench::HaveTools({QStringLiteral("weston"), QStringLiteral("dbus-daemon")}) ||
-        !QFile::exists(QString::fromLatin1(kPython))) {
+    if (!bench::HaveTools({QStringLiteral("weston"), QStringLiteral("dbus-daemon")})
+        || !QFile::exists(QString::fromLatin1(kPython))) {
         state.SkipWithError("weston, dbus-daemon and /usr/bin/python3 are needed");
         return;
     }

@@ -7,25 +7,25 @@
 // Goals: a dial-up tick under 50 us; under 40 MiB resident after start-up; no
 // growth over 10,000 ticks; under 50 us per public address answer. Runs on the offscreen platform in a temporary
 // profile: nothing touches the user's own files.
-#include "ui/alarm/alarm.h"
 #include "monitor/appstate.h"
-#include "ui/monitor/fmvantrel.h"
-#include "platform/clock.h"
-#include "ui/platform/desktop/notifyicon.h"
-#include "platform/ras/ras.h"
-#include "platform/ras/simline/simline.h"
-#include "support/simlinesupport.h"
-#include "platform/registry/fileregistry.h"
-#include "platform/sockets/posixsockets.h"
-#include "platform/vtimer.h"
 #include "monitor/notices.h"
 #include "monitor/preferences.h"
 #include "monitor/publicaddress.h"
+#include "platform/clock.h"
+#include "platform/ras/ras.h"
+#include "platform/ras/simline/simline.h"
+#include "platform/registry/fileregistry.h"
+#include "platform/sockets/posixsockets.h"
+#include "platform/vtimer.h"
 #include "support/child.h"
-#include "ui/support/fakeplatform.h"
 #include "support/fakepublic.h"
 #include "support/fakesockets.h"
 #include "support/fixedclock.h"
+#include "support/simlinesupport.h"
+#include "ui/alarm/alarm.h"
+#include "ui/monitor/fmvantrel.h"
+#include "ui/platform/desktop/notifyicon.h"
+#include "ui/support/fakeplatform.h"
 #include "ui/windows/fmaddresses.h"
 
 #include <QApplication>
@@ -70,7 +70,7 @@ struct Rig {
     AppState state;
     Platform &platform = fake.platform();
     std::unique_ptr<TfmVantrel> fm;
-    VTimer *poll = nullptr;      // the main window's timers, found once
+    VTimer *poll = nullptr; // the main window's timers, found once
     VTimer *animation = nullptr;
 
     Rig(Kind kind, Mode mode, bool anim)
@@ -109,10 +109,7 @@ struct Rig {
     }
 
     // The fake tray keeps every command; a long run must not measure that list.
-    void forgetCommands()
-    {
-        fake.tray().commands.clear();
-    }
+    void forgetCommands() { fake.tray().commands.clear(); }
 };
 
 void pollTick(benchmark::State &st, Kind kind, Mode mode)
@@ -135,13 +132,31 @@ void pollTick(benchmark::State &st, Kind kind, Mode mode)
     st.SetLabel(rig.fm->addressText().toStdString());
 }
 
-void BM_PollTick_DialUpDown_Fake(benchmark::State &st) { pollTick(st, Kind::Fake, Mode::DialUpDown); }
-void BM_PollTick_DialUpUp_Fake(benchmark::State &st) { pollTick(st, Kind::Fake, Mode::DialUpUp); }
-void BM_PollTick_Lan_Fake(benchmark::State &st) { pollTick(st, Kind::Fake, Mode::Lan); }
-void BM_PollTick_DialUpDown_Real(benchmark::State &st) { pollTick(st, Kind::Real, Mode::DialUpDown); }
-void BM_PollTick_DialUpUp_Real(benchmark::State &st) { pollTick(st, Kind::Real, Mode::DialUpUp); }
+void BM_PollTick_DialUpDown_Fake(benchmark::State &st)
+{
+    pollTick(st, Kind::Fake, Mode::DialUpDown);
+}
+void BM_PollTick_DialUpUp_Fake(benchmark::State &st)
+{
+    pollTick(st, Kind::Fake, Mode::DialUpUp);
+}
+void BM_PollTick_Lan_Fake(benchmark::State &st)
+{
+    pollTick(st, Kind::Fake, Mode::Lan);
+}
+void BM_PollTick_DialUpDown_Real(benchmark::State &st)
+{
+    pollTick(st, Kind::Real, Mode::DialUpDown);
+}
+void BM_PollTick_DialUpUp_Real(benchmark::State &st)
+{
+    pollTick(st, Kind::Real, Mode::DialUpUp);
+}
 // Resolves the machine's own host name through the system's resolver.
-void BM_PollTick_Lan_Real(benchmark::State &st) { pollTick(st, Kind::Real, Mode::Lan); }
+void BM_PollTick_Lan_Real(benchmark::State &st)
+{
+    pollTick(st, Kind::Real, Mode::Lan);
+}
 
 void BM_AnimationFrame_Real(benchmark::State &st)
 {
@@ -204,9 +219,8 @@ void BM_PublicAddressAnswer(benchmark::State &st)
     preferences.NotifyPublic = true;
     EventNotices notices(notifier, preferences, clock);
     PublicAddress pa(lookup, clock, {});
-    QObject::connect(&pa, &PublicAddress::addressChanged, [&](AddressFamily f, const QString &a, const QString &b) {
-        notices.publicAddressChanged(f, a, b);
-    });
+    QObject::connect(&pa, &PublicAddress::addressChanged,
+                     [&](AddressFamily f, const QString &a, const QString &b) { notices.publicAddressChanged(f, a, b); });
     test::FakeInterfaces interfaces;
     for (unsigned i = 0; i < 6; ++i) {
         InterfaceAddress a;

@@ -7,9 +7,9 @@
 #include "platform/ras/nm/nmservice.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/simline/simline.h"
-#include "support/simlinesupport.h"
 #include "platform/sockets/interfaces.h"
 #include "platform/sockets/posixsockets.h"
+#include "support/simlinesupport.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

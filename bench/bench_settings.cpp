@@ -29,8 +29,8 @@ void writeUserHive(const QString &dir)
         ++count;
     };
     hive::Key &main = data.ensureKey(QStringLiteral("Software\\Morvent\\Vantrel"));
-    for (const char *name : {"Conn", "Anim", "Def", "Log", "Alarm", "Set", "Interval", "Sound", "Box", "Ask",
-                             "Redial", "Wait", "RunAtStartup"})
+    for (const char *name : {"Conn", "Anim", "Def", "Log", "Alarm", "Set", "Interval", "Sound", "Box", "Ask", "Redial",
+                             "Wait", "RunAtStartup"})
         put(main, QString::fromLatin1(name), RegValue::dword(1));
     put(main, QStringLiteral("Wave"), RegValue::string(QStringLiteral("/home/ann/sounds/ding.wav")));
     put(main, QStringLiteral("Message"), RegValue::string(QStringLiteral("Elapsed Time: $m minutes.$n$t warning(s)")));
@@ -48,7 +48,8 @@ void writeUserHive(const QString &dir)
             else if (v % 4 == 1)
                 put(key, name, RegValue{RegType::Binary, {}, 0, QByteArray(16, char(v))});
             else
-                put(key, name, RegValue::string(QStringLiteral("C:\\Program Files\\Vendor %1\\caf\u00e9 %2").arg(k).arg(v)));
+                put(key, name,
+                    RegValue::string(QStringLiteral("C:\\Program Files\\Vendor %1\\caf\u00e9 %2").arg(k).arg(v)));
         }
     }
     QDir().mkpath(dir);

@@ -31,8 +31,8 @@ void WriteSettings(const bench::PrivateDesktop &desktop)
 
 void AnimatedTrayCpu(benchmark::State &state, bool statusNotifier)
 {
-    if (!bench::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("trayer"), QStringLiteral("dbus-daemon")}) ||
-        !QFile::exists(QString::fromLatin1(kPython))) {
+    if (!bench::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("trayer"), QStringLiteral("dbus-daemon")})
+        || !QFile::exists(QString::fromLatin1(kPython))) {
         state.SkipWithError("Xvfb, trayer, dbus-daemon and /usr/bin/python3 are needed");
         return;
     }
@@ -55,10 +55,11 @@ void AnimatedTrayCpu(benchmark::State &state, bool statusNotifier)
             QStringList{QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         bus->process.waitForReadyRead(10000);
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus->process.readLine().trimmed());
-        tray = std::make_unique<bench::Started>(
-            QString::fromLatin1(kPython), QStringList{QStringLiteral(VANTREL_SOURCE_DIR "/tests/e2e/sni.py"),
-                                                   QStringLiteral("watcher"), desktop.path() + QStringLiteral("/items")},
-            iconReads);
+        tray = std::make_unique<bench::Started>(QString::fromLatin1(kPython),
+                                                QStringList{QStringLiteral(VANTREL_SOURCE_DIR "/tests/e2e/sni.py"),
+                                                            QStringLiteral("watcher"),
+                                                            desktop.path() + QStringLiteral("/items")},
+                                                iconReads);
         QThread::msleep(1500);
     } else {
         tray = bench::StartTrayer();

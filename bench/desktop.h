@@ -123,7 +123,8 @@ private:
 // The trayer XEmbed tray on the desktop's display.
 inline std::unique_ptr<Started> StartTrayer()
 {
-    auto trayer = std::make_unique<Started>(QStringLiteral("trayer"), QStringList{QStringLiteral("--edge"), QStringLiteral("bottom")});
+    auto trayer = std::make_unique<Started>(QStringLiteral("trayer"),
+                                            QStringList{QStringLiteral("--edge"), QStringLiteral("bottom")});
     QThread::msleep(1000);
     return trayer;
 }

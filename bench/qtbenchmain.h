@@ -6,12 +6,12 @@
 
 #include <benchmark/benchmark.h>
 
-#define VANTREL_QT_BENCHMARK_MAIN()                                                                \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        QCoreApplication app(argc, argv);                                                          \
-        benchmark::Initialize(&argc, argv);                                                        \
-        benchmark::RunSpecifiedBenchmarks();                                                       \
-        benchmark::Shutdown();                                                                     \
-        return 0;                                                                                  \
+#define VANTREL_QT_BENCHMARK_MAIN()                                                                                        \
+    int main(int argc, char **argv)                                                                                        \
+    {                                                                                                                      \
+        QCoreApplication app(argc, argv);                                                                                  \
+        benchmark::Initialize(&argc, argv);                                                                                \
+        benchmark::RunSpecifiedBenchmarks();                                                                               \
+        benchmark::Shutdown();                                                                                             \
+        return 0;                                                                                                          \
     }

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString path = QString::fromUtf8(bytes);
     if (path.contains(QChar(0)))
         return 0;
-    const std::optional<QString> back =
-        desktopentry::autostartCommand(desktopentry::autostartEntry(QStringLiteral("Vantrel"), path));
+    const std::optional<QString> back = desktopentry::autostartCommand(
+        desktopentry::autostartEntry(QStringLiteral("Vantrel"), path));
     if (!back || *back != path)
         std::abort();
     return 0;

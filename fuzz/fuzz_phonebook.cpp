@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The phonebook reader on any bytes: no crash, no undefined behaviour, and
 // what it keeps obeys the rules the dialler relies on.
-#include "platform/ras/simline/phonebook.h"
 #include "platform/ras/ras.h"
+#include "platform/ras/simline/phonebook.h"
 
 #include <QSet>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/factories.h"
 
+#include "monitor/appstate.h"
 #include "ui/alarm/alarm.h"
 #include "ui/dialer/fmcnx.h"
-#include "monitor/appstate.h"
 #include "ui/monitor/fmvantrel.h"
 #include "ui/windows/fmabout.h"
 #include "ui/windows/fmlog.h"

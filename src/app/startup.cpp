@@ -1,32 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/startup.h"
 
-#include "ui/bus/busservice.h"
+#include "app/factories.h"
 #include "dialer/dialer.h"
-#include "ui/dialer/dialwindows.h"
-#include "ui/dialer/fmconnect.h"
 #include "monitor/appstate.h"
-#include "ui/monitor/fmlogo.h"
-#include "ui/monitor/fmvantrel.h"
-#include "ui/monitor/globeicon.h"
 #include "platform/clock.h"
-#include "ui/platform/desktop/notifyicon.h"
-#include "ui/platform/desktop/lazywaveplayer.h"
-#include "ui/platform/desktop/session.h"
 #include "platform/errorreport.h"
-#include "ui/platform/modal.h"
-#include "ui/platform/qtmessageboxes.h"
+#include "platform/notifications.h"
 #include "platform/pause.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/rasbackend.h"
 #include "platform/registry/fileregistry.h"
-#include "platform/notifications.h"
 #include "platform/sockets/networkwatch.h"
 #include "platform/sockets/posixsockets.h"
 #include "platform/stun/stunlookup.h"
-#include "ui/windows/additions.h"
-#include "app/factories.h"
 #include "platform/translators.h"
+#include "ui/bus/busservice.h"
+#include "ui/dialer/dialwindows.h"
+#include "ui/dialer/fmconnect.h"
+#include "ui/monitor/fmlogo.h"
+#include "ui/monitor/fmvantrel.h"
+#include "ui/monitor/globeicon.h"
+#include "ui/platform/desktop/lazywaveplayer.h"
+#include "ui/platform/desktop/notifyicon.h"
+#include "ui/platform/desktop/session.h"
+#include "ui/platform/modal.h"
+#include "ui/platform/qtmessageboxes.h"
+#include "ui/windows/additions.h"
 
 #include <QFont>
 #include <QPixmapCache>
@@ -65,8 +65,7 @@ void ErrorReportingDispatch::report(const QString &text)
 }
 
 VantrelApplication::VantrelApplication(int &argc, char **argv)
-    : QApplication(argc, argv), m_ownBoxes(std::make_unique<QtMessageBoxes>()),
-      m_dispatch(m_ownBoxes.get())
+    : QApplication(argc, argv), m_ownBoxes(std::make_unique<QtMessageBoxes>()), m_dispatch(m_ownBoxes.get())
 {
 }
 
@@ -99,10 +98,8 @@ void ShowSplash(std::function<void()> closed)
     OpenModal(new TfmLogo, nullptr, [closed = std::move(closed)](int) { closed(); });
 }
 
-VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString programFile,
-                               StartupHooks hooks)
-    : m_state(state), m_platform(platform), m_programFile(std::move(programFile)),
-      m_hooks(std::move(hooks))
+VantrelStartup::VantrelStartup(AppState &state, Platform &platform, QString programFile, StartupHooks hooks)
+    : m_state(state), m_platform(platform), m_programFile(std::move(programFile)), m_hooks(std::move(hooks))
 {
     if (!m_hooks.showSplash)
         m_hooks.showSplash = ShowSplash;
@@ -172,18 +169,19 @@ void VantrelStartup::afterSplash()
     m_instance = RegisterWindowClass(kMainWindowClass);
     // The dialer is the body of Connect1Click; it follows the poll's view of
     // the connection and ends with the main window.
-    m_fmVantrel = std::make_unique<TfmVantrel>(
-        m_state, m_platform, MakeMainWindowPlugins(m_state, m_platform, m_programFile, [this] {
-            if (m_dialer)
-                m_dialer->Connect1Click();
-        }));
+    m_fmVantrel = std::make_unique<TfmVantrel>(m_state, m_platform,
+                                               MakeMainWindowPlugins(m_state, m_platform, m_programFile, [this] {
+                                                   if (m_dialer)
+                                                       m_dialer->Connect1Click();
+                                               }));
     TfmVantrel &fm = *m_fmVantrel;
     m_dialer = std::make_unique<Dialer>(m_state, m_platform, [&fm] { return fm.connected(); });
     m_dialWindows = std::make_unique<DialWindows>(*m_dialer);
     QObject::connect(&fm, &TfmVantrel::shutdownComplete, m_dialer.get(), &Dialer::shutdown);
     if (m_hooks.quitOnShutdown) {
         // Queued: the shutdown sequence returns before the program ends.
-        QObject::connect(&fm, &TfmVantrel::shutdownComplete, &fm, [this] { end(0); }, Qt::QueuedConnection);
+        QObject::connect(
+            &fm, &TfmVantrel::shutdownComplete, &fm, [this] { end(0); }, Qt::QueuedConnection);
     }
     if (m_onRunning)
         m_onRunning();
@@ -233,7 +231,6 @@ void releaseStartupMemory()
 }
 
 } // namespace
-
 
 int RunVantrel(int argc, char **argv)
 {
@@ -303,15 +300,15 @@ int RunVantrel(int argc, char **argv)
     const auto running = [&] {
         additions = std::make_unique<Additions>(
             state, platform, *startup.fmVantrel(), *startup.dialer(),
-            Additions::Services{&stunLookup, &notifier, &interfaces,
-                                [] { return std::make_unique<NetlinkWatch>(); }});
+            Additions::Services{&stunLookup, &notifier, &interfaces, [] { return std::make_unique<NetlinkWatch>(); }});
         bus = StartBusService(state, platform, *startup.fmVantrel(), *startup.dialer(), &additions->publicAddress(),
                               [](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
         releaseStartupMemory();
     };
     // Queued: the end may be decided inside a handler that has yet to return.
     const auto ended = [&app](int exitCode) {
-        QMetaObject::invokeMethod(&app, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &app, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
     };
     startup.start(running, ended);
     const int exitCode = app.exec();
@@ -321,4 +318,3 @@ int RunVantrel(int argc, char **argv)
 }
 
 } // namespace vantrel
-

@@ -6,9 +6,9 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusVariant>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -46,28 +46,27 @@ constexpr int kHealthIntervalMs = 3000;
 // A command's answer comes when the dial has started or the hang-up is over.
 constexpr int kCommandTimeoutMs = 30000;
 
-const char kHelp[] =
-    "Usage: vantrel-ctl [OPTION]... COMMAND [ENTRY]\n"
-    "Reads and steers the Vantrel running in this session.\n"
-    "\n"
-    "Commands:\n"
-    "  status            print the state and the address once\n"
-    "  watch             print them now, at each change, and when Vantrel cannot\n"
-    "                    be reached; ends when its output is closed\n"
-    "  connect [ENTRY]   dial ENTRY, or the entry chosen in Vantrel\n"
-    "  disconnect        hang up the line, or abort the dial under way\n"
-    "\n"
-    "Options:\n"
-    "  --json            status and watch: one JSON object per line (for waybar)\n"
-    "  --format FORMAT   status and watch: FORMAT with {state}, {address},\n"
-    "                    {entry}, {online} (h:mm) and {public} (the public\n"
-    "                    IPv4 address, else the IPv6 one) filled in\n"
-    "  --                end of the options (for an entry name starting with -)\n"
-    "  -h, --help        show this help\n"
-    "  --version         show the version\n"
-    "\n"
-    "Exit status: 0 done, 1 Vantrel refused (its reason is printed), 2 wrong usage,\n"
-    "3 Vantrel is not running, 4 no session bus, 5 Vantrel does not answer.\n";
+const char kHelp[] = "Usage: vantrel-ctl [OPTION]... COMMAND [ENTRY]\n"
+                     "Reads and steers the Vantrel running in this session.\n"
+                     "\n"
+                     "Commands:\n"
+                     "  status            print the state and the address once\n"
+                     "  watch             print them now, at each change, and when Vantrel cannot\n"
+                     "                    be reached; ends when its output is closed\n"
+                     "  connect [ENTRY]   dial ENTRY, or the entry chosen in Vantrel\n"
+                     "  disconnect        hang up the line, or abort the dial under way\n"
+                     "\n"
+                     "Options:\n"
+                     "  --json            status and watch: one JSON object per line (for waybar)\n"
+                     "  --format FORMAT   status and watch: FORMAT with {state}, {address},\n"
+                     "                    {entry}, {online} (h:mm) and {public} (the public\n"
+                     "                    IPv4 address, else the IPv6 one) filled in\n"
+                     "  --                end of the options (for an entry name starting with -)\n"
+                     "  -h, --help        show this help\n"
+                     "  --version         show the version\n"
+                     "\n"
+                     "Exit status: 0 done, 1 Vantrel refused (its reason is printed), 2 wrong usage,\n"
+                     "3 Vantrel is not running, 4 no session bus, 5 Vantrel does not answer.\n";
 
 // --- output ------------------------------------------------------------------------
 
@@ -261,7 +260,7 @@ QString jsonLine(const Status &s)
             tooltip += QStringLiteral("\nPublic IPv6: ") + shown(s, "PublicAddress6");
         if (onlineSince(s) > 0)
             tooltip += QStringLiteral("\nOnline since ")
-                + QDateTime::fromSecsSinceEpoch(onlineSince(s)).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+                       + QDateTime::fromSecsSinceEpoch(onlineSince(s)).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
         break;
     }
     case Status::Stopped: tooltip = QStringLiteral("Vantrel is not running"); break;
@@ -348,7 +347,7 @@ QDBusMessage nameHasOwnerMessage()
 bool isError(const QDBusMessage &reply, const char *name)
 {
     return reply.type() == QDBusMessage::ErrorMessage
-        && reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.") + QLatin1String(name);
+           && reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.") + QLatin1String(name);
 }
 
 bool nameMissing(const QDBusMessage &reply)
@@ -379,8 +378,8 @@ Status statusOf(const QDBusMessage &reply, bool owned)
     } else {
         s.reach = Status::Refused;
         s.why = reply.errorName().startsWith(kVantrelErrors)
-            ? printable(reply.errorMessage())
-            : QStringLiteral("the call was refused (%1)").arg(printable(reply.errorName()));
+                    ? printable(reply.errorMessage())
+                    : QStringLiteral("the call was refused (%1)").arg(printable(reply.errorName()));
     }
     return s;
 }
@@ -455,9 +454,8 @@ private:
         m_reading = true;
         ask(getAllMessage(), [this](const QDBusMessage &reply) {
             if (noAnswer(reply)) {
-                ask(nameHasOwnerMessage(), [this, reply](const QDBusMessage &owner) {
-                    finishRead(reply, owner.arguments().value(0).toBool());
-                });
+                ask(nameHasOwnerMessage(),
+                    [this, reply](const QDBusMessage &owner) { finishRead(reply, owner.arguments().value(0).toBool()); });
                 return;
             }
             finishRead(reply, false);
@@ -503,7 +501,7 @@ private:
     // restarted, or `watch | head -1`.
     void watchOutput()
     {
-        struct stat st{};
+        struct stat st {};
         if (::fstat(STDOUT_FILENO, &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)))
             return;
         m_outputGone = std::make_unique<QSocketNotifier>(STDOUT_FILENO, QSocketNotifier::Read);
@@ -635,8 +633,8 @@ int main(int argc, char **argv)
             output.format = a == QLatin1String("--format") ? args.at(++i) : a.mid(9);
             format = true;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return usage(QStringLiteral("unknown option '%1' (an entry name starting with '-' goes after '--').")
-                             .arg(printable(a)));
+            return usage(
+                QStringLiteral("unknown option '%1' (an entry name starting with '-' goes after '--').").arg(printable(a)));
         } else {
             words.append(a);
         }

@@ -13,7 +13,10 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     vantrel::SimLine::Options options = vantrel::SimLine::defaultOptions();
-    options.report = [&err](const QString &text) { err << text << '\n'; err.flush(); };
+    options.report = [&err](const QString &text) {
+        err << text << '\n';
+        err.flush();
+    };
     vantrel::SimLine line(options);
     return vantrel::RunLineTool(app.arguments().mid(1), line, out, err);
 }

@@ -130,7 +130,7 @@ namespace {
 bool ConcernsEveryEntry(DWORD rc)
 {
     return rc == ERROR_CANNOT_OPEN_PHONEBOOK || rc == ERROR_CANNOT_LOAD_PHONEBOOK || rc == ERROR_CORRUPT_PHONEBOOK
-        || rc == ERROR_NM_NOT_RUNNING || rc == ERROR_LINE_UNUSABLE;
+           || rc == ERROR_NM_NOT_RUNNING || rc == ERROR_LINE_UNUSABLE;
 }
 
 } // namespace
@@ -156,7 +156,7 @@ Dialer::Progress Dialer::progress() const
     const bool steerable = m_phase != Phase::Idle && m_phase != Phase::HangingUp && !m_connected && !m_prompting;
     p.abortEnabled = steerable && m_button != Button::Abort;
     p.skipEnabled = steerable && m_button == Button::None && m_cycleLength > 1
-        && (m_phase == Phase::Dialing || m_phase == Phase::AttemptEnd);
+                    && (m_phase == Phase::Dialing || m_phase == Phase::AttemptEnd);
     return p;
 }
 
@@ -331,9 +331,9 @@ void Dialer::advance()
     }
     const AppSettings &s = m_state.AppSettings;
     prepareEntry(!m_onlyEntry.isEmpty() ? m_onlyEntry
-                 : m_cycleLength == 1   ? EntryFromRasCnx(s.RASCnx)
-                                        : s.CycleEntries.at(static_cast<std::size_t>(
-                                              std::clamp(position, 0, kCycleSlots - 1))));
+                 : m_cycleLength == 1
+                     ? EntryFromRasCnx(s.RASCnx)
+                     : s.CycleEntries.at(static_cast<std::size_t>(std::clamp(position, 0, kCycleSlots - 1))));
 }
 
 void Dialer::nextEntry()
@@ -382,8 +382,7 @@ void Dialer::prepareEntry(const QString &entry)
     }
 
     m_promptUserName = FieldText(m_entryParams.szUserName, sizeof m_entryParams.szUserName);
-    m_promptPassword = passwordSaved
-        ? FieldText(m_entryParams.szPassword, sizeof m_entryParams.szPassword) : QString();
+    m_promptPassword = passwordSaved ? FieldText(m_entryParams.szPassword, sizeof m_entryParams.szPassword) : QString();
     // Opened, not run: its answer carries the run on.
     setPrompting(true);
 }
@@ -416,11 +415,8 @@ void Dialer::promptAnswered(PromptAnswer answer, const QString &userName, const 
         m_redialAttempt = PastLimit(m_runLimit);
         m_cyclePosition = PastLimit(m_cycleLength);
         break;
-    case PromptAnswer::Skip:
-        m_cyclePosition = PastLimit(m_cyclePosition);
-        break;
-    case PromptAnswer::Closed:
-        break; // nothing moved: the same entry is asked for again
+    case PromptAnswer::Skip: m_cyclePosition = PastLimit(m_cyclePosition); break;
+    case PromptAnswer::Closed: break; // nothing moved: the same entry is asked for again
     }
     SetField(m_entryParams.szUserName, sizeof m_entryParams.szUserName, m_promptUserName);
     SetField(m_entryParams.szPassword, sizeof m_entryParams.szPassword, m_promptPassword);
@@ -656,15 +652,15 @@ void Dialer::btAbortClick()
     m_platform.ras->RasHangUpA(m_rasConnection);
     emit progressChanged();
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
-        m_redialAttempt = PastLimit(m_runLimit);
-        m_cyclePosition = PastLimit(m_cycleLength);
-        // Between attempts nothing more is to come: the rest of the pause goes.
-        if (m_phase == Phase::Waiting) {
-            m_pause.reset();
-            m_resumeAfterButton = true;
-        }
-        buttonDone();
-    }));
+                                                m_redialAttempt = PastLimit(m_runLimit);
+                                                m_cyclePosition = PastLimit(m_cycleLength);
+                                                // Between attempts nothing more is to come: the rest of the pause goes.
+                                                if (m_phase == Phase::Waiting) {
+                                                    m_pause.reset();
+                                                    m_resumeAfterButton = true;
+                                                }
+                                                buttonDone();
+                                            }));
 }
 
 void Dialer::btSkipClick()
@@ -675,9 +671,9 @@ void Dialer::btSkipClick()
     m_platform.ras->RasHangUpA(m_rasConnection);
     emit progressChanged();
     m_buttonPause = m_platform.pause->start(kButtonPause, guarded([this] {
-        m_redialAttempt = PastLimit(m_runLimit);
-        skipPoll(0);
-    }));
+                                                m_redialAttempt = PastLimit(m_runLimit);
+                                                skipPoll(0);
+                                            }));
 }
 
 // Waits for the line to be gone before the next entry is dialled; a service
@@ -757,7 +753,7 @@ bool Dialer::stillUp(HRASCONN handle)
     RASCONNSTATUSA status{};
     status.dwSize = sizeof status;
     return m_platform.ras->RasGetConnectStatusA(handle, &status) == 0 && status.rasconnstate == RASCS_Connected
-        && status.dwError == 0;
+           && status.dwError == 0;
 }
 
 // The connection of Vantrel's own dial while the service still knows it;

@@ -26,7 +26,8 @@ namespace dialer_text {
 inline constexpr char kCaptionPrefix[] = QT_TRANSLATE_NOOP("dialer_text", "Vantrel - ");
 inline constexpr char kDisconnecting[] = QT_TRANSLATE_NOOP("dialer_text", "disconnecting");
 inline constexpr char kDisconnected[] = QT_TRANSLATE_NOOP("dialer_text", "disconnected");
-inline constexpr char kLineNotGone[] = QT_TRANSLATE_NOOP("dialer_text", "The line did not report that it was gone. Vantrel goes on with the next entry.");
+inline constexpr char kLineNotGone[] = QT_TRANSLATE_NOOP(
+    "dialer_text", "The line did not report that it was gone. Vantrel goes on with the next entry.");
 // One of the texts above in the user's language.
 inline QString translated(const char *text)
 {
@@ -182,10 +183,10 @@ signals:
 private:
     enum class Phase {
         Idle,
-        Preparing,   // the entry's prompt or box is up
-        Dialing,     // RasDialA started; the notifications lead on
-        AttemptEnd,  // the 3000 ms or 4000 ms before the window hides, or the box after it
-        Waiting,     // the run's pause of Wait seconds after an attempt
+        Preparing,  // the entry's prompt or box is up
+        Dialing,    // RasDialA started; the notifications lead on
+        AttemptEnd, // the 3000 ms or 4000 ms before the window hides, or the box after it
+        Waiting,    // the run's pause of Wait seconds after an attempt
         HangingUp,
     };
     // A progress button at work: its hang-up done, its pause or wait running.
@@ -234,18 +235,18 @@ private:
     std::unique_ptr<PendingPause> m_buttonPause; // Abort's or Skip's
     Button m_button = Button::None;
     bool m_resumeAfterButton = false;
-    bool m_connected = false;   // the run has its connection: nothing may hang it up
-    bool m_inEntry = false;     // the current entry is prepared and gets attempts
+    bool m_connected = false; // the run has its connection: nothing may hang it up
+    bool m_inEntry = false;   // the current entry is prepared and gets attempts
     bool m_prompting = false;
-    bool m_runAborted = false;     // Abort was pressed in this run
-    DWORD m_runError = 0;          // the error of the run's last failure
-    bool m_failureTold = false;    // the run's last failure has been told
-    bool m_connectedTold = false;  // the run's connection has been told
-    HRASCONN m_hangUpHandle = 0; // the connection being hung up
-    bool m_hangUpOver = true;    // the hang-up's outcome has been told
-    bool m_hangUpFailed = false; // and it was a failure
-    bool m_abandoned = false;   // the user aborted the run, or the program is ending
-    bool m_shownInRun = false;  // the progress window has been shown in this run or hang-up
+    bool m_runAborted = false;    // Abort was pressed in this run
+    DWORD m_runError = 0;         // the error of the run's last failure
+    bool m_failureTold = false;   // the run's last failure has been told
+    bool m_connectedTold = false; // the run's connection has been told
+    HRASCONN m_hangUpHandle = 0;  // the connection being hung up
+    bool m_hangUpOver = true;     // the hang-up's outcome has been told
+    bool m_hangUpFailed = false;  // and it was a failure
+    bool m_abandoned = false;     // the user aborted the run, or the program is ending
+    bool m_shownInRun = false;    // the progress window has been shown in this run or hang-up
     QString m_entry;
     QString m_onlyEntry;         // the run's one entry, given by DialEntry
     std::int32_t m_runLimit = 0; // the attempt limit of the run under way

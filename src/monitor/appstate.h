@@ -24,9 +24,9 @@ class MessageBoxes;
 struct AppState {
     vantrel::AppSettings AppSettings;
     vantrel::SettingsStore SettingsStore; // how AppSettings is stored
-    QString ProgramFolder;   // folder of the program file, no trailing separator
-    bool InstalledProgram = false; // built for installing: the log is kept in the state folder
-    QString CurrentEntry;    // phonebook entry dialled or tried last in this run
+    QString ProgramFolder;                // folder of the program file, no trailing separator
+    bool InstalledProgram = false;        // built for installing: the log is kept in the state folder
+    QString CurrentEntry;                 // phonebook entry dialled or tried last in this run
     std::int32_t AlarmElapsedMinutes = 0;
     std::int32_t AlarmWarningCount = 0;
     WSADATA WinsockInfo{};

@@ -32,8 +32,8 @@ QString stamp(const QDateTime &t)
 {
     const QDate d = t.date();
     const QTime tm = t.time();
-    return QString::asprintf("%2.2d-%2.2d-%4.4d %2.2dh %2.2dm %2.2ds", d.month(), d.day(), d.year(),
-                             tm.hour(), tm.minute(), tm.second());
+    return QString::asprintf("%2.2d-%2.2d-%4.4d %2.2dh %2.2dm %2.2ds", d.month(), d.day(), d.year(), tm.hour(), tm.minute(),
+                             tm.second());
 }
 
 const char *eventText(int event)
@@ -51,8 +51,7 @@ const char *eventText(int event)
 // right-to-left, Arabic letter).
 bool isBidiControl(char16_t c)
 {
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F
-           || c == 0x061C;
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C;
 }
 
 // Entry names come from outside the program (NetworkManager profiles, the
@@ -70,9 +69,7 @@ QString loggableName(const QString &name)
         switch (c.category()) {
         case QChar::Other_Control:
         case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-            c = QChar::ReplacementCharacter;
-            break;
+        case QChar::Separator_Paragraph: c = QChar::ReplacementCharacter; break;
         default:
             if (isBidiControl(c.unicode()))
                 c = QChar::ReplacementCharacter;
@@ -164,8 +161,7 @@ Created createWhole(const QString &path, const QByteArray &text)
     // File systems without unnamed files: a temporary named after this process,
     // so that a later writer can tell a dead writer's leftover and remove it.
     removeDeadTemporaries(folder);
-    const QByteArray tmp =
-        QFile::encodeName(folder + QStringLiteral("/.Vantrel.log.%1.new").arg(::getpid()));
+    const QByteArray tmp = QFile::encodeName(folder + QStringLiteral("/.Vantrel.log.%1.new").arg(::getpid()));
     ::unlink(tmp.constData());
     fd = OpenRegularFile(tmp, O_WRONLY | O_CREAT | O_EXCL, 0666, &err);
     if (fd < 0)
@@ -205,8 +201,8 @@ QString LogFilePath(const AppState &state)
     return LogFilePath(state.ProgramFolder, state.InstalledProgram);
 }
 
-void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event,
-                   const Clock &clock, bool installedProgram)
+void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event, const Clock &clock,
+                   bool installedProgram)
 {
     const char *text = eventText(event);
     if (!text)

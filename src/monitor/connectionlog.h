@@ -38,7 +38,7 @@ QString LogStateFolder();
 // header and first line whole, or not at all. Every failure (missing folder,
 // read-only file, full disk, something other than a file in its place) drops
 // the event silently.
-void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event,
-                   const Clock &clock, bool installedProgram = false);
+void WriteLogEvent(const QString &programFolder, const QString &currentEntry, int event, const Clock &clock,
+                   bool installedProgram = false);
 
 } // namespace vantrel

@@ -54,8 +54,7 @@ void EventNotices::pollResult(bool online, const QString &addressText, const QSt
         send(m_preferences.NotifyConnected, tr("Connection up"),
              entry.isEmpty() ? tr("Address %1").arg(address) : tr("%1, address %2").arg(entry, address), 0);
     } else if (!online && wasOnline) {
-        const bool asked = m_hangUpAsked.isValid()
-            && qAbs(m_hangUpAsked.msecsTo(m_clock.now())) <= kHangUpMs;
+        const bool asked = m_hangUpAsked.isValid() && qAbs(m_hangUpAsked.msecsTo(m_clock.now())) <= kHangUpMs;
         m_hangUpAsked = {};
         if (!asked)
             send(m_preferences.NotifyDropped, tr("Connection dropped"),

@@ -15,12 +15,9 @@ struct Flag {
     bool Preferences::*field;
 };
 constexpr Flag kFlags[] = {
-    {"PublicLookup", &Preferences::PublicLookup},
-    {"PublicInTip", &Preferences::PublicInTip},
-    {"NotifyConnected", &Preferences::NotifyConnected},
-    {"NotifyDropped", &Preferences::NotifyDropped},
-    {"NotifyAddress", &Preferences::NotifyAddress},
-    {"NotifyPublic", &Preferences::NotifyPublic},
+    {"PublicLookup", &Preferences::PublicLookup},         {"PublicInTip", &Preferences::PublicInTip},
+    {"NotifyConnected", &Preferences::NotifyConnected},   {"NotifyDropped", &Preferences::NotifyDropped},
+    {"NotifyAddress", &Preferences::NotifyAddress},       {"NotifyPublic", &Preferences::NotifyPublic},
     {"NotifyDialFailed", &Preferences::NotifyDialFailed},
 };
 const QString kServers = QStringLiteral("PublicServers");
@@ -58,7 +55,9 @@ bool StorePreferences(Registry &registry, const Preferences &p)
         return false;
     bool ok = true;
     for (const Flag &flag : kFlags)
-        ok = ok && registry.setValue(key, QLatin1String(flag.name), RegValue::dword(p.*flag.field ? 1 : 0)) == RegStatus::Success;
+        ok = ok
+             && registry.setValue(key, QLatin1String(flag.name), RegValue::dword(p.*flag.field ? 1 : 0))
+                    == RegStatus::Success;
     ok = ok && registry.setValue(key, kServers, RegValue::string(p.PublicServers)) == RegStatus::Success;
     registry.closeKey(&key);
     return ok;

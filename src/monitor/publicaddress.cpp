@@ -129,9 +129,8 @@ void PublicAddress::ask(AddressFamily f)
     s.again = false;
     s.lastStart = m_clock.now();
     const quint64 generation = m_generation;
-    m_lookup.start(f, m_servers, this, [this, f, generation](const LookupResult &result) {
-        answered(f, generation, result);
-    });
+    m_lookup.start(f, m_servers, this,
+                   [this, f, generation](const LookupResult &result) { answered(f, generation, result); });
 }
 
 void PublicAddress::answered(AddressFamily f, quint64 generation, const LookupResult &result)

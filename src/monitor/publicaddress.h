@@ -41,16 +41,16 @@ public:
 
     // What is known of one family.
     struct Family {
-        QString address;   // empty: unknown (off, not asked yet, or the last lookup failed)
-        QString server;    // the server that gave `address`
+        QString address;    // empty: unknown (off, not asked yet, or the last lookup failed)
+        QString server;     // the server that gave `address`
         QDateTime answered; // when it did
-        QString error;     // why the last lookup gave nothing (empty after an answer)
+        QString error;      // why the last lookup gave nothing (empty after an answer)
         bool asking = false;
     };
 
     // `makeWatch` makes the network change watch while the lookup is on.
-    PublicAddress(PublicAddressLookup &lookup, Clock &clock,
-                  std::function<std::unique_ptr<NetworkWatch>()> makeWatch, QObject *parent = nullptr);
+    PublicAddress(PublicAddressLookup &lookup, Clock &clock, std::function<std::unique_ptr<NetworkWatch>()> makeWatch,
+                  QObject *parent = nullptr);
     ~PublicAddress() override;
 
     void setEnabled(bool on);

@@ -174,7 +174,8 @@ void loadCycle(Registry &r, MessageBoxes &boxes, AppSettings &s)
         if (readString(r, cycle.key(), QString::number(slot + 1), &name) == StringRead::Failed) {
             cycle.close();
             s.Cycled.clear(); // for this run only: the stored value stays
-            boxes.warning(QCoreApplication::translate("Settings", "Can't read Cyclic connections info. Cycle is disabled."));
+            boxes.warning(
+                QCoreApplication::translate("Settings", "Can't read Cyclic connections info. Cycle is disabled."));
             return;
         }
         s.CycleEntries[static_cast<size_t>(slot)] = cutTo(name, kCycleEntryMaxLength);
@@ -337,8 +338,7 @@ bool SettingsStore::storeConnection(Registry &registry, MessageBoxes &boxes, App
     return store(ConnectionGroup, registry, boxes, s);
 }
 
-void SettingsStore::storeConfiguration(Registry &registry, MessageBoxes &boxes, AppSettings &s,
-                                       const QString &programPath)
+void SettingsStore::storeConfiguration(Registry &registry, MessageBoxes &boxes, AppSettings &s, const QString &programPath)
 {
     m_programPath = programPath;
     store(ConfigurationGroup, registry, boxes, s);
@@ -371,8 +371,7 @@ bool SettingsStore::store(unsigned groups, Registry &registry, MessageBoxes &box
     };
     storeGroup(AlarmGroup, [&](QList<RegWriteFailure> *f) { StoreAlarmSettings(registry, s, f); });
     storeGroup(ConnectionGroup, [&](QList<RegWriteFailure> *f) { slotsStored = StoreConnectionSettings(registry, s, f); });
-    storeGroup(ConfigurationGroup,
-               [&](QList<RegWriteFailure> *f) { StoreConfiguration(registry, s, m_programPath, f); });
+    storeGroup(ConfigurationGroup, [&](QList<RegWriteFailure> *f) { StoreConfiguration(registry, s, m_programPath, f); });
 
     if (m_unstored == 0) {
         m_told.clear(); // the store works: a failure from now on is news

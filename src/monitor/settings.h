@@ -19,22 +19,22 @@ constexpr int kCycleSlots = 8;
 constexpr int kCycleEntryMaxLength = 32;
 
 struct AppSettings {
-    bool Conn = false;          // true: LAN mode; false: dial-up mode
-    bool Anim = true;           // animate the tray icon while connected
-    std::int32_t Def = 0;       // double-click action: 0 details, 1 copy address, other: connect/disconnect
-    bool Log = false;           // write the connection log
-    bool Alarm = false;         // alarm armed
-    std::uint8_t Set = 0;       // 0 once, other: every interval
-    std::int32_t Interval = 0;  // alarm interval, minutes
-    std::uint8_t Sound = 0;     // 0 none, 1 beep, 2 wave file
-    QString Wave;               // wave file path
-    bool Box = false;           // show the alarm message window
-    QString Message;            // alarm message template
-    QString RASCnx;             // "", "Multiple selections" or "<row>,<entry name>"
-    bool Ask = false;           // prompt for user name and password before dialling
-    std::int32_t Redial = 1;    // dial attempts per entry
-    std::int32_t Wait = 0;      // seconds to pause after each attempt
-    QString Cycled;             // "" or the number of cycled entries, "2".."8"
+    bool Conn = false;         // true: LAN mode; false: dial-up mode
+    bool Anim = true;          // animate the tray icon while connected
+    std::int32_t Def = 0;      // double-click action: 0 details, 1 copy address, other: connect/disconnect
+    bool Log = false;          // write the connection log
+    bool Alarm = false;        // alarm armed
+    std::uint8_t Set = 0;      // 0 once, other: every interval
+    std::int32_t Interval = 0; // alarm interval, minutes
+    std::uint8_t Sound = 0;    // 0 none, 1 beep, 2 wave file
+    QString Wave;              // wave file path
+    bool Box = false;          // show the alarm message window
+    QString Message;           // alarm message template
+    QString RASCnx;            // "", "Multiple selections" or "<row>,<entry name>"
+    bool Ask = false;          // prompt for user name and password before dialling
+    std::int32_t Redial = 1;   // dial attempts per entry
+    std::int32_t Wait = 0;     // seconds to pause after each attempt
+    QString Cycled;            // "" or the number of cycled entries, "2".."8"
     std::int32_t RunAtStartup = 0;
     // Cycle slots 1..8 are CycleEntries[0..7]; each at most 32 characters.
     std::array<QString, kCycleSlots> CycleEntries;
@@ -97,8 +97,8 @@ private:
     bool store(unsigned groups, Registry &registry, MessageBoxes &boxes, AppSettings &s);
 
     unsigned m_unstored = 0;
-    QString m_programPath;           // for the Run entry of the configuration group
-    QList<RegWriteFailure> m_told;   // the kinds of failure told since the store last worked
+    QString m_programPath;         // for the Run entry of the configuration group
+    QList<RegWriteFailure> m_told; // the kinds of failure told since the store last worked
     QDateTime m_lastTry;
 };
 

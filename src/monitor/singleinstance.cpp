@@ -54,8 +54,7 @@ public:
                       O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600))
     {
         if (m_fd >= 0)
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {}
     }
     ~RegistrationLock()
     {
@@ -93,15 +92,15 @@ std::unique_ptr<WindowClassRegistration> RegisterWindowClass(const QString &clas
         return nullptr;
     RegistrationLock lock(path);
     if (answers(*address))
-        return nullptr; // a copy that started at about the same time got here first
+        return nullptr;          // a copy that started at about the same time got here first
     ::unlink(address->sun_path); // nobody answers: left by a copy that crashed
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return nullptr;
     struct stat st {};
-    if (::bind(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) != 0 ||
-        ::listen(fd, 8) != 0 || ::stat(address->sun_path, &st) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) != 0 || ::listen(fd, 8) != 0
+        || ::stat(address->sun_path, &st) != 0) {
         ::close(fd);
         return nullptr;
     }
@@ -123,8 +122,8 @@ WindowClassRegistration::~WindowClassRegistration()
         RegistrationLock lock(m_path);
         const QByteArray native = m_path.toLocal8Bit();
         struct stat st {};
-        if (::stat(native.constData(), &st) == 0 && static_cast<quint64>(st.st_dev) == m_device &&
-            static_cast<quint64>(st.st_ino) == m_inode)
+        if (::stat(native.constData(), &st) == 0 && static_cast<quint64>(st.st_dev) == m_device
+            && static_cast<quint64>(st.st_ino) == m_inode)
             ::unlink(native.constData());
     }
     ::close(m_fd);

@@ -65,10 +65,7 @@ public:
     // A box with the warning icon, titled "Vantrel Message".
     void warning(const QString &text) { open({messageTitle(), text, Icon::Warning}); }
 
-    static QString messageTitle()
-    {
-        return QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message");
-    }
+    static QString messageTitle() { return QCoreApplication::translate("vantrel::MessageBoxes", "Vantrel Message"); }
 };
 
 } // namespace vantrel

@@ -26,8 +26,8 @@ void FreedesktopNotifier::notify(const Notice &notice)
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(notice.urgency)));
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("vantrel"));
-    call << QStringLiteral("Vantrel") << 0u << QStringLiteral("vantrel") << notice.summary
-         << notice.body.toHtmlEscaped() << QStringList() << hints << -1;
+    call << QStringLiteral("Vantrel") << 0u << QStringLiteral("vantrel") << notice.summary << notice.body.toHtmlEscaped()
+         << QStringList() << hints << -1;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();

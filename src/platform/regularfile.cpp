@@ -4,8 +4,8 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 

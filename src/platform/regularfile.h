@@ -31,8 +31,7 @@ int OpenRegularFile(const QByteArray &path, int flags, mode_t mode, int *err, st
 bool ReadOpenFile(int fd, qint64 maxBytes, QByteArray *out, int *err);
 
 // OpenRegularFile + ReadOpenFile.
-bool ReadRegularFile(const QByteArray &path, qint64 maxBytes, QByteArray *out, int *err,
-                     struct stat *st = nullptr);
+bool ReadRegularFile(const QByteArray &path, qint64 maxBytes, QByteArray *out, int *err, struct stat *st = nullptr);
 
 // Writes all of `data` at the descriptor's position, continuing short writes.
 bool WriteAll(int fd, const QByteArray &data, int *err);

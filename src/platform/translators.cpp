@@ -12,8 +12,7 @@ bool InstallTranslators(QCoreApplication &app, const QLocale &locale)
     // Qt's catalogue first: a translator installed later is asked first, so
     // the program's own texts win should a source text be the same.
     auto *qt = new QTranslator(&app);
-    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
     else
         delete qt;

@@ -2,12 +2,12 @@
 // Start-up: ProgramFolder, the single-instance check with a running copy, a
 // stale socket and no copy, the refusal, the missing tray, the splash and the
 // hidden dial progress window.
+#include "app/startup.h"
 #include "dialer/dialer.h"
 #include "ui/dialer/dialwindows.h"
 #include "ui/dialer/fmconnect.h"
 #include "ui/monitor/fmlogo.h"
 #include "ui/monitor/monitorfixture.h"
-#include "app/startup.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -233,7 +233,8 @@ TEST(Splash, ShowsForOneTickOfItsTimerWithTheHourglass)
     EXPECT_TRUE(Child<QLabel>(fmLogo, "Label12")->alignment() & Qt::AlignRight);
     EXPECT_FALSE(Child<QLabel>(fmLogo, "Label13")->text().isEmpty());
     EXPECT_TRUE(Child<QLabel>(fmLogo, "Label13")->font().italic());
-    EXPECT_LE(Child<QLabel>(fmLogo, "Label13")->geometry().right(), fmLogo.width() - 3) << "the notice fits inside the bevels";
+    EXPECT_LE(Child<QLabel>(fmLogo, "Label13")->geometry().right(), fmLogo.width() - 3)
+        << "the notice fits inside the bevels";
     EXPECT_EQ(Child<VTimer>(fmLogo, "tmLogo")->interval(), 3000);
     EXPECT_FALSE(Child<VTimer>(fmLogo, "tmLogo")->isActive()) << "disabled until shown";
 

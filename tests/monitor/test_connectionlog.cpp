@@ -39,10 +39,9 @@ TEST(ConnectionLog, FirstEventCreatesTheFileWithItsHeader)
     QTemporaryDir dir;
     FixedClock clock(at(1997, 6, 19, 22, 5, 9));
     WriteLogEvent(dir.path(), QStringLiteral("Office"), LogConnected, clock);
-    EXPECT_EQ(readLog(dir.path()),
-              "@(#)>> Vantrel Log File created at: 06-19-1997 22h 05m 09s\r\n"
-              "@(#)>> Please, do not edit.\r\n"
-              "[06-19-1997 22h 05m 09s](Office): Connected.\r\n");
+    EXPECT_EQ(readLog(dir.path()), "@(#)>> Vantrel Log File created at: 06-19-1997 22h 05m 09s\r\n"
+                                   "@(#)>> Please, do not edit.\r\n"
+                                   "[06-19-1997 22h 05m 09s](Office): Connected.\r\n");
 }
 
 TEST(ConnectionLog, LaterEventsAddOneLineEach)
@@ -84,10 +83,9 @@ TEST(ConnectionLog, AllFieldsComeFromOneClockReading)
     } ticking;
     QTemporaryDir dir;
     WriteLogEvent(dir.path(), QStringLiteral("Office"), 1, ticking);
-    EXPECT_EQ(readLog(dir.path()),
-              "@(#)>> Vantrel Log File created at: 12-31-1999 23h 59m 59s\r\n"
-              "@(#)>> Please, do not edit.\r\n"
-              "[12-31-1999 23h 59m 59s](Office): Disconnected.\r\n");
+    EXPECT_EQ(readLog(dir.path()), "@(#)>> Vantrel Log File created at: 12-31-1999 23h 59m 59s\r\n"
+                                   "@(#)>> Please, do not edit.\r\n"
+                                   "[12-31-1999 23h 59m 59s](Office): Disconnected.\r\n");
 
     FixedClock midnight(at(2000, 2, 29, 23, 59, 59, 999));
     WriteLogEvent(dir.path(), QStringLiteral("Office"), 0, midnight);
@@ -109,11 +107,10 @@ TEST(ConnectionLog, ControlCharactersInANameNeverMakeALineOfTheirOwn)
         {"LF, tab, escape", QStringLiteral("\n\t\x1b[31m"), R R R "[31m"},
         {"NUL, DEL, C1 next line", QString(QChar(0)) + QChar(0x7f) + QChar(0x85), R R R},
         {"line and paragraph separators", QString(QChar(0x2028)) + QChar(0x2029) + QStringLiteral("b"), R R "b"},
-        {"a right-to-left override that makes Connected read Disconnected",
-         QStringLiteral("Bidi\u202e.detcennocsiD :)x"), "Bidi" R ".detcennocsiD :)x"},
+        {"a right-to-left override that makes Connected read Disconnected", QStringLiteral("Bidi\u202e.detcennocsiD :)x"),
+         "Bidi" R ".detcennocsiD :)x"},
         {"embeddings, overrides, isolates, marks",
-         QStringLiteral("\u202a\u202b\u202c\u202d\u2066\u2067\u2068\u2069\u200e\u200f\u061c"),
-         R R R R R R R R R R R},
+         QStringLiteral("\u202a\u202b\u202c\u202d\u2066\u2067\u2068\u2069\u200e\u200f\u061c"), R R R R R R R R R R R},
         {"a joiner and Arabic letters stay", QStringLiteral("\U0001F469\u200d\U0001F4BB \u0645"),
          "\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x92\xbb \xd9\x85"},
     };
@@ -249,7 +246,8 @@ TEST(ConnectionLog, AnInstalledProgramKeepsItsLogInTheStateFolderWhereverItLives
     } rows[] = {
         {"installed, its folder writable", bin, true, nullptr, state},
         {"installed, its folder gone", dir.path() + QStringLiteral("/gone"), true, nullptr, state},
-        {"installed, a relative XDG_STATE_HOME", bin, true, "relative", home.path() + QStringLiteral("/.local/state/vantrel/Vantrel.log")},
+        {"installed, a relative XDG_STATE_HOME", bin, true, "relative",
+         home.path() + QStringLiteral("/.local/state/vantrel/Vantrel.log")},
         {"run from its build folder", bin, false, nullptr, bin + QStringLiteral("/Vantrel.log")},
     };
     for (const auto &row : rows) {

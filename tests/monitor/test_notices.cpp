@@ -7,7 +7,6 @@
 #include "support/fakepublic.h"
 #include "support/fixedclock.h"
 
-
 #include <gtest/gtest.h>
 
 using namespace vantrel;

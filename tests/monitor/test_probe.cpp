@@ -49,7 +49,8 @@ TEST(ProbeRasAddress, Rules)
              f.addConnection(QStringLiteral("B"), QStringLiteral("10.0.0.2"));
          },
          down},
-        {"the longest address", [](FakeRasService &f) { f.addConnection(QStringLiteral("A"), QStringLiteral("255.255.255.255")); },
+        {"the longest address",
+         [](FakeRasService &f) { f.addConnection(QStringLiteral("A"), QStringLiteral("255.255.255.255")); },
          QStringLiteral("255.255.255.255")},
         {"an address text longer than its field is cut at 15",
          [](FakeRasService &f) { f.addConnection(QStringLiteral("A"), QStringLiteral("1234567890123456789")); },
@@ -65,7 +66,8 @@ TEST(ProbeRasAddress, Rules)
                  f.addConnection(QStringLiteral("E%1").arg(i), QStringLiteral("10.0.0.1"));
          },
          down},
-        {"exactly 100", [](FakeRasService &f) {
+        {"exactly 100",
+         [](FakeRasService &f) {
              for (int i = 0; i < 100; ++i)
                  f.addConnection(QStringLiteral("E%1").arg(i), QStringLiteral("10.0.%1.1").arg(i));
          },
@@ -111,10 +113,14 @@ TEST(ProbeHostAddress, Rules)
          },
          QStringLiteral("2001:db8::7 (pc1)")},
         {"IPv4 before IPv6",
-         [](FakeSockets &s) { s.lookup->addresses6.append({0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x07}); },
+         [](FakeSockets &s) {
+             s.lookup->addresses6.append({0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x07});
+         },
          QStringLiteral("192.168.0.7 (pc1.example)")},
         {"a long official name is kept whole",
-         [](FakeSockets &s) { s.lookup = FakeSockets::entry(QByteArray(300, 'h'), {1, 1, 1, 1}); },
+         [](FakeSockets &s) {
+             s.lookup = FakeSockets::entry(QByteArray(300, 'h'), {1, 1, 1, 1});
+         },
          QStringLiteral("1.1.1.1 (") + QString(300, QLatin1Char('h')) + QStringLiteral(")")},
     };
     for (const Case &c : cases) {
@@ -185,21 +191,19 @@ TEST(OwnNameLookup, InANamespaceTheHostsFileIsNotConsulted)
     hosts.close();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const QString script =
-            QStringLiteral("ip link set lo up && ip link add v0 type veth peer name v1 && "
-                           "ip link set v1 up && ip link set v0 up && %1 && "
-                           "mount --bind \"$1\" /etc/hosts && hostname vantrel-e2e && "
-                           "getent hosts vantrel-e2e | grep -q 127.0.1.1 && "
-                           "exec \"$0\" --gtest_filter=OwnNameLookup.InsideTheNamespace")
-                .arg(QString::fromLatin1(c.addresses));
+        const QString script = QStringLiteral("ip link set lo up && ip link add v0 type veth peer name v1 && "
+                                              "ip link set v1 up && ip link set v0 up && %1 && "
+                                              "mount --bind \"$1\" /etc/hosts && hostname vantrel-e2e && "
+                                              "getent hosts vantrel-e2e | grep -q 127.0.1.1 && "
+                                              "exec \"$0\" --gtest_filter=OwnNameLookup.InsideTheNamespace")
+                                   .arg(QString::fromLatin1(c.addresses));
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VANTREL_NETNS_EXPECT"), QString::fromLatin1(c.expected));
         p.setProcessEnvironment(env);
         // $0 is this test program, $1 the hosts file.
-        p.start(QStringLiteral("unshare"),
-                {QStringLiteral("-rnmu"), QStringLiteral("sh"), QStringLiteral("-c"), script,
-                 QFile::symLinkTarget(QStringLiteral("/proc/self/exe")), hosts.fileName()});
+        p.start(QStringLiteral("unshare"), {QStringLiteral("-rnmu"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                            QFile::symLinkTarget(QStringLiteral("/proc/self/exe")), hosts.fileName()});
         ASSERT_TRUE(p.waitForFinished(30000));
         const QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
         if (!out.contains("[ RUN      ] OwnNameLookup.InsideTheNamespace"))
@@ -225,8 +229,8 @@ TEST(OwnNameLookup, InsideTheNamespace)
     EXPECT_EQ(ProbeHostAddress(sockets).toStdString(), expected.toStdString());
     EXPECT_EQ(interfaces.readings(), 1);
     // Nothing but loopback left.
-    ASSERT_EQ(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                                       QStringLiteral("ip link set v0 down && "
+    ASSERT_EQ(QProcess::execute(QStringLiteral("sh"),
+                                {QStringLiteral("-c"), QStringLiteral("ip link set v0 down && "
                                                                       "{ ! ip link show b0 || ip link set b0 down; }")}),
               0);
     EXPECT_EQ(ProbeHostAddress(sockets), QStringLiteral("127.0.0.1 (vantrel-e2e)"));

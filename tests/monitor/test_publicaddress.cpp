@@ -26,11 +26,11 @@ struct Fixture {
     int watches = 0;
     QPointer<NetworkWatch> watch;
     PublicAddress pa{lookup, clock, [this] {
-        ++watches;
-        auto w = std::make_unique<NetworkWatch>();
-        watch = w.get();
-        return w;
-    }};
+                         ++watches;
+                         auto w = std::make_unique<NetworkWatch>();
+                         watch = w.get();
+                         return w;
+                     }};
     void later(int seconds) { clock.set(clock.now().addSecs(seconds)); }
 };
 

@@ -27,9 +27,9 @@ class RecordingRegistry final : public Registry {
 public:
     RecordingRegistry(Registry &inner) : m_inner(inner) {}
 
-    QStringList calls;       // "open <path> create", "query <name>", "set <name>", "delete <name>"
-    int failSetAt = 0;       // 0: no failure
-    QStringList failOpen;    // key paths (as passed) whose opening fails
+    QStringList calls;    // "open <path> create", "query <name>", "set <name>", "delete <name>"
+    int failSetAt = 0;    // 0: no failure
+    QStringList failOpen; // key paths (as passed) whose opening fails
     int sets = 0;
 
     QStringList callsOf(const QString &kind) const
@@ -269,9 +269,9 @@ TEST(Settings, LoadReadsInItsFixedOrderAndWritesNothingPerUser)
     AppSettings s;
     LoadSettings(rec, p.boxes, s);
     EXPECT_EQ(rec.callsOf(QStringLiteral("query")),
-              (QStringList{"Conn", "log", "Anim", "Def", "Alarm", "Set", "Interval", "Sound", "Wave", "Box",
-                           "Message", "RASCnx", "Redial", "Wait", "Cycled", "Ask", "RunAtStartup",
-                           "1", "2", "3", "4", "5", "6", "7", "8"}));
+              (QStringList{"Conn", "log",     "Anim",   "Def",    "Alarm", "Set",    "Interval", "Sound",        "Wave",
+                           "Box",  "Message", "RASCnx", "Redial", "Wait",  "Cycled", "Ask",      "RunAtStartup", "1",
+                           "2",    "3",       "4",      "5",      "6",     "7",      "8"}));
     EXPECT_EQ(rec.callsOf(QStringLiteral("open")),
               (QStringList{"\\SOFTWARE\\Morvent create", "\\SOFTWARE\\Morvent\\Vantrel create",
                            "\\Software\\Morvent\\Vantrel", "\\Software\\Morvent\\Vantrel\\Cycle"}));
@@ -573,7 +573,8 @@ TEST(Preferences, DefaultsRoundTripAndWrongTypes)
     FileRegistry registry(dir.path(), dir.path() + QStringLiteral("/autostart"));
     EXPECT_EQ(LoadPreferences(registry), DefaultPreferences());
     EXPECT_FALSE(QFile::exists(dir.path() + QStringLiteral("/user.reg"))) << "loading writes nothing";
-    EXPECT_FALSE(DefaultPreferences().PublicLookup || DefaultPreferences().PublicInTip || DefaultPreferences().NotifyConnected);
+    EXPECT_FALSE(DefaultPreferences().PublicLookup || DefaultPreferences().PublicInTip
+                 || DefaultPreferences().NotifyConnected);
 
     Preferences p;
     p.PublicLookup = p.NotifyDropped = p.NotifyDialFailed = true;

@@ -55,8 +55,8 @@ long long runAndKill(const QString &mode, const QString &dir, long long first, s
     std::this_thread::sleep_for(runFor);
     ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
     EXPECT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitStatus(), QProcess::CrashExit) << "the writer stopped by itself: "
-                                                    << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitStatus(), QProcess::CrashExit)
+        << "the writer stopped by itself: " << p.readAllStandardError().toStdString();
     long long last = first - 1;
     for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
         if (!line.isEmpty() && line != "-1")
@@ -136,7 +136,8 @@ TEST(CrashConsistency, LogKilledMidWriteHasItsHeaderAndEveryEventOnALineOfItsOwn
     const QRegularExpression header(
         QStringLiteral("^@\\(#\\)>> Vantrel Log File created at: \\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\r$"));
     const QRegularExpression event(
-        QStringLiteral("^\\[\\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\]\\(e(\\d+)-x{%1}\\): (Connected|Disconnected)\\.\\r$")
+        QStringLiteral(
+            "^\\[\\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\]\\(e(\\d+)-x{%1}\\): (Connected|Disconnected)\\.\\r$")
             .arg(kLogPadding));
     unsigned seed = 0;
     std::mt19937 random = seededGenerator(&seed);
@@ -250,8 +251,8 @@ TEST(CrashConsistency, WritersSideBySideLoseNothingGlueNothingAndLeaveNoBlankLin
         ASSERT_TRUE(p->waitForFinished(120000));
         ASSERT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
     }
-    const QRegularExpression event(
-        QStringLiteral("^\\[\\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\]\\(w(\\d)-(\\d+)-x*\\): (Connected|Disconnected)\\.\\r$"));
+    const QRegularExpression event(QStringLiteral(
+        "^\\[\\d\\d-\\d\\d-\\d{4} \\d\\dh \\d\\dm \\d\\ds\\]\\(w(\\d)-(\\d+)-x*\\): (Connected|Disconnected)\\.\\r$"));
     const QList<QByteArray> lines = readFile(LogFilePath(dir.path())).split('\n');
     int next[kWriters] = {};
     int blank = 0, other = 0; // other: glued or torn

@@ -55,8 +55,12 @@ protected:
     {
         NmCache::Reports out;
         HRASCONN h = 0;
-        EXPECT_EQ(cache.startDial(QStringLiteral("modem"), QStringLiteral("pw"),
-                                  [this](RASCONNSTATE s, DWORD e) { steps.push_back({s, e}); }, &h, out),
+        EXPECT_EQ(cache.startDial(
+                      QStringLiteral("modem"), QStringLiteral("pw"),
+                      [this](RASCONNSTATE s, DWORD e) {
+                          steps.push_back({s, e});
+                      },
+                      &h, out),
                   0u);
         NmCache::Deliver(out);
         return h;
@@ -93,8 +97,8 @@ TEST_F(NmCacheTest, FailedReadsBackOffUntilEveryReadSucceeds)
         const char *what;
         bool failed; // else succeeded
         unsigned reads;
-        int waitMs;      // after a failure
-        bool allClear;   // after a success
+        int waitMs;    // after a failure
+        bool allClear; // after a success
     };
     const Case cases[] = {
         {"first failure", true, NmCache::ReadActive, 250, false},
@@ -154,9 +158,8 @@ TEST_F(NmCacheTest, ADialStepsForwardOnlyAndEndsConnected)
     deliver(cache.deviceStateChanged(kDevice, nm::DevIpConfig, 0));
     apply({read(nm::AcActivated, QStringLiteral("10.1.2.3"))});
 
-    const std::vector<Step> expected = {{RASCS_OpenPort, 0},        {RASCS_PortOpened, 0},
-                                        {RASCS_ConnectDevice, 0},   {RASCS_DeviceConnected, 0},
-                                        {RASCS_AuthProject, 0},     {RASCS_Connected, 0}};
+    const std::vector<Step> expected = {{RASCS_OpenPort, 0},        {RASCS_PortOpened, 0},  {RASCS_ConnectDevice, 0},
+                                        {RASCS_DeviceConnected, 0}, {RASCS_AuthProject, 0}, {RASCS_Connected, 0}};
     EXPECT_EQ(steps, expected);
     EXPECT_FALSE(cache.dialRequest(h)) << "a connected dial is a connection";
     EXPECT_EQ(cache.liveConnections().value(0).handle, h);
@@ -210,10 +213,8 @@ TEST_F(NmCacheTest, HandlesStayWithTheirConnectionAndAreNeverShared)
             EXPECT_NE(handles[i], handles[j]);
     }
     // A profile that is up or being dialled is not dialled again.
-    EXPECT_EQ(cache.startDial(QStringLiteral("Modem"), {}, {}, &again, out),
-              static_cast<DWORD>(ERROR_PORT_ALREADY_OPEN));
-    EXPECT_EQ(cache.startDial(QStringLiteral("Other"), {}, {}, &again, out),
-              static_cast<DWORD>(ERROR_PORT_ALREADY_OPEN));
+    EXPECT_EQ(cache.startDial(QStringLiteral("Modem"), {}, {}, &again, out), static_cast<DWORD>(ERROR_PORT_ALREADY_OPEN));
+    EXPECT_EQ(cache.startDial(QStringLiteral("Other"), {}, {}, &again, out), static_cast<DWORD>(ERROR_PORT_ALREADY_OPEN));
 }
 
 TEST_F(NmCacheTest, AnActivationAnsweredAfterTheHangUpIsUndone)
@@ -233,8 +234,8 @@ TEST_F(NmCacheTest, AnActivationAnsweredAfterTheHangUpIsUndone)
         EXPECT_EQ(out[0].error, static_cast<DWORD>(ERROR_USER_DISCONNECTION));
 
         QString undo;
-        const NmCache::Reports late =
-            c.accepted ? cache.activationAccepted(request, kActive, &undo) : cache.activationRefused(request, 1);
+        const NmCache::Reports late = c.accepted ? cache.activationAccepted(request, kActive, &undo)
+                                                 : cache.activationRefused(request, 1);
         EXPECT_TRUE(late.empty());
         EXPECT_EQ(undo, c.undo);
     }

@@ -131,9 +131,8 @@ protected:
         s_dir = new QTemporaryDir;
         s_address = QStringLiteral("unix:path=") + s_dir->path() + QStringLiteral("/bus");
         s_daemon = new QProcess;
-        s_daemon->start(QStringLiteral("dbus-daemon"),
-                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                         QStringLiteral("--address=") + s_address});
+        s_daemon->start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                        QStringLiteral("--address=") + s_address});
         s_daemon->waitForStarted();
     }
     static void TearDownTestSuite()
@@ -183,21 +182,22 @@ protected:
         env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), s_address);
         mock->setProcessEnvironment(env);
         mock->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        mock->start(QString::fromLatin1(kPython),
-                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
-                     QStringLiteral("networkmanager")});
-        ASSERT_TRUE(waitFor([this] { return nmOnBus(); }, 15000))
-            << "the NetworkManager mock did not come up";
+        mock->start(QString::fromLatin1(kPython), {QStringLiteral("-m"), QStringLiteral("dbusmock"),
+                                                   QStringLiteral("--template"), QStringLiteral("networkmanager")});
+        ASSERT_TRUE(waitFor([this] { return nmOnBus(); }, 15000)) << "the NetworkManager mock did not come up";
         device = call(kMain, kMockIface, QStringLiteral("AddEthernetDevice"),
                       {QStringLiteral("pppdev"), QStringLiteral("ppp0"), 30})
-                     .arguments().value(0).toString();
+                     .arguments()
+                     .value(0)
+                     .toString();
         // The template has no agent manager; this one only records registrations.
         call(kMain, kMockIface, QStringLiteral("AddObject"),
              {QStringLiteral("/org/freedesktop/NetworkManager/AgentManager"),
               QStringLiteral("org.freedesktop.NetworkManager.AgentManager"), QVariantMap(),
-              QVariant::fromValue(QList<MockMethod>{
-                  {QStringLiteral("Register"), QStringLiteral("s"), QString(), QStringLiteral("self.ids = getattr(self, 'ids', []) + [args[0]]")},
-                  {QStringLiteral("Registered"), QString(), QStringLiteral("as"), QStringLiteral("ret = getattr(self, 'ids', [])")}})});
+              QVariant::fromValue(QList<MockMethod>{{QStringLiteral("Register"), QStringLiteral("s"), QString(),
+                                                     QStringLiteral("self.ids = getattr(self, 'ids', []) + [args[0]]")},
+                                                    {QStringLiteral("Registered"), QString(), QStringLiteral("as"),
+                                                     QStringLiteral("ret = getattr(self, 'ids', [])")}})});
     }
     void stopMock()
     {
@@ -220,21 +220,18 @@ protected:
         ASSERT_TRUE(service->serviceUp());
     }
 
-    QDBusMessage call(const QString &path, const QString &iface, const QString &method,
-                      const QVariantList &args = {})
+    QDBusMessage call(const QString &path, const QString &iface, const QString &method, const QVariantList &args = {})
     {
         QDBusMessage m = QDBusMessage::createMethodCall(kNm, path, iface, method);
         m.setArguments(args);
         const QDBusMessage r = bus().call(m, QDBus::Block, 5000);
-        EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage)
-            << method.toStdString() << ": " << r.errorMessage().toStdString();
+        EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << method.toStdString() << ": " << r.errorMessage().toStdString();
         return r;
     }
 
     QString addProfile(const QString &id, const QString &type, NmSettings settings = {})
     {
-        settings[QStringLiteral("connection")] = {{QStringLiteral("id"), id},
-                                                  {QStringLiteral("type"), type}};
+        settings[QStringLiteral("connection")] = {{QStringLiteral("id"), id}, {QStringLiteral("type"), type}};
         const QDBusMessage r = call(QStringLiteral("/org/freedesktop/NetworkManager/Settings"),
                                     QStringLiteral("org.freedesktop.NetworkManager.Settings"),
                                     QStringLiteral("AddConnection"), {QVariant::fromValue(settings)});
@@ -246,7 +243,9 @@ protected:
     {
         return call(kMain, kMockIface, QStringLiteral("AddActiveConnection"),
                     {QStringList{device}, profile, QStringLiteral("/"), name, state})
-            .arguments().value(0).toString();
+            .arguments()
+            .value(0)
+            .toString();
     }
 
     void setState(const QString &active, uint state, uint reason)
@@ -274,7 +273,8 @@ protected:
         const QString property = QStringLiteral("Ip%1Config").arg(family);
         if (!withConfig.contains(active + property))
             call(active, kMockIface, QStringLiteral("AddProperty"),
-                 {kActiveIface, property, QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))))});
+                 {kActiveIface, property,
+                  QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))))});
         withConfig.append(active + property);
         call(active, kProps, QStringLiteral("Set"),
              {kActiveIface, property, QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(path))))});
@@ -331,12 +331,13 @@ TEST_F(NmServiceTest, ListsTheDialKindsInOrderWithUserNameAndSavedPassword)
                Secrets(QStringLiteral("pppoe"), {{QStringLiteral("username"), QStringLiteral("ann")}}));
     addProfile(QStringLiteral("Office LAN"), QStringLiteral("802-3-ethernet"));
     addProfile(QStringLiteral("Mobile"), QStringLiteral("gsm"),
-               Secrets(QStringLiteral("gsm"), {{QStringLiteral("username"), QStringLiteral("web")},
-                                               {QStringLiteral("password-flags"), 2u}}));
+               Secrets(QStringLiteral("gsm"),
+                       {{QStringLiteral("username"), QStringLiteral("web")}, {QStringLiteral("password-flags"), 2u}}));
     addProfile(QStringLiteral("Work VPN"), QStringLiteral("vpn"),
-               Secrets(QStringLiteral("vpn"), {{QStringLiteral("data"), QVariant::fromValue(StringMap{
-                                                   {QStringLiteral("username"), QStringLiteral("bob")},
-                                                   {QStringLiteral("password-flags"), QStringLiteral("1")}})}}));
+               Secrets(QStringLiteral("vpn"),
+                       {{QStringLiteral("data"),
+                         QVariant::fromValue(StringMap{{QStringLiteral("username"), QStringLiteral("bob")},
+                                                       {QStringLiteral("password-flags"), QStringLiteral("1")}})}}));
     addProfile(QStringLiteral("Tunnel"), QStringLiteral("wireguard"));
     NmSettings dun = Secrets(QStringLiteral("bluetooth"), {{QStringLiteral("type"), QStringLiteral("dun")}});
     dun[QStringLiteral("gsm")] = {{QStringLiteral("username"), QStringLiteral("bt")}};
@@ -354,8 +355,8 @@ TEST_F(NmServiceTest, ListsTheDialKindsInOrderWithUserNameAndSavedPassword)
         const char *user;
         bool saved;
     };
-    for (const Case &c : {Case{"DSL Home", "ann", true}, Case{"Mobile", "web", false},
-                          Case{"work vpn", "bob", true}, Case{"Phone DUN", "bt", true}}) {
+    for (const Case &c : {Case{"DSL Home", "ann", true}, Case{"Mobile", "web", false}, Case{"work vpn", "bob", true},
+                          Case{"Phone DUN", "bt", true}}) {
         QString user, password = QStringLiteral("left over");
         bool saved = !c.saved;
         ASSERT_EQ(service->entryDialParams(QString::fromLatin1(c.entry), &user, &password, &saved), 0u) << c.entry;
@@ -388,8 +389,7 @@ TEST_F(NmServiceTest, DialReportsTheActivationThroughToConnectedWithItsAddress)
                                   {RASCS_OpenPort, 0}, {RASCS_PortOpened, 0}, {RASCS_ConnectDevice, 0}}));
     QString address;
     EXPECT_EQ(service->ipProjection(handle, &address), ERROR_PROJECTION_NOT_COMPLETE);
-    EXPECT_EQ(service->dial(QStringLiteral("DSL Home"), {}, {}, progress.callback(), &handle),
-              ERROR_PORT_ALREADY_OPEN);
+    EXPECT_EQ(service->dial(QStringLiteral("DSL Home"), {}, {}, progress.callback(), &handle), ERROR_PORT_ALREADY_OPEN);
 
     const QString active = activePaths().value(0);
     giveAddress(active, QStringLiteral("10.99.0.7"));
@@ -498,11 +498,15 @@ TEST_F(NmServiceTest, TipShowsIpv4FirstElseTheBestIpv6)
     const std::vector<Case> cases = {
         {"IPv4 only", {QStringLiteral("100.64.7.1")}, {}, QStringLiteral("100.64.7.1")},
         {"IPv6 only: global before unique local, whole",
-         {}, {QStringLiteral("fe80::1"), QStringLiteral("fd00:1::9"), long6}, long6},
+         {},
+         {QStringLiteral("fe80::1"), QStringLiteral("fd00:1::9"), long6},
+         long6},
         {"both: IPv4", {QStringLiteral("100.64.7.3")}, {QStringLiteral("2001:db8::3")}, QStringLiteral("100.64.7.3")},
         {"link-local and loopback only: no address", {}, {QStringLiteral("fe80::1"), QStringLiteral("::1")}, down},
         {"unique local only, in the shortest form",
-         {}, {QStringLiteral("fe80::2"), QStringLiteral("FD00:abcd:0:0::5")}, QStringLiteral("fd00:abcd::5")},
+         {},
+         {QStringLiteral("fe80::2"), QStringLiteral("FD00:abcd:0:0::5")},
+         QStringLiteral("fd00:abcd::5")},
     };
     startService();
     RasApi api(*service);
@@ -519,8 +523,7 @@ TEST_F(NmServiceTest, TipShowsIpv4FirstElseTheBestIpv6)
             const QList<RasLiveConnection> l = live();
             RASCONNSTATE state = RASCS_OpenPort;
             DWORD error = 0;
-            return l.size() == 1 && service->connectStatus(l[0].handle, &state, &error) == 0
-                   && state == RASCS_Connected;
+            return l.size() == 1 && service->connectStatus(l[0].handle, &state, &error) == 0 && state == RASCS_Connected;
         }));
         EXPECT_EQ(ProbeRasAddress(api), c.shown);
         call(kMain, kMockIface, QStringLiteral("RemoveActiveConnection"), {device, active});
@@ -574,8 +577,9 @@ TEST_F(NmServiceTest, ReadThatFailsOrComesLateKeepsTheConnectionAndIsTriedAgain)
         const char *trouble; // python run before each read of the connection
     };
     int n = 0;
-    for (const Case &c : {Case{"late", "time.sleep(0.4)"},
-                          Case{"failed", "raise dbus.exceptions.DBusException('busy', name='org.freedesktop.DBus.Error.Failed')"}}) {
+    for (const Case &c :
+         {Case{"late", "time.sleep(0.4)"},
+          Case{"failed", "raise dbus.exceptions.DBusException('busy', name='org.freedesktop.DBus.Error.Failed')"}}) {
         const QString active = addActive(mobile, QStringLiteral("mobile%1").arg(++n), 2);
         giveAddress(active, QStringLiteral("100.64.1.%1").arg(n));
         ASSERT_TRUE(waitFor([&] { return live().size() == 1 && !live()[0].address.isEmpty(); })) << c.what;
@@ -588,7 +592,8 @@ TEST_F(NmServiceTest, ReadThatFailsOrComesLateKeepsTheConnectionAndIsTriedAgain)
         };
         readsWith(QString::fromLatin1(c.trouble));
         call(active, kMockIface, QStringLiteral("AddMethod"),
-             {kMockIface, QStringLiteral("Reads"), QString(), QStringLiteral("u"), QStringLiteral("ret = getattr(self, 'reads', 0)")});
+             {kMockIface, QStringLiteral("Reads"), QString(), QStringLiteral("u"),
+              QStringLiteral("ret = getattr(self, 'reads', 0)")});
         auto reads = [&] { return call(active, kMockIface, QStringLiteral("Reads")).arguments().value(0).toUInt(); };
 
         // Some change makes the service read again; this connection's read
@@ -661,7 +666,9 @@ TEST_F(NmServiceTest, TypedPasswordIsHandedOverForItsOwnDialOnce)
     // The agent registered with NetworkManager under its identifier.
     EXPECT_EQ(call(QStringLiteral("/org/freedesktop/NetworkManager/AgentManager"),
                    QStringLiteral("org.freedesktop.NetworkManager.AgentManager"), QStringLiteral("Registered"))
-                  .arguments().value(0).toStringList(),
+                  .arguments()
+                  .value(0)
+                  .toStringList(),
               QStringList{QString::fromLatin1(NmService::kAgentIdentifier)});
 
     Progress progress;
@@ -693,12 +700,11 @@ TEST_F(NmServiceTest, TypedPasswordIsHandedOverForItsOwnDialOnce)
               QStringLiteral("org.freedesktop.NetworkManager.SecretAgent.NoSecrets"));
 
     // Any other peer on the bus is refused.
-    QDBusMessage direct = QDBusMessage::createMethodCall(service->uniqueName(),
-                                                         QStringLiteral("/org/freedesktop/NetworkManager/SecretAgent"),
-                                                         QStringLiteral("org.freedesktop.NetworkManager.SecretAgent"),
-                                                         QStringLiteral("GetSecrets"));
-    direct << QVariant::fromValue(NmSettings()) << QVariant::fromValue(QDBusObjectPath(mobile))
-           << QStringLiteral("gsm") << QStringList() << 1u;
+    QDBusMessage direct = QDBusMessage::createMethodCall(
+        service->uniqueName(), QStringLiteral("/org/freedesktop/NetworkManager/SecretAgent"),
+        QStringLiteral("org.freedesktop.NetworkManager.SecretAgent"), QStringLiteral("GetSecrets"));
+    direct << QVariant::fromValue(NmSettings()) << QVariant::fromValue(QDBusObjectPath(mobile)) << QStringLiteral("gsm")
+           << QStringList() << 1u;
     EXPECT_EQ(bus().call(direct, QDBus::Block, 5000).errorName(),
               QStringLiteral("org.freedesktop.NetworkManager.SecretAgent.PermissionDenied"));
 

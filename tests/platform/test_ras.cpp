@@ -79,7 +79,8 @@ TEST(RasApi, WrongSizeFieldsAreRefusedWithInvalidSize)
         int saved = 0;
         EXPECT_EQ(api.RasGetEntryDialParamsA(nullptr, &p, &saved), ERROR_INVALID_SIZE);
         HRASCONN conn = 0;
-        EXPECT_EQ(api.RasDialA(nullptr, nullptr, &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &conn),
+        EXPECT_EQ(api.RasDialA(
+                      nullptr, nullptr, &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &conn),
                   ERROR_INVALID_SIZE);
 
         std::vector<RASENTRYNAMEA> names(4);
@@ -142,7 +143,11 @@ TEST(RasApi, MissingPointersAndUnsupportedArgumentsAreInvalidParameters)
         {"status without record", api.RasGetConnectStatusA(h, nullptr)},
         {"projection without record", api.RasGetProjectionInfoA(h, RASP_PppIp, nullptr, &cb)},
         {"projection without byte count", api.RasGetProjectionInfoA(h, RASP_PppIp, &ip, nullptr)},
-        {"projection other than PPP IP", [&] { cb = 40; return api.RasGetProjectionInfoA(h, 0x803F, &ip, &cb); }()},
+        {"projection other than PPP IP",
+         [&] {
+             cb = 40;
+             return api.RasGetProjectionInfoA(h, 0x803F, &ip, &cb);
+         }()},
         {"error text without buffer", api.RasGetErrorStringA(ERROR_LINE_BUSY, nullptr, 100)},
         {"error text with no room", api.RasGetErrorStringA(ERROR_LINE_BUSY, text, 0)},
     };
@@ -163,10 +168,10 @@ TEST(RasApi, OnlyTheDefaultPhonebookExists)
     names[0].dwSize = sizeof names[0];
     DWORD cb = sizeof names, count = 0;
     EXPECT_EQ(api.RasGetEntryDialParamsA("/tmp/other.pbk", &p, &saved), ERROR_CANNOT_OPEN_PHONEBOOK);
-    EXPECT_EQ(api.RasDialA(nullptr, "/tmp/other.pbk", &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &conn),
+    EXPECT_EQ(api.RasDialA(
+                  nullptr, "/tmp/other.pbk", &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &conn),
               ERROR_CANNOT_OPEN_PHONEBOOK);
-    EXPECT_EQ(api.RasEnumEntriesA(nullptr, "/tmp/other.pbk", names, &cb, &count),
-              ERROR_CANNOT_OPEN_PHONEBOOK);
+    EXPECT_EQ(api.RasEnumEntriesA(nullptr, "/tmp/other.pbk", names, &cb, &count), ERROR_CANNOT_OPEN_PHONEBOOK);
 }
 
 TEST(RasApi, EnumEntriesReportsRoomNeededAndFillsInOrder)
@@ -322,24 +327,61 @@ TEST(RasApi, ErrorTextsFitTheProgramsBufferAndUnknownCodesGetTheNumber)
 {
     FakeRasService fake;
     RasApi api(fake);
-    const DWORD known[] = {ERROR_INVALID_HANDLE, ERROR_NOT_ENOUGH_MEMORY, ERROR_INVALID_PARAMETER,
-                           ERROR_INSUFFICIENT_BUFFER, PENDING, ERROR_INVALID_PORT_HANDLE,
-                           ERROR_PORT_ALREADY_OPEN, ERROR_BUFFER_TOO_SMALL, ERROR_WRONG_INFO_SPECIFIED,
-                           ERROR_PORT_NOT_CONNECTED, ERROR_DEVICE_DOES_NOT_EXIST, ERROR_PORT_NOT_FOUND,
-                           ERROR_ALREADY_DISCONNECTING, ERROR_PORT_NOT_OPEN, ERROR_PORT_DISCONNECTED,
-                           ERROR_CANNOT_OPEN_PHONEBOOK, ERROR_CANNOT_LOAD_PHONEBOOK,
-                           ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, ERROR_CANNOT_WRITE_PHONEBOOK,
-                           ERROR_CORRUPT_PHONEBOOK, ERROR_DISCONNECTION, ERROR_REMOTE_DISCONNECTION,
-                           ERROR_HARDWARE_FAILURE, ERROR_USER_DISCONNECTION, ERROR_INVALID_SIZE,
-                           ERROR_PORT_NOT_AVAILABLE, ERROR_CANNOT_PROJECT_CLIENT, ERROR_UNKNOWN,
-                           ERROR_REQUEST_TIMEOUT, ERROR_LINE_BUSY, ERROR_VOICE_ANSWER, ERROR_NO_ANSWER,
-                           ERROR_NO_CARRIER, ERROR_NO_DIALTONE, ERROR_AUTHENTICATION_FAILURE,
-                           ERROR_PPP_TIMEOUT, ERROR_PPP_NO_RESPONSE, ERROR_PROJECTION_NOT_COMPLETE,
-                           ERROR_NM_NOT_RUNNING, ERROR_NM_GONE, ERROR_NM_NO_SECRETS, ERROR_NM_TIMEOUT,
-                           ERROR_NM_DEVICE_GONE, ERROR_NM_NO_DEVICE, ERROR_NM_NOT_AUTHORIZED,
-                           ERROR_NM_SERVICE_STOPPED, ERROR_NM_SERVICE_START, ERROR_NM_NO_ADDRESS,
-                           ERROR_NM_PROFILE_REMOVED, ERROR_NM_DEPENDENCY, ERROR_NM_SIM,
-                           ERROR_NM_MOBILE_NETWORK, ERROR_NM_PPP, ERROR_NM_BLUETOOTH, ERROR_NM_FAILED};
+    const DWORD known[] = {ERROR_INVALID_HANDLE,
+                           ERROR_NOT_ENOUGH_MEMORY,
+                           ERROR_INVALID_PARAMETER,
+                           ERROR_INSUFFICIENT_BUFFER,
+                           PENDING,
+                           ERROR_INVALID_PORT_HANDLE,
+                           ERROR_PORT_ALREADY_OPEN,
+                           ERROR_BUFFER_TOO_SMALL,
+                           ERROR_WRONG_INFO_SPECIFIED,
+                           ERROR_PORT_NOT_CONNECTED,
+                           ERROR_DEVICE_DOES_NOT_EXIST,
+                           ERROR_PORT_NOT_FOUND,
+                           ERROR_ALREADY_DISCONNECTING,
+                           ERROR_PORT_NOT_OPEN,
+                           ERROR_PORT_DISCONNECTED,
+                           ERROR_CANNOT_OPEN_PHONEBOOK,
+                           ERROR_CANNOT_LOAD_PHONEBOOK,
+                           ERROR_CANNOT_FIND_PHONEBOOK_ENTRY,
+                           ERROR_CANNOT_WRITE_PHONEBOOK,
+                           ERROR_CORRUPT_PHONEBOOK,
+                           ERROR_DISCONNECTION,
+                           ERROR_REMOTE_DISCONNECTION,
+                           ERROR_HARDWARE_FAILURE,
+                           ERROR_USER_DISCONNECTION,
+                           ERROR_INVALID_SIZE,
+                           ERROR_PORT_NOT_AVAILABLE,
+                           ERROR_CANNOT_PROJECT_CLIENT,
+                           ERROR_UNKNOWN,
+                           ERROR_REQUEST_TIMEOUT,
+                           ERROR_LINE_BUSY,
+                           ERROR_VOICE_ANSWER,
+                           ERROR_NO_ANSWER,
+                           ERROR_NO_CARRIER,
+                           ERROR_NO_DIALTONE,
+                           ERROR_AUTHENTICATION_FAILURE,
+                           ERROR_PPP_TIMEOUT,
+                           ERROR_PPP_NO_RESPONSE,
+                           ERROR_PROJECTION_NOT_COMPLETE,
+                           ERROR_NM_NOT_RUNNING,
+                           ERROR_NM_GONE,
+                           ERROR_NM_NO_SECRETS,
+                           ERROR_NM_TIMEOUT,
+                           ERROR_NM_DEVICE_GONE,
+                           ERROR_NM_NO_DEVICE,
+                           ERROR_NM_NOT_AUTHORIZED,
+                           ERROR_NM_SERVICE_STOPPED,
+                           ERROR_NM_SERVICE_START,
+                           ERROR_NM_NO_ADDRESS,
+                           ERROR_NM_PROFILE_REMOVED,
+                           ERROR_NM_DEPENDENCY,
+                           ERROR_NM_SIM,
+                           ERROR_NM_MOBILE_NETWORK,
+                           ERROR_NM_PPP,
+                           ERROR_NM_BLUETOOTH,
+                           ERROR_NM_FAILED};
     QSet<QByteArray> seen;
     for (const DWORD code : known) {
         char buf[100];
@@ -364,8 +406,7 @@ TEST(RasApi, ErrorTextsFitTheProgramsBufferAndUnknownCodesGetTheNumber)
     EXPECT_EQ(api.RasGetErrorStringA(ERROR_LINE_BUSY, exact.data(), DWORD(exact.size())), 0u);
     EXPECT_EQ(QByteArray(exact.data()), busy);
     std::vector<char> tight(size_t(busy.size()), 'z');
-    EXPECT_EQ(api.RasGetErrorStringA(ERROR_LINE_BUSY, tight.data(), DWORD(tight.size())),
-              ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(api.RasGetErrorStringA(ERROR_LINE_BUSY, tight.data(), DWORD(tight.size())), ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(tight[0], 'z');
 }
 
@@ -373,8 +414,8 @@ TEST(RasApi, ConnectStatusAndHangUp)
 {
     FakeRasService fake;
     RasApi api(fake);
-    const HRASCONN h = fake.addConnection(QStringLiteral("A"), QStringLiteral("10.0.0.1"),
-                                          QStringLiteral("modem"), QStringLiteral("Dev"));
+    const HRASCONN h = fake.addConnection(QStringLiteral("A"), QStringLiteral("10.0.0.1"), QStringLiteral("modem"),
+                                          QStringLiteral("Dev"));
     RASCONNSTATUSA st{};
     st.dwSize = sizeof st;
     ASSERT_EQ(api.RasGetConnectStatusA(h, &st), 0u);
@@ -399,11 +440,12 @@ TEST(RasApi, NotificationsRunOnTheDiallingThreadInOrder)
         QList<Note> notes;
         RASDIALPARAMSA p = paramsFor("A");
         HRASCONN conn = 0;
-        ASSERT_EQ(api.RasDialA(nullptr, nullptr, &p, 0,
-                               [&notes](unsigned m, RASCONNSTATE s, DWORD e) {
-                                   notes.append({m, s, e, QThread::currentThread()});
-                               },
-                               &conn),
+        ASSERT_EQ(api.RasDialA(
+                      nullptr, nullptr, &p, 0,
+                      [&notes](unsigned m, RASCONNSTATE s, DWORD e) {
+                          notes.append({m, s, e, QThread::currentThread()});
+                      },
+                      &conn),
                   0u);
         EXPECT_NE(conn, 0u);
         // Never from inside RasDialA, even when the service reports at once.
@@ -430,11 +472,12 @@ TEST(RasApi, NotificationsFromManyThreadsKeepTheirOrder)
     QList<Note> notes;
     RASDIALPARAMSA p = paramsFor("A");
     HRASCONN conn = 0;
-    ASSERT_EQ(api.RasDialA(nullptr, nullptr, &p, 0,
-                           [&notes](unsigned m, RASCONNSTATE s, DWORD e) {
-                               notes.append({m, s, e, QThread::currentThread()});
-                           },
-                           &conn),
+    ASSERT_EQ(api.RasDialA(
+                  nullptr, nullptr, &p, 0,
+                  [&notes](unsigned m, RASCONNSTATE s, DWORD e) {
+                      notes.append({m, s, e, QThread::currentThread()});
+                  },
+                  &conn),
               0u);
     // Each step from a different thread, one after another.
     for (int i = 0; i < FakeRasService::connectSteps().size(); ++i) {
@@ -497,14 +540,15 @@ TEST(RasApi, FailedStartReturnsTheServiceCodeAndNoNotification)
     bool called = false;
     RASDIALPARAMSA p = paramsFor("A");
     HRASCONN conn = 1234;
-    EXPECT_EQ(api.RasDialA(nullptr, nullptr, &p, 0, [&called](unsigned, RASCONNSTATE, DWORD) { called = true; },
-                           &conn),
+    EXPECT_EQ(api.RasDialA(
+                  nullptr, nullptr, &p, 0, [&called](unsigned, RASCONNSTATE, DWORD) { called = true; }, &conn),
               ERROR_PORT_NOT_AVAILABLE);
     EXPECT_EQ(conn, 0u);
     QCoreApplication::processEvents();
     EXPECT_FALSE(called);
 
     RASDIALPARAMSA empty = paramsFor("");
-    EXPECT_EQ(api.RasDialA(nullptr, nullptr, &empty, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &conn),
+    EXPECT_EQ(api.RasDialA(
+                  nullptr, nullptr, &empty, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &conn),
               ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
 }

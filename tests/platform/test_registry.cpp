@@ -19,8 +19,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vantrel;
@@ -64,8 +64,7 @@ struct Fixture {
     QString autostart() const { return dir.path() + QStringLiteral("/autostart"); }
     std::unique_ptr<FileRegistry> make()
     {
-        return std::make_unique<FileRegistry>(regDir(), autostart(),
-                                              [this](const QString &t) { reports << t; });
+        return std::make_unique<FileRegistry>(regDir(), autostart(), [this](const QString &t) { reports << t; });
     }
 };
 
@@ -125,40 +124,38 @@ TEST(HiveFormat, WritesTheWineForm)
     k.values[QStringLiteral("b")] = {QStringLiteral("B"), raw(RegType::Binary, QByteArray("\x01\xff"))};
     k.values[QStringLiteral("m")] = {QStringLiteral("M"), raw(RegType::MultiSz, QByteArray("a\0", 2))};
     k.values[QString()] = {QString(), RegValue::string(QStringLiteral("d"))};
-    EXPECT_EQ(hive::serialise(data).toStdString(),
-              "WINE REGISTRY Version 2\n"
-              "\n"
-              "[Software\\\\Morvent\\\\Vantrel]\n"
-              "@=\"d\"\n"
-              "\"B\"=hex:01,ff\n"
-              "\"Conn\"=dword:00000001\n"
-              "\"M\"=hex(7):61,00\n"
-              "\"P\"=str(2):\"x\"\n"
-              "\"Wave\"=\"C:\\\\a \\\"b\\\" \\x00e9\"\n");
+    EXPECT_EQ(hive::serialise(data).toStdString(), "WINE REGISTRY Version 2\n"
+                                                   "\n"
+                                                   "[Software\\\\Morvent\\\\Vantrel]\n"
+                                                   "@=\"d\"\n"
+                                                   "\"B\"=hex:01,ff\n"
+                                                   "\"Conn\"=dword:00000001\n"
+                                                   "\"M\"=hex(7):61,00\n"
+                                                   "\"P\"=str(2):\"x\"\n"
+                                                   "\"Wave\"=\"C:\\\\a \\\"b\\\" \\x00e9\"\n");
 }
 
 TEST(HiveFormat, ReadsAFileWrittenByHand)
 {
-    const QByteArray text =
-        "WINE REGISTRY Version 2\r\n"
-        ";; written by hand\r\n"
-        "#arch=win32\n"
-        "\n"
-        "[Software\\\\Morvent\\\\Vantrel] 1700000000\n"
-        "#time=1d9f0c2e3b4a5c6\n"
-        "\"Conn\"=dword:1\n"
-        "\"Wave\"=\"C:\\\\snd\\\\ding.wav\"   \n"
-        "\"Msg\"=\"caf\\xe9 \\x4e2d!\\n\\t\\101\"\n"
-        "\"Exp\"=str(2):\"%HOME%\"\n"
-        "\"Bin\"=hex:00,01,02,\\\n"
-        "    03,04\n"
-        "\"Utf16\"=hex(2):41,00,42,00,00,00\n"
-        "\"Num\"=hex(4):01,02,00,00\n"
-        "@=\"default\"\n"
-        "[software\\\\morvent\\\\VANTREL]\n"
-        "\"conn\"=dword:00000002\n"
-        "[Software\\\\Morvent\\\\Vantrel\\\\Cycle]\n"
-        "\"1\"=\"Office\"\n";
+    const QByteArray text = "WINE REGISTRY Version 2\r\n"
+                            ";; written by hand\r\n"
+                            "#arch=win32\n"
+                            "\n"
+                            "[Software\\\\Morvent\\\\Vantrel] 1700000000\n"
+                            "#time=1d9f0c2e3b4a5c6\n"
+                            "\"Conn\"=dword:1\n"
+                            "\"Wave\"=\"C:\\\\snd\\\\ding.wav\"   \n"
+                            "\"Msg\"=\"caf\\xe9 \\x4e2d!\\n\\t\\101\"\n"
+                            "\"Exp\"=str(2):\"%HOME%\"\n"
+                            "\"Bin\"=hex:00,01,02,\\\n"
+                            "    03,04\n"
+                            "\"Utf16\"=hex(2):41,00,42,00,00,00\n"
+                            "\"Num\"=hex(4):01,02,00,00\n"
+                            "@=\"default\"\n"
+                            "[software\\\\morvent\\\\VANTREL]\n"
+                            "\"conn\"=dword:00000002\n"
+                            "[Software\\\\Morvent\\\\Vantrel\\\\Cycle]\n"
+                            "\"1\"=\"Office\"\n";
     hive::Data d;
     QString error;
     ASSERT_TRUE(hive::parse(text, &d, &error)) << error.toStdString();
@@ -253,8 +250,7 @@ TEST(FileRegistry, KeysAndValuesPersistAndIgnoreCase)
     EXPECT_TRUE(parent.valid);
     EXPECT_EQ(again->openKey(Hive::LocalMachine, QStringLiteral("Software\\Morvent"), false, &parent),
               RegStatus::FileNotFound); // the other hive is another file
-    EXPECT_EQ(again->openKey(Hive::CurrentUser, QStringLiteral("a\\\\b"), true, &parent),
-              RegStatus::FileNotFound);
+    EXPECT_EQ(again->openKey(Hive::CurrentUser, QStringLiteral("a\\\\b"), true, &parent), RegStatus::FileNotFound);
 
     const QByteArray text = readFile(again->hiveFile(Hive::CurrentUser));
     EXPECT_TRUE(text.contains("[Software\\\\Morvent\\\\Vantrel]\n"));
@@ -302,9 +298,9 @@ TEST(FileRegistry, TwoProcessesWritingAtOnceBothKeepAllTheirValues)
     RegKey key = open(*r, Hive::CurrentUser, QStringLiteral("Software\\Concurrency"));
     for (int i = 0; i < count; ++i) {
         ASSERT_EQ(r->setValue(key, QStringLiteral("mine-%1").arg(i), RegValue::dword(DWORD(i))), RegStatus::Success);
-        ASSERT_EQ(r->setValue(key, QStringLiteral("mine-s%1").arg(i),
-                              RegValue::string(QStringLiteral("mine text %1").arg(i))),
-                  RegStatus::Success);
+        ASSERT_EQ(
+            r->setValue(key, QStringLiteral("mine-s%1").arg(i), RegValue::string(QStringLiteral("mine text %1").arg(i))),
+            RegStatus::Success);
     }
     ASSERT_TRUE(other.waitForFinished(120000));
     EXPECT_EQ(other.exitStatus(), QProcess::NormalExit);
@@ -374,8 +370,7 @@ TEST(FileRegistry, HandEditedUtf8IsReadAndWrittenBackEscaped)
                     "\"RASCnx\"=\"1,B\xc3\xbcro \xd0\x94 \xf0\x9f\x93\x9e\"\n");
     auto r = f.make();
     RegKey key = open(*r, Hive::CurrentUser, QStringLiteral("Software\\Morvent\\B\u00fcro"), false);
-    EXPECT_EQ(query(*r, key, QStringLiteral("RASCnx")),
-              RegValue::string(QStringLiteral("1,B\u00fcro \u0414 \U0001F4DE")));
+    EXPECT_EQ(query(*r, key, QStringLiteral("RASCnx")), RegValue::string(QStringLiteral("1,B\u00fcro \u0414 \U0001F4DE")));
     EXPECT_TRUE(f.reports.isEmpty());
 
     ASSERT_EQ(r->setValue(key, QStringLiteral("Ask"), RegValue::dword(1)), RegStatus::Success);
@@ -462,12 +457,13 @@ TEST(FileRegistry, UntoldProblemsAreWarnedOnceOnTheFilesCategory)
     };
     const Case cases[] = {
         {"damaged", [](const QString &file) { writeFile(file, "garbage\n"); }, {QStringLiteral("is damaged")}},
-        {"a folder in its place", [](const QString &file) { QDir().mkpath(file + QStringLiteral("/content")); },
+        {"a folder in its place",
+         [](const QString &file) { QDir().mkpath(file + QStringLiteral("/content")); },
          {QStringLiteral("cannot be read"), QStringLiteral("Cannot write")}},
     };
     static QStringList warnings;
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
             if (type == QtWarningMsg && qstrcmp(context.category, "vantrel.files") == 0)
                 warnings << text;
         });
@@ -565,9 +561,9 @@ TEST(FileRegistry, RunKeyIsTheAutostartFolder)
     Fixture f;
     auto r = f.make();
     RegKey run;
-    ASSERT_EQ(r->openKey(Hive::LocalMachine, QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
-                         false, &run),
-              RegStatus::Success);
+    ASSERT_EQ(
+        r->openKey(Hive::LocalMachine, QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"), false, &run),
+        RegStatus::Success);
     RegKey above;
     EXPECT_EQ(r->openKey(Hive::LocalMachine, QStringLiteral("SOFTWARE\\Microsoft"), false, &above), RegStatus::Success);
     EXPECT_EQ(query(*r, run, QStringLiteral("Vantrel")), std::nullopt);
@@ -595,8 +591,7 @@ TEST(FileRegistry, RunKeyIsTheAutostartFolder)
         const QByteArray entry = readFile(f.autostart() + QStringLiteral("/Vantrel.desktop"));
         EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
         for (const char *line : {"\nType=Application\n", "\nName=Vantrel\n", "\nName[de]=Vantrel\n", "\nIcon=vantrel\n",
-                                 "\nComment=", "\nComment[de]=",
-                                 "\nX-GNOME-Autostart-enabled=true\n"})
+                                 "\nComment=", "\nComment[de]=", "\nX-GNOME-Autostart-enabled=true\n"})
             EXPECT_TRUE(entry.contains(line)) << line;
         if (c.tryExec)
             EXPECT_TRUE(entry.contains(c.tryExec)) << entry.toStdString();
@@ -604,10 +599,12 @@ TEST(FileRegistry, RunKeyIsTheAutostartFolder)
             EXPECT_FALSE(entry.contains("TryExec=")) << entry.toStdString();
         EXPECT_EQ(query(*r, run, QStringLiteral("vantrel")), RegValue::string(path)) << path.toStdString();
         auto other = f.make(); // read back by a later start too
-        RegKey k = open(*other, Hive::LocalMachine, QStringLiteral("software\\microsoft\\windows\\currentversion\\RUN"), false);
+        RegKey k = open(*other, Hive::LocalMachine, QStringLiteral("software\\microsoft\\windows\\currentversion\\RUN"),
+                        false);
         EXPECT_EQ(query(*other, k, QStringLiteral("VANTREL")), RegValue::string(path));
     }
-    EXPECT_TRUE(readFile(f.autostart() + QStringLiteral("/Vantrel.desktop")).contains("Exec=\"/tmp/caf\xc3\xa9/tab\\there\"\n"));
+    EXPECT_TRUE(
+        readFile(f.autostart() + QStringLiteral("/Vantrel.desktop")).contains("Exec=\"/tmp/caf\xc3\xa9/tab\\there\"\n"));
     EXPECT_FALSE(QFile::exists(r->hiveFile(Hive::LocalMachine))) << "Run values never go into the hive";
 
     // An entry written by an earlier version (no icon, comment or TryExec).

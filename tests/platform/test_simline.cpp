@@ -123,17 +123,17 @@ protected:
         p.dwSize = sizeof p;
         std::strncpy(p.szEntryName, entry, RAS_MaxEntryName);
         HRASCONN h = 0;
-        const DWORD rc = api.RasDialA(nullptr, nullptr, &p, 0,
-                                      [&notes, caller](unsigned, RASCONNSTATE s, DWORD e) {
-                                          notes.append({s, e, QThread::currentThread() == caller});
-                                      },
-                                      &h);
+        const DWORD rc = api.RasDialA(
+            nullptr, nullptr, &p, 0,
+            [&notes, caller](unsigned, RASCONNSTATE s, DWORD e) {
+                notes.append({s, e, QThread::currentThread() == caller});
+            },
+            &h);
         EXPECT_EQ(rc, 0u);
         if (rc != 0)
             return notes;
-        EXPECT_TRUE(waitFor([&] {
-            return !notes.isEmpty() && (notes.last().error != 0 || notes.last().state == RASCS_Connected);
-        }));
+        EXPECT_TRUE(waitFor(
+            [&] { return !notes.isEmpty() && (notes.last().error != 0 || notes.last().state == RASCS_Connected); }));
         if (handle)
             *handle = h;
         return notes;
@@ -225,17 +225,16 @@ TEST(SimAnswers, Parse)
 
 TEST(SimPhonebook, KeepsFileOrderAndTheFields)
 {
-    const Phonebook book = ParsePhonebook(
-        "\xEF\xBB\xBF; comment\r\n"
-        "[Zeta]\r\n"
-        "UserName = zed \r\n"
-        "Password=\r\n"
-        "[alpha]\n"
-        "username=al\n"
-        "Answer=busy, connect 1 10.2.3.4\n"
-        "Device=Pool Modem\n"
-        "# another comment\n"
-        "[Mid Entry]\n");
+    const Phonebook book = ParsePhonebook("\xEF\xBB\xBF; comment\r\n"
+                                          "[Zeta]\r\n"
+                                          "UserName = zed \r\n"
+                                          "Password=\r\n"
+                                          "[alpha]\n"
+                                          "username=al\n"
+                                          "Answer=busy, connect 1 10.2.3.4\n"
+                                          "Device=Pool Modem\n"
+                                          "# another comment\n"
+                                          "[Mid Entry]\n");
     EXPECT_TRUE(book.problems.isEmpty()) << book.problems.join('\n').toStdString();
     ASSERT_EQ(book.entries.size(), 3);
     EXPECT_EQ(book.entries[0].name, QStringLiteral("Zeta"));
@@ -255,8 +254,8 @@ TEST(SimPhonebook, DamagedLinesAreSkippedAndNamedByLine)
 {
     struct Case {
         QByteArray text;
-        QStringList entries;     // what survives, in order
-        QString problem;         // expected start of the only problem
+        QStringList entries; // what survives, in order
+        QString problem;     // expected start of the only problem
     };
     const QByteArray longName(300, 'n');
     const std::vector<Case> cases = {
@@ -299,8 +298,8 @@ TEST_F(SimLineTest, DefaultFoldersFollowTheEnvironment)
     EXPECT_FALSE(SimLine::defaultRuntimeDir().startsWith(runtime)) << SimLine::defaultRuntimeDir().toStdString();
     ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
 
-    for (const auto &[value, speed] : std::vector<std::pair<const char *, double>>{
-             {"0", 0}, {"12.5", 12.5}, {"abc", 1}, {"-2", 1}, {"", 1}}) {
+    for (const auto &[value, speed] :
+         std::vector<std::pair<const char *, double>>{{"0", 0}, {"12.5", 12.5}, {"abc", 1}, {"-2", 1}, {"", 1}}) {
         qputenv("VANTREL_SIMLINE_SPEED", value);
         EXPECT_EQ(SimLine::speedFromEnvironment(), speed) << value;
     }
@@ -410,10 +409,9 @@ TEST_F(SimLineTest, DialConnectsThroughTheStatesInOrderOnTheCallersThread)
     RasApi api(*line);
     HRASCONN h = 0;
     const QList<Note> notes = dialToEnd(api, "office", &h);
-    const QList<RASCONNSTATE> expected = {RASCS_OpenPort, RASCS_PortOpened, RASCS_ConnectDevice,
-                                          RASCS_DeviceConnected, RASCS_AllDevicesConnected,
-                                          RASCS_Authenticate, RASCS_AuthNotify, RASCS_AuthProject,
-                                          RASCS_Authenticated, RASCS_Connected};
+    const QList<RASCONNSTATE> expected = {
+        RASCS_OpenPort,     RASCS_PortOpened, RASCS_ConnectDevice, RASCS_DeviceConnected, RASCS_AllDevicesConnected,
+        RASCS_Authenticate, RASCS_AuthNotify, RASCS_AuthProject,   RASCS_Authenticated,   RASCS_Connected};
     ASSERT_EQ(notes.size(), expected.size());
     for (qsizetype i = 0; i < notes.size(); ++i) {
         EXPECT_EQ(notes[i].state, expected[i]) << i;
@@ -439,7 +437,8 @@ TEST_F(SimLineTest, DialConnectsThroughTheStatesInOrderOnTheCallersThread)
     p.dwSize = sizeof p;
     std::strcpy(p.szEntryName, "Office");
     HRASCONN again = 0;
-    EXPECT_EQ(api.RasDialA(nullptr, nullptr, &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &again),
+    EXPECT_EQ(api.RasDialA(
+                  nullptr, nullptr, &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &again),
               ERROR_PORT_ALREADY_OPEN);
 
     EXPECT_EQ(api.RasHangUpA(h), 0u);
@@ -459,9 +458,9 @@ TEST_F(SimLineTest, FailingAnswersStopWithTheirCodeAtTheirState)
         DWORD error;
         qsizetype notes;
     };
-    for (const Case &c : {Case{"Busy", RASCS_ConnectDevice, ERROR_LINE_BUSY, 4},
-                          Case{"Silent", RASCS_ConnectDevice, ERROR_NO_ANSWER, 4},
-                          Case{"Refused", RASCS_Authenticate, ERROR_AUTHENTICATION_FAILURE, 7}}) {
+    for (const Case &c :
+         {Case{"Busy", RASCS_ConnectDevice, ERROR_LINE_BUSY, 4}, Case{"Silent", RASCS_ConnectDevice, ERROR_NO_ANSWER, 4},
+          Case{"Refused", RASCS_Authenticate, ERROR_AUTHENTICATION_FAILURE, 7}}) {
         SCOPED_TRACE(c.entry);
         HRASCONN h = 0;
         const QList<Note> notes = dialToEnd(api, c.entry, &h);
@@ -509,8 +508,12 @@ TEST_F(SimLineTest, HangUpMidDialEndsTheWaitWithUserDisconnection)
     p.dwSize = sizeof p;
     std::strcpy(p.szEntryName, "Slow");
     HRASCONN h = 0;
-    ASSERT_EQ(api.RasDialA(nullptr, nullptr, &p, 0,
-                           [&notes](unsigned, RASCONNSTATE s, DWORD e) { notes.append({s, e, true}); }, &h),
+    ASSERT_EQ(api.RasDialA(
+                  nullptr, nullptr, &p, 0,
+                  [&notes](unsigned, RASCONNSTATE s, DWORD e) {
+                      notes.append({s, e, true});
+                  },
+                  &h),
               0u);
     ASSERT_TRUE(waitFor([&] { return !notes.isEmpty(); }));
     EXPECT_EQ(notes[0].state, RASCS_OpenPort);
@@ -543,7 +546,9 @@ TEST_F(SimLineTest, DestroyingTheLineMidDialLeavesNoConnectionBehind)
         p.dwSize = sizeof p;
         std::strcpy(p.szEntryName, "Slow");
         HRASCONN h = 0;
-        ASSERT_EQ(api.RasDialA(nullptr, nullptr, &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &h), 0u);
+        ASSERT_EQ(api.RasDialA(
+                      nullptr, nullptr, &p, 0, [](unsigned, RASCONNSTATE, DWORD) {}, &h),
+                  0u);
         EXPECT_EQ(enumConnections(api).size(), 1);
     }
     auto line = makeLine();
@@ -636,8 +641,12 @@ TEST_F(SimLineTest, ALineDroppedFromOutsideMidDialEndsTheDial)
     p.dwSize = sizeof p;
     std::strcpy(p.szEntryName, "Slow");
     HRASCONN h = 0;
-    ASSERT_EQ(api.RasDialA(nullptr, nullptr, &p, 0,
-                           [&notes](unsigned, RASCONNSTATE s, DWORD e) { notes.append({s, e, true}); }, &h),
+    ASSERT_EQ(api.RasDialA(
+                  nullptr, nullptr, &p, 0,
+                  [&notes](unsigned, RASCONNSTATE s, DWORD e) {
+                      notes.append({s, e, true});
+                  },
+                  &h),
               0u);
     ASSERT_TRUE(waitFor([&] { return !notes.isEmpty(); }));
     const ToolResult r = runTool({QStringLiteral("down"), QStringLiteral("Slow")});
@@ -670,13 +679,13 @@ TEST_F(SimLineTest, DialsOfProcessesThatDiedAreIgnoredAndPruned)
     LineState state(runtimeDir());
     ASSERT_TRUE(state.update([&](QList<LineRecord> &records, HRASCONN &next) {
         LineRecord dialling;
-        dialling.connection = {LineState::takeHandle(records, next), QStringLiteral("Ghost"),
-                               QStringLiteral("modem"), QStringLiteral("m"), QString()};
+        dialling.connection = {LineState::takeHandle(records, next), QStringLiteral("Ghost"), QStringLiteral("modem"),
+                               QStringLiteral("m"), QString()};
         dialling.ownerPid = 2000000000; // above any pid_max: no such process
         records.append(dialling);
         LineRecord up;
-        up.connection = {LineState::takeHandle(records, next), QStringLiteral("Kept"),
-                         QStringLiteral("modem"), QStringLiteral("m"), QStringLiteral("10.3.3.3")};
+        up.connection = {LineState::takeHandle(records, next), QStringLiteral("Kept"), QStringLiteral("modem"),
+                         QStringLiteral("m"), QStringLiteral("10.3.3.3")};
         records.append(up);
         return true;
     }));
@@ -775,8 +784,13 @@ TEST_F(SimLineTest, ProcessesWorkingAtOnceNeverCorruptTheState)
 TEST(LineStateFile, EveryTextReadsBackAsItself)
 {
     const QString texts[] = {
-        QString(), QStringLiteral("-"), QStringLiteral("--"), QStringLiteral("%2D"), QStringLiteral("a b\tc\nd"),
-        QStringLiteral("B\u00fcro \u0414 \U0001F4DE"), QStringLiteral("line 1 2 x y z w"),
+        QString(),
+        QStringLiteral("-"),
+        QStringLiteral("--"),
+        QStringLiteral("%2D"),
+        QStringLiteral("a b\tc\nd"),
+        QStringLiteral("B\u00fcro \u0414 \U0001F4DE"),
+        QStringLiteral("line 1 2 x y z w"),
     };
     QList<LineRecord> records;
     HRASCONN handle = 1;
@@ -862,8 +876,8 @@ TEST_F(SimLineTest, StateFolderThatIsNotPrivateIsNeitherReadNorWritten)
         QDir(runtimeDir()).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(runtimeDir()));
         LineRecord forged;
-        forged.connection = {0x500, QStringLiteral("Forged"), QStringLiteral("modem"),
-                             QStringLiteral("Simulated Modem"), QStringLiteral("10.9.9.9")};
+        forged.connection = {0x500, QStringLiteral("Forged"), QStringLiteral("modem"), QStringLiteral("Simulated Modem"),
+                             QStringLiteral("10.9.9.9")};
         const QByteArray state = LineState::serialize({forged}, 0x501);
         writeFile(runtimeDir() + QStringLiteral("/lines"), state);
         const QByteArray dir = QFile::encodeName(runtimeDir());

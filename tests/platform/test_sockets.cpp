@@ -85,9 +85,8 @@ TEST(PosixSockets, MaxSocketsIsTheOpenFileLimitCappedAt16Bits)
         bool unlimited;
         std::uint16_t expected;
     };
-    for (const Case &c : {Case{0, false, 0}, Case{1024, false, 1024}, Case{65535, false, 65535},
-                          Case{65536, false, 65535}, Case{1048576, false, 65535},
-                          Case{0, true, 65535}})
+    for (const Case &c : {Case{0, false, 0}, Case{1024, false, 1024}, Case{65535, false, 65535}, Case{65536, false, 65535},
+                          Case{1048576, false, 65535}, Case{0, true, 65535}})
         EXPECT_EQ(MaxSocketsForFileLimit(c.soft, c.unlimited), c.expected) << c.soft;
 }
 
@@ -145,10 +144,10 @@ TEST(PosixSockets, OwnNameMatchesItsCaseAndOneFinalDotAside)
         const char *name, *own;
         bool same;
     };
-    for (const Case &c : {Case{"myhost", "myhost", true}, Case{"MyHost", "myhost", true},
-                          Case{"myhost.", "myhost", true}, Case{"myhost", "myhost.", true},
-                          Case{"myhost..", "myhost", false}, Case{"myhost.lan", "myhost", false},
-                          Case{"myhos", "myhost", false}, Case{"", "", false}, Case{".", "myhost", false}})
+    for (const Case &c :
+         {Case{"myhost", "myhost", true}, Case{"MyHost", "myhost", true}, Case{"myhost.", "myhost", true},
+          Case{"myhost", "myhost.", true}, Case{"myhost..", "myhost", false}, Case{"myhost.lan", "myhost", false},
+          Case{"myhos", "myhost", false}, Case{"", "", false}, Case{".", "myhost", false}})
         EXPECT_EQ(IsOwnHostName(c.name, c.own), c.same) << c.name << " / " << c.own;
 }
 
@@ -162,22 +161,26 @@ TEST(SystemInterfaces, DefaultRoutesFromTheKernelTables)
     };
     const Case route4[] = {
         {"one default route",
-         header + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
-                  "eth0\t00000000\t010200C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n",
+         header
+             + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
+               "eth0\t00000000\t010200C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n",
          "eth0"},
         {"the lowest metric wins",
-         header + "wlan0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
-                  "tun0\t00000000\t0100080A\t0003\t0\t0\t50\t00000000\t0\t0\t0\n",
+         header
+             + "wlan0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+               "tun0\t00000000\t0100080A\t0003\t0\t0\t50\t00000000\t0\t0\t0\n",
          "tun0"},
         {"a route that is down or rejects is no way out",
-         header + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n"
-                  "eth1\t00000000\t00000000\t0201\t0\t0\t0\t00000000\t0\t0\t0\n",
+         header
+             + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n"
+               "eth1\t00000000\t00000000\t0201\t0\t0\t0\t00000000\t0\t0\t0\n",
          ""},
         {"control characters, a name too long, a metric beyond 64 bits, a cut last line",
-         header + "et\x01h\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
-                  "abcdefghijklmnop\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
-                  "eth2\t00000000\t010200C0\t0003\t0\t0\t99999999999999999999999\t00000000\t0\t0\t0\n"
-                  "eth3\t00000000\t010200C0\t0003\t0\t0\t0\t00000000",
+         header
+             + "et\x01h\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
+               "abcdefghijklmnop\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
+               "eth2\t00000000\t010200C0\t0003\t0\t0\t99999999999999999999999\t00000000\t0\t0\t0\n"
+               "eth3\t00000000\t010200C0\t0003\t0\t0\t0\t00000000",
          ""},
         {"empty", "", ""},
     };
@@ -187,11 +190,13 @@ TEST(SystemInterfaces, DefaultRoutesFromTheKernelTables)
     const QByteArray zeros(32, '0');
     const Case route6[] = {
         {"the default route, not the unreachable ones on lo",
-         zeros + " 00 " + zeros + " 00 " + zeros + " ffffffff 00000001 00000000 00200200       lo\n" +
-             "fd000000000000000000000000000000 40 " + zeros + " 00 " + zeros + " 00000100 00000001 00000000 00000001     eth0\n" +
-             zeros + " 00 " + zeros + " 00 fe800000000000000000000000000001 00000400 00000002 00000000 00000003     eth0\n",
+         zeros + " 00 " + zeros + " 00 " + zeros + " ffffffff 00000001 00000000 00200200       lo\n"
+             + "fd000000000000000000000000000000 40 " + zeros + " 00 " + zeros
+             + " 00000100 00000001 00000000 00000001     eth0\n" + zeros + " 00 " + zeros
+             + " 00 fe800000000000000000000000000001 00000400 00000002 00000000 00000003     eth0\n",
          "eth0"},
-        {"a malformed address field", QByteArray(31, '0') + " 00 " + zeros + " 00 " + zeros + " 00000400 00000002 00000000 00000003 eth0\n", ""},
+        {"a malformed address field",
+         QByteArray(31, '0') + " 00 " + zeros + " 00 " + zeros + " 00000400 00000002 00000000 00000003 eth0\n", ""},
     };
     for (const Case &c : route6)
         EXPECT_EQ(SystemInterfaces::DefaultRoute6(c.file), c.expected) << c.what;

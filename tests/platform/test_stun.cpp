@@ -8,9 +8,9 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QThread>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -140,7 +140,8 @@ TEST(StunLookup, AnswersOfAFakeServerOnLoopback)
     const Case cases[] = {
         {"XOR-MAPPED-ADDRESS", false, ok4, true, "203.0.113.7"},
         {"MAPPED-ADDRESS of an older server", false,
-         [](const QByteArray &r) { return QList{message(0x0101, r, mapped("203.0.113.8", r, false))}; }, true, "203.0.113.8"},
+         [](const QByteArray &r) { return QList{message(0x0101, r, mapped("203.0.113.8", r, false))}; }, true,
+         "203.0.113.8"},
         {"a right FINGERPRINT", false,
          [](const QByteArray &r) { return QList{withFingerprint(message(0x0101, r, mapped("203.0.113.7", r)), true)}; },
          true, "203.0.113.7"},
@@ -175,14 +176,13 @@ TEST(StunLookup, AnswersOfAFakeServerOnLoopback)
          },
          false, QString::fromUtf8("401 Go\uFFFDaway\uFFFD[2J")},
         {"an IPv6 address to an IPv4 request", false,
-         [](const QByteArray &r) { return QList{message(0x0101, r, mapped("2001:db8::7", r))}; }, false,
-         "other family"},
+         [](const QByteArray &r) { return QList{message(0x0101, r, mapped("2001:db8::7", r))}; }, false, "other family"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         FakeServer server(c.ipv6, c.reply);
-        const LookupResult result = LookUpPublicAddress(c.ipv6 ? AddressFamily::V6 : AddressFamily::V4,
-                                                        {server.server()}, 400);
+        const LookupResult result = LookUpPublicAddress(c.ipv6 ? AddressFamily::V6 : AddressFamily::V4, {server.server()},
+                                                        400);
         EXPECT_EQ(result.ok, c.ok) << qPrintable(result.error);
         if (c.ok) {
             EXPECT_EQ(result.address, c.addressOrError);
@@ -202,8 +202,8 @@ TEST(StunLookup, ServersAreTriedInTurnUntilOneAnswers)
         return QList{message(0x0111, r, attribute(0x0009, QByteArray("\0\0\5\0", 4) + "busy"))};
     });
     FakeServer answering(false, [](const QByteArray &r) { return QList{message(0x0101, r, mapped("203.0.113.7", r))}; });
-    const LookupResult result =
-        LookUpPublicAddress(AddressFamily::V4, {silent.server(), refusing.server(), answering.server()}, 300);
+    const LookupResult result = LookUpPublicAddress(AddressFamily::V4,
+                                                    {silent.server(), refusing.server(), answering.server()}, 300);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.server, answering.server().text());
     EXPECT_EQ(result.requests, 3);
@@ -212,11 +212,11 @@ TEST(StunLookup, ServersAreTriedInTurnUntilOneAnswers)
 
 TEST(StunServers, TheUsersListIsReadEntryByEntry)
 {
-    const ServerList list = ParseServerList(QStringLiteral(
-        "stun.example.org, 192.0.2.1:19302\n[2001:db8::1]:3479 2001:db8::2 bad_name host:0 host:99999 [::1 "
-        "stun.example.org evil\x1b[31m"));
-    const QList<StunServer> expected{{"stun.example.org", 3478}, {"192.0.2.1", 19302}, {"2001:db8::1", 3479},
-                                     {"2001:db8::2", 3478}};
+    const ServerList list = ParseServerList(
+        QStringLiteral("stun.example.org, 192.0.2.1:19302\n[2001:db8::1]:3479 2001:db8::2 bad_name host:0 host:99999 [::1 "
+                       "stun.example.org evil\x1b[31m"));
+    const QList<StunServer> expected{
+        {"stun.example.org", 3478}, {"192.0.2.1", 19302}, {"2001:db8::1", 3479}, {"2001:db8::2", 3478}};
     EXPECT_EQ(list.servers, expected);
     EXPECT_EQ(list.bad, (QStringList{"bad_name", "host:0", "host:99999", "[::1", QString::fromUtf8("evil\uFFFD[31m")}));
     EXPECT_EQ(expected[2].text(), QStringLiteral("[2001:db8::1]:3479"));
@@ -238,12 +238,11 @@ TEST(StunLookup, ARealServerOnLoopbackGivesTheLoopbackAddress)
     QProcess server;
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.start(turnserver, {"-n", "--stun-only", "--no-tls", "--no-dtls", "--no-cli", "--listening-ip=127.0.0.1",
-                              "--listening-ip=::1", QStringLiteral("--listening-port=%1").arg(port),
-                              "--log-file=stdout", QStringLiteral("--pidfile=%1/turnserver.pid").arg(dir.path()),
-                              "--no-stdout-log"});
+                              "--listening-ip=::1", QStringLiteral("--listening-port=%1").arg(port), "--log-file=stdout",
+                              QStringLiteral("--pidfile=%1/turnserver.pid").arg(dir.path()), "--no-stdout-log"});
     ASSERT_TRUE(server.waitForStarted(10000));
-    for (const auto &[family, address] : {std::pair{AddressFamily::V4, QStringLiteral("127.0.0.1")},
-                                          std::pair{AddressFamily::V6, QStringLiteral("::1")}}) {
+    for (const auto &[family, address] :
+         {std::pair{AddressFamily::V4, QStringLiteral("127.0.0.1")}, std::pair{AddressFamily::V6, QStringLiteral("::1")}}) {
         LookupResult result;
         // The server takes a moment to listen (until then the kernel refuses
         // at once); each try is one request.

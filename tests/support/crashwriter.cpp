@@ -48,7 +48,9 @@ void say(long long i)
 int main(int argc, char **argv)
 {
     if (argc != 4 && !(argc == 5 && std::strcmp(argv[1], "events") == 0)) {
-        std::fprintf(stderr, "usage: vantrel_crashwriter hive|log <dir> <first> | events <dir> <writer> <count> | fsize <dir> <limit>\n");
+        std::fprintf(
+            stderr,
+            "usage: vantrel_crashwriter hive|log <dir> <first> | events <dir> <writer> <count> | fsize <dir> <limit>\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[2]);
@@ -82,7 +84,8 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "events") == 0) {
         const vantrel::SystemClock clock;
         for (long long n = 0, count = std::atoll(argv[4]); n < count; ++n) // i: the writer's number
-            vantrel::WriteLogEvent(dir, QStringLiteral("w%1-%2-").arg(i).arg(n) + QString(int(n * 37 % 700), QLatin1Char('x')),
+            vantrel::WriteLogEvent(dir,
+                                   QStringLiteral("w%1-%2-").arg(i).arg(n) + QString(int(n * 37 % 700), QLatin1Char('x')),
                                    int(n % 2), clock);
         return 0;
     }

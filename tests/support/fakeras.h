@@ -46,8 +46,8 @@ public:
     enum class Delivery { Synchronous, Thread, Manual };
 
     struct DialAnswer {
-        DWORD startError = 0;     // non-zero: dial() fails at once with it, nothing is delivered
-        QList<Step> steps;        // what the notifier is told, in order
+        DWORD startError = 0; // non-zero: dial() fails at once with it, nothing is delivered
+        QList<Step> steps;    // what the notifier is told, in order
         Delivery delivery = Delivery::Synchronous;
         QString address = QStringLiteral("10.0.0.1"); // given to the connection once connected
         QString deviceType = QStringLiteral("modem");
@@ -57,9 +57,14 @@ public:
     // Ready-made scripts.
     static QList<Step> connectSteps()
     {
-        return {{RASCS_OpenPort}, {RASCS_PortOpened}, {RASCS_ConnectDevice},
-                {RASCS_DeviceConnected}, {RASCS_AllDevicesConnected}, {RASCS_Authenticate},
-                {RASCS_Authenticated}, {RASCS_Connected}};
+        return {{RASCS_OpenPort},
+                {RASCS_PortOpened},
+                {RASCS_ConnectDevice},
+                {RASCS_DeviceConnected},
+                {RASCS_AllDevicesConnected},
+                {RASCS_Authenticate},
+                {RASCS_Authenticated},
+                {RASCS_Connected}};
     }
     static QList<Step> failSteps(RASCONNSTATE at, DWORD error)
     {
@@ -81,8 +86,7 @@ public:
         a.delivery = delivery;
         return a;
     }
-    static DialAnswer failAnswer(RASCONNSTATE at, DWORD error,
-                                 Delivery delivery = Delivery::Synchronous)
+    static DialAnswer failAnswer(RASCONNSTATE at, DWORD error, Delivery delivery = Delivery::Synchronous)
     {
         DialAnswer a;
         a.steps = failSteps(at, error);
@@ -100,8 +104,7 @@ public:
     ~FakeRasService() override { joinThreads(); }
 
     // --- set-up (call from the test thread before or between dials) ---
-    void addEntry(const QString &name, const QString &user = {}, const QString &password = {},
-                  bool saved = false)
+    void addEntry(const QString &name, const QString &user = {}, const QString &password = {}, bool saved = false)
     {
         std::lock_guard lock(m_mutex);
         m_entries.append({name, user, password, saved});
@@ -175,8 +178,7 @@ public:
     }
     void deliverAll()
     {
-        while (deliver()) {
-        }
+        while (deliver()) {}
     }
     // Delivers any step, outside the script (e.g. a state outside the known table).
     void deliverExtra(RASCONNSTATE state, DWORD error)
@@ -233,8 +235,7 @@ public:
             names->append(e.name);
         return 0;
     }
-    DWORD entryDialParams(const QString &entry, QString *userName, QString *password,
-                          bool *passwordSaved) override
+    DWORD entryDialParams(const QString &entry, QString *userName, QString *password, bool *passwordSaved) override
     {
         std::lock_guard lock(m_mutex);
         if (entryDialParamsError)

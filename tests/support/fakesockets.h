@@ -28,14 +28,14 @@ public:
     }
 
     // What the calls answer.
-    int startupResult = 0;                    // 0: the stack is present
+    int startupResult = 0; // 0: the stack is present
     QByteArray description = "Fake Sockets 1.1";
     QByteArray systemStatus = "Running";
     std::uint16_t maxSockets = 256;
     int cleanupResult = 0;
     QByteArray hostName = "pc1";
-    int hostNameResult = 0;                   // non-zero: gethostname fails
-    std::optional<HostEntry> lookup;          // nullopt: gethostbyname fails
+    int hostNameResult = 0;          // non-zero: gethostname fails
+    std::optional<HostEntry> lookup; // nullopt: gethostbyname fails
 
     // What happened.
     int startupCalls = 0;

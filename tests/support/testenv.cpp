@@ -7,8 +7,8 @@
 namespace vantrel::test {
 
 ScopedHome::ScopedHome()
-    : m_oldHome(qgetenv("HOME")), m_oldConfig(qgetenv("XDG_CONFIG_HOME")),
-      m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")), m_oldState(qgetenv("XDG_STATE_HOME"))
+    : m_oldHome(qgetenv("HOME")), m_oldConfig(qgetenv("XDG_CONFIG_HOME")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")),
+      m_oldState(qgetenv("XDG_STATE_HOME"))
 {
     QDir(m_dir.path()).mkpath(QStringLiteral("config"));
     QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));

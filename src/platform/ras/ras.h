@@ -190,14 +190,14 @@ public:
 
     // The notifier is called on the thread that called RasDialA (which must run an
     // event loop), in the order the notifications were made.
-    DWORD RasDialA(const void *dialExtensions, const char *phonebook, RASDIALPARAMSA *params,
-                   DWORD notifierType, RasDialFunc notifier, HRASCONN *connection);
+    DWORD RasDialA(const void *dialExtensions, const char *phonebook, RASDIALPARAMSA *params, DWORD notifierType,
+                   RasDialFunc notifier, HRASCONN *connection);
     DWORD RasHangUpA(HRASCONN connection);
     DWORD RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA *status);
     DWORD RasGetEntryDialParamsA(const char *phonebook, RASDIALPARAMSA *params, int *passwordSaved);
     DWORD RasGetErrorStringA(unsigned error, char *buffer, DWORD size);
-    DWORD RasEnumEntriesA(const void *reserved, const char *phonebook, RASENTRYNAMEA *entries,
-                          DWORD *byteCount, DWORD *entryCount);
+    DWORD RasEnumEntriesA(const void *reserved, const char *phonebook, RASENTRYNAMEA *entries, DWORD *byteCount,
+                          DWORD *entryCount);
     DWORD RasEnumConnectionsA(RASCONNA *connections, DWORD *byteCount, DWORD *connectionCount);
     // Fills RASPPPIPA with the connection's IPv4 address; a connection whose
     // address is IPv6 answers ERROR_PROTOCOL_NOT_CONFIGURED, as it has no IPv4.
@@ -221,9 +221,8 @@ public:
     }
     DWORD EnumConnections(std::vector<RASCONNA> &connections, DWORD &count)
     {
-        return enumerateGrowing(connections, count, [this](RASCONNA *r, DWORD *bytes, DWORD *n) {
-            return RasEnumConnectionsA(r, bytes, n);
-        });
+        return enumerateGrowing(connections, count,
+                                [this](RASCONNA *r, DWORD *bytes, DWORD *n) { return RasEnumConnectionsA(r, bytes, n); });
     }
 
 private:

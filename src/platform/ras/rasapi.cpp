@@ -23,14 +23,17 @@ struct ErrorText {
 // Our own wording; each text is short enough for the 100-byte buffer the program uses.
 // The service answers in English; the dialer translates a text where it shows it.
 constexpr ErrorText kErrorTexts[] = {
-    {ERROR_INVALID_HANDLE, QT_TRANSLATE_NOOP("RasStatusText", "The connection handle is not valid; the connection may have ended.")},
+    {ERROR_INVALID_HANDLE,
+     QT_TRANSLATE_NOOP("RasStatusText", "The connection handle is not valid; the connection may have ended.")},
     {ERROR_NOT_ENOUGH_MEMORY, QT_TRANSLATE_NOOP("RasStatusText", "There is not enough memory to complete the operation.")},
-    {ERROR_INVALID_PARAMETER, QT_TRANSLATE_NOOP("RasStatusText", "A value passed to the remote access service is not valid.")},
+    {ERROR_INVALID_PARAMETER,
+     QT_TRANSLATE_NOOP("RasStatusText", "A value passed to the remote access service is not valid.")},
     {ERROR_INSUFFICIENT_BUFFER, QT_TRANSLATE_NOOP("RasStatusText", "The buffer given for the text is too small.")},
     {PENDING, QT_TRANSLATE_NOOP("RasStatusText", "The operation has not finished yet.")},
     {ERROR_INVALID_PORT_HANDLE, QT_TRANSLATE_NOOP("RasStatusText", "The port handle is not valid.")},
     {ERROR_PORT_ALREADY_OPEN, QT_TRANSLATE_NOOP("RasStatusText", "The port is already open.")},
-    {ERROR_BUFFER_TOO_SMALL, QT_TRANSLATE_NOOP("RasStatusText", "The buffer given is too small for the information asked for.")},
+    {ERROR_BUFFER_TOO_SMALL,
+     QT_TRANSLATE_NOOP("RasStatusText", "The buffer given is too small for the information asked for.")},
     {ERROR_WRONG_INFO_SPECIFIED, QT_TRANSLATE_NOOP("RasStatusText", "The port information given is wrong.")},
     {ERROR_PORT_NOT_CONNECTED, QT_TRANSLATE_NOOP("RasStatusText", "The port is not connected.")},
     {ERROR_DEVICE_DOES_NOT_EXIST, QT_TRANSLATE_NOOP("RasStatusText", "The device does not exist.")},
@@ -47,9 +50,11 @@ constexpr ErrorText kErrorTexts[] = {
     {ERROR_REMOTE_DISCONNECTION, QT_TRANSLATE_NOOP("RasStatusText", "The remote computer closed the connection.")},
     {ERROR_HARDWARE_FAILURE, QT_TRANSLATE_NOOP("RasStatusText", "The connection was closed because the device failed.")},
     {ERROR_USER_DISCONNECTION, QT_TRANSLATE_NOOP("RasStatusText", "The connection was closed by the user.")},
-    {ERROR_INVALID_SIZE, QT_TRANSLATE_NOOP("RasStatusText", "A record passed to the remote access service has the wrong size.")},
+    {ERROR_INVALID_SIZE,
+     QT_TRANSLATE_NOOP("RasStatusText", "A record passed to the remote access service has the wrong size.")},
     {ERROR_PORT_NOT_AVAILABLE, QT_TRANSLATE_NOOP("RasStatusText", "The port is in use or is not set up for dialling out.")},
-    {ERROR_CANNOT_PROJECT_CLIENT, QT_TRANSLATE_NOOP("RasStatusText", "The computer could not be registered on the remote network.")},
+    {ERROR_CANNOT_PROJECT_CLIENT,
+     QT_TRANSLATE_NOOP("RasStatusText", "The computer could not be registered on the remote network.")},
     {ERROR_UNKNOWN, QT_TRANSLATE_NOOP("RasStatusText", "An error of unknown cause occurred.")},
     {ERROR_REQUEST_TIMEOUT, QT_TRANSLATE_NOOP("RasStatusText", "The request took too long and was given up.")},
     {ERROR_LINE_BUSY, QT_TRANSLATE_NOOP("RasStatusText", "The line is busy. Try again later.")},
@@ -57,29 +62,38 @@ constexpr ErrorText kErrorTexts[] = {
     {ERROR_NO_ANSWER, QT_TRANSLATE_NOOP("RasStatusText", "The number dialled did not answer.")},
     {ERROR_NO_CARRIER, QT_TRANSLATE_NOOP("RasStatusText", "No carrier: the modems could not agree on a connection.")},
     {ERROR_NO_DIALTONE, QT_TRANSLATE_NOOP("RasStatusText", "There is no dial tone. Check that the line is plugged in.")},
-    {ERROR_AUTHENTICATION_FAILURE, QT_TRANSLATE_NOOP("RasStatusText", "The remote network did not accept the user name or password.")},
+    {ERROR_AUTHENTICATION_FAILURE,
+     QT_TRANSLATE_NOOP("RasStatusText", "The remote network did not accept the user name or password.")},
     {ERROR_PPP_TIMEOUT, QT_TRANSLATE_NOOP("RasStatusText", "The remote computer did not answer in time.")},
     {ERROR_PPP_NO_RESPONSE, QT_TRANSLATE_NOOP("RasStatusText", "The remote computer does not respond.")},
     {ERROR_PROJECTION_NOT_COMPLETE, QT_TRANSLATE_NOOP("RasStatusText", "The connection has no network address yet.")},
     {ERROR_PROTOCOL_NOT_CONFIGURED, QT_TRANSLATE_NOOP("RasStatusText", "The connection has no IPv4 address.")},
-    {ERROR_NM_NOT_RUNNING, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager is not running, so no connection can be listed or made.")},
+    {ERROR_NM_NOT_RUNNING,
+     QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager is not running, so no connection can be listed or made.")},
     {ERROR_NM_GONE, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager stopped while the connection was being made.")},
-    {ERROR_NM_NO_SECRETS, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager had no password or key for the connection (no secrets).")},
+    {ERROR_NM_NO_SECRETS,
+     QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager had no password or key for the connection (no secrets).")},
     {ERROR_NM_TIMEOUT, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager gave up: the connection attempt timed out.")},
     {ERROR_NM_DEVICE_GONE, QT_TRANSLATE_NOOP("RasStatusText", "The device of the connection was removed.")},
-    {ERROR_NM_NO_DEVICE, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager has no device that can carry this connection now.")},
-    {ERROR_NM_NOT_AUTHORIZED, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager does not allow this user to start or stop the connection.")},
+    {ERROR_NM_NO_DEVICE,
+     QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager has no device that can carry this connection now.")},
+    {ERROR_NM_NOT_AUTHORIZED,
+     QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager does not allow this user to start or stop the connection.")},
     {ERROR_NM_SERVICE_STOPPED, QT_TRANSLATE_NOOP("RasStatusText", "The VPN service of the connection stopped.")},
-    {ERROR_NM_SERVICE_START, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager could not start the VPN service of the connection.")},
+    {ERROR_NM_SERVICE_START,
+     QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager could not start the VPN service of the connection.")},
     {ERROR_NM_NO_ADDRESS, QT_TRANSLATE_NOOP("RasStatusText", "The connection got no valid network address.")},
     {ERROR_NM_PROFILE_REMOVED, QT_TRANSLATE_NOOP("RasStatusText", "The connection was deleted from NetworkManager.")},
     {ERROR_NM_DEPENDENCY, QT_TRANSLATE_NOOP("RasStatusText", "A connection this one depends on could not be brought up.")},
-    {ERROR_NM_SIM, QT_TRANSLATE_NOOP("RasStatusText", "The modem's SIM card is missing, locked (PIN or PUK) or was refused.")},
-    {ERROR_NM_MOBILE_NETWORK, QT_TRANSLATE_NOOP("RasStatusText", "The modem could not register with the mobile network or its APN.")},
+    {ERROR_NM_SIM,
+     QT_TRANSLATE_NOOP("RasStatusText", "The modem's SIM card is missing, locked (PIN or PUK) or was refused.")},
+    {ERROR_NM_MOBILE_NETWORK,
+     QT_TRANSLATE_NOOP("RasStatusText", "The modem could not register with the mobile network or its APN.")},
     {ERROR_NM_PPP, QT_TRANSLATE_NOOP("RasStatusText", "The PPP link could not be started or broke down.")},
     {ERROR_NM_BLUETOOTH, QT_TRANSLATE_NOOP("RasStatusText", "The Bluetooth link to the phone failed or timed out.")},
     {ERROR_LINE_UNUSABLE, QT_TRANSLATE_NOOP("RasStatusText", "The line cannot be used for dialling now.")},
-    {ERROR_NM_FAILED, QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager could not bring the connection up and gave no reason.")},
+    {ERROR_NM_FAILED,
+     QT_TRANSLATE_NOOP("RasStatusText", "NetworkManager could not bring the connection up and gave no reason.")},
 };
 
 // Copies text into a fixed char field, cut at a character boundary so that the
@@ -190,8 +204,8 @@ RasApi::~RasApi()
     }
 }
 
-DWORD RasApi::RasDialA(const void *dialExtensions, const char *phonebook, RASDIALPARAMSA *params,
-                       DWORD notifierType, RasDialFunc notifier, HRASCONN *connection)
+DWORD RasApi::RasDialA(const void *dialExtensions, const char *phonebook, RASDIALPARAMSA *params, DWORD notifierType,
+                       RasDialFunc notifier, HRASCONN *connection)
 {
     if (!params || !connection || dialExtensions || notifierType != 0 || !notifier)
         return ERROR_INVALID_PARAMETER;
@@ -220,8 +234,7 @@ DWORD RasApi::RasDialA(const void *dialExtensions, const char *phonebook, RASDIA
     *connection = 0;
     HRASCONN handle = 0;
     const DWORD rc = m_service.dial(
-        entry, user, password,
-        [channel](RASCONNSTATE state, DWORD error) { channel->post(channel, state, error); },
+        entry, user, password, [channel](RASCONNSTATE state, DWORD error) { channel->post(channel, state, error); },
         &handle);
     if (rc != 0) {
         channel->close();
@@ -268,8 +281,7 @@ DWORD RasApi::RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA *status)
     return 0;
 }
 
-DWORD RasApi::RasGetEntryDialParamsA(const char *phonebook, RASDIALPARAMSA *params,
-                                     int *passwordSaved)
+DWORD RasApi::RasGetEntryDialParamsA(const char *phonebook, RASDIALPARAMSA *params, int *passwordSaved)
 {
     if (!params || !passwordSaved)
         return ERROR_INVALID_PARAMETER;
@@ -303,8 +315,8 @@ DWORD RasApi::RasGetErrorStringA(unsigned error, char *buffer, DWORD size)
     return 0;
 }
 
-DWORD RasApi::RasEnumEntriesA(const void *reserved, const char *phonebook, RASENTRYNAMEA *entries,
-                              DWORD *byteCount, DWORD *entryCount)
+DWORD RasApi::RasEnumEntriesA(const void *reserved, const char *phonebook, RASENTRYNAMEA *entries, DWORD *byteCount,
+                              DWORD *entryCount)
 {
     if (!byteCount || !entryCount || reserved)
         return ERROR_INVALID_PARAMETER;
@@ -370,8 +382,7 @@ DWORD RasApi::RasEnumConnectionsA(RASCONNA *connections, DWORD *byteCount, DWORD
     return 0;
 }
 
-DWORD RasApi::RasGetProjectionInfoA(HRASCONN connection, DWORD projection, void *info,
-                                    DWORD *byteCount)
+DWORD RasApi::RasGetProjectionInfoA(HRASCONN connection, DWORD projection, void *info, DWORD *byteCount)
 {
     if (!info || !byteCount)
         return ERROR_INVALID_PARAMETER;

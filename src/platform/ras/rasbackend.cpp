@@ -21,8 +21,9 @@ std::unique_ptr<RasService> ChooseRasService(const SimLine::Options &lineOptions
         return std::make_unique<SimLine>(lineOptions);
     }
     if (!choice.isEmpty() && lineOptions.report)
-        lineOptions.report(QCoreApplication::translate("RasBackend", "VANTREL_RAS_BACKEND is \"%1\", which is neither \"nm\" nor "
-                                          "\"simline\"; the backend is chosen as if it were not set.")
+        lineOptions.report(QCoreApplication::translate("RasBackend",
+                                                       "VANTREL_RAS_BACKEND is \"%1\", which is neither \"nm\" nor "
+                                                       "\"simline\"; the backend is chosen as if it were not set.")
                                .arg(raw));
     // NetworkManager when it owns its name on the system bus. The backend's
     // own thread asks, as it makes every D-Bus call; its constructor waits for

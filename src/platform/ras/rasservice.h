@@ -16,7 +16,7 @@ struct RasLiveConnection {
     QString entryName;
     QString deviceType;
     QString deviceName;
-    QString address;        // empty while the IP projection is not complete
+    QString address; // empty while the IP projection is not complete
 };
 
 class RasService {
@@ -25,8 +25,7 @@ public:
 
     // Phonebook entry names in phonebook order; false when the phonebook cannot be read.
     virtual DWORD listEntries(QList<QString> *names) = 0;
-    virtual DWORD entryDialParams(const QString &entry, QString *userName, QString *password,
-                                  bool *passwordSaved) = 0;
+    virtual DWORD entryDialParams(const QString &entry, QString *userName, QString *password, bool *passwordSaved) = 0;
     // Starts a dial and returns at once. `progress` may be called on any thread,
     // in order, once per state; the last call carries RASCS_Connected or an error.
     virtual DWORD dial(const QString &entry, const QString &userName, const QString &password,

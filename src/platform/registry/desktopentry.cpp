@@ -14,7 +14,10 @@ bool isReserved(QChar c)
     return reserved.contains(c) || c.isSpace() || c.category() == QChar::Other_Control;
 }
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
 
 // Blanks around the '=' are not part of the key or the value; other white
 // space is (the file's own rules ignore only spaces there).
@@ -106,8 +109,7 @@ QString quoteArgument(const QString &arg)
         return arg;
     QString out = QStringLiteral("\"");
     for (const QChar c : arg) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
-            || c == QLatin1Char('\\'))
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
             out += QLatin1Char('\\');
         out += c;
     }
@@ -234,8 +236,7 @@ std::optional<QString> autostartCommand(const QByteArray &file)
         } else if (key == QLatin1String("Hidden"))
             hidden = value;
     }
-    if (!seenMain || type != QLatin1String("Application") || !haveExec
-        || hidden == QLatin1String("true"))
+    if (!seenMain || type != QLatin1String("Application") || !haveExec || hidden == QLatin1String("true"))
         return std::nullopt;
     const std::optional<QStringList> args = execArguments(exec);
     if (!args || args->isEmpty())

@@ -33,7 +33,10 @@ constexpr qint64 kMaxHiveBytes = 32 * 1024 * 1024;
 
 const QString kRunKey = QStringLiteral("software\\microsoft\\windows\\currentversion\\run");
 
-QString errorText(int err) { return FileErrorText(err); }
+QString errorText(int err)
+{
+    return FileErrorText(err);
+}
 
 // QDir::mkpath leaves the errno of the mkdir() that failed, as a rule.
 QString folderErrorText(int err)
@@ -43,37 +46,41 @@ QString folderErrorText(int err)
 
 QString unreadableText(const QString &file, int err)
 {
-    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" cannot be read (%2). Vantrel leaves it untouched "
-                          "and will not save settings into it.")
+    return QCoreApplication::translate("FileRegistry",
+                                       "The settings file \"%1\" cannot be read (%2). Vantrel leaves it untouched "
+                                       "and will not save settings into it.")
         .arg(file, errorText(err));
 }
 
 QString tooLargeText(const QString &file)
 {
-    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" is larger than %2 MiB, too large to be a settings "
-                          "file. Vantrel leaves it untouched and will not save settings into it.")
+    return QCoreApplication::translate("FileRegistry",
+                                       "The settings file \"%1\" is larger than %2 MiB, too large to be a settings "
+                                       "file. Vantrel leaves it untouched and will not save settings into it.")
         .arg(file)
         .arg(kMaxHiveBytes / (1024 * 1024));
 }
 
 QString damagedText(const QString &file, const QString &why, const QString &aside)
 {
-    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" is damaged (%2). It has been kept aside as \"%3\", "
-                          "and Vantrel goes on as if it were empty.")
+    return QCoreApplication::translate("FileRegistry",
+                                       "The settings file \"%1\" is damaged (%2). It has been kept aside as \"%3\", "
+                                       "and Vantrel goes on as if it were empty.")
         .arg(file, why, aside);
 }
 
 QString damagedNotAsideText(const QString &file, const QString &why, int err)
 {
-    return QCoreApplication::translate("FileRegistry", "The settings file \"%1\" is damaged (%2) and could not be kept aside (%3). "
-                          "Vantrel leaves it untouched and will not save settings into it.")
+    return QCoreApplication::translate("FileRegistry",
+                                       "The settings file \"%1\" is damaged (%2) and could not be kept aside (%3). "
+                                       "Vantrel leaves it untouched and will not save settings into it.")
         .arg(file, why, errorText(err));
 }
 
 bool validRunName(const QString &name)
 {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0))
-           && name != QLatin1String(".") && name != QLatin1String("..");
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) && name != QLatin1String(".")
+           && name != QLatin1String("..");
 }
 
 QString configHome()
@@ -122,15 +129,19 @@ FileRegistry::~FileRegistry()
     pin(m_machine, -1);
 }
 
-QString FileRegistry::defaultDirectory() { return configHome() + QStringLiteral("/vantrel"); }
+QString FileRegistry::defaultDirectory()
+{
+    return configHome() + QStringLiteral("/vantrel");
+}
 
-QString FileRegistry::defaultAutostartDirectory() { return configHome() + QStringLiteral("/autostart"); }
+QString FileRegistry::defaultAutostartDirectory()
+{
+    return configHome() + QStringLiteral("/autostart");
+}
 
 FileRegistry::Reporter FileRegistry::reportThrough(MessageBoxes &boxes)
 {
-    return [&boxes](const QString &text) {
-        boxes.warning(text);
-    };
+    return [&boxes](const QString &text) { boxes.warning(text); };
 }
 
 QString FileRegistry::hiveFile(Hive hive) const
@@ -180,7 +191,10 @@ void FileRegistry::setEmpty(HiveState &h, const Stamp &stamp, int pinFd, bool wr
 
 FileRegistry::Stamp FileRegistry::stampOf(const struct stat &st)
 {
-    return Stamp{true, st.st_dev, st.st_ino, st.st_size,
+    return Stamp{true,
+                 st.st_dev,
+                 st.st_ino,
+                 st.st_size,
                  qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                  qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
@@ -344,8 +358,7 @@ bool FileRegistry::writable(const HiveState &h) const
     return !h.stamp.exists || ::access(QFile::encodeName(h.file).constData(), W_OK) == 0;
 }
 
-RegStatus FileRegistry::writeHive(HiveState &h,
-                                  const std::function<RegStatus(hive::Data &, bool *)> &change)
+RegStatus FileRegistry::writeHive(HiveState &h, const std::function<RegStatus(hive::Data &, bool *)> &change)
 {
     if (!QDir().mkpath(m_directory)) {
         writeFailed(m_directory, folderErrorText(errno));
@@ -356,8 +369,7 @@ RegStatus FileRegistry::writeHive(HiveState &h,
     if (!lock.lock(lockPath(h), kLockTimeoutMs, &lockErr)) {
         writeFailed(h.file, lockErr == ETIMEDOUT ? QStringLiteral("another program has held its lock for too long")
                                                  : errorText(lockErr));
-        return lockErr == EACCES || lockErr == EPERM || lockErr == EROFS ? RegStatus::AccessDenied
-                                                                          : RegStatus::WriteFault;
+        return lockErr == EACCES || lockErr == EPERM || lockErr == EROFS ? RegStatus::AccessDenied : RegStatus::WriteFault;
     }
     refresh(h, true);
     if (!writable(h)) {
@@ -400,8 +412,7 @@ bool FileRegistry::isRunView(const RegKey &key) const
 
 bool FileRegistry::isRunViewOrAbove(Hive hive, const QString &foldedPath) const
 {
-    return hive == Hive::LocalMachine
-           && (foldedPath == kRunKey || kRunKey.startsWith(foldedPath + QLatin1Char('\\')));
+    return hive == Hive::LocalMachine && (foldedPath == kRunKey || kRunKey.startsWith(foldedPath + QLatin1Char('\\')));
 }
 
 RegStatus FileRegistry::openKey(Hive hive, const QString &path, bool create, RegKey *key)

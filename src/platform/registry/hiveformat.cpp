@@ -27,7 +27,10 @@ int hexDigit(char c)
     return -1;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 const char *skipBlanks(const char *p, const char *end)
 {
@@ -36,7 +39,10 @@ const char *skipBlanks(const char *p, const char *end)
     return p;
 }
 
-bool onlyBlanksLeft(const char *p, const char *end) { return skipBlanks(p, end) == end; }
+bool onlyBlanksLeft(const char *p, const char *end)
+{
+    return skipBlanks(p, end) == end;
+}
 
 // Reads an escaped string up to the unescaped `close` character; `p` starts just
 // after the opening delimiter and ends just after the closing one.
@@ -91,7 +97,10 @@ bool readQuoted(const char *&p, const char *end, char close, QString *out, QStri
         }
         const char e = *p++;
         switch (e) {
-        case '\\': case '"': case '[': case ']': s.append(QLatin1Char(e)); break;
+        case '\\':
+        case '"':
+        case '[':
+        case ']': s.append(QLatin1Char(e)); break;
         case 'a': s.append(QChar(0x07)); break;
         case 'b': s.append(QChar(0x08)); break;
         case 't': s.append(QChar(0x09)); break;
@@ -221,8 +230,8 @@ bool decodeUtf16(const QByteArray &bytes, QString *out)
     QString s;
     s.reserve(bytes.size() / 2);
     for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
-        s.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i])
-                                             | (static_cast<unsigned char>(bytes[i + 1]) << 8))));
+        s.append(QChar(
+            static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8))));
     if (s.endsWith(QChar(0)))
         s.chop(1);
     *out = s;
@@ -313,8 +322,7 @@ void appendEscaped(QByteArray &out, const QString &s, bool keyName)
         int n = 0;
         while (p < end && n < int(sizeof buffer)) {
             const char16_t c = p->unicode();
-            if (c < 0x20 || c >= 0x7f || c == '\\' || (!keyName && c == '"')
-                || (keyName && (c == '[' || c == ']')))
+            if (c < 0x20 || c >= 0x7f || c == '\\' || (!keyName && c == '"') || (keyName && (c == '[' || c == ']')))
                 break;
             buffer[n++] = static_cast<char>(c);
             ++p;
@@ -329,8 +337,8 @@ void appendEscaped(QByteArray &out, const QString &s, bool keyName)
             const char esc[] = {'\\', static_cast<char>(c)};
             out.append(esc, 2);
         } else {
-            const char esc[] = {'\\', 'x', digits[(c >> 12) & 0xf], digits[(c >> 8) & 0xf],
-                                digits[(c >> 4) & 0xf], digits[c & 0xf]};
+            const char esc[] = {
+                '\\', 'x', digits[(c >> 12) & 0xf], digits[(c >> 8) & 0xf], digits[(c >> 4) & 0xf], digits[c & 0xf]};
             out.append(esc, sizeof esc);
         }
     }
@@ -439,9 +447,7 @@ QString Data::knownSpelling(const QString &path) const
         while (common < limit && other[common] == folded[common])
             ++common;
         // Cut back to whole components of both paths.
-        const auto boundary = [](const QString &s, qsizetype at) {
-            return at == s.size() || s[at] == QLatin1Char('\\');
-        };
+        const auto boundary = [](const QString &s, qsizetype at) { return at == s.size() || s[at] == QLatin1Char('\\'); };
         while (common > 0 && !(boundary(other, common) && boundary(folded, common)))
             --common;
         if (common > bestLength) {
@@ -508,7 +514,8 @@ bool parse(const QByteArray &text, Data *out, QString *error)
     };
 
     if (!lines.next(&b, &e) || QByteArray(b, e - b) != kFirstLine)
-        return fail(QCoreApplication::translate("HiveFormat", "the first line must be \"%1\"").arg(QLatin1String(kFirstLine)));
+        return fail(
+            QCoreApplication::translate("HiveFormat", "the first line must be \"%1\"").arg(QLatin1String(kFirstLine)));
 
     Data data;
     Key *current = nullptr;

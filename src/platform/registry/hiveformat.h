@@ -25,7 +25,10 @@
 namespace vantrel::hive {
 
 // The form used to compare key paths and value names.
-inline QString fold(const QString &s) { return s.toCaseFolded(); }
+inline QString fold(const QString &s)
+{
+    return s.toCaseFolded();
+}
 
 struct Value {
     QString name; // as first written; empty for the unnamed value
@@ -34,7 +37,7 @@ struct Value {
 };
 
 struct Key {
-    QString path; // as first written, components joined by single backslashes
+    QString path;                    // as first written, components joined by single backslashes
     std::map<QString, Value> values; // by folded name
     // The key's section of the file as last written; empty when it must be made
     // anew. A large hive is rewritten at every change, mostly unchanged: only

@@ -26,22 +26,34 @@ enum class RegType : DWORD {
 
 struct RegValue {
     RegType type = RegType::None;
-    QString text;      // Sz, ExpandSz
-    DWORD number = 0;  // Dword
-    QByteArray bytes;  // Binary and any other type, raw
+    QString text;     // Sz, ExpandSz
+    DWORD number = 0; // Dword
+    QByteArray bytes; // Binary and any other type, raw
 
-    static RegValue string(const QString &s) { RegValue v; v.type = RegType::Sz; v.text = s; return v; }
-    static RegValue dword(DWORD n) { RegValue v; v.type = RegType::Dword; v.number = n; return v; }
+    static RegValue string(const QString &s)
+    {
+        RegValue v;
+        v.type = RegType::Sz;
+        v.text = s;
+        return v;
+    }
+    static RegValue dword(DWORD n)
+    {
+        RegValue v;
+        v.type = RegType::Dword;
+        v.number = n;
+        return v;
+    }
     bool operator==(const RegValue &) const = default;
 };
 
 // Result codes, as a registry reports them.
 enum class RegStatus : DWORD {
     Success = 0,
-    FileNotFound = 2,  // key or value does not exist
-    AccessDenied = 5,  // cannot be written (read-only file, damaged hive kept aside...)
+    FileNotFound = 2, // key or value does not exist
+    AccessDenied = 5, // cannot be written (read-only file, damaged hive kept aside...)
     InvalidHandle = 6,
-    WriteFault = 29,   // the hive file could not be written
+    WriteFault = 29, // the hive file could not be written
 };
 
 // Why a write failed, as far as the registry can tell: the file it could not

@@ -136,8 +136,14 @@ bool isAllZeros(QByteArrayView text)
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c == '0'; });
 }
 
-bool isLinkLocal6(const std::array<BYTE, 16> &a) { return a[0] == 0xFE && (a[1] & 0xC0) == 0x80; }
-bool isUniqueLocal6(const std::array<BYTE, 16> &a) { return (a[0] & 0xFE) == 0xFC; }
+bool isLinkLocal6(const std::array<BYTE, 16> &a)
+{
+    return a[0] == 0xFE && (a[1] & 0xC0) == 0x80;
+}
+bool isUniqueLocal6(const std::array<BYTE, 16> &a)
+{
+    return (a[0] & 0xFE) == 0xFC;
+}
 bool isLoopback6(const std::array<BYTE, 16> &a)
 {
     return std::all_of(a.begin(), a.end() - 1, [](BYTE b) { return b == 0; }) && a[15] == 1;
@@ -161,7 +167,7 @@ QByteArray ReadBoundedFile(const QString &path, qsizetype limit)
     if (fd < 0)
         return {};
     QByteArray data;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         // The kernel's files report a size of 0: read in steps up to the bound.
         data.resize(std::min<qsizetype>(limit, 8192));
@@ -195,9 +201,8 @@ QByteArray SystemInterfaces::DefaultRoute4(const QByteArray &routeFile, std::arr
         const Fields f = splitFields(line);
         unsigned flags = 0, via = 0;
         unsigned long long metric = 0;
-        if (f.size() < 8 || !isInterfaceName(f[0]) || f[1].size() != 8 || !isAllZeros(f[1]) ||
-            f[7].size() != 8 || !isAllZeros(f[7]) || !parseHex(f[3], flags) || !parseDecimal(f[6], metric) ||
-            !parseHex(f[2], via))
+        if (f.size() < 8 || !isInterfaceName(f[0]) || f[1].size() != 8 || !isAllZeros(f[1]) || f[7].size() != 8
+            || !isAllZeros(f[7]) || !parseHex(f[3], flags) || !parseDecimal(f[6], metric) || !parseHex(f[2], via))
             return; // the header line, or not a default route
         if (!(flags & kRouteUp) || (flags & kRouteReject))
             return;
@@ -222,8 +227,8 @@ QByteArray SystemInterfaces::DefaultRoute6(const QByteArray &ipv6RouteFile)
     forEachLine(ipv6RouteFile, [&](QByteArrayView line) {
         const Fields f = splitFields(line);
         unsigned plen = 1, metric = 0, flags = 0;
-        if (f.size() != 10 || f[0].size() != 32 || !isAllZeros(f[0]) || !parseHex(f[1], plen) || plen != 0 ||
-            !parseHex(f[5], metric) || !parseHex(f[8], flags) || !isInterfaceName(f[9]))
+        if (f.size() != 10 || f[0].size() != 32 || !isAllZeros(f[0]) || !parseHex(f[1], plen) || plen != 0
+            || !parseHex(f[5], metric) || !parseHex(f[8], flags) || !isInterfaceName(f[9]))
             return;
         // The kernel keeps unreachable default routes on lo: they lead nowhere.
         if (!(flags & kRouteUp) || (flags & kRouteReject) || f[9] == "lo")
@@ -256,8 +261,7 @@ void SystemInterfaces::ApplyIpv6States(const QByteArray &ifInet6File, QList<Inte
 }
 
 SystemInterfaces::SystemInterfaces(const QString &procNet)
-    : m_route(procNet + QStringLiteral("/route")),
-      m_ipv6Route(procNet + QStringLiteral("/ipv6_route")),
+    : m_route(procNet + QStringLiteral("/route")), m_ipv6Route(procNet + QStringLiteral("/ipv6_route")),
       m_ifInet6(procNet + QStringLiteral("/if_inet6"))
 {
     m_netlink = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
@@ -315,11 +319,14 @@ InterfaceSnapshot SystemInterfaces::snapshot()
         InterfaceSnapshot now = read();
         // LAN mode shows the address of the default route's interface: say
         // which that is when it changes (not at every reading).
-        if (!m_haveReading || now.defaultRoute4 != m_reading.defaultRoute4
-            || now.defaultRoute6 != m_reading.defaultRoute6 || now.gateway4 != m_reading.gateway4)
+        if (!m_haveReading || now.defaultRoute4 != m_reading.defaultRoute4 || now.defaultRoute6 != m_reading.defaultRoute6
+            || now.gateway4 != m_reading.gateway4)
             qCDebug(lcMonitor) << "Default route: IPv4 through" << now.defaultRoute4 << "gateway"
-                               << QStringLiteral("%1.%2.%3.%4").arg(uint(now.gateway4[0])).arg(uint(now.gateway4[1]))
-                                      .arg(uint(now.gateway4[2])).arg(uint(now.gateway4[3]))
+                               << QStringLiteral("%1.%2.%3.%4")
+                                      .arg(uint(now.gateway4[0]))
+                                      .arg(uint(now.gateway4[1]))
+                                      .arg(uint(now.gateway4[2]))
+                                      .arg(uint(now.gateway4[3]))
                                << "- IPv6 through" << now.defaultRoute6;
         m_reading = std::move(now);
         m_haveReading = true;
@@ -407,7 +414,8 @@ OwnAddresses ChooseOwnAddresses(const InterfaceSnapshot &snapshot)
                 continue;
             const bool loop = a.loopback || kind == Ipv6Kind::Loopback;
             const bool onRoute = !route6.isEmpty() && a.interfaceName == route6;
-            (loop ? loop6 : v6).append({&a, {!onRoute, a.deprecated, a.temporary, kind == Ipv6Kind::UniqueLocal, a.index, position}});
+            (loop ? loop6 : v6)
+                .append({&a, {!onRoute, a.deprecated, a.temporary, kind == Ipv6Kind::UniqueLocal, a.index, position}});
         } else {
             if (a.bytes[0] == 0 && a.bytes[1] == 0 && a.bytes[2] == 0 && a.bytes[3] == 0)
                 continue;

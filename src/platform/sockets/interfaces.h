@@ -15,16 +15,16 @@ namespace vantrel {
 // One address of one interface, with what the choice of the shown address needs.
 struct InterfaceAddress {
     QByteArray interfaceName;
-    unsigned index = 0;            // the kernel's interface index: the stable order
-    bool up = false;               // administratively up and running (carrier)
-    bool loopback = false;         // the interface is a loopback one
+    unsigned index = 0;    // the kernel's interface index: the stable order
+    bool up = false;       // administratively up and running (carrier)
+    bool loopback = false; // the interface is a loopback one
     bool ipv6 = false;
-    std::array<BYTE, 16> bytes{};  // network order; an IPv4 address uses the first four
+    std::array<BYTE, 16> bytes{};   // network order; an IPv4 address uses the first four
     std::array<BYTE, 4> netmask4{}; // an IPv4 address's network mask
     // IPv6 address states (the kernel's IFA_F_* flags); always false for IPv4.
-    bool temporary = false;        // privacy address, replaced every day or so
-    bool deprecated = false;       // preferred lifetime over: kept for old connections only
-    bool tentative = false;        // duplicate detection not finished or failed: not usable
+    bool temporary = false;  // privacy address, replaced every day or so
+    bool deprecated = false; // preferred lifetime over: kept for old connections only
+    bool tentative = false;  // duplicate detection not finished or failed: not usable
 };
 
 struct InterfaceSnapshot {

@@ -52,10 +52,7 @@ bool IsOwnHostName(const char *name, const char *ownName)
 
 PosixSockets::PosixSockets(InterfaceSource &interfaces) : m_interfaces(interfaces) {}
 
-PosixSockets::PosixSockets()
-    : m_ownInterfaces(std::make_unique<SystemInterfaces>()), m_interfaces(*m_ownInterfaces)
-{
-}
+PosixSockets::PosixSockets() : m_ownInterfaces(std::make_unique<SystemInterfaces>()), m_interfaces(*m_ownInterfaces) {}
 
 PosixSockets::~PosixSockets() = default;
 

@@ -14,8 +14,8 @@ namespace vantrel {
 // The start-up record's texts. The record holds them in English, as a sockets
 // layer gives them; the details window shows them in the user's language.
 namespace sockets_text {
-inline constexpr char kDescription[] =
-    QT_TRANSLATE_NOOP("sockets_text", "Vantrel sockets layer 1.1 on the POSIX network stack");
+inline constexpr char kDescription[] = QT_TRANSLATE_NOOP("sockets_text",
+                                                         "Vantrel sockets layer 1.1 on the POSIX network stack");
 inline constexpr char kRunning[] = QT_TRANSLATE_NOOP("sockets_text", "Running");
 // %1: the system's name and release, as uname gives them.
 inline constexpr char kRunningOn[] = QT_TRANSLATE_NOOP("sockets_text", "Running on %1");

@@ -33,7 +33,7 @@ public:
     virtual ~Sockets() = default;
     virtual int WSAStartup(WORD versionRequested, WSADATA *data) = 0; // 0: the stack is present
     virtual int WSACleanup() = 0;
-    virtual int gethostname(char *name, int length) = 0;               // 0 on success
+    virtual int gethostname(char *name, int length) = 0; // 0 on success
     virtual std::optional<HostEntry> gethostbyname(const char *name) = 0;
 };
 

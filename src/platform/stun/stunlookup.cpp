@@ -142,8 +142,8 @@ QString systemError(int error)
 
 // One server: resolve, send one request, wait for its answer. True with the
 // address; otherwise `why` says what went wrong.
-bool askServer(AddressFamily family, const StunServer &server, int timeoutMs, int cancelFd,
-               stun::MappedAddress &address, QString &why, int &requests)
+bool askServer(AddressFamily family, const StunServer &server, int timeoutMs, int cancelFd, stun::MappedAddress &address,
+               QString &why, int &requests)
 {
     addrinfo hints{};
     hints.ai_family = family == AddressFamily::V4 ? AF_INET : AF_INET6;
@@ -180,8 +180,8 @@ bool askServer(AddressFamily family, const StunServer &server, int timeoutMs, in
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     char buf[1500];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0)
             break;
         pollfd p[2] = {{sock.get(), POLLIN, 0}, {cancelFd, POLLIN, 0}};
@@ -203,8 +203,7 @@ bool askServer(AddressFamily family, const StunServer &server, int timeoutMs, in
         const stun::Answer answer = stun::ReadBindingAnswer(QByteArrayView(buf, got), id);
         switch (answer.outcome) {
         case stun::Outcome::NotAnAnswer:
-        case stun::Outcome::OtherTransaction:
-            continue; // not ours: the answer may still come
+        case stun::Outcome::OtherTransaction: continue; // not ours: the answer may still come
         case stun::Outcome::Malformed:
             why = QCoreApplication::translate("vantrel::PublicAddress", "%1: the answer cannot be read: %2")
                       .arg(server.text(), answer.reason);
@@ -275,8 +274,7 @@ ServerList ParseServerList(const QString &text)
     return list;
 }
 
-LookupResult LookUpPublicAddress(AddressFamily family, const QList<StunServer> &servers, int timeoutMs,
-                                 int cancelFd)
+LookupResult LookUpPublicAddress(AddressFamily family, const QList<StunServer> &servers, int timeoutMs, int cancelFd)
 {
     LookupResult result;
     result.family = family;
@@ -301,8 +299,10 @@ LookupResult LookUpPublicAddress(AddressFamily family, const QList<StunServer> &
     }
     if (!any)
         result.error = family == AddressFamily::V4
-            ? QCoreApplication::translate("vantrel::PublicAddress", "no server of the list is reached over IPv4")
-            : QCoreApplication::translate("vantrel::PublicAddress", "no server of the list is reached over IPv6");
+                           ? QCoreApplication::translate("vantrel::PublicAddress",
+                                                         "no server of the list is reached over IPv4")
+                           : QCoreApplication::translate("vantrel::PublicAddress",
+                                                         "no server of the list is reached over IPv6");
     return result;
 }
 
@@ -347,10 +347,13 @@ void StunLookup::start(AddressFamily family, const QList<StunServer> &servers, Q
         if (!shared->owner)
             return;
         // Queued to the owner's thread; the guard is read there.
-        QMetaObject::invokeMethod(shared->owner, [guard, done, result] {
-            if (guard)
-                done(result);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            shared->owner,
+            [guard, done, result] {
+                if (guard)
+                    done(result);
+            },
+            Qt::QueuedConnection);
     }).detach();
 }
 

@@ -17,7 +17,7 @@ namespace vantrel {
 enum class AddressFamily { V4, V6 };
 
 struct StunServer {
-    QString host;        // a name, an IPv4 address or an IPv6 address (without brackets)
+    QString host; // a name, an IPv4 address or an IPv6 address (without brackets)
     quint16 port = 3478;
     // host:port, with brackets around an IPv6 address.
     QString text() const;
@@ -43,9 +43,9 @@ inline const QString kDefaultStunServers = QStringLiteral("stun.cloudflare.com:3
 struct LookupResult {
     AddressFamily family = AddressFamily::V4;
     bool ok = false;
-    QString address; // the mapped address (ok)
-    QString server;  // the server that answered (ok), as StunServer::text()
-    QString error;   // why no server gave an address (not ok): the last server's reason
+    QString address;  // the mapped address (ok)
+    QString server;   // the server that answered (ok), as StunServer::text()
+    QString error;    // why no server gave an address (not ok): the last server's reason
     int requests = 0; // requests sent: at most one per server
 };
 
@@ -53,8 +53,7 @@ struct LookupResult {
 // one answers with an address of `family`; `timeoutMs` per server. Returns
 // early when `cancelFd` (an eventfd, or -1) becomes readable. For a worker
 // thread only.
-LookupResult LookUpPublicAddress(AddressFamily family, const QList<StunServer> &servers, int timeoutMs,
-                                 int cancelFd = -1);
+LookupResult LookUpPublicAddress(AddressFamily family, const QList<StunServer> &servers, int timeoutMs, int cancelFd = -1);
 
 // The platform stand-in: starts lookups without waiting for them.
 class PublicAddressLookup {

@@ -82,8 +82,8 @@ QString readableText(QByteArrayView bytes)
 {
     QString text = QString::fromUtf8(bytes.first(std::min(bytes.size(), kMaxReason * 4)));
     for (QChar &c : text)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
-            || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator)
             c = QChar::ReplacementCharacter;
     if (text.size() > kMaxReason) {
         text.truncate(kMaxReason);

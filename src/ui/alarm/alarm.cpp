@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/alarm/alarm.h"
 
-#include "ui/alarm/msgalarm.h"
 #include "monitor/appstate.h"
-#include "ui/platform/desktop/waveplayer.h"
 #include "platform/errorreport.h"
 #include "platform/messageboxes.h"
 #include "platform/vtimer.h"
+#include "ui/alarm/msgalarm.h"
+#include "ui/platform/desktop/waveplayer.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -74,8 +74,8 @@ QString ExpandAlarmMessage(const QString &templ, int elapsedMinutes, int warning
 
 Alarm::Alarm(AppState &state, Platform &platform, VTimer &VantrelAlarm, QList<QPixmap> frames,
              std::function<QPixmap()> applicationIcon, QObject *parent)
-    : QObject(parent), m_state(state), m_platform(platform), m_timer(VantrelAlarm),
-      m_frames(std::move(frames)), m_applicationIcon(std::move(applicationIcon))
+    : QObject(parent), m_state(state), m_platform(platform), m_timer(VantrelAlarm), m_frames(std::move(frames)),
+      m_applicationIcon(std::move(applicationIcon))
 {
 }
 
@@ -119,9 +119,7 @@ bool Alarm::ReloadWavePlayer()
         return true;
     // The player stays closed; the alarm's other actions go on without it.
     if (m_platform.boxes)
-        ReportError(*m_platform.boxes,
-                    error.isEmpty() ? tr("'%1' cannot be played").arg(wave->fileName())
-                                    : error);
+        ReportError(*m_platform.boxes, error.isEmpty() ? tr("'%1' cannot be played").arg(wave->fileName()) : error);
     return false;
 }
 
@@ -144,8 +142,7 @@ void Alarm::sound()
         if (m_platform.wave)
             m_platform.wave->play();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -185,8 +182,7 @@ void Alarm::showMessage()
     const AppSettings &s = m_state.AppSettings;
     if (!s.Box || s.Message.isEmpty())
         return;
-    const QString text =
-        ExpandAlarmMessage(s.Message, m_state.AlarmElapsedMinutes, m_state.AlarmWarningCount);
+    const QString text = ExpandAlarmMessage(s.Message, m_state.AlarmElapsedMinutes, m_state.AlarmWarningCount);
     if (AlarmWindowOpen()) {
         // Hidden and shown again so that it comes back to the front.
         MsgAlarm->hide();
@@ -221,8 +217,7 @@ void Alarm::SetAlarmPeriod()
 
 OnlineAlarm *MakeOnlineAlarm(const OnlineAlarmParts &parts)
 {
-    return new Alarm(parts.state, parts.platform, parts.timer, parts.frames, parts.applicationIcon,
-                     parts.parent);
+    return new Alarm(parts.state, parts.platform, parts.timer, parts.frames, parts.applicationIcon, parts.parent);
 }
 
 } // namespace vantrel

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/alarm/fmalarm.h"
 
-#include "ui/alarm/alarm.h"
 #include "monitor/appstate.h"
 #include "monitor/settings.h"
-#include "ui/platform/desktop/filedialogs.h"
 #include "platform/errorreport.h"
-#include "ui/platform/formlayout.h"
 #include "platform/messageboxes.h"
+#include "ui/alarm/alarm.h"
+#include "ui/platform/desktop/filedialogs.h"
+#include "ui/platform/formlayout.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -43,8 +43,7 @@ bool parseInt32(const QString &text, std::int32_t *value)
         return false;
     bool ok = false;
     const qlonglong v = text.toLongLong(&ok);
-    if (!ok || v < std::numeric_limits<std::int32_t>::min()
-        || v > std::numeric_limits<std::int32_t>::max())
+    if (!ok || v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
         return false;
     *value = static_cast<std::int32_t>(v);
     return true;
@@ -59,8 +58,8 @@ QFont boldened(QFont font)
 } // namespace
 
 TfmAlarm::TfmAlarm(AppState &state, Platform &platform, OnlineAlarm &alarm, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_state(state), m_platform(platform), m_alarm(alarm)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_state(state), m_platform(platform),
+      m_alarm(alarm)
 {
     setObjectName(QStringLiteral("fmAlarm"));
     setWindowTitle(tr("Configure Vantrel Alarm"));
@@ -126,8 +125,8 @@ void TfmAlarm::buildControls()
     btWavDialog->setFixedSize(Scaled(21, font()), Scaled(21, font()));
     btWavDialog->setAccessibleName(tr("Choose a sound file"));
     btWavDialog->setToolTip(tr("Choose a sound file"));
-    btWavDialog->setAutoRaise(true);           // flat
-    btWavDialog->setFocusPolicy(Qt::NoFocus);  // takes no focus, like the labels
+    btWavDialog->setAutoRaise(true);          // flat
+    btWavDialog->setFocusPolicy(Qt::NoFocus); // takes no focus, like the labels
     cbBox = MakeCheckBox(tr("Message box"), Panel1, QStringLiteral("cbBox"), {14, 97, 96, 17});
     edBoxDialog = MakeField(Panel1, QStringLiteral("edBoxDialog"), {112, 95, 131, 21});
     edBoxDialog->setAccessibleName(tr("Message text"));
@@ -367,18 +366,17 @@ bool TfmAlarm::acceptMinutesKey(const QKeyEvent *key) const
 {
     switch (key->key()) {
     case Qt::Key_Backspace:
-    case Qt::Key_Tab:    // moves the focus; no character reaches the field
+    case Qt::Key_Tab: // moves the focus; no character reaches the field
     case Qt::Key_Backtab:
     case Qt::Key_Delete: // a key, not a character
         return true;
-    default:
-        break;
+    default: break;
     }
     const QString text = key->text();
     if (text.isEmpty())
         return true; // cursor and other keys without a character
     return text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9')
-        && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+           && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
 bool TfmAlarm::eventFilter(QObject *watched, QEvent *event)

@@ -14,8 +14,8 @@
 #include <QScopeGuard>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QtMath>
 #include <QTextOption>
+#include <QtMath>
 
 namespace vantrel {
 
@@ -75,8 +75,7 @@ constexpr int kFramePeriodMs = 150;
 TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWidget *parent)
     : QDialog(parent,
               // A title bar with no buttons: no system menu, no close box.
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowStaysOnTopHint),
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       m_frames(std::move(frames))
 {
     setObjectName(QStringLiteral("MsgAlarm"));
@@ -119,7 +118,7 @@ TMsgAlarm::TMsgAlarm(QList<QPixmap> frames, const QPixmap &applicationIcon, QWid
 
     btClose = new FormButton(tr("&OK"), this, QStringLiteral("btClose"), {kClientWidth - 39, 1, 39, 33});
     btClose->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred); // as tall as the memo
-    btClose->setDefault(true); // Enter anywhere in the window presses it
+    btClose->setDefault(true);                                            // Enter anywhere in the window presses it
     btClose->setFocusPolicy(Qt::NoFocus);
     connect(btClose, &QPushButton::clicked, this, &TMsgAlarm::btCloseClick);
 

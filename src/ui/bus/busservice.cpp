@@ -3,7 +3,6 @@
 
 #include "dialer/dialer.h"
 #include "monitor/appstate.h"
-#include "ui/monitor/fmvantrel.h"
 #include "monitor/probe.h"
 #include "monitor/publicaddress.h"
 #include "platform/clock.h"
@@ -11,6 +10,7 @@
 #include "platform/logging.h"
 #include "platform/ras/ras.h"
 #include "platform/vtimer.h"
+#include "ui/monitor/fmvantrel.h"
 
 #include <QAction>
 #include <QDBusMessage>
@@ -21,8 +21,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <exception>
+#include <iterator>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -57,44 +57,42 @@ QString InterfaceXml()
 
 // What Introspect answers around the interface. The service answers it itself,
 // after the check of the caller, so it names the standard interfaces too.
-const char kIntrospectionHead[] =
-    "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
-    " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n"
-    "<node>\n";
-const char kIntrospectionTail[] =
-    "  <interface name=\"org.freedesktop.DBus.Properties\">\n"
-    "    <method name=\"Get\">\n"
-    "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
-    "      <arg name=\"property_name\" type=\"s\" direction=\"in\"/>\n"
-    "      <arg name=\"value\" type=\"v\" direction=\"out\"/>\n"
-    "    </method>\n"
-    "    <method name=\"Set\">\n"
-    "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
-    "      <arg name=\"property_name\" type=\"s\" direction=\"in\"/>\n"
-    "      <arg name=\"value\" type=\"v\" direction=\"in\"/>\n"
-    "    </method>\n"
-    "    <method name=\"GetAll\">\n"
-    "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
-    "      <arg name=\"values\" type=\"a{sv}\" direction=\"out\"/>\n"
-    "    </method>\n"
-    "    <signal name=\"PropertiesChanged\">\n"
-    "      <arg name=\"interface_name\" type=\"s\"/>\n"
-    "      <arg name=\"changed_properties\" type=\"a{sv}\"/>\n"
-    "      <arg name=\"invalidated_properties\" type=\"as\"/>\n"
-    "    </signal>\n"
-    "  </interface>\n"
-    "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
-    "    <method name=\"Introspect\">\n"
-    "      <arg name=\"xml_data\" type=\"s\" direction=\"out\"/>\n"
-    "    </method>\n"
-    "  </interface>\n"
-    "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
-    "    <method name=\"Ping\"/>\n"
-    "    <method name=\"GetMachineId\">\n"
-    "      <arg name=\"machine_uuid\" type=\"s\" direction=\"out\"/>\n"
-    "    </method>\n"
-    "  </interface>\n"
-    "</node>\n";
+const char kIntrospectionHead[] = "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+                                  " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n"
+                                  "<node>\n";
+const char kIntrospectionTail[] = "  <interface name=\"org.freedesktop.DBus.Properties\">\n"
+                                  "    <method name=\"Get\">\n"
+                                  "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
+                                  "      <arg name=\"property_name\" type=\"s\" direction=\"in\"/>\n"
+                                  "      <arg name=\"value\" type=\"v\" direction=\"out\"/>\n"
+                                  "    </method>\n"
+                                  "    <method name=\"Set\">\n"
+                                  "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
+                                  "      <arg name=\"property_name\" type=\"s\" direction=\"in\"/>\n"
+                                  "      <arg name=\"value\" type=\"v\" direction=\"in\"/>\n"
+                                  "    </method>\n"
+                                  "    <method name=\"GetAll\">\n"
+                                  "      <arg name=\"interface_name\" type=\"s\" direction=\"in\"/>\n"
+                                  "      <arg name=\"values\" type=\"a{sv}\" direction=\"out\"/>\n"
+                                  "    </method>\n"
+                                  "    <signal name=\"PropertiesChanged\">\n"
+                                  "      <arg name=\"interface_name\" type=\"s\"/>\n"
+                                  "      <arg name=\"changed_properties\" type=\"a{sv}\"/>\n"
+                                  "      <arg name=\"invalidated_properties\" type=\"as\"/>\n"
+                                  "    </signal>\n"
+                                  "  </interface>\n"
+                                  "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+                                  "    <method name=\"Introspect\">\n"
+                                  "      <arg name=\"xml_data\" type=\"s\" direction=\"out\"/>\n"
+                                  "    </method>\n"
+                                  "  </interface>\n"
+                                  "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
+                                  "    <method name=\"Ping\"/>\n"
+                                  "    <method name=\"GetMachineId\">\n"
+                                  "      <arg name=\"machine_uuid\" type=\"s\" direction=\"out\"/>\n"
+                                  "    </method>\n"
+                                  "  </interface>\n"
+                                  "</node>\n";
 
 // Names from a caller reach message texts and the dialer: no control
 // characters, and no longer than the phonebook allows.
@@ -396,8 +394,8 @@ bool VantrelBusService::handleMessage(const QDBusMessage &message, const QDBusCo
 void VantrelBusService::answerChecked(Call &call, const QDBusMessage &callerUid)
 {
     if (callerUid.type() != QDBusMessage::ReplyMessage) {
-        qCWarning(lcBus) << "The bus would not say whose call" << call.message.member() << "from"
-                         << call.message.service() << "is:" << callerUid.errorName() << callerUid.errorMessage();
+        qCWarning(lcBus) << "The bus would not say whose call" << call.message.member() << "from" << call.message.service()
+                         << "is:" << callerUid.errorName() << callerUid.errorMessage();
         refuse(call, kAccessDenied,
                QStringLiteral("Vantrel could not learn from the bus whose call this is (%1).").arg(callerUid.errorName()));
         return;
@@ -443,10 +441,10 @@ void VantrelBusService::answerMethod(Call &call)
     static const Method kMethods[] = {
         {QLatin1StringView("Connect"), QLatin1StringView("s"),
          [](VantrelBusService &s, Call &c, const QVariantList &args) { s.Connect(c, args.at(0).toString()); }},
-        {QLatin1StringView("Disconnect"), {},
-         [](VantrelBusService &s, Call &c, const QVariantList &) { s.Disconnect(c); }},
+        {QLatin1StringView("Disconnect"), {}, [](VantrelBusService &s, Call &c, const QVariantList &) { s.Disconnect(c); }},
         {QLatin1StringView("ShowDetails"), {}, [](VantrelBusService &s, Call &, const QVariantList &) { s.ShowDetails(); }},
-        {QLatin1StringView("CopyAddress"), {},
+        {QLatin1StringView("CopyAddress"),
+         {},
          [](VantrelBusService &s, Call &c, const QVariantList &) { s.CopyAddress(c); }},
     };
     const QString member = call.message.member();
@@ -514,8 +512,8 @@ void VantrelBusService::reply(Call &call, const QVariantList &arguments)
 {
     call.answered = true;
     if (call.message.isReplyRequired() && !call.connection.send(call.message.createReply(arguments)))
-        qCWarning(lcBus) << "The answer to" << call.message.member() << "could not be sent:"
-                         << call.connection.lastError().message();
+        qCWarning(lcBus) << "The answer to" << call.message.member()
+                         << "could not be sent:" << call.connection.lastError().message();
 }
 
 bool VantrelBusService::refuse(Call &call, const QString &name, const QString &text)
@@ -523,8 +521,8 @@ bool VantrelBusService::refuse(Call &call, const QString &name, const QString &t
     call.answered = true;
     qCDebug(lcBus) << "Refused" << call.message.member() << "with" << name << text;
     if (call.message.isReplyRequired() && !call.connection.send(call.message.createErrorReply(name, text)))
-        qCWarning(lcBus) << "The refusal of" << call.message.member() << "could not be sent:"
-                         << call.connection.lastError().message();
+        qCWarning(lcBus) << "The refusal of" << call.message.member()
+                         << "could not be sent:" << call.connection.lastError().message();
     return false;
 }
 

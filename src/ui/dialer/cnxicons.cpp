@@ -25,8 +25,7 @@ QImage bigGlobe()
 
 QPixmap finish(const QImage &big)
 {
-    return QPixmap::fromImage(big.scaled(kCnxIconSize, kCnxIconSize, Qt::IgnoreAspectRatio,
-                                         Qt::SmoothTransformation));
+    return QPixmap::fromImage(big.scaled(kCnxIconSize, kCnxIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 // A telephone handset in the lower right: a curved grip with the ear and mouth

@@ -5,7 +5,6 @@
 #include "ui/dialer/fmask.h"
 #include "ui/dialer/fmconnect.h"
 
-
 namespace vantrel {
 
 DialWindows::DialWindows(Dialer &dialer) : m_dialer(dialer)
@@ -72,8 +71,7 @@ void DialWindows::raise()
 void DialWindows::openPrompt()
 {
     closePrompt();
-    auto *ask = new TfmAsk(m_dialer.entry(), m_dialer.PromptUserName(),
-                           m_dialer.PromptPassword());
+    auto *ask = new TfmAsk(m_dialer.entry(), m_dialer.PromptUserName(), m_dialer.PromptPassword());
     m_fmAsk = ask;
     ask->setAttribute(Qt::WA_DeleteOnClose);
     connect(ask, &TfmAsk::answered, &m_dialer, &Dialer::promptAnswered);

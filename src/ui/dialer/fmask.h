@@ -26,8 +26,7 @@ class TfmAsk : public QDialog {
     Q_OBJECT
 public:
     // Asks for `entry`'s credentials, showing `userName` and `password`.
-    TfmAsk(const QString &entry, const QString &userName, const QString &password,
-           QWidget *parent = nullptr);
+    TfmAsk(const QString &entry, const QString &userName, const QString &password, QWidget *parent = nullptr);
     ~TfmAsk() override;
 
     void btOKClick();

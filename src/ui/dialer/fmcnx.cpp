@@ -1,30 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/dialer/fmcnx.h"
 
-#include "ui/dialer/cnxicons.h"
 #include "dialer/dialer.h"
 #include "monitor/appstate.h"
-#include "ui/monitor/fmvantrel.h"
-#include "ui/platform/formlayout.h"
 #include "platform/messageboxes.h"
 #include "platform/ras/ras.h"
+#include "ui/dialer/cnxicons.h"
+#include "ui/monitor/fmvantrel.h"
+#include "ui/platform/formlayout.h"
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHelpEvent>
-#include <QCheckBox>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QStyledItemDelegate>
 #include <QScopeGuard>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
 #include <cstring>
@@ -231,8 +231,8 @@ std::optional<std::int32_t> fieldNumber(const QString &text)
 
 TfmCnx::TfmCnx(AppState &state, Platform &platform, TfmVantrel &fmVantrel, QWidget *parent)
     // A dialog frame without title-bar buttons: OK is the way out.
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_state(state), m_platform(platform), m_fm(fmVantrel)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_state(state), m_platform(platform),
+      m_fm(fmVantrel)
 {
     setObjectName(QStringLiteral("fmCnx"));
     setWindowTitle(tr("Advanced Vantrel Configuration"));
@@ -544,9 +544,9 @@ void TfmCnx::ShowEntryCredentials()
         return;
     }
     edUser->setText(QString::fromUtf8(params.szUserName, qsizetype(strnlen(params.szUserName, sizeof params.szUserName))));
-    edPass->setText(saved ? QString::fromUtf8(params.szPassword,
-                                              qsizetype(strnlen(params.szPassword, sizeof params.szPassword)))
-                          : QString());
+    edPass->setText(
+        saved ? QString::fromUtf8(params.szPassword, qsizetype(strnlen(params.szPassword, sizeof params.szPassword)))
+              : QString());
     // The window only shows the stored password (masked); it keeps no other copy.
     explicit_bzero(params.szPassword, sizeof params.szPassword);
 }
@@ -592,7 +592,8 @@ int TfmCnx::rowImage(int row) const
 void TfmCnx::updateAddCycle()
 {
     const bool selected = SelectedRow >= 1 && SelectedRow < listCnx->count();
-    btAddCycle->setText(selected && cycleSlotOf(selectedText()) >= 0 ? cnx_text::translated(kRemoveFromCycle) : cnx_text::translated(kAddToCycle));
+    btAddCycle->setText(selected && cycleSlotOf(selectedText()) >= 0 ? cnx_text::translated(kRemoveFromCycle)
+                                                                     : cnx_text::translated(kAddToCycle));
     btAddCycle->setEnabled(cxCycle->isChecked() && selected);
 }
 

@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
-#include <QtMath>
 #include <QWindow>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -27,8 +27,7 @@ constexpr int kMemoHeight = 33;
 
 } // namespace
 
-QPoint ProgressWindowPlace(const QRect &screen, const QRect &available, const QRect &icon,
-                           const QSize &window)
+QPoint ProgressWindowPlace(const QRect &screen, const QRect &available, const QRect &icon, const QSize &window)
 {
     const QRect area = available.isEmpty() ? screen : available;
     QRect place(QPoint(area.right() + 1 - window.width(), area.top()), window);
@@ -59,8 +58,8 @@ QPoint ProgressWindowPlace(const QRect &screen, const QRect &available, const QR
 TfmConnect::TfmConnect(QWidget *parent)
     // A tool window: it never gives the program a taskbar button. Title bar with
     // the close box only; stays on top while a dial runs.
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("fmConnect"));
     setWindowTitle(tr("Vantrel Message"));
@@ -153,8 +152,8 @@ void TfmConnect::showEvent(QShowEvent *event)
         // frameGeometry() is the outer size once the window manager has framed
         // the window; before that it is the client size. It stays on top for
         // the whole dial, so it must leave the tray icon (menu, Exit) reachable.
-        const QPoint outer = ProgressWindowPlace(screen->geometry(), screen->availableGeometry(),
-                                                 TrayIconsGeometry(), frameGeometry().size());
+        const QPoint outer = ProgressWindowPlace(screen->geometry(), screen->availableGeometry(), TrayIconsGeometry(),
+                                                 frameGeometry().size());
         move(outer); // move() places the frame's top left corner
     }
     Memo1->clear();

@@ -20,8 +20,7 @@ namespace vantrel {
 // when the tray host does not tell where it is) the window moves clear of it:
 // below or above an icon near the top or bottom edge of `screen`, beside one
 // near the left or right edge. An empty `available` counts as the whole screen.
-QPoint ProgressWindowPlace(const QRect &screen, const QRect &available, const QRect &icon,
-                           const QSize &window);
+QPoint ProgressWindowPlace(const QRect &screen, const QRect &available, const QRect &icon, const QSize &window);
 
 class TfmConnect : public QDialog {
     Q_OBJECT

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/monitor/fmlogo.h"
 
+#include "platform/vtimer.h"
 #include "ui/monitor/globeicon.h"
 #include "ui/platform/formlayout.h"
-#include "platform/vtimer.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -42,16 +42,15 @@ protected:
             p.drawLine(box.bottomLeft(), box.bottomRight());
             p.drawLine(box.topRight(), box.bottomRight());
         };
-        bevel(r, dark, light);            // outer, lowered
+        bevel(r, dark, light); // outer, lowered
         r.adjust(1, 1, -1, -1);
-        bevel(r, light, dark);            // inner, raised
+        bevel(r, light, dark); // inner, raised
     }
 };
 
 } // namespace
 
-TfmLogo::TfmLogo(QWidget *parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+TfmLogo::TfmLogo(QWidget *parent) : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("fmLogo"));
     setWindowTitle(QStringLiteral("Logo"));

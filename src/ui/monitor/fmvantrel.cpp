@@ -3,15 +3,15 @@
 
 #include "monitor/appstate.h"
 #include "monitor/connectionlog.h"
-#include "ui/monitor/globeicon.h"
 #include "monitor/probe.h"
-#include "ui/platform/desktop/session.h"
-#include "ui/platform/desktop/waylandclipboard.h"
 #include "platform/clock.h"
 #include "platform/logging.h"
 #include "platform/messageboxes.h"
-#include "ui/platform/modal.h"
 #include "platform/vtimer.h"
+#include "ui/monitor/globeicon.h"
+#include "ui/platform/desktop/session.h"
+#include "ui/platform/desktop/waylandclipboard.h"
+#include "ui/platform/modal.h"
 
 #include <QActionEvent>
 #include <QCloseEvent>
@@ -34,8 +34,8 @@ using namespace monitor_text;
 TfmVantrel::TfmVantrel(AppState &state, Platform &platform, MainWindowPlugins plugins, QWidget *parent)
     : QWidget(parent), m_plugins(std::move(plugins)), m_state(state), m_platform(platform)
 {
-    Q_ASSERT(platform.registry && platform.ras && platform.sockets && platform.tray
-             && platform.boxes && platform.clock && m_plugins.makeAlarm);
+    Q_ASSERT(platform.registry && platform.ras && platform.sockets && platform.tray && platform.boxes && platform.clock
+             && m_plugins.makeAlarm);
     setObjectName(QStringLiteral("fmVantrel"));
     setWindowTitle(QStringLiteral("Vantrel"));
     // Never shown; should anything show it, it must not reach the taskbar.
@@ -81,8 +81,8 @@ TfmVantrel::TfmVantrel(AppState &state, Platform &platform, MainWindowPlugins pl
     m_applicationIcon = MainIconPixmap();
     m_applicationIconHandle = m_platform.tray->icons().add(QIcon(m_applicationIcon));
 
-    m_alarm = m_plugins.makeAlarm({m_state, m_platform, *VantrelAlarm, ImageList1,
-                                   [this] { return m_applicationIcon; }, this});
+    m_alarm = m_plugins.makeAlarm(
+        {m_state, m_platform, *VantrelAlarm, ImageList1, [this] { return m_applicationIcon; }, this});
 
     FormCreate();
 }
@@ -162,15 +162,9 @@ void TfmVantrel::UpdateConnectItem(ConnectItemMoment moment)
         if (s.RASCnx.isEmpty() || s.Conn)
             Connect1->setEnabled(false);
         break;
-    case ConnectItemMoment::DialUpChosen:
-        Connect1->setEnabled(true);
-        break;
-    case ConnectItemMoment::LanChosen:
-        Connect1->setEnabled(false);
-        break;
-    case ConnectItemMoment::EntriesStored:
-        Connect1->setEnabled(!s.RASCnx.isEmpty() || !s.Cycled.isEmpty());
-        break;
+    case ConnectItemMoment::DialUpChosen: Connect1->setEnabled(true); break;
+    case ConnectItemMoment::LanChosen: Connect1->setEnabled(false); break;
+    case ConnectItemMoment::EntriesStored: Connect1->setEnabled(!s.RASCnx.isEmpty() || !s.Cycled.isEmpty()); break;
     }
 }
 
@@ -234,14 +228,9 @@ void TfmVantrel::TrayCallback(DWORD message, DWORD /*wParam*/, DWORD lParam)
     if (message != kTrayCallbackMessage || m_shutDown)
         return;
     switch (lParam) {
-    case WM_LBUTTONDBLCLK:
-        DoubleClickAction();
-        break;
-    case WM_RBUTTONUP:
-        PopupMenu->popup(QCursor::pos());
-        break;
-    default:
-        break; // a single click, and everything else, does nothing
+    case WM_LBUTTONDBLCLK: DoubleClickAction(); break;
+    case WM_RBUTTONUP: PopupMenu->popup(QCursor::pos()); break;
+    default: break; // a single click, and everything else, does nothing
     }
 }
 
@@ -292,8 +281,7 @@ void TfmVantrel::VantrelTimerTimer()
 
     // Settings a window could not store are stored as soon as the store works.
     if (m_platform.registry)
-        m_state.SettingsStore.retry(*m_platform.registry, *m_platform.boxes, m_state.AppSettings,
-                                    m_platform.clock->now());
+        m_state.SettingsStore.retry(*m_platform.registry, *m_platform.boxes, m_state.AppSettings, m_platform.clock->now());
 
     if (WinsockStatus != 0)
         return;
@@ -373,8 +361,7 @@ void TfmVantrel::OpenOnlinePeriod()
     m_state.AlarmWarningCount = 0;
     VantrelAlarm->start();
     if (m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), loggedEntry(), LogConnected, *m_platform.clock,
-                      m_state.InstalledProgram);
+        WriteLogEvent(logFolder(), loggedEntry(), LogConnected, *m_platform.clock, m_state.InstalledProgram);
     if (cueFailure)
         std::rethrow_exception(cueFailure);
 }
@@ -384,8 +371,7 @@ void TfmVantrel::CloseOnlinePeriod()
     Online = false;
     VantrelAlarm->stop();
     if (m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), loggedEntry(), LogDisconnected, *m_platform.clock,
-                      m_state.InstalledProgram);
+        WriteLogEvent(logFolder(), loggedEntry(), LogDisconnected, *m_platform.clock, m_state.InstalledProgram);
 }
 
 QString TfmVantrel::logFolder() const
@@ -475,8 +461,7 @@ void TfmVantrel::CopyIP1Click()
         // told, and the box shows the text.
         const QString address = AddressText;
         CopyOnWayland(address, this, [this, address](const QString &reason) {
-            m_platform.boxes->warning(
-                tr("Vantrel could not put \"%1\" on the clipboard: %2.").arg(address, reason));
+            m_platform.boxes->warning(tr("Vantrel could not put \"%1\" on the clipboard: %2.").arg(address, reason));
         });
         return;
     }
@@ -572,8 +557,7 @@ void TfmVantrel::Shutdown()
         if (window)
             window->hide();
     if (Online && m_state.AppSettings.Log)
-        WriteLogEvent(logFolder(), loggedEntry(), LogClosedWhileConnected, *m_platform.clock,
-                      m_state.InstalledProgram);
+        WriteLogEvent(logFolder(), loggedEntry(), LogClosedWhileConnected, *m_platform.clock, m_state.InstalledProgram);
     StopNetworkStack();
 }
 

@@ -5,9 +5,9 @@
 // connection and the address. Its creation sequence loads the settings, starts
 // the network stack and adds the icon; its shutdown sequence undoes all of it.
 #include "monitor/monitortext.h"
+#include "platform/ras/ras.h"
 #include "ui/monitor/onlinealarm.h"
 #include "ui/platform/desktop/notifyicon.h"
-#include "platform/ras/ras.h"
 
 #include <QCoreApplication>
 #include <QIcon>
@@ -31,7 +31,6 @@ namespace vantrel {
 struct AppState;
 struct Platform;
 class VTimer;
-
 
 constexpr DWORD kTrayIconId = 100;
 constexpr DWORD kTrayCallbackMessage = WM_USER + 100; // 0x464
@@ -166,12 +165,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    bool PollBusy = false;            // guard of the poll tick
-    bool AnimBusy = false;            // guard of the animation tick
-    std::int32_t AnimFrame = 0;       // next animation frame, 0..15
+    bool PollBusy = false;      // guard of the poll tick
+    bool AnimBusy = false;      // guard of the animation tick
+    std::int32_t AnimFrame = 0; // next animation frame, 0..15
 
     // Controls and components, named as their object names.
-    QLineEdit *Ed = nullptr;          // puts text on the clipboard
+    QLineEdit *Ed = nullptr; // puts text on the clipboard
     QMenu *PopupMenu = nullptr;
     QAction *Open1 = nullptr;
     QAction *CopyIP1 = nullptr;
@@ -187,8 +186,8 @@ private:
 
     MainWindowPlugins m_plugins;
     std::function<QString(const QString &addressText)> TipFilter;
-    QPointer<QWidget> fmLog;          // the log viewer while it exists
-    QPointer<QLabel> DetailsIP;       // the details window's address line while it exists
+    QPointer<QWidget> fmLog;    // the log viewer while it exists
+    QPointer<QLabel> DetailsIP; // the details window's address line while it exists
 
     void FormCreate();
     void StartNetworkStack();
@@ -209,28 +208,28 @@ private:
     QString loggedEntry() const;
 
     // What the poll and the tray calls keep; read through the accessors above.
-    QString AddressText;              // last probe result or a status text
-    std::int32_t WinsockStatus = 0;   // result of the stack start-up; 0 = present
-    bool Online = false;              // an online period is open
-    NOTIFYICONDATAA TrayData{};       // the notify-icon record
-    DWORD TrayIconId = 0;             // always 100 once created
-    HICON32 TrayIconHandle = 0;       // the icon last sent to the tray
+    QString AddressText;            // last probe result or a status text
+    std::int32_t WinsockStatus = 0; // result of the stack start-up; 0 = present
+    bool Online = false;            // an online period is open
+    NOTIFYICONDATAA TrayData{};     // the notify-icon record
+    DWORD TrayIconId = 0;           // always 100 once created
+    HICON32 TrayIconHandle = 0;     // the icon last sent to the tray
 
     AppState &m_state;
     Platform &m_platform;
     OnlineAlarm *m_alarm = nullptr;
     QList<QIcon> m_frameIcons;
-    QPixmap m_mainIcon;            // the window's own icon (a copy of MAINICON)
+    QPixmap m_mainIcon; // the window's own icon (a copy of MAINICON)
     QIcon m_mainQIcon;
-    QPixmap m_applicationIcon;     // the shared application icon
+    QPixmap m_applicationIcon;       // the shared application icon
     int m_applicationIconFrame = -1; // frame drawn into it; -1: the main icon
     HICON32 m_applicationIconHandle = 0;
     HICON32 m_mainIconHandle = 0;
     HWND32 m_hwnd = 0;
     bool m_shutDown = false;
-    bool m_connected = false; // the last poll tick found a connection
-    QString m_connectionEntry;   // that connection's entry name
-    QString m_onlineEntry;       // the entry of the connection last seen while connected
+    bool m_connected = false;           // the last poll tick found a connection
+    QString m_connectionEntry;          // that connection's entry name
+    QString m_onlineEntry;              // the entry of the connection last seen while connected
     QList<QPointer<QWidget>> m_windows; // opened from the tray, while they exist
 };
 

@@ -118,8 +118,7 @@ QImage drawGlobe(double turnDeg, int size)
             // Distance to the nearest grid line, measured on the face in pixels.
             const double toMeridian = toGrid(lon, kMeridianStep) * kDeg * cosLat * radius;
             const double toParallel = toGrid(lat, kParallelStep) * kDeg * radius;
-            const bool onGrid = (toMeridian < lineHalfWidth && std::fabs(lat) < 75.0)
-                                || toParallel < lineHalfWidth;
+            const bool onGrid = (toMeridian < lineHalfWidth && std::fabs(lat) < 75.0) || toParallel < lineHalfWidth;
 
             QColor base = onLand ? land : ocean;
             if (onGrid) {
@@ -170,21 +169,19 @@ QImage globeOnRed()
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(96, 0, 0), 1.0 * kScale));
     p.setBrush(QColor(200, 16, 16));
-    p.drawRoundedRect(QRectF(0.5 * kScale, 0.5 * kScale, big - kScale, big - kScale), 4.0 * kScale,
-                      4.0 * kScale);
+    p.drawRoundedRect(QRectF(0.5 * kScale, 0.5 * kScale, big - kScale, big - kScale), 4.0 * kScale, 4.0 * kScale);
     const int inset = 2 * kScale;
     p.drawImage(QRect(inset, inset, big - 2 * inset, big - 2 * inset), drawGlobe(0.0, big - 2 * inset));
     p.end();
     return downscaled(image, kGlobeIconSize);
 }
 
-
 // "NAME[COUNT][SIZE * SIZE] = { ... };" with one picture per COUNT.
 QByteArray pixelArray(const char *name, const QList<QImage> &images)
 {
     const int size = images.first().width();
-    QByteArray out = QByteArray("inline constexpr unsigned int ") + name + "[" + QByteArray::number(images.size())
-                     + "][" + QByteArray::number(size * size) + "] = {\n";
+    QByteArray out = QByteArray("inline constexpr unsigned int ") + name + "[" + QByteArray::number(images.size()) + "]["
+                     + QByteArray::number(size * size) + "] = {\n";
     for (const QImage &image : images) {
         out += "    {";
         for (int y = 0; y < size; ++y) {

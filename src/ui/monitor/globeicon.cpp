@@ -19,8 +19,7 @@ static_assert(std::size(kGlobeFramesSmall[0]) == kTraySmallIconSize * kTraySmall
 QPixmap picture(const unsigned int *pixels, int size)
 {
     // The image only borrows the pixels; the pixmap takes a copy.
-    const QImage image(reinterpret_cast<const uchar *>(pixels), size, size, size * 4,
-                       QImage::Format_ARGB32_Premultiplied);
+    const QImage image(reinterpret_cast<const uchar *>(pixels), size, size, size * 4, QImage::Format_ARGB32_Premultiplied);
     return QPixmap::fromImage(image);
 }
 

@@ -7,16 +7,16 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QtMath>
 #include <QWidget>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -146,8 +146,8 @@ void FitToItems(QComboBox &list)
 int IndicatorHeight(const QAbstractButton &button)
 {
     const bool radio = qobject_cast<const QRadioButton *>(&button);
-    return button.style()->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight,
-                                       nullptr, &button);
+    return button.style()->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight, nullptr,
+                                       &button);
 }
 
 QCheckBox *MakeCheckBox(const QString &text, QWidget *parent, const QString &name, const QRect &design)

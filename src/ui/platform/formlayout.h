@@ -7,9 +7,9 @@
 // needs in the desktop's font and the user's language. So in English at the
 // usual font a window looks as designed, and in a longer language, at a larger
 // font or a higher pixel density it grows instead of cutting its texts.
-#include <QMargins>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMargins>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRect>

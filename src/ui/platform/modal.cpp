@@ -10,12 +10,11 @@ void OpenModal(QDialog *dialog, QObject *context, std::function<void(int)> close
 {
     const bool guarded = context != nullptr;
     const QPointer<QObject> guard(context);
-    QObject::connect(dialog, &QDialog::finished, dialog,
-                     [dialog, guarded, guard, closed = std::move(closed)](int result) {
-                         dialog->deleteLater();
-                         if (closed && (!guarded || guard))
-                             closed(result);
-                     });
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, guarded, guard, closed = std::move(closed)](int result) {
+        dialog->deleteLater();
+        if (closed && (!guarded || guard))
+            closed(result);
+    });
     dialog->setWindowModality(Qt::WindowModal);
     dialog->open();
 }

@@ -38,8 +38,7 @@ void QtMessageBoxes::open(const Box &box, QObject *context, Answered answered)
     // tray, the timers and an alarm message that pops up meanwhile go on.
     QWidget *owner = box.blocksActiveWindow ? QApplication::activeWindow() : nullptr;
     auto *shown = new QMessageBox(toQt(box.icon), box.title, box.text,
-                                  box.buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
-                                                                : QMessageBox::Ok,
+                                  box.buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
                                   owner);
     shown->setAttribute(Qt::WA_DeleteOnClose);
     // Lowered for as long as the box lives, whoever ends it.

@@ -3,15 +3,14 @@
 
 #include "dialer/dialer.h"
 #include "monitor/appstate.h"
-#include "ui/monitor/fmvantrel.h"
 #include "monitor/notices.h"
 #include "monitor/publicaddress.h"
 #include "platform/logging.h"
-#include "ui/platform/modal.h"
 #include "platform/sockets/networkwatch.h"
+#include "ui/monitor/fmvantrel.h"
+#include "ui/platform/modal.h"
 #include "ui/windows/fmaddresses.h"
 #include "ui/windows/fmpreferences.h"
-
 
 namespace vantrel {
 
@@ -33,9 +32,8 @@ Additions::Additions(AppState &state, Platform &platform, TfmVantrel &main, Dial
     connect(Preferences1, &QAction::triggered, this, [this] { Preferences1Click(); });
 
     // The poll's results, for the notifications and the lookup's schedule.
-    connect(&main, &TfmVantrel::statusChanged, this, [this] {
-        m_notices->pollResult(m_main.online(), m_main.addressText(), m_state.CurrentEntry);
-    });
+    connect(&main, &TfmVantrel::statusChanged, this,
+            [this] { m_notices->pollResult(m_main.online(), m_main.addressText(), m_state.CurrentEntry); });
     connect(&main, &TfmVantrel::statusChanged, this, [this, online = std::make_shared<int>(-1)] {
         const int now = m_main.online() ? 1 : 0;
         if (*online != -1 && *online != now)
@@ -116,8 +114,8 @@ void Additions::Preferences1Click(QWidget *owner)
         m_preferencesWindow->activateWindow();
         return;
     }
-    auto *window = new TfmPreferences(m_preferences, *m_platform.registry, *m_platform.boxes,
-                                      [this](const Preferences &p) { apply(p); }, owner);
+    auto *window = new TfmPreferences(
+        m_preferences, *m_platform.registry, *m_platform.boxes, [this](const Preferences &p) { apply(p); }, owner);
     m_preferencesWindow = window;
     OpenModal(window, this);
 }

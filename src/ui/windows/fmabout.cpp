@@ -7,8 +7,8 @@
 
 #include <QBoxLayout>
 #include <QEvent>
-#include <QGridLayout>
 #include <QFrame>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -28,8 +28,7 @@ constexpr int kHintTop = -60;
 } // namespace
 
 TfmAbout::TfmAbout(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("fmAbout"));
     setWindowTitle(tr("About Vantrel"));
@@ -145,9 +144,8 @@ void TfmAbout::buildControls()
     // is down), and none passes its moves on to the window: each part has a
     // rule of its own, and the OK button and the rule have none at all.
     setMouseTracking(true);
-    for (QWidget *part : {static_cast<QWidget *>(Image3), static_cast<QWidget *>(Label11),
-                          static_cast<QWidget *>(Label12), static_cast<QWidget *>(Label13),
-                          Memo->viewport(), static_cast<QWidget *>(Bevel2),
+    for (QWidget *part : {static_cast<QWidget *>(Image3), static_cast<QWidget *>(Label11), static_cast<QWidget *>(Label12),
+                          static_cast<QWidget *>(Label13), Memo->viewport(), static_cast<QWidget *>(Bevel2),
                           static_cast<QWidget *>(btClose)}) {
         part->setMouseTracking(true);
         part->setAttribute(Qt::WA_NoMousePropagation);

@@ -2,10 +2,10 @@
 #include "ui/windows/fmaddresses.h"
 
 #include "monitor/publicaddress.h"
-#include "ui/platform/closeguard.h"
 #include "platform/sockets/interfaces.h"
 #include "platform/sockets/networkwatch.h"
 #include "platform/vtimer.h"
+#include "ui/platform/closeguard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -54,9 +54,8 @@ QString interfaceName(const QByteArray &name)
 
 } // namespace
 
-TfmAddresses::TfmAddresses(InterfaceSource &interfaces, PublicAddress &publicAddress,
-                           std::unique_ptr<NetworkWatch> watch, std::function<void(QWidget *)> openPreferences,
-                           QWidget *parent)
+TfmAddresses::TfmAddresses(InterfaceSource &interfaces, PublicAddress &publicAddress, std::unique_ptr<NetworkWatch> watch,
+                           std::function<void(QWidget *)> openPreferences, QWidget *parent)
     : QWidget(parent, Qt::Window), m_interfaces(interfaces), m_public(publicAddress), m_watch(std::move(watch))
 {
     setObjectName(QStringLiteral("fmAddresses"));
@@ -96,11 +95,10 @@ TfmAddresses::TfmAddresses(InterfaceSource &interfaces, PublicAddress &publicAdd
     auto *escape = new QShortcut(QKeySequence::Cancel, this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_preferences, &QPushButton::clicked, this,
-            [this, openPreferences = std::move(openPreferences)] {
-                if (openPreferences)
-                    openPreferences(this);
-            });
+    connect(m_preferences, &QPushButton::clicked, this, [this, openPreferences = std::move(openPreferences)] {
+        if (openPreferences)
+            openPreferences(this);
+    });
 
     m_settle = new VTimer(this);
     m_settle->setInterval(kSettleMs);
@@ -123,8 +121,7 @@ TfmAddresses::TfmAddresses(InterfaceSource &interfaces, PublicAddress &publicAdd
     const int rows = std::min(m_list->rowCount() + 1, kShownRows);
     m_list->setMinimumHeight(m_list->horizontalHeader()->height() + rows * m_list->verticalHeader()->defaultSectionSize()
                              + 2 * m_list->frameWidth());
-    resize(std::max(sizeHint().width(), fontMetrics().horizontalAdvance(QLatin1Char('m')) * 62),
-           sizeHint().height());
+    resize(std::max(sizeHint().width(), fontMetrics().horizontalAdvance(QLatin1Char('m')) * 62), sizeHint().height());
 }
 
 TfmAddresses::~TfmAddresses() = default;
@@ -180,7 +177,8 @@ void TfmAddresses::refresh()
     m_list->resizeColumnsToContents();
     m_widestAddress = 0;
     for (int row = 0; row < m_list->rowCount(); ++row)
-        m_widestAddress = std::max(m_widestAddress, m_list->fontMetrics().horizontalAdvance(m_list->item(row, kAddressColumn)->text()));
+        m_widestAddress = std::max(m_widestAddress,
+                                   m_list->fontMetrics().horizontalAdvance(m_list->item(row, kAddressColumn)->text()));
     if (current >= 0)
         m_list->setCurrentCell(std::min(current, m_list->rowCount() - 1), 0);
 }

@@ -44,7 +44,7 @@ private:
     PublicAddress &m_public;
     std::unique_ptr<NetworkWatch> m_watch;
     QTableWidget *m_list = nullptr;
-    int m_publicRow = 0; // the public IPv4 row; IPv6 follows
+    int m_publicRow = 0;     // the public IPv4 row; IPv6 follows
     int m_widestAddress = 0; // pixels: the widest address the column was sized for
     QLabel *m_status = nullptr;
     QPushButton *m_preferences = nullptr;

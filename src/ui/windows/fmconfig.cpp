@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/windows/fmconfig.h"
 
-#include "ui/alarm/fmalarm.h"
 #include "monitor/appstate.h"
-#include "ui/monitor/fmvantrel.h"
 #include "monitor/settings.h"
+#include "ui/alarm/fmalarm.h"
+#include "ui/monitor/fmvantrel.h"
 #include "ui/platform/formlayout.h"
 #include "ui/platform/modal.h"
 
@@ -58,11 +58,10 @@ QStringList actionCaptions()
 
 } // namespace
 
-TfmConfig::TfmConfig(AppState &state, Platform &platform, TfmVantrel &main, QLabel *configLine,
-                     QString programPath, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_state(state), m_platform(platform), m_main(main), m_configLine(configLine),
-      m_programPath(std::move(programPath))
+TfmConfig::TfmConfig(AppState &state, Platform &platform, TfmVantrel &main, QLabel *configLine, QString programPath,
+                     QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_state(state), m_platform(platform),
+      m_main(main), m_configLine(configLine), m_programPath(std::move(programPath))
 {
     setObjectName(QStringLiteral("fmConfig"));
     setWindowTitle(tr("Configure Vantrel"));
@@ -326,7 +325,8 @@ void TfmConfig::closingSequence()
     // the window saying one thing and the program doing another.
     s.Conn = cxLAN->isChecked();
     if (m_configLine)
-        m_configLine->setText(config_text::translated(s.Conn ? config_text::kConfiguredLan : config_text::kConfiguredDialup));
+        m_configLine->setText(
+            config_text::translated(s.Conn ? config_text::kConfiguredLan : config_text::kConfiguredDialup));
     m_main.MakeDefaultItem();
     // Conn, Anim, Def, Log, RunAtStartup, then the Run entry, rewritten or
     // removed at every close.

@@ -45,8 +45,8 @@ class TfmConfig : public QDialog {
 public:
     // `configLine` is the details window's "Configured as:" label (may be null);
     // `programPath` is what the Run entry starts.
-    TfmConfig(AppState &state, Platform &platform, TfmVantrel &main, QLabel *configLine,
-              QString programPath, QWidget *parent = nullptr);
+    TfmConfig(AppState &state, Platform &platform, TfmVantrel &main, QLabel *configLine, QString programPath,
+              QWidget *parent = nullptr);
     ~TfmConfig() override;
 
     // Handlers, named after their controls.

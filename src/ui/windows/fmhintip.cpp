@@ -24,10 +24,10 @@ constexpr int kPictureHeight = 100;
 // The sixteen colours of the classic palette.
 QList<QRgb> classicPalette()
 {
-    return {qRgb(0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),   qRgb(128, 128, 0),
-            qRgb(0, 0, 128),     qRgb(128, 0, 128),   qRgb(0, 128, 128), qRgb(192, 192, 192),
-            qRgb(128, 128, 128), qRgb(255, 0, 0),     qRgb(0, 255, 0),   qRgb(255, 255, 0),
-            qRgb(0, 0, 255),     qRgb(255, 0, 255),   qRgb(0, 255, 255), qRgb(255, 255, 255)};
+    return {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+            qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+            qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+            qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
 }
 
 // A rounded rectangle from (0, 0) to (right, bottom), right and bottom edges
@@ -64,8 +64,8 @@ QImage HintPicture()
     p.drawLine(0, 67, kPictureWidth, 67);
     p.setPen(QColor(128, 128, 128));
     p.drawRect(134, 70, 44, 19);
-    p.drawImage(QRect(148, 72, 16, 16), MainIconPixmap().toImage().scaled(16, 16, Qt::IgnoreAspectRatio,
-                                                                           Qt::SmoothTransformation));
+    p.drawImage(QRect(148, 72, 16, 16),
+                MainIconPixmap().toImage().scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 
     // The tip over the icon.
     font.setBold(false);
@@ -81,8 +81,7 @@ QImage HintPicture()
     return image.convertToFormat(QImage::Format_Indexed8, classicPalette(), Qt::ThresholdDither);
 }
 
-TfmHintIP::TfmHintIP(QWidget *parent)
-    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+TfmHintIP::TfmHintIP(QWidget *parent) : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("fmHintIP"));
     setWindowTitle(tr("Hint"));

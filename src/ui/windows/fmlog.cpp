@@ -3,20 +3,20 @@
 
 #include "monitor/appstate.h"
 #include "monitor/connectionlog.h"
-#include "ui/platform/closeguard.h"
 #include "platform/errorreport.h"
-#include "ui/platform/formlayout.h"
 #include "platform/messageboxes.h"
 #include "platform/regularfile.h"
+#include "ui/platform/closeguard.h"
+#include "ui/platform/formlayout.h"
 #include "ui/windows/loglines.h"
 #include "ui/windows/logview.h"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
-#include <QBoxLayout>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPointer>
@@ -58,8 +58,7 @@ bool HomeTrashReady()
         return false;
     const QString trash = dataHome + QStringLiteral("/Trash");
     if (!QFileInfo(trash).isDir())
-        QDir(dataHome).mkdir(QStringLiteral("Trash"),
-                             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir(dataHome).mkdir(QStringLiteral("Trash"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return QFileInfo(trash).isDir();
 }
 
@@ -149,7 +148,8 @@ void TfmLog::LoadLogIntoViewer()
     if (cut == LogCut::Size)
         m_boxes.warning(tr("The log is larger than %1 MiB: only its first %1 MiB are shown.").arg(m_limitMiB));
     else if (cut == LogCut::Lines)
-        m_boxes.warning(tr("The log has more than %1 lines: only its first %1 are shown.").arg(QLocale().toString(m_lineLimit)));
+        m_boxes.warning(
+            tr("The log has more than %1 lines: only its first %1 are shown.").arg(QLocale().toString(m_lineLimit)));
 }
 
 void TfmLog::btRefreshClick()
@@ -169,8 +169,7 @@ void TfmLog::btClearClick()
     // again from the tray, or closed): Yes still clears the log.
     m_boxes.open({log_text::translated(log_text::kConfirmTitle), log_text::translated(log_text::kConfirm),
                   MessageBoxes::Icon::Question, MessageBoxes::Buttons::YesNo},
-                 nullptr,
-                 [self = QPointer<TfmLog>(this), path = logPath(), &boxes = m_boxes](MessageBoxes::Answer answer) {
+                 nullptr, [self = QPointer<TfmLog>(this), path = logPath(), &boxes = m_boxes](MessageBoxes::Answer answer) {
                      if (self)
                          self->m_clearing = false;
                      if (answer != MessageBoxes::Answer::Yes) {
@@ -189,8 +188,8 @@ void TfmLog::ClearLog(MessageBoxes &boxes, const QString &path)
     // A delete the user can undo: the desktop's trash. Where the file cannot go
     // there (no trash on its file system, no right to write one), it is kept.
     if (MoveToTrash(path))
-        boxes.open({MessageBoxes::messageTitle(), log_text::translated(log_text::kDeleted),
-                    MessageBoxes::Icon::Information});
+        boxes.open(
+            {MessageBoxes::messageTitle(), log_text::translated(log_text::kDeleted), MessageBoxes::Icon::Information});
     else
         boxes.error(log_text::translated(log_text::kClearFailed));
 }
@@ -224,32 +223,15 @@ bool TfmLog::scrollLog(const QKeyEvent &key)
     // characters.
     const int characters = kCharactersPerArrow * LogMemo->fontMetrics().averageCharWidth();
     switch (key.key()) {
-    case Qt::Key_PageUp:
-        lines->triggerAction(QAbstractSlider::SliderPageStepSub);
-        return true;
-    case Qt::Key_PageDown:
-        lines->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        return true;
-    case Qt::Key_Up:
-        lines->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        return true;
-    case Qt::Key_Down:
-        lines->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        return true;
-    case Qt::Key_Left:
-        columns->setValue(columns->value() - characters);
-        return true;
-    case Qt::Key_Right:
-        columns->setValue(columns->value() + characters);
-        return true;
-    case Qt::Key_Home:
-        (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMinimum);
-        return true;
-    case Qt::Key_End:
-        (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMaximum);
-        return true;
-    default:
-        return false;
+    case Qt::Key_PageUp: lines->triggerAction(QAbstractSlider::SliderPageStepSub); return true;
+    case Qt::Key_PageDown: lines->triggerAction(QAbstractSlider::SliderPageStepAdd); return true;
+    case Qt::Key_Up: lines->triggerAction(QAbstractSlider::SliderSingleStepSub); return true;
+    case Qt::Key_Down: lines->triggerAction(QAbstractSlider::SliderSingleStepAdd); return true;
+    case Qt::Key_Left: columns->setValue(columns->value() - characters); return true;
+    case Qt::Key_Right: columns->setValue(columns->value() + characters); return true;
+    case Qt::Key_Home: (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMinimum); return true;
+    case Qt::Key_End: (control ? lines : columns)->triggerAction(QAbstractSlider::SliderToMaximum); return true;
+    default: return false;
     }
 }
 

@@ -72,8 +72,8 @@ void TLogLines::setLines(LogLineSource source)
 {
     // The longest line, as shown, stands for all: measuring every line would
     // take longer than showing them.
-    const QString widest =
-        source.longest >= 0 && source.longest < source.count ? shownText(source, source.longest) : QString();
+    const QString widest = source.longest >= 0 && source.longest < source.count ? shownText(source, source.longest)
+                                                                                : QString();
     const QFontMetrics metrics(font());
     const QSize line(metrics.horizontalAdvance(widest) + metrics.averageCharWidth() * 2, metrics.height() + 2);
     m_model->setSource(std::move(source), line);
@@ -107,8 +107,7 @@ QString TLogLines::text() const
 QString TLogLines::selectedText() const
 {
     QModelIndexList rows = selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
     QStringList lines;
     lines.reserve(rows.size());
     for (const QModelIndex &row : rows)

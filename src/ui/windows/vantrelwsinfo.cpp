@@ -2,10 +2,10 @@
 #include "ui/windows/vantrelwsinfo.h"
 
 #include "monitor/appstate.h"
+#include "platform/sockets/posixsockets.h"
 #include "ui/monitor/fmvantrel.h"
 #include "ui/platform/formlayout.h"
 #include "ui/platform/modal.h"
-#include "platform/sockets/posixsockets.h"
 #include "ui/windows/fmconfig.h"
 
 #include <QBoxLayout>
@@ -56,7 +56,8 @@ protected:
             QLabel::paintEvent(event);
             return;
         }
-        const qsizetype open = full.indexOf(QStringLiteral(" ("), monitor_text::translated(monitor_text::kDetailsAddressPrefix).size());
+        const qsizetype open = full.indexOf(QStringLiteral(" ("),
+                                            monitor_text::translated(monitor_text::kDetailsAddressPrefix).size());
         const QString head = open < 0 ? full : full.left(open);
         const QString tail = open < 0 ? QString() : full.mid(open);
         const int headWidth = metrics.horizontalAdvance(head);
@@ -87,10 +88,9 @@ private:
 
 } // namespace
 
-TVantrelWSInfo::TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &main,
-                               QString programPath, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_state(state), m_platform(platform), m_main(main), m_programPath(std::move(programPath))
+TVantrelWSInfo::TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &main, QString programPath, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_state(state), m_platform(platform),
+      m_main(main), m_programPath(std::move(programPath))
 {
     setObjectName(QStringLiteral("VantrelWSInfo"));
     setWindowTitle(tr("Vantrel - Winsock Information"));
@@ -185,7 +185,7 @@ void TVantrelWSInfo::FormShow()
         Status->setText(sockets_text::TranslatedStatus(recordText(info.szSystemStatus)));
         MaxSock->setText(QString::number(info.iMaxSockets)); // unsigned 16-bit
         Config->setText(config_text::translated(m_state.AppSettings.Conn ? config_text::kConfiguredLan
-                                                                     : config_text::kConfiguredDialup));
+                                                                         : config_text::kConfiguredDialup));
         IP->setText(monitor_text::translated(monitor_text::kDetailsAddressPrefix) + m_main.addressText());
     }
     // The texts are in: the window takes the size they need before it is

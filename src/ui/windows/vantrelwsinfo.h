@@ -34,8 +34,7 @@ class TVantrelWSInfo : public QDialog {
     Q_OBJECT
 public:
     // `programPath` is handed on to the configuration window for the Run entry.
-    TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &main, QString programPath,
-                   QWidget *parent = nullptr);
+    TVantrelWSInfo(AppState &state, Platform &platform, TfmVantrel &main, QString programPath, QWidget *parent = nullptr);
     ~TVantrelWSInfo() override; // FormDestroy: clears DetailsOpen
 
     void FormShow();

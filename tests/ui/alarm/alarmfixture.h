@@ -3,11 +3,11 @@
 // What the alarm tests share: a fresh AppState and the fake platform, the alarm
 // timer as the main window owns it, and the poll's part in opening and closing
 // an online period.
-#include "ui/alarm/alarm.h"
-#include "ui/alarm/msgalarm.h"
 #include "monitor/appstate.h"
 #include "platform/vtimer.h"
 #include "support/child.h"
+#include "ui/alarm/alarm.h"
+#include "ui/alarm/msgalarm.h"
 #include "ui/support/fakeplatform.h"
 
 #include <QApplication>
@@ -16,9 +16,9 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -49,8 +49,7 @@ inline QPixmap makeApplicationIcon()
 }
 
 // A key typed into a widget, as the window system would deliver it.
-inline void typeKey(QWidget *w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                    const QString &text = QString())
+inline void typeKey(QWidget *w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = QString())
 {
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
     QApplication::sendEvent(w, &press);
@@ -63,8 +62,7 @@ inline void typeText(QWidget *w, const QString &text)
 {
     for (const QChar c : text) {
         const int key = c.isDigit() ? Qt::Key_0 + c.digitValue()
-                                    : (c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A')
-                                                    : Qt::Key_unknown);
+                                    : (c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : Qt::Key_unknown);
         typeKey(w, key, Qt::NoModifier, QString(c));
     }
 }
@@ -87,8 +85,7 @@ protected:
         s.Box = true;
         s.Message = QStringLiteral("Elapsed time: $m minutes.$n$t warning(s)");
         appIcon = makeApplicationIcon();
-        alarm = std::make_unique<Alarm>(state, platform, VantrelAlarm, makeFrames(),
-                                        [this] { return appIcon; });
+        alarm = std::make_unique<Alarm>(state, platform, VantrelAlarm, makeFrames(), [this] { return appIcon; });
         VantrelAlarm.setHandler([this] { alarm->VantrelAlarmTimer(); });
     }
 

@@ -28,24 +28,26 @@ TEST(ExpandAlarmMessage, ReplacesEachPairAsTheRulesSay)
         {"$m", 120, 1, "120"},
         {"$n", 0, 0, "\r\n"},
         {"$t", 0, 7, "7"},
-        {"Elapsed time: $m minutes.$n$t warning(s)", 30, 1,
-         "Elapsed time: 30 minutes.\r\n1 warning(s)"},
-        {"a$xb", 1, 1, "ab"},           // any other pair vanishes
-        {"$M$N$T", 1, 1, ""},           // capitals are other pairs
-        {"price$", 1, 1, "price"},      // a final $ alone is removed
+        {"Elapsed time: $m minutes.$n$t warning(s)", 30, 1, "Elapsed time: 30 minutes.\r\n1 warning(s)"},
+        {"a$xb", 1, 1, "ab"},      // any other pair vanishes
+        {"$M$N$T", 1, 1, ""},      // capitals are other pairs
+        {"price$", 1, 1, "price"}, // a final $ alone is removed
         {"$", 1, 1, ""},
-        {"$$m", 9, 1, "m"},             // the first pair is "$$"
+        {"$$m", 9, 1, "m"}, // the first pair is "$$"
         {"$$$m", 9, 1, "9"},
         {"100$ off", 1, 1, "100off"},
         {"$m$m$t$t", 12, 3, "121233"},
         {"$n$n", 0, 0, "\r\n\r\n"},
-        {"\xe2\x82\xac$m\xe2\x82\xac", 3, 1, "\xe2\x82\xac" "3\xe2\x82\xac"},
+        {"\xe2\x82\xac$m\xe2\x82\xac", 3, 1,
+         "\xe2\x82\xac"
+         "3\xe2\x82\xac"},
         {"no pairs at all", 1, 1, "no pairs at all"},
-        {"a$\xf0\x9f\x98\x80" "b", 1, 1, "ab"}, // a partner beyond the basic plane goes whole
+        {"a$\xf0\x9f\x98\x80"
+         "b",
+         1, 1, "ab"}, // a partner beyond the basic plane goes whole
     };
     for (const TemplateCase &c : cases) {
-        EXPECT_EQ(ExpandAlarmMessage(QString::fromUtf8(c.templ), c.minutes, c.warnings),
-                  QString::fromUtf8(c.expected))
+        EXPECT_EQ(ExpandAlarmMessage(QString::fromUtf8(c.templ), c.minutes, c.warnings), QString::fromUtf8(c.expected))
             << "template: " << c.templ;
     }
 }
@@ -60,8 +62,8 @@ TEST(AlarmPeriod, IsMinutesTimesSixtyThousandIn64BitsAndNeverNegative)
         {-5, 0},
         {std::numeric_limits<std::int32_t>::min(), 0},
         {1, 60000},
-        {35791, 2147460000},           // the last that fits a 32-bit count
-        {35792, 2147520000LL},         // the first that does not
+        {35791, 2147460000},   // the last that fits a 32-bit count
+        {35792, 2147520000LL}, // the first that does not
         {40000, 2400000000LL},
         {std::numeric_limits<std::int32_t>::max(), 2147483647LL * 60000},
     };
@@ -115,8 +117,7 @@ TEST_F(AlarmTest, PrepareWavePlayerOpensOnlyAPlayableChosenFile)
     };
     const Case cases[] = {
         {"empty name", 2, QString(), {}, "Vantrel Message", "No Sound File selected.", false},
-        {"missing file", 2, dir.filePath("gone.wav"), {}, "Vantrel Message",
-         "Sound File not found.", false},
+        {"missing file", 2, dir.filePath("gone.wav"), {}, "Vantrel Message", "Sound File not found.", false},
         {"a folder", 2, dir.path(), {}, "Vantrel Message", "Sound File not found.", false},
         {"not playable", 2, existing, "'" + existing + "' is not a playable wave file", "Vantrel",
          "'" + existing + "' is not a playable wave file.", false},

@@ -3,10 +3,10 @@
 // rules, and what each control writes back.
 #include "alarmfixture.h"
 
-#include "ui/alarm/fmalarm.h"
 #include "monitor/settings.h"
 #include "platform/errorreport.h"
 #include "platform/registry/fileregistry.h"
+#include "ui/alarm/fmalarm.h"
 #include "ui/support/recordingfiledialogs.h"
 
 #include <QCheckBox>
@@ -101,8 +101,8 @@ TEST_F(FmAlarmTest, HasItsFixedShapeAndTabOrder)
             order << next->objectName();
         next = next->nextInFocusChain();
     } while (next != start);
-    EXPECT_EQ(order, QStringList({"edSet", "edSeconds", "cbSystemBeep", "cbPlay", "cbBox",
-                                  "edFileWave", "edBoxDialog", "cbEnable", "btOK"}));
+    EXPECT_EQ(order, QStringList({"edSet", "edSeconds", "cbSystemBeep", "cbPlay", "cbBox", "edFileWave", "edBoxDialog",
+                                  "cbEnable", "btOK"}));
 
     showActive();
     EXPECT_FALSE(Child<QPushButton>(w, "btOK")->isDefault()); // Enter in a field does not press it
@@ -142,9 +142,7 @@ TEST_F(FmAlarmTest, ShowsTheOtherSettings)
         bool atShown;
         bool box;
     } cases[] = {
-        {true, 0, 0, true, true},
-        {false, 1, 1, false, false},
-        {true, 7, 1, false, true}, // any other value repeats
+        {true, 0, 0, true, true}, {false, 1, 1, false, false}, {true, 7, 1, false, true}, // any other value repeats
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "Set " << int(c.set));
@@ -316,19 +314,17 @@ TEST_F(FmAlarmTest, LeavingTheWaveFieldTakesAnExistingFileOrSaysItIsMissing)
         const char *name;
         QString text;
         QString openError;
-        QString wave;        // Wave afterwards
+        QString wave; // Wave afterwards
         QString boxTitle;
         QString boxText;
         bool reloaded;
     } cases[] = {
-        {"missing", programFolder.filePath("gone.wav"), {}, "/old/ring.wav", "Vantrel Message",
-         "  File not found.  ", false},
+        {"missing", programFolder.filePath("gone.wav"), {}, "/old/ring.wav", "Vantrel Message", "  File not found.  ", false},
         {"empty", QString(), {}, "/old/ring.wav", "Vantrel Message", "  File not found.  ", false},
-        {"a folder", programFolder.path(), {}, "/old/ring.wav", "Vantrel Message",
-         "  File not found.  ", false},
+        {"a folder", programFolder.path(), {}, "/old/ring.wav", "Vantrel Message", "  File not found.  ", false},
         {"good", goodWave, {}, goodWave, {}, {}, true},
-        {"not playable", goodWave, "'" + goodWave + "' is not a playable wave file", goodWave,
-         "Vantrel", "'" + goodWave + "' is not a playable wave file.", true},
+        {"not playable", goodWave, "'" + goodWave + "' is not a playable wave file", goodWave, "Vantrel",
+         "'" + goodWave + "' is not a playable wave file.", true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -65,8 +65,7 @@ TEST_F(MsgAlarmTest, HasTheFixedShapeOfTheAlarmWindow)
 TEST_F(MsgAlarmTest, TextIsCentredOnItsLinesWithoutScrollBars)
 {
     window->addText(QStringLiteral("Elapsed time: 30 minutes.\r\n1 warning(s)\r\nthird line"));
-    EXPECT_EQ(mesg()->toPlainText(),
-              QStringLiteral("Elapsed time: 30 minutes.\n1 warning(s)\nthird line"));
+    EXPECT_EQ(mesg()->toPlainText(), QStringLiteral("Elapsed time: 30 minutes.\n1 warning(s)\nthird line"));
     EXPECT_EQ(mesg()->document()->blockCount(), 3);
     EXPECT_TRUE(mesg()->document()->defaultTextOption().alignment() & Qt::AlignHCenter);
     window->show();

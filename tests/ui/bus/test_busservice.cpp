@@ -3,20 +3,20 @@
 // dbus-daemon of the test's own; the calls come over a second connection, as a
 // client's would.
 #include "monitor/publicaddress.h"
-#include "ui/bus/busservice.h"
-#include "ui/dialer/dialerfixture.h"
 #include "platform/ras/simline/linetool.h"
 #include "support/fakepublic.h"
+#include "ui/bus/busservice.h"
+#include "ui/dialer/dialerfixture.h"
 
+#include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QClipboard>
 #include <QDBusMetaType>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -101,8 +101,7 @@ protected:
         ASSERT_TRUE(client().isConnected()) << "the private bus did not start";
         ASSERT_TRUE(QDBusConnection::connectToBus(s_address, kServiceConnection).isConnected());
         client().connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                         QStringLiteral("PropertiesChanged"), &announced,
-                         SLOT(changed(QString, QVariantMap, QStringList)));
+                         QStringLiteral("PropertiesChanged"), &announced, SLOT(changed(QString, QVariantMap, QStringList)));
         client().connect(kService, kPath, kInterface, QStringLiteral("DialFinished"), &announced,
                          SLOT(dialFinished(QString, bool, QString)));
     }
@@ -195,13 +194,13 @@ protected:
 };
 
 // The properties apart from Version and OnlineSince, in the order of the table below.
-QVariantMap Properties(const char *state, const char *address, const char *hostName, const char *tip,
-                       const char *entry, const char *mode)
+QVariantMap Properties(const char *state, const char *address, const char *hostName, const char *tip, const char *entry,
+                       const char *mode)
 {
     const auto text = [](const char *t) { return QString::fromUtf8(t); };
-    return {{QStringLiteral("State"), text(state)},       {QStringLiteral("Address"), text(address)},
-            {QStringLiteral("HostName"), text(hostName)}, {QStringLiteral("Tip"), text(tip)},
-            {QStringLiteral("Entry"), text(entry)},       {QStringLiteral("Mode"), text(mode)},
+    return {{QStringLiteral("State"), text(state)},        {QStringLiteral("Address"), text(address)},
+            {QStringLiteral("HostName"), text(hostName)},  {QStringLiteral("Tip"), text(tip)},
+            {QStringLiteral("Entry"), text(entry)},        {QStringLiteral("Mode"), text(mode)},
             {QStringLiteral("PublicAddress4"), QString()}, {QStringLiteral("PublicAddress6"), QString()}};
 }
 
@@ -220,13 +219,14 @@ TEST_F(BusService, EachPropertyInEachState)
          Properties("dialling", "", "", "Network is down", "Online", "dial-up"), false},
         {"connected, the line brought up by other means: the entry is the line's own", [&] { lineUp(), tick(); },
          Properties("connected", "10.64.9.9", "", "10.64.9.9", "Second", "dial-up"), true},
-        {"hanging up: the hang-up asked, the poll still shows the line",
-         [&] { lineUp(), tick(), dialer->Connect1Click(); },
+        {"hanging up: the hang-up asked, the poll still shows the line", [&] { lineUp(), tick(), dialer->Connect1Click(); },
          Properties("hanging-up", "10.64.9.9", "", "10.64.9.9", "Second", "dial-up"), true},
         {"LAN mode with an interface's address", [this] { tick(); },
          Properties("connected", "192.168.0.7", "pc1.example", "192.168.0.7 (pc1.example)", "", "lan"), true},
         {"LAN mode with nothing but loopback",
-         [this] { sockets.lookup = FakeSockets::entry("pc1", {127, 0, 0, 1}), tick(); },
+         [this] {
+             sockets.lookup = FakeSockets::entry("pc1", {127, 0, 0, 1}), tick();
+         },
          Properties("down", "", "pc1", "127.0.0.1 (pc1)", "", "lan"), false},
     };
     for (const Row &row : rows) {
@@ -365,19 +365,55 @@ TEST_F(BusService, RefusedCallsChangeNothing)
         {"disconnect while down", "1,Online", false, false, disconnect, {}, kNotConnected},
         {"copy while down", "1,Online", false, false, QStringLiteral("CopyAddress"), {}, kNotConnected},
         {"wrong argument type", "1,Online", false, false, connect, {42}, invalidArgs},
-        {"a property read with a wrong type", "1,Online", false, false, QStringLiteral("Get"), {kInterface, 42},
-         invalidArgs, properties},
-        {"all properties read with too many arguments", "1,Online", false, false, QStringLiteral("GetAll"),
-         {kInterface, address}, invalidArgs, properties},
-        {"introspection with an argument", "1,Online", false, false, QStringLiteral("Introspect"), {address},
-         invalidArgs, QStringLiteral("org.freedesktop.DBus.Introspectable")},
-        {"property written", "1,Online", false, false, QStringLiteral("Set"), {kInterface, address, text},
-         QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"), properties},
+        {"a property read with a wrong type",
+         "1,Online",
+         false,
+         false,
+         QStringLiteral("Get"),
+         {kInterface, 42},
+         invalidArgs,
+         properties},
+        {"all properties read with too many arguments",
+         "1,Online",
+         false,
+         false,
+         QStringLiteral("GetAll"),
+         {kInterface, address},
+         invalidArgs,
+         properties},
+        {"introspection with an argument",
+         "1,Online",
+         false,
+         false,
+         QStringLiteral("Introspect"),
+         {address},
+         invalidArgs,
+         QStringLiteral("org.freedesktop.DBus.Introspectable")},
+        {"property written",
+         "1,Online",
+         false,
+         false,
+         QStringLiteral("Set"),
+         {kInterface, address, text},
+         QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"),
+         properties},
         {"another user", "1,Online", false, true, connect, {QString()}, kAccessDenied},
         {"another user reads", "1,Online", false, true, QStringLiteral("GetAll"), {kInterface}, kAccessDenied, properties},
-        {"another user reads one", "1,Online", false, true, QStringLiteral("Get"), {kInterface, address}, kAccessDenied,
+        {"another user reads one",
+         "1,Online",
+         false,
+         true,
+         QStringLiteral("Get"),
+         {kInterface, address},
+         kAccessDenied,
          properties},
-        {"another user introspects", "1,Online", false, true, QStringLiteral("Introspect"), {}, kAccessDenied,
+        {"another user introspects",
+         "1,Online",
+         false,
+         true,
+         QStringLiteral("Introspect"),
+         {},
+         kAccessDenied,
          QStringLiteral("org.freedesktop.DBus.Introspectable")},
     };
     for (const Case &c : cases) {
@@ -422,8 +458,11 @@ TEST_F(BusService, TheInstalledInterfaceIsWhatTheServiceOffers)
     ASSERT_TRUE(installed.open(QIODevice::ReadOnly)) << VANTREL_INTERFACE_XML;
     const QString xml = QString::fromUtf8(installed.readAll());
     startService(QStringLiteral("1,Online"));
-    const QString introspected =
-        call(QStringLiteral("Introspect"), {}, QStringLiteral("org.freedesktop.DBus.Introspectable")).arguments().value(0).toString();
+    const QString introspected = call(QStringLiteral("Introspect"), {},
+                                      QStringLiteral("org.freedesktop.DBus.Introspectable"))
+                                     .arguments()
+                                     .value(0)
+                                     .toString();
     const QRegularExpression interface(QStringLiteral("  <interface name=\"org.morvent.Vantrel\">.*?</interface>\n"),
                                        QRegularExpression::DotMatchesEverythingOption);
     ASSERT_TRUE(interface.match(xml).hasMatch());

@@ -5,12 +5,12 @@
 // that records what each dial was given, test time that the test lets run out
 // pause by pause (acting at chosen moments), fmConnect and the dialer.
 #include "dialer/dialer.h"
+#include "platform/ras/simline/simline.h"
+#include "support/simlinesupport.h"
 #include "ui/dialer/dialwindows.h"
 #include "ui/dialer/fmask.h"
 #include "ui/dialer/fmconnect.h"
 #include "ui/monitor/monitorfixture.h"
-#include "platform/ras/simline/simline.h"
-#include "support/simlinesupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,8 +114,8 @@ protected:
     }
 
     // The main window in dial-up mode with these connection settings, and the dialer.
-    Dialer &start(const QString &rasCnx, const QString &cycled = {}, const QStringList &cycle = {},
-                  int redial = 1, int wait = 0, bool ask = false)
+    Dialer &start(const QString &rasCnx, const QString &cycled = {}, const QStringList &cycle = {}, int redial = 1,
+                  int wait = 0, bool ask = false)
     {
         setUser(QStringLiteral("Conn"), 0u);
         setUser(QStringLiteral("RASCnx"), RegValue::string(rasCnx));

@@ -4,11 +4,11 @@
 #include "dialerfixture.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTest>
 #include <QPushButton>
-#include <QDialog>
+#include <QTest>
 #include <QTimer>
 
 #include <climits>
@@ -33,26 +33,45 @@ TEST_F(DialRun, SequencesOfEntriesAttemptsAndPauses)
         QString rasCnx, cycled;
         QStringList cycle;
         int redial, wait;
-        int abortAt;               // dial during whose result Abort is pressed; 0: none
+        int abortAt; // dial during whose result Abort is pressed; 0: none
         QStringList dialled;
         int boxes;
     };
     const QStringList b123{"B1", "B2", "B3"};
     const QList<Case> cases{
         {"busy line, Redial 3, Wait 10", "1,B1", {}, {}, 3, 10, 7, repeat({"B1"}, 7), 0},
-        {"Redial 0: one attempt per entry", "Multiple selections", "2", {"B1", "B2"}, 0, 0, 4,
-         repeat({"B1", "B2"}, 2), 0},
-        {"cycle of three, Redial 2", "Multiple selections", "3", b123, 2, 5, 8,
-         {"B1", "B1", "B2", "B2", "B3", "B3", "B1", "B1"}, 0},
-        {"connected at the second attempt of the second entry", "Multiple selections", "3",
-         {"B1", "Second", "B3"}, 2, 1, 0, {"B1", "B1", "Second", "Second"}, 0},
+        {"Redial 0: one attempt per entry", "Multiple selections", "2", {"B1", "B2"}, 0, 0, 4, repeat({"B1", "B2"}, 2), 0},
+        {"cycle of three, Redial 2",
+         "Multiple selections",
+         "3",
+         b123,
+         2,
+         5,
+         8,
+         {"B1", "B1", "B2", "B2", "B3", "B3", "B1", "B1"},
+         0},
+        {"connected at the second attempt of the second entry",
+         "Multiple selections",
+         "3",
+         {"B1", "Second", "B3"},
+         2,
+         1,
+         0,
+         {"B1", "B1", "Second", "Second"},
+         0},
         {"row, comma and name", "4,Online", {}, {}, 1, 0, 0, {"Online"}, 0},
         {"a name without a comma", "Online", {}, {}, 1, 0, 0, {"Online"}, 0},
-        {"Multiple selections without a cycle ends after one box", "Multiple selections", {}, {}, 3, 0,
-         0, {}, 1},
+        {"Multiple selections without a cycle ends after one box", "Multiple selections", {}, {}, 3, 0, 0, {}, 1},
         {"a Cycled that is no number 2 to 8 is no cycle", "4,Online", "9", b123, 1, 0, 0, {"Online"}, 0},
-        {"an unreadable entry is left out of the run", "Multiple selections", "3", {"B1", "Gone", "B3"},
-         1, 0, 4, {"B1", "B3", "B1", "B3"}, 1},
+        {"an unreadable entry is left out of the run",
+         "Multiple selections",
+         "3",
+         {"B1", "Gone", "B3"},
+         1,
+         0,
+         4,
+         {"B1", "B3", "B1", "B3"},
+         1},
         {"a run of unreadable entries ends", "Multiple selections", "2", {"Gone", "Lost"}, 1, 0, 0, {}, 2},
         // "limit + 1" at the largest Redial must still be past the limit.
         {"the largest Redial: a connection ends the run", "4,Online", {}, {}, INT_MAX, 0, 0, {"Online"}, 0},
@@ -100,12 +119,17 @@ TEST_F(DialRun, SkipInEitherWindowAtTheLastEntry)
         QStringList dialled;
     };
     const QList<Case> cases{
-        {"progress window: on with the first entry", false, {}, true,
-         {"B1", "B1", "B2", "B2", "B3", "B1", "B1"}},
-        {"prompt at the last entry: the run ends", true, {PromptOK, PromptOK, PromptCancel}, false,
+        {"progress window: on with the first entry", false, {}, true, {"B1", "B1", "B2", "B2", "B3", "B1", "B1"}},
+        {"prompt at the last entry: the run ends",
+         true,
+         {PromptOK, PromptOK, PromptCancel},
+         false,
          {"B1", "B1", "B2", "B2"}},
-        {"prompt at the first entry: on with the next; Abort ends", true,
-         {PromptCancel, PromptOK, PromptAbort}, false, {"B2", "B2"}},
+        {"prompt at the first entry: on with the next; Abort ends",
+         true,
+         {PromptCancel, PromptOK, PromptAbort},
+         false,
+         {"B2", "B2"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,8 +280,7 @@ TEST_F(DialRun, AConnectionMadeElsewhereEndsTheRun)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         nextCase();
-        start(c.cycled.isEmpty() ? QStringLiteral("1,B1") : QStringLiteral("Multiple selections"), c.cycled,
-              c.cycle, 3, 5);
+        start(c.cycled.isEmpty() ? QStringLiteral("1,B1") : QStringLiteral("Multiple selections"), c.cycled, c.cycle, 3, 5);
         if (c.upBeforeRun)
             BringLineUp(*line, QString::fromUtf8(c.upBeforeRun));
         actingPause.during = [&](qint64 ms) {
@@ -283,8 +306,7 @@ TEST_F(DialRun, AFailureOfTheWholeLineGivesOneTrueBoxAndEndsTheRun)
     const QList<Case> cases{
         {"phonebook unreadable, cycle of seven", config + QStringLiteral("/phonebook.ini"), 1,
          QStringLiteral("Cannot read the phonebook")},
-        {"line state unusable", runtime + QStringLiteral("/lines"), 0,
-         QStringLiteral("The simulated line cannot dial")},
+        {"line state unusable", runtime + QStringLiteral("/lines"), 0, QStringLiteral("The simulated line cannot dial")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -293,8 +315,7 @@ TEST_F(DialRun, AFailureOfTheWholeLineGivesOneTrueBoxAndEndsTheRun)
         QFile::remove(c.spoilt);
         ASSERT_TRUE(QDir().mkpath(c.spoilt));
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        start(QStringLiteral("Multiple selections"), QStringLiteral("7"), {"B1", "B2", "B3", "B1", "B2", "B3", "B1"},
-              3, 0);
+        start(QStringLiteral("Multiple selections"), QStringLiteral("7"), {"B1", "B2", "B3", "B1", "B2", "B3", "B1"}, 3, 0);
         connectAndSettle();
         EXPECT_EQ(boxes.shown.size(), c.dialerBoxes);
         ASSERT_EQ(lineReports.size(), 1) << lineReports.join(QStringLiteral(" // ")).toStdString();
@@ -360,8 +381,8 @@ TEST_F(DialSteering, ADialThatFailsToStartEndsItsAttempt)
     };
     connectAndSettle();
     EXPECT_EQ(rasService.dialCalls().size(), 2);
-    EXPECT_EQ(actingPause.pauses, (QList<qint64>{Dialer::kFailedStartPause, 1000, Dialer::kFailedStartPause,
-                                                 Dialer::kButtonPause, 1000}));
+    EXPECT_EQ(actingPause.pauses,
+              (QList<qint64>{Dialer::kFailedStartPause, 1000, Dialer::kFailedStartPause, Dialer::kButtonPause, 1000}));
     ASSERT_EQ(boxes.shown.size(), 2);
     EXPECT_EQ(boxes.shown.first().text, QString::fromUtf8(RasErrorText(ERROR_PORT_NOT_AVAILABLE)));
 }
@@ -380,8 +401,9 @@ TEST_F(DialSteering, ExitEndsTheRunAndHangsUpOnlyADialInProgress)
         RasApi api(service);
         platform.ras = &api;
         service.addEntry(QStringLiteral("A"));
-        service.queueDialAnswer(c.connected ? FakeRasService::connectAnswer()
-                                            : FakeRasService::DialAnswer{0, {{RASCS_OpenPort}}, FakeRasService::Delivery::Manual});
+        service.queueDialAnswer(c.connected
+                                    ? FakeRasService::connectAnswer()
+                                    : FakeRasService::DialAnswer{0, {{RASCS_OpenPort}}, FakeRasService::Delivery::Manual});
         start(QStringLiteral("1,A"), {}, {}, 3, 5);
         actingPause.pauses.clear();
         if (c.connected) {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window and the credentials prompt as windows: where the progress
 // window opens, what the prompt lets through.
-#include "ui/dialer/fmask.h"
-#include "ui/dialer/fmconnect.h"
 #include "monitor/appstate.h"
 #include "support/child.h"
+#include "ui/dialer/fmask.h"
+#include "ui/dialer/fmconnect.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -47,12 +47,10 @@ TEST(DialWindows, ProgressWindowKeepsClearOfPanelsAndTheTrayIcon)
         {"right panel", screen, QRect(0, 0, 1880, 1080), QRect(1890, 4, 20, 20), {1476, 0}},
         {"unreserved top panel, icon unknown", screen, screen, QRect(), {1516, 0}},
         {"unreserved top panel, icon under the corner", screen, screen, QRect(1880, 0, 24, 24), {1516, 24}},
-        {"unreserved top panel, icon under the window's left end", screen, screen, QRect(1500, 0, 24, 24),
-         {1516, 24}},
+        {"unreserved top panel, icon under the window's left end", screen, screen, QRect(1500, 0, 24, 24), {1516, 24}},
         {"unreserved bottom panel, icon far below", screen, screen, QRect(1890, 1056, 24, 24), {1516, 0}},
         {"unreserved right panel, icon high up", screen, screen, QRect(1896, 40, 24, 24), {1492, 0}},
-        {"unreserved left panel, tiny screen", QRect(0, 0, 420, 600), QRect(0, 0, 420, 600),
-         QRect(0, 30, 24, 24), {16, 0}},
+        {"unreserved left panel, tiny screen", QRect(0, 0, 420, 600), QRect(0, 0, 420, 600), QRect(0, 30, 24, 24), {16, 0}},
         {"second screen, top panel", second, QRect(1920, 24, 1280, 1000), QRect(3170, 2, 20, 20), {2796, 24}},
         {"no free area reported", screen, QRect(), QRect(1880, 0, 24, 24), {1516, 24}},
     };

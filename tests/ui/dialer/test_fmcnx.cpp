@@ -7,10 +7,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 
 namespace vantrel::test {
@@ -40,10 +40,7 @@ protected:
     }
     // The entry list, which most steps read.
     QListWidget *list() const { return Child<QListWidget>(*window, "listCnx"); }
-    void click(int row)
-    {
-        list()->setCurrentRow(row);
-    }
+    void click(int row) { list()->setCurrentRow(row); }
     AppSettings stored()
     {
         AppSettings s;
@@ -97,15 +94,15 @@ TEST_F(ConnectionEntries, StoredSelectionIsShown)
 {
     struct Case {
         const char *rasCnx;
-        int row;          // selected row, -1 none
+        int row; // selected row, -1 none
         QString label;
         QString user, password;
     };
     const QList<Case> cases{
         {"2,B", 2, "B", "user-1", "pw-1"},
-        {"3,C", 3, "C", "user-2", ""},  // no saved password
+        {"3,C", 3, "C", "user-2", ""}, // no saved password
         {"Multiple selections", -1, "Multiple selections", "", ""},
-        {"7,Gone", -1, "", "", ""},     // the number names no row
+        {"7,Gone", -1, "", "", ""}, // the number names no row
         {"x,B", -1, "", "", ""},
     };
     for (const Case &c : cases) {
@@ -164,9 +161,8 @@ TEST_F(ConnectionEntries, KeyboardAloneReachesEveryEntryAndNeverTheHeader)
         int row; // the row chosen afterwards
     };
     const Step steps[] = {
-        {Qt::Key_Down, "", 2},  {Qt::Key_Up, "", 1},       {Qt::Key_Up, "", 1},
-        {Qt::Key_End, "", 3},   {Qt::Key_Home, "", 1},     {Qt::Key_PageDown, "", 3},
-        {Qt::Key_PageUp, "", 1}, {Qt::Key_R, "r", 3},
+        {Qt::Key_Down, "", 2}, {Qt::Key_Up, "", 1},       {Qt::Key_Up, "", 1},     {Qt::Key_End, "", 3},
+        {Qt::Key_Home, "", 1}, {Qt::Key_PageDown, "", 3}, {Qt::Key_PageUp, "", 1}, {Qt::Key_R, "r", 3},
     };
     for (const Step &step : steps) {
         QKeyEvent press(QEvent::KeyPress, step.key, Qt::NoModifier, QString::fromLatin1(step.text));

@@ -4,15 +4,15 @@
 // on it, the fake platform (remote access, sockets, tray, sound, boxes, a fixed
 // clock), a temporary program folder for the log, and the main window made on
 // demand.
-#include "ui/alarm/alarm.h"
 #include "monitor/appstate.h"
-#include "ui/monitor/fmvantrel.h"
 #include "platform/ras/ras.h"
 #include "platform/registry/fileregistry.h"
 #include "platform/vtimer.h"
 #include "support/child.h"
-#include "ui/support/fakeplatform.h"
 #include "support/testenv.h"
+#include "ui/alarm/alarm.h"
+#include "ui/monitor/fmvantrel.h"
+#include "ui/support/fakeplatform.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its creation sequence, the tray callback, the menu and its
 // handlers, and the general error report.
+#include "app/startup.h"
 #include "monitor/connectionlog.h"
+#include "platform/errorreport.h"
 #include "ui/monitor/globeicon.h"
 #include "ui/monitor/monitorfixture.h"
-#include "app/startup.h"
-#include "platform/errorreport.h"
 
 #include <QClipboard>
 #include <QDialog>
@@ -14,9 +14,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <utility>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace vantrel::test {
 namespace {
@@ -71,11 +71,15 @@ TEST_F(MainWindowTest, TheMenuHasItsItemsInOrder)
     create();
     const QList<QAction *> actions = popupMenu()->actions();
     ASSERT_EQ(actions.size(), 7);
-    const QStringList captions = {QStringLiteral("&Open details..."), QStringLiteral("Copy &IP"),
-                                  QStringLiteral("&Connect"), QStringLiteral("&View Log..."),
-                                  QStringLiteral("&About..."), QString(), QStringLiteral("E&xit")};
-    const QList<QAction *> named = {item("Open1"), item("CopyIP1"), item("Connect1"), item("ViewLog1"),
-                                    item("About1"), item("N1"), item("Esci1")};
+    const QStringList captions = {QStringLiteral("&Open details..."),
+                                  QStringLiteral("Copy &IP"),
+                                  QStringLiteral("&Connect"),
+                                  QStringLiteral("&View Log..."),
+                                  QStringLiteral("&About..."),
+                                  QString(),
+                                  QStringLiteral("E&xit")};
+    const QList<QAction *> named = {item("Open1"),  item("CopyIP1"), item("Connect1"), item("ViewLog1"),
+                                    item("About1"), item("N1"),      item("Esci1")};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(actions.at(i), named.at(i)) << i;
         if (i != 5) {
@@ -95,9 +99,9 @@ TEST_F(MainWindowTest, TheDefaultItemAndTheConnectItemFollowTheSettings)
         bool connectEnabled;
     };
     const Row rows[] = {
-        {0, 0, "", 0, false},          {1, 0, "0,Office", 1, true},
-        {2, 0, "0,Office", 2, true},   {7, 0, "Multiple selections", 2, true},
-        {2, 1, "0,Office", 2, false},  {0xFFFFFFFF, 0, "0,Office", 2, true},
+        {0, 0, "", 0, false},         {1, 0, "0,Office", 1, true},
+        {2, 0, "0,Office", 2, true},  {7, 0, "Multiple selections", 2, true},
+        {2, 1, "0,Office", 2, false}, {0xFFFFFFFF, 0, "0,Office", 2, true},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(testing::Message() << "Def " << row.def << " Conn " << row.conn << " RASCnx " << row.rasCnx);
@@ -364,8 +368,8 @@ TEST(GlobeArtwork, EveryFrameTurnsTheGlobeAndItsSmallPictureShowsTheSameFrame)
         const QImage small = frames[i].pixmap(kTraySmallIconSize).toImage();
         ASSERT_EQ(small.size(), QSize(kTraySmallIconSize, kTraySmallIconSize));
         EXPECT_NE(big, frames[(i + 1) % frames.size()].pixmap(kGlobeIconSize).toImage()) << i;
-        const QImage expected = big.scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                                    .convertToFormat(small.format());
+        const QImage expected =
+            big.scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(small.format());
         int worst = 0;
         for (int y = 0; y < small.height(); ++y)
             for (int x = 0; x < small.width(); ++x) {

@@ -2,8 +2,8 @@
 // The poll tick: every state of the monitor, every transition, the online
 // periods with their log lines and cue, the LAN probe, the animation, and the
 // closing line of the shutdown.
-#include "ui/monitor/monitorfixture.h"
 #include "platform/regularfile.h"
+#include "ui/monitor/monitorfixture.h"
 
 #include <QDir>
 #include <QLabel>
@@ -26,12 +26,12 @@ class PollTest : public MonitorFixture {};
 
 struct StateRow {
     const char *name;
-    int startupResult;                // sockets start-up result
-    bool lan;                         // Conn
-    bool anim;                        // Anim
-    std::optional<QString> line;      // a live connection with this address
-    bool ticked;                      // one poll tick has run
-    QString address;                  // AddressText afterwards
+    int startupResult;           // sockets start-up result
+    bool lan;                    // Conn
+    bool anim;                   // Anim
+    std::optional<QString> line; // a live connection with this address
+    bool ticked;                 // one poll tick has run
+    QString address;             // AddressText afterwards
     bool alarmRuns, animRuns;
     QString connectCaption;
     bool copyEnabled;
@@ -43,11 +43,14 @@ TEST_F(PollTest, EachStateOfTheMonitorShowsWhatOtherPartsRead)
     const QString lanAddress = QStringLiteral("192.168.0.7 (pc1.example)");
     const StateRow rows[] = {
         {"no stack, before a tick", 10091, false, true, std::nullopt, false, kNoStack, false, false, kConnect, true, false},
-        {"no stack, after a tick", 10091, false, true, QStringLiteral("10.0.0.5"), true, kNoStack, false, false, kConnect, true, false},
+        {"no stack, after a tick", 10091, false, true, QStringLiteral("10.0.0.5"), true, kNoStack, false, false, kConnect,
+         true, false},
         {"starting", 0, false, true, std::nullopt, false, kLooking, false, false, kConnect, true, false},
         {"down", 0, false, true, std::nullopt, true, kNetworkDown, false, false, kConnect, false, false},
-        {"up, still icon", 0, false, false, QStringLiteral("10.0.0.5"), true, QStringLiteral("10.0.0.5"), true, false, kDisconnect, true, true},
-        {"up, animated", 0, false, true, QStringLiteral("10.0.0.5"), true, QStringLiteral("10.0.0.5"), true, true, kDisconnect, true, true},
+        {"up, still icon", 0, false, false, QStringLiteral("10.0.0.5"), true, QStringLiteral("10.0.0.5"), true, false,
+         kDisconnect, true, true},
+        {"up, animated", 0, false, true, QStringLiteral("10.0.0.5"), true, QStringLiteral("10.0.0.5"), true, true,
+         kDisconnect, true, true},
         {"LAN, still icon", 0, true, false, std::nullopt, true, lanAddress, true, false, kDisconnect, true, true},
         {"LAN, animated", 0, true, true, std::nullopt, true, lanAddress, true, true, kDisconnect, true, true},
     };
@@ -437,34 +440,40 @@ TEST_F(PollTest, InLanModeTheTipShowsTheAddressOfTheInterfaces)
 
     const QByteArray longName(40, 'n');
     const OwnNameRow rows[] = {
-        {"no interface up: the lookup fails", "myhost",
-         {{{{Down(lo4), Down(eth)}, {}, {}}, QStringLiteral("127.0.0.1")}}},
+        {"no interface up: the lookup fails", "myhost", {{{{Down(lo4), Down(eth)}, {}, {}}, QStringLiteral("127.0.0.1")}}},
         {"loopback only", "myhost", {{{{lo4, lo6}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
-        {"one Ethernet", "myhost",
-         {{{{lo4, lo6, eth, ethLink}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")}}},
-        {"Wi-Fi with a VPN tunnel, the default route on the Wi-Fi", "myhost",
+        {"one Ethernet", "myhost", {{{{lo4, lo6, eth, ethLink}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")}}},
+        {"Wi-Fi with a VPN tunnel, the default route on the Wi-Fi",
+         "myhost",
          {{{{lo4, tun, wlan}, "wlan0", {}}, QStringLiteral("192.168.7.31 (myhost)")}}},
-        {"Wi-Fi with a VPN tunnel, the default route through the tunnel", "myhost",
+        {"Wi-Fi with a VPN tunnel, the default route through the tunnel",
+         "myhost",
          {{{{lo4, wlan, tun}, "tun0", {}}, QStringLiteral("10.8.0.6 (myhost)")}}},
-        {"no default route: the lowest interface index", "myhost",
+        {"no default route: the lowest interface index",
+         "myhost",
          {{{{tun, wlan, lo4}, {}, {}}, QStringLiteral("192.168.7.31 (myhost)")}}},
-        {"IPv6 only: stable global before temporary, deprecated and unique local", "myhost",
+        {"IPv6 only: stable global before temporary, deprecated and unique local",
+         "myhost",
          {{{{lo4, lo6, ethLink, tentative, temporary, deprecated, ula, stable6}, {}, "eth0"},
            QStringLiteral("2001:db8:0:1::20 (myhost)")}}},
-        {"IPv6 only, unique local only", "myhost",
+        {"IPv6 only, unique local only",
+         "myhost",
          {{{{lo4, ethLink, ula}, {}, {}}, QStringLiteral("fd12:3456:789a:1::20 (myhost)")}}},
-        {"the IPv6 default route, an IPv4 address on a bridge without a way out: the IPv6 one", "myhost",
+        {"the IPv6 default route, an IPv4 address on a bridge without a way out: the IPv6 one",
+         "myhost",
          {{{{lo4, bridge, ethLink, stable6}, {}, "eth0"}, QStringLiteral("2001:db8:0:1::20 (myhost)")}}},
-        {"two IPv4 addresses on the default route's interface: the first the kernel lists", "myhost",
+        {"two IPv4 addresses on the default route's interface: the first the kernel lists",
+         "myhost",
          {{{{lo4, eth, ethSecond}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")}}},
         {"the address in the gateway's subnet", "myhost", {{viaGateway, QStringLiteral("192.168.1.20 (myhost)")}}},
-        {"link-local only: loopback", "myhost",
-         {{{{lo4, lo6, ethLink}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
-        {"the default route's interface goes down between two ticks", "myhost",
+        {"link-local only: loopback", "myhost", {{{{lo4, lo6, ethLink}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
+        {"the default route's interface goes down between two ticks",
+         "myhost",
          {{{{lo4, eth, wlan}, "eth0", {}}, QStringLiteral("192.168.1.20 (myhost)")},
           {{{lo4, Down(eth), wlan}, "wlan0", {}}, QStringLiteral("192.168.7.31 (myhost)")},
           {{{lo4, Down(eth), Down(wlan)}, {}, {}}, QStringLiteral("127.0.0.1 (myhost)")}}},
-        {"the longest IPv6 address with a long name: the tip cuts the name only", longName,
+        {"the longest IPv6 address with a long name: the tip cuts the name only",
+         longName,
          {{{{lo4, long6}, {}, "eth0"},
            (QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678 (") + QString::fromLatin1(longName)).left(63)}},
          QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678 (") + QString::fromLatin1(longName) + QLatin1Char(')')},
@@ -516,8 +525,7 @@ TEST_F(PollTest, TheAnimationRunsTheSixteenFramesWhileConnectedAndStopsOnTheDrop
         EXPECT_EQ(fm->trayIconHandle(), fm->applicationIconHandle());
         EXPECT_EQ(tip(), QStringLiteral("10.0.0.5"));
     }
-    EXPECT_EQ(tray.icons().icon(fm->applicationIconHandle()).pixmap(32).toImage(),
-              fm->animationFrames().at(0).toImage());
+    EXPECT_EQ(tray.icons().icon(fm->applicationIconHandle()).pixmap(32).toImage(), fm->animationFrames().at(0).toImage());
     EXPECT_TRUE(tray.icons().icon(fm->applicationIconHandle()).availableSizes().contains(QSize(22, 22)))
         << "panels draw at 22 pixels: a frame must not be scaled each time it is shown";
 
@@ -605,7 +613,11 @@ TEST_F(PollTest, SettingsThatCannotBeStoredAreToldOncePerKindKeptAndStoredWhenTh
         FileRegistry fresh(home.configDir() + QStringLiteral("/vantrel"), home.configDir() + QStringLiteral("/autostart"));
         AppSettings read;
         LoadSettings(fresh, boxes, read);
-        return QStringLiteral("%1 %2 %3 %4%5").arg(read.Alarm).arg(read.Log).arg(read.RunAtStartup).arg(read.Cycled, read.CycleEntries[1]);
+        return QStringLiteral("%1 %2 %3 %4%5")
+            .arg(read.Alarm)
+            .arg(read.Log)
+            .arg(read.RunAtStartup)
+            .arg(read.Cycled, read.CycleEntries[1]);
     };
     // A full disk: no file grows.
     struct rlimit old {};
@@ -654,7 +666,9 @@ TEST_F(PollTest, ShutdownWritesTheClosingLineOnlyWhileOnlineWithLogOn)
         QStringList events;
     };
     const Row rows[] = {
-        {"online, log on", true, true,
+        {"online, log on",
+         true,
+         true,
          {kStamp + QStringLiteral("(Office): Connected."),
           kStamp + QStringLiteral("(Office): Application closed but still connected.")}},
         {"offline, log on", true, false, {}},

@@ -2,10 +2,10 @@
 // Modal windows block only the window they were opened from: an alarm message
 // that pops up while a box is up still takes a click, and the window a box was
 // raised from does not.
+#include "support/child.h"
 #include "ui/alarm/msgalarm.h"
 #include "ui/platform/modal.h"
 #include "ui/platform/topmost.h"
-#include "support/child.h"
 
 #include <QApplication>
 #include <QMessageBox>

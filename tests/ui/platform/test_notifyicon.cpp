@@ -6,10 +6,10 @@
 #include "ui/support/recordingnotifyicon.h"
 
 #include <QCoreApplication>
-#include <QMenu>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -96,8 +96,7 @@ TEST(TrayActivation, MapsToTheMouseMessageTheProgramWaitsFor)
         {R::MiddleClick, TrayHost::StatusNotifier, std::nullopt},
     };
     for (const auto &row : rows)
-        EXPECT_EQ(MouseMessageFor(row.reason, row.host), row.mouse)
-            << "reason " << row.reason << " host " << int(row.host);
+        EXPECT_EQ(MouseMessageFor(row.reason, row.host), row.mouse) << "reason " << row.reason << " host " << int(row.host);
 }
 
 TEST(RecordingNotifyIcon, KeepsTheCommandContractAndDeliversClicksToTheWindow)
@@ -296,8 +295,7 @@ protected:
         s_bus->setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         s_bus->start();
         if (s_bus->waitForStarted(10000)) {
-            while (!s_bus->canReadLine() && s_bus->waitForReadyRead(10000)) {
-            }
+            while (!s_bus->canReadLine() && s_bus->waitForReadyRead(10000)) {}
             s_address = QString::fromLocal8Bit(s_bus->readLine()).trimmed();
         }
         qputenv("DBUS_SESSION_BUS_ADDRESS", s_address.toLocal8Bit());
@@ -365,15 +363,16 @@ TEST_F(TrayHostDetection, FollowsTheWatchersHostFlagWithoutWaitingForIt)
     watcher->moveToThread(&watcherThread);
     QObject::connect(&watcherThread, &QThread::finished, watcher, &QObject::deleteLater);
     watcherThread.start();
-    ASSERT_TRUE(other.registerObject(QStringLiteral("/StatusNotifierWatcher"), watcher,
-                                     QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(
+        other.registerObject(QStringLiteral("/StatusNotifierWatcher"), watcher, QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(other.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
 
     for (const bool host : {false, true}) {
         SCOPED_TRACE(host ? "a watcher with a host" : "a watcher without a host");
         watcher->host = host;
         // The watcher answers 300 ms late; the asking thread runs on meanwhile.
-        QMetaObject::invokeMethod(watcher, [] { QThread::msleep(300); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            watcher, [] { QThread::msleep(300); }, Qt::QueuedConnection);
         const Probed probed = Probe();
         ASSERT_TRUE(probed.answer);
         EXPECT_EQ(probed.answer->host, host ? TrayHost::StatusNotifier : TrayHost::XEmbed);
@@ -393,8 +392,8 @@ public:
     std::atomic<int> shown{0};
     QString summary; // written before `shown` counts up
 public slots:
-    uint Notify(const QString &, uint, const QString &, const QString &summaryText, const QString &,
-                const QStringList &, const QVariantMap &, int)
+    uint Notify(const QString &, uint, const QString &, const QString &summaryText, const QString &, const QStringList &,
+                const QVariantMap &, int)
     {
         summary = summaryText;
         return uint(++shown);
@@ -409,8 +408,8 @@ TEST_F(TrayHostDetection, NoHostNoticeGoesOnceThroughTheNotificationDaemonAndThe
     daemon->moveToThread(&watcherThread);
     QObject::connect(&watcherThread, &QThread::finished, daemon, &QObject::deleteLater);
     watcherThread.start();
-    ASSERT_TRUE(other.registerObject(QStringLiteral("/org/freedesktop/Notifications"), daemon,
-                                     QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(
+        other.registerObject(QStringLiteral("/org/freedesktop/Notifications"), daemon, QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(other.registerService(QStringLiteral("org.freedesktop.Notifications")));
 
     bool hostPresent = false;

@@ -12,11 +12,11 @@
 #include "platform/ras/ras.h"
 #include "support/fakeras.h"
 #include "support/fakesockets.h"
-#include "ui/support/fakesound.h"
 #include "support/fixedclock.h"
 #include "support/recordingmessageboxes.h"
-#include "ui/support/recordingnotifyicon.h"
 #include "support/recordingpause.h"
+#include "ui/support/fakesound.h"
+#include "ui/support/recordingnotifyicon.h"
 
 #include <QDateTime>
 

@@ -12,15 +12,15 @@ namespace vantrel::test {
 class RecordingWavePlayer : public WavePlayer {
 public:
     // What the calls answer.
-    QString openError;         // non-empty: open() fails with this text
-    bool audioDevice = true;   // false: play() finds no device and plays nothing
+    QString openError;       // non-empty: open() fails with this text
+    bool audioDevice = true; // false: play() finds no device and plays nothing
 
     // What happened.
     int openCalls = 0;
     int closeCalls = 0;
-    int playCalls = 0;         // every call of play()
-    int played = 0;            // plays that would have sounded
-    QStringList log;           // "file:<path>", "open", "close", "play" in call order
+    int playCalls = 0; // every call of play()
+    int played = 0;    // plays that would have sounded
+    QStringList log;   // "file:<path>", "open", "close", "play" in call order
 
     void setFileName(const QString &path) override
     {

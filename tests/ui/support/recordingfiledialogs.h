@@ -11,8 +11,7 @@ namespace vantrel {
 // Records every request and answers from a queue (cancel when it is empty).
 class RecordingFileDialogs final : public FileDialogs {
 public:
-    void openFile(QWidget *, const OpenRequest &request,
-                  std::function<void(const QString &path)> chosen) override
+    void openFile(QWidget *, const OpenRequest &request, std::function<void(const QString &path)> chosen) override
     {
         asked.append(request);
         const QString path = answers.isEmpty() ? QString() : answers.takeFirst();

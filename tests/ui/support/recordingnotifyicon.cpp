@@ -31,10 +31,8 @@ bool RecordingNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data
             std::memcpy(it->szTip, data->szTip, sizeof it->szTip);
         return true;
     }
-    case NIM_DELETE:
-        return m_shown.remove(k);
-    default:
-        return false;
+    case NIM_DELETE: return m_shown.remove(k);
+    default: return false;
     }
 }
 

@@ -3,18 +3,18 @@
 // Every window of the program as a user meets it, for the tests that walk them
 // all: made as the program makes it, shown, and given the texts it shows in
 // use (a phonebook entry selected, the longest status line, an alarm message).
+#include "dialer/dialer.h"
+#include "monitor/publicaddress.h"
+#include "platform/sockets/networkwatch.h"
+#include "platform/sockets/posixsockets.h"
+#include "support/fakepublic.h"
 #include "ui/alarm/fmalarm.h"
 #include "ui/alarm/msgalarm.h"
-#include "dialer/dialer.h"
 #include "ui/dialer/fmask.h"
 #include "ui/dialer/fmcnx.h"
 #include "ui/dialer/fmconnect.h"
 #include "ui/monitor/fmlogo.h"
 #include "ui/monitor/monitorfixture.h"
-#include "monitor/publicaddress.h"
-#include "platform/sockets/networkwatch.h"
-#include "platform/sockets/posixsockets.h"
-#include "support/fakepublic.h"
 #include "ui/windows/fmabout.h"
 #include "ui/windows/fmaddresses.h"
 #include "ui/windows/fmconfig.h"
@@ -58,7 +58,9 @@ protected:
             {"entries", [this] { return new TfmCnx(state, platform, *fm); }},
             {"alarm settings", [this] { return new TfmAlarm(state, platform, fm->alarm()); }},
             {"alarm message", [] { return new TMsgAlarm({}, QPixmap(32, 32)); },
-             [](QWidget *w) { static_cast<TMsgAlarm *>(w)->addText(QStringLiteral("Time Left: 45 minutes.\n3 warning(s)")); }},
+             [](QWidget *w) {
+                 static_cast<TMsgAlarm *>(w)->addText(QStringLiteral("Time Left: 45 minutes.\n3 warning(s)"));
+             }},
             {"credentials", [] { return new TfmAsk(QStringLiteral("Morvent Online"), QString(), QString()); }},
             {"progress", [] { return new TfmConnect(); },
              [this](QWidget *w) { Child<QPlainTextEdit>(*w, "Memo1")->setPlainText(longestStatusText()); }},

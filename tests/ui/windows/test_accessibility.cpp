@@ -6,8 +6,8 @@
 #include "ui/windows/everywindow.h"
 
 #include <QAccessible>
-#include <QRegularExpression>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTranslator>
 
 #include <functional>
@@ -27,8 +27,7 @@ bool isInput(QAccessible::Role role)
     case QAccessible::Table:
     case QAccessible::PushButton: // a tool button too
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -5,10 +5,10 @@
 // follow; the Preferences window keeps what cannot be used; the Network
 // addresses window lists and copies.
 #include "dialer/dialer.h"
-#include "ui/monitor/monitorfixture.h"
 #include "monitor/publicaddress.h"
 #include "platform/sockets/networkwatch.h"
 #include "support/fakepublic.h"
+#include "ui/monitor/monitorfixture.h"
 #include "ui/windows/additions.h"
 #include "ui/windows/fmaddresses.h"
 #include "ui/windows/fmpreferences.h"
@@ -17,9 +17,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QLabel>
 #include <QScopeGuard>
 #include <QTableWidget>
 #include <QTranslator>
@@ -35,12 +35,11 @@ protected:
     {
         create();
         dialer = std::make_unique<Dialer>(state, platform, [this] { return fm->connected(); });
-        additions = std::make_unique<Additions>(
-            state, platform, *fm, *dialer,
-            Additions::Services{&lookup, &notifier, &interfaces, [this] {
-                                    ++watches;
-                                    return std::make_unique<NetworkWatch>();
-                                }});
+        additions = std::make_unique<Additions>(state, platform, *fm, *dialer,
+                                                Additions::Services{&lookup, &notifier, &interfaces, [this] {
+                                                                        ++watches;
+                                                                        return std::make_unique<NetworkWatch>();
+                                                                    }});
     }
     void TearDown() override
     {
@@ -62,8 +61,8 @@ TEST_F(AdditionsTest, AllOffChangesNothingOfThePartsBehaviour)
     QStringList captions;
     for (QAction *a : popupMenu()->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(captions, (QStringList{"&Open details...", "Copy &IP", "&Connect", "&View Log...", "&About...", "-",
-                                     "E&xit", "-", "&Network addresses...", "&Preferences..."}));
+    EXPECT_EQ(captions, (QStringList{"&Open details...", "Copy &IP", "&Connect", "&View Log...", "&About...", "-", "E&xit",
+                                     "-", "&Network addresses...", "&Preferences..."}));
 
     const HRASCONN line = rasService.addConnection(QStringLiteral("Morvent Online"), QStringLiteral("10.64.3.17"));
     tick();

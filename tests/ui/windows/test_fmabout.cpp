@@ -25,8 +25,7 @@ namespace {
 // The pointer moves to `local` in `widget`, as the window system reports it.
 void moveTo(QWidget *widget, QPoint local)
 {
-    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 

@@ -51,8 +51,8 @@ protected:
     QString runEntry()
     {
         RegKey key;
-        registry.openKey(Hive::LocalMachine, QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
-                         false, &key);
+        registry.openKey(Hive::LocalMachine, QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"), false,
+                         &key);
         RegValue value;
         const bool found = registry.queryValue(key, QStringLiteral("Vantrel"), &value) == RegStatus::Success;
         registry.closeKey(&key);
@@ -84,9 +84,7 @@ TEST_F(FmConfigTest, ModePairIsNeverBothOffAndTheActionsFollowIt)
     setUser(QStringLiteral("Conn"), DWORD(0));
     setUser(QStringLiteral("Def"), DWORD(2));
     TfmConfig &w = open();
-    const auto pick = [&w](int i) {
-        w.actionItem(i)->click();
-    };
+    const auto pick = [&w](int i) { w.actionItem(i)->click(); };
     struct Step {
         const char *what;
         std::function<void()> act;

@@ -23,8 +23,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -92,13 +92,14 @@ TEST_F(FmLogTest, HeaderLinesBecomeTheCaptionAndAreHidden)
         QString caption, text;
     };
     const Row rows[] = {
-        {"header and events", kHeader + "[06-19-2024 22h 05m 09s](Morvent): Connected.\r\n"
-                                        "[06-19-2024 23h 00m 00s](Morvent): Disconnected.\r\n",
+        {"header and events",
+         kHeader
+             + "[06-19-2024 22h 05m 09s](Morvent): Connected.\r\n"
+               "[06-19-2024 23h 00m 00s](Morvent): Disconnected.\r\n",
          QStringLiteral(" Vantrel Log File created at: 06-19-2024 22h 05m 09s"),
          QStringLiteral("[06-19-2024 22h 05m 09s](Morvent): Connected.\n"
                         "[06-19-2024 23h 00m 00s](Morvent): Disconnected.")},
-        {"only the header", kHeader, QStringLiteral(" Vantrel Log File created at: 06-19-2024 22h 05m 09s"),
-         QString()},
+        {"only the header", kHeader, QStringLiteral(" Vantrel Log File created at: 06-19-2024 22h 05m 09s"), QString()},
         {"short first line", "@(#)\r\nsecond\r\nthird\r\n", QString(), QStringLiteral("third")},
         {"one line, no line end", "@(#)>>x", QStringLiteral("x"), QString()},
         {"UTF-8 entry name", kHeader + "[06-19-2024 22h 05m 09s](Caf\xc3\xa9 \xe2\x82\xac): Connected.\r\n",
@@ -135,9 +136,10 @@ TEST_F(FmLogTest, EachLineIsDecodedOnItsOwn)
         QString text;
     } rows[] = {
         {"a line torn inside a character among UTF-8 ones",
-         kHeader + at + "M\xc3\xbcller DSL): Connected.\r\n" + at + "M\xc3\r\n" + at + "M\xc3\xbcller DSL): Disconnected.\r\n",
+         kHeader + at + "M\xc3\xbcller DSL): Connected.\r\n" + at + "M\xc3\r\n" + at
+             + "M\xc3\xbcller DSL): Disconnected.\r\n",
          QStringLiteral("[06-19-2024 22h 05m 09s](M\u00fcller DSL): Connected.\n[06-19-2024 22h 05m 09s](M\u00c3\n"
-                                   "[06-19-2024 22h 05m 09s](M\u00fcller DSL): Disconnected.")},
+                        "[06-19-2024 22h 05m 09s](M\u00fcller DSL): Disconnected.")},
         {"a Latin-1 line and a UTF-8 line", kHeader + at + "Caf\xe9)\r\n" + at + "Caf\xc3\xa9)\r\n",
          QStringLiteral("[06-19-2024 22h 05m 09s](Caf\u00e9)\n[06-19-2024 22h 05m 09s](Caf\u00e9)")},
         {"a last line torn inside a character, with no line end", kHeader + at + "\xc3\xbc)\r\n" + at + "\xe2\x82",
@@ -158,11 +160,13 @@ TEST_F(FmLogTest, ALongLineIsShownCutWithAnEllipsisAndCopiedWhole)
     const QByteArray line = "[06-19-2024 22h 05m 09s](" + QByteArray(100000, 'x') + "): Connected.";
     writeLog(kHeader + line + "\r\n[06-19-2024 23h 00m 00s](y): Disconnected.\r\n");
     TfmLog &w = open();
-    EXPECT_EQ(Child<TLogLines>(w, "LogMemo")->model()->index(0, 0).data().toString(), QString::fromLatin1(line.left(kShownLineChars)) + QChar(0x2026));
+    EXPECT_EQ(Child<TLogLines>(w, "LogMemo")->model()->index(0, 0).data().toString(),
+              QString::fromLatin1(line.left(kShownLineChars)) + QChar(0x2026));
     Child<TLogLines>(w, "LogMemo")->selectAll();
     QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier); // copies whole lines
     QApplication::sendEvent(Child<TLogLines>(w, "LogMemo"), &copy);
-    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromLatin1(line) + QStringLiteral("\n[06-19-2024 23h 00m 00s](y): Disconnected."));
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              QString::fromLatin1(line) + QStringLiteral("\n[06-19-2024 23h 00m 00s](y): Disconnected."));
 }
 
 TEST_F(FmLogTest, AnInstalledProgramShowsTheLogOfTheStateFolder)
@@ -171,7 +175,8 @@ TEST_F(FmLogTest, AnInstalledProgramShowsTheLogOfTheStateFolder)
     state.InstalledProgram = true;
     WriteLogEvent(state.ProgramFolder, QStringLiteral("installed"), LogConnected,
                   FixedClock(QDateTime(QDate(2024, 6, 19), QTime(22, 5, 9))), true);
-    EXPECT_EQ(Child<TLogLines>(open(), "LogMemo")->text(), QStringLiteral("[06-19-2024 22h 05m 09s](installed): Connected."));
+    EXPECT_EQ(Child<TLogLines>(open(), "LogMemo")->text(),
+              QStringLiteral("[06-19-2024 22h 05m 09s](installed): Connected."));
 }
 
 // The text is no tab stop, so a keyboard user reads it from the buttons: the
@@ -189,11 +194,16 @@ TEST_F(FmLogTest, TheReadingKeysScrollTheLogWhileTheFocusStaysOnAButton)
     ASSERT_GT(columns.maximum(), columns.pageStep());
     const int page = lines.pageStep(), step = lines.singleStep(), end = lines.maximum(), right = columns.maximum();
     // Key, modifiers, where the bars stand afterwards (-1: a few characters right).
-    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int, int> steps[] = {
-        {Qt::Key_PageDown, {}, page, 0}, {Qt::Key_Down, {}, page + step, 0}, {Qt::Key_Up, {}, page, 0},
-        {Qt::Key_PageUp, {}, 0, 0},      {Qt::Key_End, Qt::ControlModifier, end, 0}, {Qt::Key_Right, {}, end, -1},
-        {Qt::Key_Left, {}, end, 0},      {Qt::Key_End, {}, end, right},   {Qt::Key_Home, {}, end, 0},
-        {Qt::Key_Home, Qt::ControlModifier, 0, 0}};
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int, int> steps[] = {{Qt::Key_PageDown, {}, page, 0},
+                                                                          {Qt::Key_Down, {}, page + step, 0},
+                                                                          {Qt::Key_Up, {}, page, 0},
+                                                                          {Qt::Key_PageUp, {}, 0, 0},
+                                                                          {Qt::Key_End, Qt::ControlModifier, end, 0},
+                                                                          {Qt::Key_Right, {}, end, -1},
+                                                                          {Qt::Key_Left, {}, end, 0},
+                                                                          {Qt::Key_End, {}, end, right},
+                                                                          {Qt::Key_Home, {}, end, 0},
+                                                                          {Qt::Key_Home, Qt::ControlModifier, 0, 0}};
     for (const auto &[key, modifiers, line, column] : steps) {
         SCOPED_TRACE(QKeySequence(key | modifiers).toString().toStdString());
         QTest::keyClick(Child<QPushButton>(w, "btClear"), key, modifiers);
@@ -239,10 +249,18 @@ TEST_F(FmLogTest, ClearAsksThenMovesTheLogToTheTrashOrKeepsIt)
     };
     const Row rows[] = {
         {"No", MessageBoxes::Answer::No, true, {confirm}, true, true},
-        {"Yes", MessageBoxes::Answer::Yes, true,
-         {confirm, QStringLiteral("Vantrel Message: Log file deleted.")}, false, false},
-        {"Yes, no trash possible", MessageBoxes::Answer::Yes, false,
-         {confirm, QStringLiteral("Vantrel Message: Clear Failed.")}, false, true},
+        {"Yes",
+         MessageBoxes::Answer::Yes,
+         true,
+         {confirm, QStringLiteral("Vantrel Message: Log file deleted.")},
+         false,
+         false},
+        {"Yes, no trash possible",
+         MessageBoxes::Answer::Yes,
+         false,
+         {confirm, QStringLiteral("Vantrel Message: Clear Failed.")},
+         false,
+         true},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
@@ -376,8 +394,8 @@ TEST_F(FmLogTest, ALogBeyondTheLimitsIsShownUpToItsLastWholeLineWithANote)
     boxes.shown.clear();
     w.btRefreshClick();
     EXPECT_EQ(Child<TLogLines>(w, "LogMemo")->model()->rowCount(), 10);
-    EXPECT_EQ(boxTexts(), QStringList{QStringLiteral(
-                              "Vantrel Message: The log has more than 10 lines: only its first 10 are shown.")});
+    EXPECT_EQ(boxTexts(),
+              QStringList{QStringLiteral("Vantrel Message: The log has more than 10 lines: only its first 10 are shown.")});
 }
 
 TEST(LogLines, CopiesTheSelectedLinesInTheirOrder)

@@ -73,8 +73,8 @@ TEST_F(DetailsTest, EscapeDoesNothingButTheWindowManagerCanStillCloseIt)
     create();
     TVantrelWSInfo window(state, platform, *fm, QString());
     window.open();
-    for (QWidget *target : {static_cast<QWidget *>(&window), Child<QWidget>(window, "btClose"),
-                            Child<QWidget>(window, "btConfig")}) {
+    for (QWidget *target :
+         {static_cast<QWidget *>(&window), Child<QWidget>(window, "btClose"), Child<QWidget>(window, "btConfig")}) {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(target, &escape);
         EXPECT_TRUE(window.isVisible()) << target->objectName().toStdString();

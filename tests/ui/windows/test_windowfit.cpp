@@ -3,8 +3,8 @@
 // desktop's and one half again as large: no text is larger than where its
 // control draws it, no German access key is shared within a window, and in
 // English at the design's font every control stands where its design puts it.
-#include "ui/platform/formlayout.h"
 #include "platform/translators.h"
+#include "ui/platform/formlayout.h"
 #include "ui/windows/everywindow.h"
 
 #include <QCheckBox>
@@ -72,10 +72,12 @@ QStringList cutTexts(const QWidget &window)
         const auto *plain = qobject_cast<const QPlainTextEdit *>(w);
         const auto *rich = qobject_cast<const QTextEdit *>(w);
         const auto *label = qobject_cast<const QLabel *>(w);
-        if ((plain || rich) && static_cast<const QAbstractScrollArea *>(w)->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
+        if ((plain || rich)
+            && static_cast<const QAbstractScrollArea *>(w)->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
             // A text without scroll bars shows all its lines, and whole lines where it does not wrap.
             const auto *area = static_cast<const QAbstractScrollArea *>(w);
-            const bool wraps = plain ? plain->lineWrapMode() != QPlainTextEdit::NoWrap : rich->lineWrapMode() != QTextEdit::NoWrap;
+            const bool wraps = plain ? plain->lineWrapMode() != QPlainTextEdit::NoWrap
+                                     : rich->lineWrapMode() != QTextEdit::NoWrap;
             if (area->verticalScrollBar()->maximum() > 0 || (!wraps && area->horizontalScrollBar()->maximum() > 0))
                 cut << w->objectName();
         } else if (label && label->wordWrap() && label->heightForWidth(label->width()) > label->height()) {
@@ -85,8 +87,12 @@ QStringList cutTexts(const QWidget &window)
         for (const QString &text : texts) {
             const QSize needed = w->fontMetrics().size(Qt::TextShowMnemonic, text.trimmed());
             if (!text.isEmpty() && (needed.width() > area.width() || needed.height() > area.height()))
-                cut << QStringLiteral("%1 '%2' needs %3x%4 in %5x%6").arg(w->objectName(), text).arg(needed.width())
-                           .arg(needed.height()).arg(area.width()).arg(area.height());
+                cut << QStringLiteral("%1 '%2' needs %3x%4 in %5x%6")
+                           .arg(w->objectName(), text)
+                           .arg(needed.width())
+                           .arg(needed.height())
+                           .arg(area.width())
+                           .arg(area.height());
         }
     }
     return cut;
@@ -96,7 +102,9 @@ QStringList cutTexts(const QWidget &window)
 QStringList movedFromDesign(const QWidget &window)
 {
     QStringList moved;
-    const auto text = [](QRect r) { return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); };
+    const auto text = [](QRect r) {
+        return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
     QList<QWidget *> all = window.findChildren<QWidget *>();
     all.prepend(const_cast<QWidget *>(&window));
     for (const QWidget *w : all) {
@@ -136,15 +144,20 @@ TEST_F(WindowFit, EveryTextFitsInEnglishAndGermanAtTheDesignsTheUsualAndALargerF
     const auto restoreFont = qScopeGuard([&] { QApplication::setFont(usual); });
     for (const bool german : {false, true}) {
         QTranslator translator;
-        ASSERT_TRUE(!german || (translator.load(QLocale(QLocale::German), QStringLiteral("vantrel"), QStringLiteral("_"),
-                                                kTranslationsFolder) && QCoreApplication::installTranslator(&translator)));
+        ASSERT_TRUE(!german
+                    || (translator.load(QLocale(QLocale::German), QStringLiteral("vantrel"), QStringLiteral("_"),
+                                        kTranslationsFolder)
+                        && QCoreApplication::installTranslator(&translator)));
         const auto removeTranslator = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
         for (const qreal points : {kDesignPoints, usual.pointSizeF(), usual.pointSizeF() * 1.5}) {
             QFont font = usual;
             font.setPointSizeF(points);
             QApplication::setFont(font);
             for (const auto &[name, make, fill] : everyWindow()) {
-                SCOPED_TRACE(QStringLiteral("%1, %2, %3 points").arg(QLatin1String(name), german ? u"German" : u"English").arg(points).toStdString());
+                SCOPED_TRACE(QStringLiteral("%1, %2, %3 points")
+                                 .arg(QLatin1String(name), german ? u"German" : u"English")
+                                 .arg(points)
+                                 .toStdString());
                 std::unique_ptr<QWidget> window(make());
                 window->show();
                 fill(window.get());

@@ -140,8 +140,7 @@ DWORD NmCache::address(HRASCONN handle, QString *address) const
 
 // --- dials ---------------------------------------------------------------------------------
 
-DWORD NmCache::startDial(const QString &entry, const QString &password, Progress progress, HRASCONN *handle,
-                         Reports &out)
+DWORD NmCache::startDial(const QString &entry, const QString &password, Progress progress, HRASCONN *handle, Reports &out)
 {
     std::lock_guard lock(m_mutex);
     if (!m_up)
@@ -182,8 +181,7 @@ bool NmCache::currentLocked(const DialRequest &request) const
     return it != m_dials.end() && it->second->serial == request.serial;
 }
 
-NmCache::Reports NmCache::activationAccepted(const DialRequest &request, const QString &activePath,
-                                             QString *undo)
+NmCache::Reports NmCache::activationAccepted(const DialRequest &request, const QString &activePath, QString *undo)
 {
     Reports out;
     std::lock_guard lock(m_mutex);
@@ -221,15 +219,14 @@ DWORD NmCache::hangUp(HRASCONN handle, Reports &out, QString *deactivate)
         *deactivate = dial->activePath;
         out.push_back({dial->progress, dial->last, ERROR_USER_DISCONNECTION});
         m_dials.erase(it);
-        m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
-                                      [&](const Active &x) { return x.path == dial->activePath; }),
-                       m_active.end());
+        m_active.erase(
+            std::remove_if(m_active.begin(), m_active.end(), [&](const Active &x) { return x.path == dial->activePath; }),
+            m_active.end());
         return 0;
     }
     if (m_failed.erase(handle))
         return 0;
-    const auto a = std::find_if(m_active.begin(), m_active.end(),
-                                [handle](const Active &x) { return x.handle == handle; });
+    const auto a = std::find_if(m_active.begin(), m_active.end(), [handle](const Active &x) { return x.handle == handle; });
     if (a == m_active.end())
         return m_up ? ERROR_INVALID_HANDLE : ERROR_NM_NOT_RUNNING;
     // A live connection stays what it is until NetworkManager says it is
@@ -375,8 +372,7 @@ NmCache::ActiveApplied NmCache::applyActive(const QList<ActiveRead> &seen)
                 dial->endSeen = true;
                 result.recheck = true;
             } else {
-                failLocked(handle, nm::ErrorForActiveReason(dial->activeReason, deviceReasonLocked(*dial)),
-                           result.reports);
+                failLocked(handle, nm::ErrorForActiveReason(dial->activeReason, deviceReasonLocked(*dial)), result.reports);
             }
             continue;
         }
@@ -466,9 +462,9 @@ void NmCache::failLocked(HRASCONN handle, DWORD error, Reports &out)
     // Its connection, if NetworkManager still lists it, is dead: not a live
     // connection for the poll, nor a reason to refuse the next dial.
     if (!dial->activePath.isEmpty()) {
-        m_active.erase(std::remove_if(m_active.begin(), m_active.end(),
-                                      [&](const Active &a) { return a.path == dial->activePath; }),
-                       m_active.end());
+        m_active.erase(
+            std::remove_if(m_active.begin(), m_active.end(), [&](const Active &a) { return a.path == dial->activePath; }),
+            m_active.end());
         m_handles.erase(dial->activePath);
     }
 }

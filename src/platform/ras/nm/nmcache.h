@@ -103,8 +103,7 @@ public:
     // --- dials
     // Refuses a profile that is up or being dialled: activating it anew would
     // first take it down.
-    DWORD startDial(const QString &entry, const QString &password, Progress progress, HRASCONN *handle,
-                    Reports &out);
+    DWORD startDial(const QString &entry, const QString &password, Progress progress, HRASCONN *handle, Reports &out);
     std::optional<DialRequest> dialRequest(HRASCONN handle) const;
     // NetworkManager accepted the activation. `*undo` is set to the connection
     // it started when the dial was hung up before the answer came.
@@ -147,11 +146,11 @@ private:
         HRASCONN handle = 0;
         quint64 serial = 0;
         QString profilePath;
-        QString password;          // typed for this dial only; empty: none
+        QString password; // typed for this dial only; empty: none
         bool passwordGiven = false;
         Progress progress;
-        QString activePath;        // known once NetworkManager accepted the dial
-        QStringList devices;       // the active connection's devices
+        QString activePath;  // known once NetworkManager accepted the dial
+        QStringList devices; // the active connection's devices
         RASCONNSTATE last = RASCS_OpenPort;
         unsigned activeReason = 0; // last reason of the active connection
         bool endSeen = false;      // a refresh found it ended; the reason may be on its way
@@ -172,18 +171,18 @@ private:
     mutable std::mutex m_mutex;
     bool m_up = false;
     QString m_uniqueName;
-    QString m_nmOwner;          // NetworkManager's unique name on the bus
-    QList<Profile> m_profiles;  // NetworkManager's order
-    QList<Active> m_active;     // NetworkManager's order, dial kinds only
-    std::map<QString, HRASCONN> m_handles;  // active connection path -> handle
+    QString m_nmOwner;                     // NetworkManager's unique name on the bus
+    QList<Profile> m_profiles;             // NetworkManager's order
+    QList<Active> m_active;                // NetworkManager's order, dial kinds only
+    std::map<QString, HRASCONN> m_handles; // active connection path -> handle
     std::map<HRASCONN, std::shared_ptr<Dial>> m_dials;
-    std::map<HRASCONN, Failed> m_failed;  // kept until hung up, as a real port is
-    std::map<QString, unsigned> m_deviceReasons;  // device path -> last failure reason
-    std::set<quint64> m_hungUpUnanswered; // dials hung up before NetworkManager accepted them
+    std::map<HRASCONN, Failed> m_failed;         // kept until hung up, as a real port is
+    std::map<QString, unsigned> m_deviceReasons; // device path -> last failure reason
+    std::set<quint64> m_hungUpUnanswered;        // dials hung up before NetworkManager accepted them
     HRASCONN m_nextHandle;
     quint64 m_nextSerial = 1;
-    int m_retryMs = 0;        // the last wait before a retry; 0: nothing to retry
-    unsigned m_retryDue = 0;  // Read flags
+    int m_retryMs = 0;       // the last wait before a retry; 0: nothing to retry
+    unsigned m_retryDue = 0; // Read flags
 };
 
 } // namespace vantrel

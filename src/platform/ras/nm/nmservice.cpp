@@ -22,8 +22,8 @@
 
 #include <array>
 #include <atomic>
-#include <optional>
 #include <mutex>
+#include <optional>
 
 namespace vantrel {
 
@@ -107,9 +107,9 @@ QDBusConnection ConnectBus(const QString &address, const QString &name)
 // on the service's thread, like every blocking call of this backend.
 QString Owner(const QDBusConnection &bus, int timeoutMs)
 {
-    QDBusMessage m = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
+    QDBusMessage m = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                    QStringLiteral("/org/freedesktop/DBus"),
+                                                    QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
     m << kService;
     const QDBusMessage r = bus.call(m, QDBus::Block, timeoutMs);
     return r.type() == QDBusMessage::ReplyMessage ? r.arguments().value(0).toString() : QString();
@@ -128,16 +128,15 @@ public:
     explicit NmAgent(NmCache &cache) : m_cache(cache) {}
 
 public slots:
-    NmSettings GetSecrets(const NmSettings &connection, const QDBusObjectPath &connectionPath,
-                          const QString &settingName, const QStringList &hints, uint flags)
+    NmSettings GetSecrets(const NmSettings &connection, const QDBusObjectPath &connectionPath, const QString &settingName,
+                          const QStringList &hints, uint flags)
     {
         Q_UNUSED(connection);
         Q_UNUSED(hints);
         // Only NetworkManager itself learns a typed password; any other peer
         // on the bus that asks is refused.
         if (!m_cache.isNetworkManager(message().service())) {
-            qCWarning(lcNm) << "Refused a request for secrets from" << message().service()
-                            << "which is not NetworkManager";
+            qCWarning(lcNm) << "Refused a request for secrets from" << message().service() << "which is not NetworkManager";
             sendErrorReply(kPermissionDenied, QStringLiteral("Only NetworkManager may ask for secrets."));
             return {};
         }
@@ -146,15 +145,16 @@ public slots:
                            || settingName == QLatin1String("cdma");
         // Asked again after a failure, the typed password was wrong: handing
         // it over again would only repeat the failure.
-        const std::optional<QString> password =
-            vpn || plain ? m_cache.takePassword(connectionPath.path(), flags & kRequestNew) : std::nullopt;
+        const std::optional<QString> password = vpn || plain
+                                                    ? m_cache.takePassword(connectionPath.path(), flags & kRequestNew)
+                                                    : std::nullopt;
         qCDebug(lcNm) << "NetworkManager asks for the" << settingName << "secrets of" << connectionPath.path()
                       << (password ? "- the typed password is handed over" : "- none to give");
         if (password) {
             NmSettings answer;
             if (vpn)
-                answer[settingName][QStringLiteral("secrets")] =
-                    QVariant::fromValue(StringMap{{QStringLiteral("password"), *password}});
+                answer[settingName][QStringLiteral("secrets")] = QVariant::fromValue(
+                    StringMap{{QStringLiteral("password"), *password}});
             else
                 answer[settingName][QStringLiteral("password")] = *password;
             return answer;
@@ -205,10 +205,8 @@ public slots:
 
         if (m_bus.isConnected()) {
             m_cache.setUniqueName(m_bus.baseService());
-            m_watcher = new QDBusServiceWatcher(kService, m_bus,
-                                                QDBusServiceWatcher::WatchForOwnerChange, this);
-            connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-                    &NmWorker::ownerChanged);
+            m_watcher = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+            connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &NmWorker::ownerChanged);
             subscribe();
             m_bus.registerObject(kAgentPath, m_agent, QDBusConnection::ExportAllSlots);
             const QString owner = Owner(m_bus, m_options.callTimeoutMs);
@@ -248,8 +246,7 @@ public slots:
           << QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))
           << QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")));
         auto *watch = new QDBusPendingCallWatcher(m_bus.asyncCall(m, kActivateTimeoutMs), this);
-        connect(watch, &QDBusPendingCallWatcher::finished, this,
-                [this, request = *request](QDBusPendingCallWatcher *w) {
+        connect(watch, &QDBusPendingCallWatcher::finished, this, [this, request = *request](QDBusPendingCallWatcher *w) {
             w->deleteLater();
             const QDBusPendingReply<QDBusObjectPath> reply = *w;
             QString leftOver;
@@ -381,23 +378,21 @@ private:
     void subscribe()
     {
         for (const QString &iface : {kManagerIface, kActiveIface, kIp4Iface, kIp6Iface}) {
-            m_bus.connect(kService, QString(), kPropsIface, QStringLiteral("PropertiesChanged"),
-                          QStringList{iface}, QString(), this,
-                          SLOT(propertiesChanged(QString,QVariantMap,QStringList)));
+            m_bus.connect(kService, QString(), kPropsIface, QStringLiteral("PropertiesChanged"), QStringList{iface},
+                          QString(), this, SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
             // Older NetworkManager versions emit the change on the interface itself.
             m_bus.connect(kService, QString(), iface, QStringLiteral("PropertiesChanged"), this,
                           SLOT(legacyPropertiesChanged(QVariantMap)));
         }
         m_bus.connect(kService, QString(), kActiveIface, QStringLiteral("StateChanged"), this,
-                      SLOT(activeStateChanged(uint,uint,QDBusMessage)));
+                      SLOT(activeStateChanged(uint, uint, QDBusMessage)));
         m_bus.connect(kService, QString(), kDeviceIface, QStringLiteral("StateChanged"), this,
-                      SLOT(deviceStateChanged(uint,uint,uint,QDBusMessage)));
+                      SLOT(deviceStateChanged(uint, uint, uint, QDBusMessage)));
         m_bus.connect(kService, kSettingsPath, kSettingsIface, QStringLiteral("NewConnection"), this,
                       SLOT(profileAddedOrRemoved(QDBusObjectPath)));
         m_bus.connect(kService, kSettingsPath, kSettingsIface, QStringLiteral("ConnectionRemoved"), this,
                       SLOT(profileAddedOrRemoved(QDBusObjectPath)));
-        m_bus.connect(kService, QString(), kProfileIface, QStringLiteral("Updated"), this,
-                      SLOT(profilesChanged()));
+        m_bus.connect(kService, QString(), kProfileIface, QStringLiteral("Updated"), this, SLOT(profilesChanged()));
     }
 
     void up(const QString &owner)
@@ -587,16 +582,14 @@ private:
                || name == QLatin1String("org.freedesktop.DBus.Error.Disconnected");
     }
 
-    QDBusMessage call(const QString &path, const QString &iface, const QString &method,
-                      const QVariantList &args = {})
+    QDBusMessage call(const QString &path, const QString &iface, const QString &method, const QVariantList &args = {})
     {
         QDBusMessage m = QDBusMessage::createMethodCall(kService, path, iface, method);
         m.setArguments(args);
         return m_bus.call(m, QDBus::Block, m_options.callTimeoutMs);
     }
 
-    QVariant property(const QString &path, const QString &iface, const QString &name,
-                      bool *unanswered = nullptr)
+    QVariant property(const QString &path, const QString &iface, const QString &name, bool *unanswered = nullptr)
     {
         const QDBusMessage r = call(path, kPropsIface, QStringLiteral("Get"), {iface, name});
         if (unanswered)
@@ -710,8 +703,7 @@ DWORD NmService::listEntries(QList<QString> *names)
     return m_cache.entryNames(names);
 }
 
-DWORD NmService::entryDialParams(const QString &entry, QString *userName, QString *password,
-                                 bool *passwordSaved)
+DWORD NmService::entryDialParams(const QString &entry, QString *userName, QString *password, bool *passwordSaved)
 {
     NmCache::Profile p;
     if (const DWORD error = m_cache.profileFor(entry, &p))
@@ -735,7 +727,8 @@ DWORD NmService::dial(const QString &entry, const QString &userName, const QStri
     *handle = h;
     NmCache::Deliver(out);
     NmWorker *worker = m_worker;
-    QMetaObject::invokeMethod(m_worker, [worker, h] { worker->activate(h); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [worker, h] { worker->activate(h); }, Qt::QueuedConnection);
     return 0;
 }
 
@@ -750,8 +743,8 @@ DWORD NmService::hangUp(HRASCONN handle)
     // user-interface thread) never waits for the bus.
     if (!activePath.isEmpty()) {
         NmWorker *worker = m_worker;
-        QMetaObject::invokeMethod(m_worker, [worker, activePath] { worker->deactivate(activePath); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_worker, [worker, activePath] { worker->deactivate(activePath); }, Qt::QueuedConnection);
     }
     return 0;
 }

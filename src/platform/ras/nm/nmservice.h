@@ -52,8 +52,7 @@ public:
 
     // RasService
     DWORD listEntries(QList<QString> *names) override;
-    DWORD entryDialParams(const QString &entry, QString *userName, QString *password,
-                          bool *passwordSaved) override;
+    DWORD entryDialParams(const QString &entry, QString *userName, QString *password, bool *passwordSaved) override;
     DWORD dial(const QString &entry, const QString &userName, const QString &password,
                std::function<void(RASCONNSTATE, DWORD)> progress, HRASCONN *handle) override;
     DWORD hangUp(HRASCONN handle) override;
@@ -69,7 +68,7 @@ private:
     // The secret agent answers on a thread of its own: NetworkManager may ask
     // while the service's thread waits for one of its answers.
     std::unique_ptr<QThread> m_agentThread;
-    NmAgent *m_agent = nullptr;   // lives on m_agentThread
+    NmAgent *m_agent = nullptr; // lives on m_agentThread
 
     // The constructor waits for the first listing.
     std::mutex m_startMutex;

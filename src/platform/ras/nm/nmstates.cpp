@@ -7,9 +7,8 @@ namespace vantrel::nm {
 
 bool IsDialKind(const QString &connectionType)
 {
-    static const QStringList kinds = {QStringLiteral("pppoe"), QStringLiteral("gsm"),
-                                      QStringLiteral("cdma"), QStringLiteral("vpn"),
-                                      QStringLiteral("wireguard"), QStringLiteral("bluetooth")};
+    static const QStringList kinds = {QStringLiteral("pppoe"), QStringLiteral("gsm"),       QStringLiteral("cdma"),
+                                      QStringLiteral("vpn"),   QStringLiteral("wireguard"), QStringLiteral("bluetooth")};
     return kinds.contains(connectionType);
 }
 
@@ -25,29 +24,21 @@ QString DeviceTypeFor(const QString &connectionType)
 std::optional<RASCONNSTATE> StepForActiveState(unsigned activeState)
 {
     switch (activeState) {
-    case AcActivating:
-        return RASCS_ConnectDevice;
-    case AcActivated:
-        return RASCS_Connected;
-    default:
-        return std::nullopt;
+    case AcActivating: return RASCS_ConnectDevice;
+    case AcActivated: return RASCS_Connected;
+    default: return std::nullopt;
     }
 }
 
 std::optional<RASCONNSTATE> StepForDeviceState(unsigned deviceState)
 {
     switch (deviceState) {
-    case DevPrepare:
-        return RASCS_ConnectDevice;
-    case DevConfig:
-        return RASCS_DeviceConnected;
-    case DevNeedAuth:
-        return RASCS_Authenticate;
-    case DevIpConfig:
-        return RASCS_AuthProject;
+    case DevPrepare: return RASCS_ConnectDevice;
+    case DevConfig: return RASCS_DeviceConnected;
+    case DevNeedAuth: return RASCS_Authenticate;
+    case DevIpConfig: return RASCS_AuthProject;
     case DevIpCheck:
-    case DevSecondaries:
-        return RASCS_Authenticated;
+    case DevSecondaries: return RASCS_Authenticated;
     default:
         // Activated is the connection's business: a VPN's device is up long
         // before the VPN is.
@@ -58,8 +49,8 @@ std::optional<RASCONNSTATE> StepForDeviceState(unsigned deviceState)
 DWORD ErrorForDeviceReason(unsigned deviceReason)
 {
     switch (deviceReason) {
-    case 5: // IP_CONFIG_UNAVAILABLE
-    case 6: // IP_CONFIG_EXPIRED
+    case 5:  // IP_CONFIG_UNAVAILABLE
+    case 6:  // IP_CONFIG_EXPIRED
     case 15: // DHCP_START_FAILED
     case 16: // DHCP_ERROR
     case 17: // DHCP_FAILED
@@ -111,8 +102,7 @@ DWORD ErrorForDeviceReason(unsigned deviceReason)
         return ERROR_NM_BLUETOOTH;
     case 50: // DEPENDENCY_FAILED
         return ERROR_NM_DEPENDENCY;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -142,8 +132,7 @@ DWORD ErrorForActiveReason(unsigned activeReason, unsigned deviceReason)
         return ERROR_NM_NO_DEVICE;
     case 14: // DEVICE_REMOVED
         return ERROR_NM_DEVICE_GONE;
-    default:
-        break;
+    default: break;
     }
     // UNKNOWN, NONE, DEVICE_DISCONNECTED: the device may know more.
     if (const DWORD fromDevice = ErrorForDeviceReason(deviceReason))

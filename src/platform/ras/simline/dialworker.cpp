@@ -25,15 +25,10 @@ std::vector<Step> stepsFor(SimAnswer::Kind kind)
         {RASCS_OpenPort, 0, 0.0}, {RASCS_PortOpened, 0, 0.05}, {RASCS_ConnectDevice, 0, 0.10}};
     std::vector<Step> steps = toDevice;
     switch (kind) {
-    case SimAnswer::Kind::Busy:
-        steps.push_back({RASCS_ConnectDevice, ERROR_LINE_BUSY, 1.0});
-        return steps;
-    case SimAnswer::Kind::NoAnswer:
-        steps.push_back({RASCS_ConnectDevice, ERROR_NO_ANSWER, 1.0});
-        return steps;
+    case SimAnswer::Kind::Busy: steps.push_back({RASCS_ConnectDevice, ERROR_LINE_BUSY, 1.0}); return steps;
+    case SimAnswer::Kind::NoAnswer: steps.push_back({RASCS_ConnectDevice, ERROR_NO_ANSWER, 1.0}); return steps;
     case SimAnswer::Kind::Connect:
-    case SimAnswer::Kind::AuthFail:
-        break;
+    case SimAnswer::Kind::AuthFail: break;
     }
     steps.push_back({RASCS_DeviceConnected, 0, 0.55});
     steps.push_back({RASCS_AllDevicesConnected, 0, 0.60});
@@ -51,8 +46,8 @@ std::vector<Step> stepsFor(SimAnswer::Kind kind)
 
 } // namespace
 
-DWORD SimLine::startDial(const PhonebookEntry &entry, std::function<void(RASCONNSTATE, DWORD)> progress,
-                         HRASCONN *handle, QString *problem)
+DWORD SimLine::startDial(const PhonebookEntry &entry, std::function<void(RASCONNSTATE, DWORD)> progress, HRASCONN *handle,
+                         QString *problem)
 {
     const PhonebookEntry *e = &entry;
     QString &dialProblem = *problem;
@@ -92,7 +87,6 @@ DWORD SimLine::startDial(const PhonebookEntry &entry, std::function<void(RASCONN
     if (!written) {
         dialProblem = QCoreApplication::translate("SimLine", "The simulated line cannot dial: %1.").arg(why);
         return ERROR_LINE_UNUSABLE; // told in full through the report
-
     }
     if (alreadyUp)
         return ERROR_PORT_ALREADY_OPEN; // one line per entry
@@ -122,14 +116,14 @@ bool SimLine::stillListed(HRASCONN handle)
 void SimLine::runDial(std::shared_ptr<Dial> d)
 {
     using Clock = std::chrono::steady_clock;
-    const double seconds = d->answer.seconds >= 0 ? d->answer.seconds
-                                                   : DefaultAnswerSeconds(d->answer.kind);
+    const double seconds = d->answer.seconds >= 0 ? d->answer.seconds : DefaultAnswerSeconds(d->answer.kind);
     const double scaled = m_options.speed > 0 ? seconds / m_options.speed : 0.0;
     const Clock::time_point start = Clock::now();
 
     for (const Step &step : stepsFor(d->answer.kind)) {
-        const auto deadline =
-            start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(step.at * scaled));
+        const auto deadline = start
+                              + std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(step.at * scaled));
         // Wait for the step in short slices, so that a line dropped from outside
         // (vantrel-line down) mid-dial is noticed at once, not at the next step.
         bool droppedOutside = false;
@@ -162,9 +156,8 @@ void SimLine::runDial(std::shared_ptr<Dial> d)
                 if (step.error) {
                     m_state.update(
                         [&d](QList<LineRecord> &records, HRASCONN &) {
-                            return records.removeIf([&d](const LineRecord &r) {
-                                       return r.connection.handle == d->handle;
-                                   }) > 0;
+                            return records.removeIf([&d](const LineRecord &r) { return r.connection.handle == d->handle; })
+                                   > 0;
                         },
                         &why);
                     last = true;
@@ -216,9 +209,7 @@ DWORD SimLine::hangUp(HRASCONN handle)
     std::lock_guard lock(m_dialMutex);
     const auto removeFromFile = [this, handle](bool *found) {
         return m_state.update([handle, found](QList<LineRecord> &records, HRASCONN &) {
-            const bool any = records.removeIf([handle](const LineRecord &r) {
-                                 return r.connection.handle == handle;
-                             }) > 0;
+            const bool any = records.removeIf([handle](const LineRecord &r) { return r.connection.handle == handle; }) > 0;
             if (found)
                 *found = any;
             return any;

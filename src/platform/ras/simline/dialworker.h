@@ -16,11 +16,11 @@ struct SimLine::Dial {
     QString entry;
     SimAnswer answer;
     std::function<void(RASCONNSTATE, DWORD)> progress;
-    std::mutex mutex;             // for the wait between steps
+    std::mutex mutex; // for the wait between steps
     std::condition_variable wake;
     std::atomic<bool> cancelled{false};
     std::atomic<bool> done{false};
-    RASCONNSTATE state = RASCS_OpenPort;  // last state reported; under m_dialMutex
+    RASCONNSTATE state = RASCS_OpenPort; // last state reported; under m_dialMutex
 };
 
 } // namespace vantrel

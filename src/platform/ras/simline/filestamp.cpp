@@ -38,8 +38,7 @@ bool StatFile(const QByteArray &nativePath, FileStamp *stamp, int *err)
     return true;
 }
 
-bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *content, FileStamp *stamp,
-                   int *err)
+bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *content, FileStamp *stamp, int *err)
 {
     struct stat st {};
     const int fd = OpenRegularFile(nativePath, O_RDONLY, 0, err, &st);

@@ -24,7 +24,6 @@ bool StatFile(const QByteArray &nativePath, FileStamp *stamp, int *err = nullptr
 // Reads a whole file through one descriptor, so the stamp matches the content.
 // A FIFO or device is refused at once (kNotRegularFile), a file larger than
 // `maxBytes` with EFBIG.
-bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *content, FileStamp *stamp,
-                   int *err);
+bool ReadWithStamp(const QByteArray &nativePath, qint64 maxBytes, QByteArray *content, FileStamp *stamp, int *err);
 
 } // namespace vantrel

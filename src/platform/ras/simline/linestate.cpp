@@ -36,8 +36,7 @@ QByteArray encodeField(const QString &s)
 
 bool isUnreserved(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_'
-           || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '~';
 }
 
 int hexValue(char c)
@@ -101,8 +100,7 @@ bool processAlive(qint64 pid)
 } // namespace
 
 LineState::LineState(QString dir)
-    : m_dir(std::move(dir)), m_path(m_dir + QStringLiteral("/lines")),
-      m_nativePath(QFile::encodeName(m_path))
+    : m_dir(std::move(dir)), m_path(m_dir + QStringLiteral("/lines")), m_nativePath(QFile::encodeName(m_path))
 {
 }
 
@@ -114,24 +112,24 @@ QString LineState::folderProblem() const
     const QString problem = PrivateFolderProblem(m_dir);
     if (problem.isEmpty())
         return {};
-    return QCoreApplication::translate("LineState", "The simulated line keeps its connections in a folder that is not private: %1. "
-                          "Another user could show a forged connection there, so the simulated line "
-                          "reads and writes nothing in it: no line can be seen, dialled or hung up. "
-                          "Make the folder yours with mode 0700, or remove it.")
+    return QCoreApplication::translate("LineState",
+                                       "The simulated line keeps its connections in a folder that is not private: %1. "
+                                       "Another user could show a forged connection there, so the simulated line "
+                                       "reads and writes nothing in it: no line can be seen, dialled or hung up. "
+                                       "Make the folder yours with mode 0700, or remove it.")
         .arg(problem);
 }
 
 QByteArray LineState::serialize(const QList<LineRecord> &records, HRASCONN nextHandle)
 {
-    QByteArray out = QByteArrayLiteral(
-        "# Vantrel simulated line: the connections up now, shared by every process of the\n"
-        "# user. Change it with vantrel-line, not by hand.\n");
+    QByteArray out = QByteArrayLiteral("# Vantrel simulated line: the connections up now, shared by every process of the\n"
+                                       "# user. Change it with vantrel-line, not by hand.\n");
     out += "next " + QByteArray::number(nextHandle) + '\n';
     for (const LineRecord &r : records) {
         const RasLiveConnection &c = r.connection;
         out += "line " + QByteArray::number(c.handle) + ' ' + QByteArray::number(r.ownerPid) + ' '
-               + encodeField(c.entryName) + ' ' + encodeField(c.deviceType) + ' '
-               + encodeField(c.deviceName) + ' ' + encodeField(c.address) + '\n';
+               + encodeField(c.entryName) + ' ' + encodeField(c.deviceType) + ' ' + encodeField(c.deviceName) + ' '
+               + encodeField(c.address) + '\n';
     }
     return out;
 }
@@ -159,8 +157,8 @@ QList<LineRecord> LineState::parse(const QByteArray &text, HRASCONN *nextHandle)
         r.ownerPid = t.at(2).toLongLong(&okP);
         if (!okH || !okP || r.connection.handle == 0)
             continue;
-        const std::optional<QString> fields[] = {decodeField(t.at(3)), decodeField(t.at(4)),
-                                                 decodeField(t.at(5)), decodeField(t.at(6))};
+        const std::optional<QString> fields[] = {decodeField(t.at(3)), decodeField(t.at(4)), decodeField(t.at(5)),
+                                                 decodeField(t.at(6))};
         if (!fields[0] || !fields[1] || !fields[2] || !fields[3])
             continue;
         r.connection.entryName = *fields[0];
@@ -266,8 +264,7 @@ QList<RasLiveConnection> LineState::connections()
     return m_cacheConnections;
 }
 
-bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)> &change,
-                       QString *why)
+bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)> &change, QString *why)
 {
     QDir dir(m_dir);
     if (!dir.exists()) {
@@ -288,8 +285,9 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
     int lockErr = 0;
     if (!lock.lock(QFile::encodeName(m_dir + QStringLiteral("/lines.lock")), kLockTimeoutMs, &lockErr)) {
         if (why)
-            *why = lockErr == ETIMEDOUT ? QCoreApplication::translate("LineState", "%1 is locked by another process").arg(m_path)
-                                        : QCoreApplication::translate("LineState", "cannot lock %1: %2").arg(m_path, FileErrorText(lockErr));
+            *why = lockErr == ETIMEDOUT
+                       ? QCoreApplication::translate("LineState", "%1 is locked by another process").arg(m_path)
+                       : QCoreApplication::translate("LineState", "cannot lock %1: %2").arg(m_path, FileErrorText(lockErr));
         return false;
     }
     // Read afresh under the lock: the cache may be one write behind.
@@ -302,10 +300,12 @@ bool LineState::update(const std::function<bool(QList<LineRecord> &, HRASCONN &)
         records = parse(content, &next);
     } else if (err != ENOENT) {
         if (why)
-            *why = err == EFBIG ? QCoreApplication::translate("LineState", "%1 is larger than %2 KiB, too large to be the line state")
-                                      .arg(m_path)
-                                      .arg(kMaxStateBytes / 1024)
-                                : QCoreApplication::translate("LineState", "cannot read %1: %2").arg(m_path, FileErrorText(err));
+            *why = err == EFBIG
+                       ? QCoreApplication::translate("LineState",
+                                                     "%1 is larger than %2 KiB, too large to be the line state")
+                             .arg(m_path)
+                             .arg(kMaxStateBytes / 1024)
+                       : QCoreApplication::translate("LineState", "cannot read %1: %2").arg(m_path, FileErrorText(err));
         return false;
     }
     if (next == 0)

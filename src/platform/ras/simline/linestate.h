@@ -2,8 +2,8 @@
 #pragma once
 // The shared state of the simulated line: the connections up now, in one file
 // that every process of the user reads and writes.
-#include "platform/ras/simline/filestamp.h"
 #include "platform/ras/rasservice.h"
+#include "platform/ras/simline/filestamp.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,7 +20,7 @@ constexpr qint64 kMaxStateBytes = 1024 * 1024;
 // One live (or being dialled) connection in the shared state file.
 struct LineRecord {
     RasLiveConnection connection;
-    qint64 ownerPid = 0;  // process dialling it; 0 once connected or brought up by hand
+    qint64 ownerPid = 0; // process dialling it; 0 once connected or brought up by hand
 };
 
 // The shared state file `lines` in a folder. Reading takes no lock: writers
@@ -49,8 +49,7 @@ public:
     // Locked read-modify-write. `change` gets the fresh records and the next free
     // handle; it returns false to leave the file as it was. False with a reason
     // in `why` when the lock cannot be had or the file cannot be written.
-    bool update(const std::function<bool(QList<LineRecord> &, HRASCONN &nextHandle)> &change,
-                QString *why = nullptr);
+    bool update(const std::function<bool(QList<LineRecord> &, HRASCONN &nextHandle)> &change, QString *why = nullptr);
 
     static QByteArray serialize(const QList<LineRecord> &records, HRASCONN nextHandle);
     static QList<LineRecord> parse(const QByteArray &text, HRASCONN *nextHandle);
@@ -71,6 +70,6 @@ private:
     FileStamp m_stamp;
     QList<LineRecord> m_cache;
     QList<RasLiveConnection> m_cacheConnections;
-    bool m_cacheHasDials = false;  // some record belongs to a dial in progress
+    bool m_cacheHasDials = false; // some record belongs to a dial in progress
 };
 } // namespace vantrel

@@ -17,9 +17,8 @@ QString handleText(HRASCONN h)
 bool parseHandle(const QString &text, HRASCONN *h)
 {
     bool ok = false;
-    const uint v = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                       ? text.mid(2).toUInt(&ok, 16)
-                       : text.toUInt(&ok, 10);
+    const uint v = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toUInt(&ok, 16)
+                                                                             : text.toUInt(&ok, 10);
     if (!ok || v == 0)
         return false;
     *h = v;
@@ -53,10 +52,8 @@ int cmdEntries(SimLine &line, QTextStream &out, QTextStream &err)
     if (book.entries.isEmpty())
         out << "  (no entries)\n";
     for (const PhonebookEntry &e : book.entries) {
-        out << "  " << e.name << "\n    user name: "
-            << (e.userName.isEmpty() ? QStringLiteral("(none)") : e.userName)
-            << "; password: " << (e.passwordSaved ? "saved" : "not saved")
-            << "; answer: " << e.answerText;
+        out << "  " << e.name << "\n    user name: " << (e.userName.isEmpty() ? QStringLiteral("(none)") : e.userName)
+            << "; password: " << (e.passwordSaved ? "saved" : "not saved") << "; answer: " << e.answerText;
         if (!e.device.isEmpty())
             out << "; device: " << e.device;
         out << '\n';
@@ -74,9 +71,7 @@ int cmdList(SimLine &line, QTextStream &out)
     for (const LineRecord &r : records) {
         const RasLiveConnection &c = r.connection;
         out << handleText(c.handle) << "  " << c.entryName << "  " << c.deviceName << "  "
-            << (c.address.isEmpty() ? QStringLiteral("(dialling, process %1)").arg(r.ownerPid)
-                                    : c.address)
-            << '\n';
+            << (c.address.isEmpty() ? QStringLiteral("(dialling, process %1)").arg(r.ownerPid) : c.address) << '\n';
     }
     return 0;
 }
@@ -173,8 +168,7 @@ int cmdDown(SimLine &line, const QString &what, QTextStream &out, QTextStream &e
         return 1;
     }
     for (const LineRecord &r : dropped)
-        out << "Down: " << r.connection.entryName << ", handle " << handleText(r.connection.handle)
-            << ".\n";
+        out << "Down: " << r.connection.entryName << ", handle " << handleText(r.connection.handle) << ".\n";
     if (dropped.isEmpty()) {
         if (all) {
             out << "No live connections.\n";
@@ -190,18 +184,17 @@ int cmdDown(SimLine &line, const QString &what, QTextStream &out, QTextStream &e
 
 QString LineToolUsage()
 {
-    return QStringLiteral(
-        "Usage: vantrel-line COMMAND\n"
-        "Looks at and changes the Vantrel simulated line.\n"
-        "\n"
-        "  entries                  list the phonebook entries\n"
-        "  list                     list the live connections\n"
-        "  up ENTRY [ADDRESS]       bring a connection up for ENTRY, as if made by other\n"
-        "                           means, with the IPv4 ADDRESS (default: the entry's)\n"
-        "  down ENTRY|HANDLE|all    drop a live connection, as a line that goes dead\n"
-        "  help                     show this text\n"
-        "\n"
-        "Exit status: 0 done, 1 not done (see the message), 2 bad usage.\n");
+    return QStringLiteral("Usage: vantrel-line COMMAND\n"
+                          "Looks at and changes the Vantrel simulated line.\n"
+                          "\n"
+                          "  entries                  list the phonebook entries\n"
+                          "  list                     list the live connections\n"
+                          "  up ENTRY [ADDRESS]       bring a connection up for ENTRY, as if made by other\n"
+                          "                           means, with the IPv4 ADDRESS (default: the entry's)\n"
+                          "  down ENTRY|HANDLE|all    drop a live connection, as a line that goes dead\n"
+                          "  help                     show this text\n"
+                          "\n"
+                          "Exit status: 0 done, 1 not done (see the message), 2 bad usage.\n");
 }
 
 int RunLineTool(const QStringList &args, SimLine &line, QTextStream &out, QTextStream &err)

@@ -96,7 +96,7 @@ bool ParseAnswers(const QString &text, QList<SimAnswer> *out, QString *why)
             const double s = tokens.at(i).toDouble(&ok);
             if (!ok || !std::isfinite(s) || s < 0 || s > 3600) {
                 *why = QCoreApplication::translate("Phonebook", "\"%1\" is neither a number of seconds (0 to 3600) nor an "
-                                      "IPv4 address")
+                                                                "IPv4 address")
                            .arg(tokens.at(i));
                 return false;
             }
@@ -181,7 +181,8 @@ Phonebook ParsePhonebook(const QByteArray &text)
             skippingSection = true;
             seenKeys.clear();
             if (!line.endsWith(QLatin1Char(']'))) {
-                problem(n, QCoreApplication::translate("Phonebook", "an entry header must end with \"]\"; the entry is skipped."));
+                problem(n, QCoreApplication::translate("Phonebook",
+                                                       "an entry header must end with \"]\"; the entry is skipped."));
                 continue;
             }
             const QString name = line.mid(1, line.size() - 2).trimmed();
@@ -189,14 +190,15 @@ Phonebook ParsePhonebook(const QByteArray &text)
                 problem(n, QCoreApplication::translate("Phonebook", "the entry has no name; it is skipped."));
             } else if (name.toUtf8().size() > RAS_MaxEntryName) {
                 problem(n, QCoreApplication::translate("Phonebook", "the entry name is longer than %1 bytes; the entry is "
-                                          "skipped.")
+                                                                    "skipped.")
                                .arg(RAS_MaxEntryName));
             } else if (hasControl(name) || name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']'))) {
                 problem(n, QCoreApplication::translate("Phonebook", "the entry name holds control characters or brackets; "
-                                          "the entry is skipped."));
+                                                                    "the entry is skipped."));
             } else if (seenNames.contains(name.toCaseFolded())) {
-                problem(n, QCoreApplication::translate("Phonebook", "entry \"%1\" appears twice; the second one is skipped.")
-                               .arg(name));
+                problem(n,
+                        QCoreApplication::translate("Phonebook", "entry \"%1\" appears twice; the second one is skipped.")
+                            .arg(name));
             } else {
                 seenNames.insert(name.toCaseFolded());
                 PhonebookEntry e;
@@ -213,8 +215,9 @@ Phonebook ParsePhonebook(const QByteArray &text)
 
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq <= 0) {
-            problem(n, QCoreApplication::translate("Phonebook", "expected [entry name], Key=value or a comment; the line is "
-                                      "skipped."));
+            problem(n,
+                    QCoreApplication::translate("Phonebook", "expected [entry name], Key=value or a comment; the line is "
+                                                             "skipped."));
             continue;
         }
         if (skippingSection)
@@ -242,7 +245,7 @@ Phonebook ParsePhonebook(const QByteArray &text)
             limit = RAS_MaxDeviceName;
         } else {
             problem(n, QCoreApplication::translate("Phonebook", "unknown key \"%1\" (known: UserName, Password, Answer, "
-                                      "Device); the line is skipped.")
+                                                                "Device); the line is skipped.")
                            .arg(key));
             continue;
         }
@@ -258,7 +261,8 @@ Phonebook ParsePhonebook(const QByteArray &text)
             continue;
         }
         if (hasControl(value)) {
-            problem(n, QCoreApplication::translate("Phonebook", "%1 holds control characters; the line is skipped.").arg(canonical));
+            problem(n, QCoreApplication::translate("Phonebook", "%1 holds control characters; the line is skipped.")
+                           .arg(canonical));
             continue;
         }
         seenKeys.insert(canonical);
@@ -286,32 +290,31 @@ Phonebook ParsePhonebook(const QByteArray &text)
 
 QByteArray SamplePhonebook()
 {
-    return QByteArrayLiteral(
-        "; Phonebook of the Vantrel simulated line.\n"
-        "; One [section] per entry, in the order the entries are listed. Keys:\n"
-        ";   UserName=  the stored user name\n"
-        ";   Password=  the saved password (leave the line out: no saved password)\n"
-        ";   Answer=    how the line answers a dial: connect [seconds] [address],\n"
-        ";              busy [seconds], noanswer [seconds] or authfail [seconds];\n"
-        ";              a comma-separated list answers successive attempts in turn,\n"
-        ";              the last one repeating\n"
-        ";   Device=    the device name shown for the connection\n"
-        "; The program never writes this file; edit it with any text editor.\n"
-        "\n"
-        "[Morvent Online]\n"
-        "UserName=guest\n"
-        "Password=guest\n"
-        "Answer=connect 3 10.64.3.17\n"
-        "\n"
-        "[Night Line]\n"
-        "UserName=night\n"
-        "Answer=busy, busy, connect 4 10.64.7.42\n"
-        "\n"
-        "[Campus Modem]\n"
-        "UserName=student\n"
-        "Password=expired\n"
-        "Answer=authfail\n"
-        "Device=Campus Pool Modem\n");
+    return QByteArrayLiteral("; Phonebook of the Vantrel simulated line.\n"
+                             "; One [section] per entry, in the order the entries are listed. Keys:\n"
+                             ";   UserName=  the stored user name\n"
+                             ";   Password=  the saved password (leave the line out: no saved password)\n"
+                             ";   Answer=    how the line answers a dial: connect [seconds] [address],\n"
+                             ";              busy [seconds], noanswer [seconds] or authfail [seconds];\n"
+                             ";              a comma-separated list answers successive attempts in turn,\n"
+                             ";              the last one repeating\n"
+                             ";   Device=    the device name shown for the connection\n"
+                             "; The program never writes this file; edit it with any text editor.\n"
+                             "\n"
+                             "[Morvent Online]\n"
+                             "UserName=guest\n"
+                             "Password=guest\n"
+                             "Answer=connect 3 10.64.3.17\n"
+                             "\n"
+                             "[Night Line]\n"
+                             "UserName=night\n"
+                             "Answer=busy, busy, connect 4 10.64.7.42\n"
+                             "\n"
+                             "[Campus Modem]\n"
+                             "UserName=student\n"
+                             "Password=expired\n"
+                             "Answer=authfail\n"
+                             "Device=Campus Pool Modem\n");
 }
 
 } // namespace vantrel

@@ -13,8 +13,8 @@ namespace vantrel {
 struct SimAnswer {
     enum class Kind { Connect, Busy, NoAnswer, AuthFail };
     Kind kind = Kind::Connect;
-    double seconds = -1;  // length of the attempt at speed 1; below 0: the kind's default
-    QString address;      // Connect only; empty: derived from the entry name
+    double seconds = -1; // length of the attempt at speed 1; below 0: the kind's default
+    QString address;     // Connect only; empty: derived from the entry name
 };
 
 // Parses an Answer value: one answer or a comma-separated list for successive
@@ -33,16 +33,16 @@ struct PhonebookEntry {
     QString name;
     QString userName;
     QString password;
-    bool passwordSaved = false;   // a Password line is present (possibly empty)
-    QString answerText;           // as written; "connect" when absent
-    QList<SimAnswer> answers;     // never empty
-    QString device;               // device name; empty: the default one
-    int line = 0;                 // line of the section header
+    bool passwordSaved = false; // a Password line is present (possibly empty)
+    QString answerText;         // as written; "connect" when absent
+    QList<SimAnswer> answers;   // never empty
+    QString device;             // device name; empty: the default one
+    int line = 0;               // line of the section header
 };
 
 struct Phonebook {
-    QList<PhonebookEntry> entries;  // in file order
-    QStringList problems;           // "line N: reason; the line is skipped." and the like
+    QList<PhonebookEntry> entries; // in file order
+    QStringList problems;          // "line N: reason; the line is skipped." and the like
 
     // Entry names compare without regard to case, as the dialler's do.
     const PhonebookEntry *find(const QString &name) const;

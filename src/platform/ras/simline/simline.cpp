@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ras/simline/simline.h"
 
-#include "platform/ras/simline/dialworker.h"
 #include "platform/logging.h"
 #include "platform/privatefolder.h"
+#include "platform/ras/simline/dialworker.h"
 #include "platform/regularfile.h"
 
 #include <QCoreApplication>
@@ -65,8 +65,7 @@ SimLine::Options SimLine::defaultOptions()
 }
 
 SimLine::SimLine(Options options)
-    : m_options(std::move(options)),
-      m_phonebookPath(m_options.configDir + QStringLiteral("/phonebook.ini")),
+    : m_options(std::move(options)), m_phonebookPath(m_options.configDir + QStringLiteral("/phonebook.ini")),
       m_state(m_options.runtimeDir)
 {
 }
@@ -85,9 +84,7 @@ SimLine::~SimLine()
         m_dials.clear();
         if (!mine.isEmpty()) {
             m_state.update([&mine](QList<LineRecord> &records, HRASCONN &) {
-                return records.removeIf([&mine](const LineRecord &r) {
-                           return mine.contains(r.connection.handle);
-                       }) > 0;
+                return records.removeIf([&mine](const LineRecord &r) { return mine.contains(r.connection.handle); }) > 0;
             });
         }
     }
@@ -131,11 +128,11 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
         QTemporaryFile tmp(m_options.configDir + QStringLiteral("/phonebook.XXXXXX"));
         bool ok = tmp.open() && tmp.write(SamplePhonebook()) == SamplePhonebook().size() && tmp.flush()
                   && ::fsync(tmp.handle()) == 0;
-        if (ok && ::link(QFile::encodeName(tmp.fileName()).constData(), native.constData()) != 0
-            && errno != EEXIST)
+        if (ok && ::link(QFile::encodeName(tmp.fileName()).constData(), native.constData()) != 0 && errno != EEXIST)
             ok = false;
         if (!ok) {
-            const QString text = QCoreApplication::translate("SimLine", "Cannot create the phonebook %1.").arg(m_phonebookPath);
+            const QString text =
+                QCoreApplication::translate("SimLine", "Cannot create the phonebook %1.").arg(m_phonebookPath);
             if (why)
                 *why = text;
             if (m_lastReport != text) {
@@ -152,12 +149,14 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
         return true;
     }
     if (!ReadWithStamp(native, kMaxPhonebookBytes, &content, &stamp, &err)) {
-        const QString text =
-            err == EFBIG ? QCoreApplication::translate("SimLine", "Cannot read the phonebook %1: it is larger than %2 KiB, too large "
-                                          "to be a phonebook.")
-                               .arg(m_phonebookPath)
-                               .arg(kMaxPhonebookBytes / 1024)
-                         : QCoreApplication::translate("SimLine", "Cannot read the phonebook %1: %2.").arg(m_phonebookPath, FileErrorText(err));
+        const QString text = err == EFBIG
+                                 ? QCoreApplication::translate(
+                                       "SimLine", "Cannot read the phonebook %1: it is larger than %2 KiB, too large "
+                                                  "to be a phonebook.")
+                                       .arg(m_phonebookPath)
+                                       .arg(kMaxPhonebookBytes / 1024)
+                                 : QCoreApplication::translate("SimLine", "Cannot read the phonebook %1: %2.")
+                                       .arg(m_phonebookPath, FileErrorText(err));
         if (why)
             *why = text;
         m_bookValid = false;
@@ -174,7 +173,7 @@ bool SimLine::readPhonebookLocked(Phonebook *out, QString *why, QString *toRepor
     qCDebug(lcFiles) << "Read phonebook" << m_phonebookPath << "with" << m_book.entries.size() << "entries";
     if (!m_book.problems.isEmpty())
         *toReport = (QCoreApplication::translate("SimLine", "Some lines of the phonebook %1 were skipped:\n%2")
-                   .arg(m_phonebookPath, m_book.problems.join(QLatin1Char('\n'))));
+                         .arg(m_phonebookPath, m_book.problems.join(QLatin1Char('\n'))));
     *out = m_book;
     return true;
 }
@@ -210,8 +209,7 @@ DWORD SimLine::listEntries(QList<QString> *names)
     return 0;
 }
 
-DWORD SimLine::entryDialParams(const QString &entry, QString *userName, QString *password,
-                               bool *passwordSaved)
+DWORD SimLine::entryDialParams(const QString &entry, QString *userName, QString *password, bool *passwordSaved)
 {
     Phonebook book;
     if (!phonebook(&book))

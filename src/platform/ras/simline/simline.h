@@ -5,9 +5,9 @@
 // state sequence on a worker thread, and keeps the live connections in a state
 // file that every process of the user shares (so vantrel-line can bring a line
 // up or down from outside, as a connection made by other means would be).
+#include "platform/ras/rasservice.h"
 #include "platform/ras/simline/linestate.h"
 #include "platform/ras/simline/phonebook.h"
-#include "platform/ras/rasservice.h"
 
 #include <QString>
 
@@ -24,8 +24,8 @@ namespace vantrel {
 class SimLine final : public RasService {
 public:
     struct Options {
-        QString configDir;   // holds phonebook.ini
-        QString runtimeDir;  // holds the shared state file
+        QString configDir;  // holds phonebook.ini
+        QString runtimeDir; // holds the shared state file
         // Dial delays are divided by this; 0 makes every step immediate.
         double speed = 1.0;
         // Told about damage found in the phonebook (once per version of the file)
@@ -59,8 +59,7 @@ public:
 
     // RasService
     DWORD listEntries(QList<QString> *names) override;
-    DWORD entryDialParams(const QString &entry, QString *userName, QString *password,
-                          bool *passwordSaved) override;
+    DWORD entryDialParams(const QString &entry, QString *userName, QString *password, bool *passwordSaved) override;
     DWORD dial(const QString &entry, const QString &userName, const QString &password,
                std::function<void(RASCONNSTATE, DWORD)> progress, HRASCONN *handle) override;
     DWORD hangUp(HRASCONN handle) override;
@@ -73,8 +72,8 @@ public:
 private:
     struct Dial;
     bool readPhonebookLocked(Phonebook *out, QString *why, QString *toReport);
-    DWORD startDial(const PhonebookEntry &entry, std::function<void(RASCONNSTATE, DWORD)> progress,
-                    HRASCONN *handle, QString *problem);
+    DWORD startDial(const PhonebookEntry &entry, std::function<void(RASCONNSTATE, DWORD)> progress, HRASCONN *handle,
+                    QString *problem);
     void runDial(std::shared_ptr<Dial> dial);
     bool stillListed(HRASCONN handle);
     void reapThreads(bool all);
@@ -98,8 +97,8 @@ private:
         RASCONNSTATE state;
         DWORD error;
     };
-    std::map<HRASCONN, Failed> m_failed;  // kept until hung up, as a real port is
-    std::map<QString, std::pair<QString, int>> m_attempts;  // entry key -> (answer text, count)
+    std::map<HRASCONN, Failed> m_failed;                   // kept until hung up, as a real port is
+    std::map<QString, std::pair<QString, int>> m_attempts; // entry key -> (answer text, count)
     std::vector<std::pair<std::shared_ptr<Dial>, std::thread>> m_threads;
 };
 

@@ -10,8 +10,7 @@
 
 namespace vantrel {
 
-void QtFileDialogs::openFile(QWidget *parent, const OpenRequest &request,
-                             std::function<void(const QString &path)> chosen)
+void QtFileDialogs::openFile(QWidget *parent, const OpenRequest &request, std::function<void(const QString &path)> chosen)
 {
     auto aside = std::make_shared<TopMostSetAside>(request.setAsideTopMost);
     auto *dialog = new QFileDialog(parent, request.title, request.folder, request.filter);

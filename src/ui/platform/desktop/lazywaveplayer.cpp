@@ -56,10 +56,12 @@ bool LazyWavePlayer::load(QString *error)
     const bool present = std::any_of(m_folders.cbegin(), m_folders.cend(), [](const QString &folder) {
         return QFileInfo::exists(QDir(folder).filePath(QLatin1String(kModuleName) + QLatin1String(".so")));
     });
-    *error = present ? QCoreApplication::translate("WavePlayer", "Sounds cannot be played: the sound module %1 could not be loaded (%2)")
+    *error = present ? QCoreApplication::translate("WavePlayer",
+                                                   "Sounds cannot be played: the sound module %1 could not be loaded (%2)")
                            .arg(QLatin1String(kModuleName), why)
-                     : QCoreApplication::translate("WavePlayer", "Sounds cannot be played: the sound module is not installed. Install the "
-                                                             "package %1 (for example: sudo apt install %1), then choose the sound again.")
+                     : QCoreApplication::translate(
+                           "WavePlayer", "Sounds cannot be played: the sound module is not installed. Install the "
+                                         "package %1 (for example: sudo apt install %1), then choose the sound again.")
                            .arg(QLatin1String(kPackageName));
     return false;
 }

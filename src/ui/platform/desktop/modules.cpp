@@ -21,8 +21,7 @@ QStringList ModuleFolders()
     return folders;
 }
 
-QFunctionPointer ResolveModuleSymbol(const char *module, const char *symbol, const QStringList &folders,
-                                     QString *why)
+QFunctionPointer ResolveModuleSymbol(const char *module, const char *symbol, const QStringList &folders, QString *why)
 {
     QString error = QCoreApplication::translate("Modules", "no folder to look in");
     for (const QString &folder : folders) {

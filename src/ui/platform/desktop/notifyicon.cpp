@@ -115,8 +115,8 @@ bool xembedTrayPresent()
         connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
     if (!atom)
         return false;
-    xcb_get_selection_owner_reply_t *owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
     const bool present = owner && owner->owner != XCB_NONE;
     std::free(owner);
     std::free(atom);
@@ -165,10 +165,11 @@ bool NotifyNoTrayHost()
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     notify << QStringLiteral("Vantrel") << 0u << QStringLiteral("vantrel")
            << QCoreApplication::translate("NotifyIcon", "Vantrel runs without a tray icon")
-           << QCoreApplication::translate("NotifyIcon", "No system tray was found on this desktop. Vantrel keeps running; its icon "
-                             "appears as soon as a tray is there. To get one, add a system tray "
-                             "(notification area) to your panel, or on GNOME install and enable the "
-                             "AppIndicator extension.")
+           << QCoreApplication::translate("NotifyIcon",
+                                          "No system tray was found on this desktop. Vantrel keeps running; its icon "
+                                          "appears as soon as a tray is there. To get one, add a system tray "
+                                          "(notification area) to your panel, or on GNOME install and enable the "
+                                          "AppIndicator extension.")
            << QStringList() << QVariantMap() << -1;
     // Nobody waits for the daemon: without one, the notice is simply lost.
     if (bus.send(notify))
@@ -180,10 +181,8 @@ bool NotifyNoTrayHost()
 std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, TrayHost host)
 {
     switch (reason) {
-    case QSystemTrayIcon::DoubleClick:
-        return WM_LBUTTONDBLCLK;
-    case QSystemTrayIcon::Context:
-        return WM_RBUTTONUP;
+    case QSystemTrayIcon::DoubleClick: return WM_LBUTTONDBLCLK;
+    case QSystemTrayIcon::Context: return WM_RBUTTONUP;
     case QSystemTrayIcon::Trigger:
         // On an XEmbed tray this is the press of a single click (a double click
         // follows as DoubleClick); a single click does nothing. A
@@ -192,8 +191,7 @@ std::optional<DWORD> MouseMessageFor(QSystemTrayIcon::ActivationReason reason, T
             return WM_LBUTTONDBLCLK;
         return std::nullopt;
     case QSystemTrayIcon::MiddleClick:
-    case QSystemTrayIcon::Unknown:
-        break;
+    case QSystemTrayIcon::Unknown: break;
     }
     return std::nullopt;
 }
@@ -318,9 +316,10 @@ void QtNotifyIcon::dock(Icon &icon, TrayHost host)
     // Queued, as a tray message is posted: the handler may open a modal
     // window or remove this very icon, which must not happen inside the
     // tray's own mouse event.
-    connect(icon.tray, &QSystemTrayIcon::activated, this,
-            [this, window, id](QSystemTrayIcon::ActivationReason reason) { activated(window, id, reason); },
-            Qt::QueuedConnection);
+    connect(
+        icon.tray, &QSystemTrayIcon::activated, this,
+        [this, window, id](QSystemTrayIcon::ActivationReason reason) { activated(window, id, reason); },
+        Qt::QueuedConnection);
     if (icon.host == TrayHost::StatusNotifier)
         if (QMenu *menu = m_menus.value(key(window, id)))
             icon.tray->setContextMenu(menu);
@@ -403,8 +402,7 @@ bool QtNotifyIcon::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
         }
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

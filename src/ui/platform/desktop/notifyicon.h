@@ -11,10 +11,10 @@
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
-#include <QString>
-#include <QSystemTrayIcon>
 #include <QPointer>
 #include <QRect>
+#include <QString>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <chrono>

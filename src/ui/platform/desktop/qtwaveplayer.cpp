@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/platform/desktop/qtwaveplayer.h"
 
-#include <QCoreApplication>
 #include <QAudioDevice>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMediaDevices>
 #include <QSoundEffect>
@@ -76,13 +76,13 @@ bool QtWavePlayer::checkWaveFile(const QString &path, QString *error)
                 return notPlayable(
                     path, QCoreApplication::translate("WavePlayer", "%1-bit samples are not supported").arg(bits), error);
             if (channels == 0 || rate == 0)
-                return notPlayable(path, QCoreApplication::translate("WavePlayer", "it names no channels or no sample rate"),
-                                   error);
+                return notPlayable(
+                    path, QCoreApplication::translate("WavePlayer", "it names no channels or no sample rate"), error);
             haveFormat = true;
         } else if (id == "data") {
             if (!haveFormat)
-                return notPlayable(path, QCoreApplication::translate("WavePlayer", "it has no format chunk before its samples"),
-                                   error);
+                return notPlayable(
+                    path, QCoreApplication::translate("WavePlayer", "it has no format chunk before its samples"), error);
             // A size of 0 is how a recording of unknown length is written: the
             // samples run to the end of the file.
             if (size - (pos + 8) <= 0)

@@ -38,5 +38,4 @@ private:
     std::function<bool()> m_audioOutputAvailable;
 };
 
-
 } // namespace vantrel

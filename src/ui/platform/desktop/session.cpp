@@ -47,8 +47,7 @@ QtMessageHandler g_beforeBufferWarningFilter = nullptr;
 
 // Qt's Wayland platform, asked for a client buffer integration it does not
 // have, names it and then lists the ones it has, and goes on with shared memory.
-void dropNoBufferIntegrationWarnings(QtMsgType type, const QMessageLogContext &context,
-                                     const QString &message)
+void dropNoBufferIntegrationWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtWarningMsg && qstrcmp(context.category, "qt.qpa.wayland") == 0
         && (message.startsWith(QLatin1String("Failed to load client buffer integration:"))
@@ -154,8 +153,8 @@ QtMessageHandler g_previousMessageHandler = nullptr;
 bool isWaylandConnectionLoss(QtMsgType type, const QString &message)
 {
     return (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
-        && (message.startsWith(QLatin1String("The Wayland connection broke"))
-            || message.startsWith(QLatin1String("The Wayland connection experienced a fatal error")));
+           && (message.startsWith(QLatin1String("The Wayland connection broke"))
+               || message.startsWith(QLatin1String("The Wayland connection experienced a fatal error")));
 }
 
 void onQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -182,7 +181,8 @@ void onQtMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
     // as soon as this returns. The program's objects belong to the main
     // thread: the action runs there (and ends the process itself), while
     // this thread waits. A main thread stuck for that long gets Qt's end.
-    QMetaObject::invokeMethod(app, [] { runDisplayLossAction(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [] { runDisplayLossAction(); }, Qt::QueuedConnection);
     QThread::sleep(10);
 }
 

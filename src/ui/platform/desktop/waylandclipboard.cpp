@@ -30,8 +30,9 @@ public:
     {
         m_focusTimer.setSingleShot(true);
         connect(&m_focusTimer, &QTimer::timeout, this, [this] {
-            fail(QCoreApplication::translate("WaylandClipboard", "the desktop did not give Vantrel's copy window the keyboard focus "
-                                "that a program needs to copy"));
+            fail(QCoreApplication::translate("WaylandClipboard",
+                                             "the desktop did not give Vantrel's copy window the keyboard focus "
+                                             "that a program needs to copy"));
         });
     }
 
@@ -70,12 +71,14 @@ public:
         if (wl_display_roundtrip(m_display) < 0 || wl_display_roundtrip(m_display) < 0)
             return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland display did not answer"));
         if (!m_compositor || !m_shm || !m_wmBase)
-            return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland desktop offers no window that could take the keyboard focus"));
+            return fail(QCoreApplication::translate(
+                "WaylandClipboard", "the Wayland desktop offers no window that could take the keyboard focus"));
         if (!m_manager)
             return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland desktop offers no clipboard"));
         if (!m_seat || !(m_seatCapabilities & WL_SEAT_CAPABILITY_KEYBOARD))
-            return fail(QCoreApplication::translate("WaylandClipboard", "the Wayland desktop has no keyboard, and a program can copy only "
-                                       "while it has the keyboard focus"));
+            return fail(QCoreApplication::translate("WaylandClipboard",
+                                                    "the Wayland desktop has no keyboard, and a program can copy only "
+                                                    "while it has the keyboard focus"));
 
         m_keyboard = wl_seat_get_keyboard(m_seat);
         wl_keyboard_add_listener(m_keyboard, &kKeyboard, this);
@@ -296,11 +299,11 @@ const wl_keyboard_listener WaylandCopy::kKeyboard = {
 // it is (our own selection among them); nothing here reads it.
 const wl_data_device_listener WaylandCopy::kDevice = {
     .data_offer = [](void *, wl_data_device *, wl_data_offer *) {},
-    .enter = [](void *, wl_data_device *, uint32_t, wl_surface *, wl_fixed_t, wl_fixed_t,
-                wl_data_offer *offer) {
-        if (offer)
-            wl_data_offer_destroy(offer);
-    },
+    .enter =
+        [](void *, wl_data_device *, uint32_t, wl_surface *, wl_fixed_t, wl_fixed_t, wl_data_offer *offer) {
+            if (offer)
+                wl_data_offer_destroy(offer);
+        },
     .leave = [](void *, wl_data_device *) {},
     .motion = [](void *, wl_data_device *, uint32_t, wl_fixed_t, wl_fixed_t) {},
     .drop = [](void *, wl_data_device *) {},

@@ -37,7 +37,6 @@ void CopyOnWayland(const QString &text, QObject *context, std::function<void(con
 
 // The module's entry point, vantrel_copy_on_wayland, with the same contract.
 using CopyOnWaylandEntry = void (*)(const QString &text, QObject *context,
-                                    std::function<void(const QString &reason)> failed,
-                                    std::chrono::milliseconds focusWait);
+                                    std::function<void(const QString &reason)> failed, std::chrono::milliseconds focusWait);
 
 } // namespace vantrel

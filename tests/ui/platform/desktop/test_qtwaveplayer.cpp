@@ -41,8 +41,7 @@ QByteArray chunk(const char *id, const QByteArray &payload, quint32 declaredSize
 QByteArray fmtChunk(quint16 tag, quint16 channels, quint32 rate, quint16 bits)
 {
     const quint16 align = quint16(channels * bits / 8);
-    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align)
-                             + le16(bits));
+    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits));
 }
 
 QByteArray riff(const QByteArray &body, const char *type = "WAVE")
@@ -76,18 +75,15 @@ TEST_F(WavePlayerTest, AcceptsPlainPcmWaves)
     } cases[] = {
         {"tiny", tinyWave()},
         {"16-bit stereo after a list chunk of odd size",
-         riff(chunk("LIST", QByteArray(5, 'x')) + fmtChunk(1, 2, 44100, 16)
-              + chunk("data", QByteArray(40, '\0')))},
+         riff(chunk("LIST", QByteArray(5, 'x')) + fmtChunk(1, 2, 44100, 16) + chunk("data", QByteArray(40, '\0')))},
         {"32-bit with a long format chunk",
-         riff(chunk("fmt ", fmtChunk(1, 1, 22050, 32).mid(8) + le16(0))
-              + chunk("data", QByteArray(8, '\0')))},
+         riff(chunk("fmt ", fmtChunk(1, 1, 22050, 32).mid(8) + le16(0)) + chunk("data", QByteArray(8, '\0')))},
         {"data of unknown length running to the end",
          riff(fmtChunk(1, 1, 8000, 16) + chunk("data", QByteArray(10, '\0'), 0))},
     };
     for (const auto &c : cases) {
         QString error;
-        EXPECT_TRUE(QtWavePlayer::checkWaveFile(write("ok.wav", c.bytes), &error))
-            << c.name << ": " << error.toStdString();
+        EXPECT_TRUE(QtWavePlayer::checkWaveFile(write("ok.wav", c.bytes), &error)) << c.name << ": " << error.toStdString();
     }
 }
 
@@ -99,39 +95,31 @@ TEST_F(WavePlayerTest, RefusesWhatItCannotPlayAndSaysWhy)
         const char *why;
     } cases[] = {
         {"empty file", QByteArray(), "it is not a RIFF WAVE file"},
-        {"text file", QByteArray("just some text, not a sound at all\n"),
-         "it is not a RIFF WAVE file"},
-        {"RIFF of another kind", riff(fmtChunk(1, 1, 8000, 8), "AVI "),
-         "it is not a RIFF WAVE file"},
+        {"text file", QByteArray("just some text, not a sound at all\n"), "it is not a RIFF WAVE file"},
+        {"RIFF of another kind", riff(fmtChunk(1, 1, 8000, 8), "AVI "), "it is not a RIFF WAVE file"},
         {"float samples", riff(fmtChunk(3, 1, 8000, 32) + chunk("data", QByteArray(8, '\0'))),
          "its samples are not plain PCM (format 3)"},
         {"compressed", riff(fmtChunk(0x55, 1, 8000, 16) + chunk("data", QByteArray(8, '\0'))),
          "its samples are not plain PCM (format 85)"},
-        {"24-bit", riff(fmtChunk(1, 1, 8000, 24) + chunk("data", QByteArray(9, '\0'))),
-         "24-bit samples are not supported"},
+        {"24-bit", riff(fmtChunk(1, 1, 8000, 24) + chunk("data", QByteArray(9, '\0'))), "24-bit samples are not supported"},
         {"no channels", riff(fmtChunk(1, 0, 8000, 8) + chunk("data", QByteArray(8, '\0'))),
          "it names no channels or no sample rate"},
         {"no rate", riff(fmtChunk(1, 1, 0, 8) + chunk("data", QByteArray(8, '\0'))),
          "it names no channels or no sample rate"},
-        {"short format", riff(chunk("fmt ", QByteArray(12, '\0')) + chunk("data", "ab")),
-         "its format chunk is too short"},
+        {"short format", riff(chunk("fmt ", QByteArray(12, '\0')) + chunk("data", "ab")), "its format chunk is too short"},
         {"no data chunk", riff(fmtChunk(1, 1, 8000, 8)), "it has no sound data"},
-        {"data before format",
-         riff(chunk("data", QByteArray(8, '\0')) + fmtChunk(1, 1, 8000, 8)),
+        {"data before format", riff(chunk("data", QByteArray(8, '\0')) + fmtChunk(1, 1, 8000, 8)),
          "it has no format chunk before its samples"},
-        {"empty data at the end", riff(fmtChunk(1, 1, 8000, 8)) + QByteArray("data") + le32(0),
-         "it holds no sound"},
+        {"empty data at the end", riff(fmtChunk(1, 1, 8000, 8)) + QByteArray("data") + le32(0), "it holds no sound"},
         {"a chunk claiming more than the file",
-         riff(chunk("LIST", QByteArray(4, 'x'), 0xFFFFFFF0) + fmtChunk(1, 1, 8000, 8)),
-         "it has no format chunk"},
+         riff(chunk("LIST", QByteArray(4, 'x'), 0xFFFFFFF0) + fmtChunk(1, 1, 8000, 8)), "it has no format chunk"},
         {"header cut short", tinyWave().left(30), "its format chunk is cut short"},
     };
     for (const auto &c : cases) {
         const QString path = write("bad.wav", c.bytes);
         QString error;
         EXPECT_FALSE(QtWavePlayer::checkWaveFile(path, &error)) << c.name;
-        EXPECT_EQ(error, QStringLiteral("'%1' is not a playable wave file: %2")
-                             .arg(path, QString::fromUtf8(c.why)))
+        EXPECT_EQ(error, QStringLiteral("'%1' is not a playable wave file: %2").arg(path, QString::fromUtf8(c.why)))
             << c.name;
     }
 }
@@ -141,8 +129,7 @@ TEST_F(WavePlayerTest, AnUnreadableFileIsNamedInTheError)
     const QString missing = dir.filePath("missing.wav");
     QString error;
     EXPECT_FALSE(QtWavePlayer::checkWaveFile(missing, &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("'%1' cannot be read: ").arg(missing)))
-        << error.toStdString();
+    EXPECT_TRUE(error.startsWith(QStringLiteral("'%1' cannot be read: ").arg(missing))) << error.toStdString();
 }
 
 TEST_F(WavePlayerTest, OpensClosesAndPlaysOnlyWithADevice)

@@ -43,8 +43,8 @@ protected:
     // would not look for in the build folder.
     static CopyOnWaylandEntry copy()
     {
-        return reinterpret_cast<CopyOnWaylandEntry>(ResolveModuleSymbol(
-            "vantrel-wayland", "vantrel_copy_on_wayland", {QStringLiteral(VANTREL_TEST_MODULE_DIR)}));
+        return reinterpret_cast<CopyOnWaylandEntry>(
+            ResolveModuleSymbol("vantrel-wayland", "vantrel_copy_on_wayland", {QStringLiteral(VANTREL_TEST_MODULE_DIR)}));
     }
 
     QTemporaryDir m_runtime;
@@ -56,8 +56,9 @@ TEST_F(NoCompositor, TheFailureIsReportedFromTheEventLoopWithItsReason)
     QObject context;
     QStringList reasons;
     ASSERT_TRUE(copy());
-    copy()(QStringLiteral("10.64.3.17"), &context, [&](const QString &reason) { reasons.append(reason); },
-           std::chrono::seconds(3));
+    copy()(
+        QStringLiteral("10.64.3.17"), &context, [&](const QString &reason) { reasons.append(reason); },
+        std::chrono::seconds(3));
     EXPECT_TRUE(reasons.isEmpty()); // not inside the caller's handler
     runEventsFor(300);
     EXPECT_EQ(reasons, QStringList{QStringLiteral("the Wayland display could not be reached")});
@@ -68,7 +69,8 @@ TEST_F(NoCompositor, NothingIsReportedOnceTheContextIsGone)
     auto context = std::make_unique<QObject>();
     int calls = 0;
     ASSERT_TRUE(copy());
-    copy()(QStringLiteral("10.64.3.17"), context.get(), [&](const QString &) { ++calls; }, std::chrono::seconds(3));
+    copy()(
+        QStringLiteral("10.64.3.17"), context.get(), [&](const QString &) { ++calls; }, std::chrono::seconds(3));
     context.reset();
     runEventsFor(300);
     EXPECT_EQ(calls, 0);
