@@ -261,6 +261,12 @@ QString TfmVantrel::tipText() const
     return TipFilter && m_connected ? TipFilter(AddressText) : AddressText;
 }
 
+void TfmVantrel::refreshTip()
+{
+    if (!m_shutDown)
+        ModifyTrayIcon(TrayIconId, TrayIconHandle, tipText());
+}
+
 void TfmVantrel::ShowMainIcon()
 {
     if (m_applicationIconFrame != -1) {

@@ -120,6 +120,9 @@ public:
     // itself. Only a connected poll's text is given to it.
     void setTipFilter(std::function<QString(const QString &addressText)> filter) { TipFilter = std::move(filter); }
     QString tipText() const;
+    // Gives the tray the tip as it is now, between ticks: for a tip filter
+    // whose source changed.
+    void refreshTip();
 
     // For tests: the guards of the poll and animation ticks (a test sets one
     // to play a tick entered again), the next animation frame (0..15), the 16

@@ -48,6 +48,12 @@ Additions::Additions(AppState &state, Platform &platform, TfmVantrel &main, Dial
             [this](AddressFamily f, const QString &before, const QString &now) {
                 m_notices->publicAddressChanged(f, before, now);
             });
+    // A tip that shows the public address follows an answer at once, as the
+    // bus's Tip does, rather than at the next tick.
+    connect(m_public.get(), &PublicAddress::changed, this, [this] {
+        if (m_preferences.PublicLookup && m_preferences.PublicInTip)
+            m_main.refreshTip();
+    });
     // The windows go when the program ends.
     connect(&main, &TfmVantrel::shutdownComplete, this, [this] {
         m_public->setEnabled(false);
@@ -78,6 +84,7 @@ void Additions::apply(const Preferences &p)
         m_main.setTipFilter([this](const QString &text) { return tip(text); });
     else
         m_main.setTipFilter(nullptr);
+    m_main.refreshTip();
 }
 
 QString Additions::tip(const QString &addressText) const
